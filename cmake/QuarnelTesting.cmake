@@ -1,0 +1,16 @@
+# quarnel_add_test(NAME LABEL label SOURCES ... [LIBRARIES ...])
+# One GoogleTest executable; every test case becomes a CTest test carrying the label
+# (unit, db, gui or e2e) so that suites can be selected with `ctest -L`.
+include(GoogleTest)
+
+function(quarnel_add_test name)
+    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBRARIES" ${ARGN})
+    if(NOT ARG_LABEL)
+        message(FATAL_ERROR "quarnel_add_test(${name}): LABEL is required")
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main quarnel_defaults)
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${ARG_LABEL})
+endfunction()
