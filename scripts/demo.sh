@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and shows the system on a demo machine in build/demo-machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset release
+cmake --build --preset release -j "$(nproc)"
+
+bin=build/release/apps
+export QUARNEL_PREFIX="$PWD/build/demo-machine"
+rm -rf "$QUARNEL_PREFIX"
+demo/make-demo-machine.sh "$bin"

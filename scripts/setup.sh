@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs everything the project needs to build, test and run on Debian 12.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    zlib1g-dev libssl-dev
+    firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-liberation xvfb xauth
+    binutils-mingw-w64-x86-64
+    procps iproute2
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update
+    # The server package starts a system-wide Firebird on Debian; the project runs its own
+    # per machine prefix, so the service is never needed.
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer (warnings as
+# errors), and runs every test: unit, db (embedded Firebird and per-test loopback servers),
+# gui (Qt offscreen) and e2e (the built programs).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset asan
+cmake --build --preset asan -j "$(nproc)"
+ctest --preset asan "$@"
