@@ -1,0 +1,158 @@
+#include "ui/ScriptedUi.h"
+
+#include <stdexcept>
+
+namespace ui {
+
+std::string_view ButtonName(Button button) {
+    switch (button) {
+    case Button::Ok:
+        return "OK";
+    case Button::Yes:
+        return "Yes";
+    case Button::No:
+        return "No";
+    case Button::None:
+        break;
+    }
+    return "";
+}
+
+ScriptedUi::ScriptedUi() = default;
+
+std::unique_ptr<ScriptedUi> ScriptedUi::Silent(std::ostream& messages, bool answerYes) {
+    auto services = std::make_unique<ScriptedUi>();
+    services->FMessages = &messages;
+    services->FSilent = true;
+    services->FDefaultAnswer = answerYes ? Button::Yes : Button::No;
+    return services;
+}
+
+void ScriptedUi::QueueAnswer(Button answer) {
+    FAnswers.push_back(answer);
+}
+void ScriptedUi::QueueFolder(std::optional<std::string> folder) {
+    FFolders.push_back(std::move(folder));
+}
+void ScriptedUi::QueueFile(std::optional<std::string> file) {
+    FFiles.push_back(std::move(file));
+}
+void ScriptedUi::QueuePrinterSetup(bool confirmed) {
+    FPrinterAnswers.push_back(confirmed);
+}
+
+void ScriptedUi::Record(DialogRecord record) {
+    FDialogs.push_back(std::move(record));
+}
+
+void ScriptedUi::Write(std::string_view caption, std::string_view text) {
+    if (FMessages == nullptr)
+        return;
+    // Standard error reads line by line: the CR of the system's CR LF goes.
+    std::string line;
+    if (!caption.empty())
+        line.append(caption).append(" : ");
+    for (char c : text) {
+        if (c != '\r')
+            line += c;
+    }
+    *FMessages << line << '\n';
+    FMessages->flush();
+}
+
+Button ScriptedUi::ShowMessageBox(DialogKind kind, std::string_view caption, std::string_view text, ButtonSet buttons) {
+    Button answer = Button::None;
+    if (!FSilent && !FAnswers.empty()) {
+        answer = FAnswers.front();
+        FAnswers.pop_front();
+        if (!buttons.Has(answer))
+            throw std::logic_error("scripted answer " + std::string(ButtonName(answer)) +
+                                   " is not a button of the dialog \"" + std::string(text) + "\"");
+    } else if (buttons.Has(FDefaultAnswer)) {
+        answer = FDefaultAnswer;
+    } else if (buttons.Has(Button::Ok)) {
+        answer = Button::Ok;
+    } else if (buttons.Has(Button::No)) {
+        answer = Button::No;
+    } else if (buttons.Has(Button::Yes)) {
+        answer = Button::Yes;
+    }
+    Write(caption, text);
+    Record(
+        {DialogType::Message, kind, std::string(caption), std::string(text), buttons, std::string(ButtonName(answer))});
+    return answer;
+}
+
+void ScriptedUi::MessageBeep(BeepType type) {
+    FBeeps.push_back(type);
+}
+
+void ScriptedUi::ShowPlainMessage(std::string_view text) {
+    Write("", text);
+    Record({DialogType::PlainMessage, DialogKind::Information, "", std::string(text), ButtonSet::Ok(), "OK"});
+}
+
+void ScriptedUi::ShowCaptionedError(std::string_view caption, std::string_view text) {
+    Write(caption, text);
+    Record({DialogType::CaptionedError, DialogKind::Error, std::string(caption), std::string(text), ButtonSet::Ok(),
+            "OK"});
+}
+
+void ScriptedUi::ShowSystemErrorBox(std::string_view text) {
+    Write("", text);
+    Record({DialogType::SystemError, DialogKind::Error, "", std::string(text), ButtonSet::Ok(), "OK"});
+}
+
+void ScriptedUi::SetCursor(Cursor cursor) {
+    FCursor = cursor;
+    FCursorChanges.push_back(cursor);
+}
+
+void ScriptedUi::ProcessMessages() {
+    ++FProcessMessagesCount;
+    if (FMessageHandler)
+        FMessageHandler();
+}
+
+std::uint32_t ScriptedUi::TickCount() {
+    return FTickSource ? FTickSource() : FOwnTicks++;
+}
+
+std::optional<std::string> ScriptedUi::BrowseForFolder(const FolderRequest& request) {
+    std::optional<std::string> folder;
+    if (!FSilent && !FFolders.empty()) {
+        folder = std::move(FFolders.front());
+        FFolders.pop_front();
+    }
+    Record({DialogType::FolderBrowser, DialogKind::Information, request.title, request.startFolder, ButtonSet(),
+            folder.value_or("")});
+    return folder;
+}
+
+std::optional<std::string> ScriptedUi::OpenFile(const FileOpenRequest& request) {
+    std::optional<std::string> file;
+    if (!FSilent && !FFiles.empty()) {
+        file = std::move(FFiles.front());
+        FFiles.pop_front();
+    }
+    Record({DialogType::FileOpen, DialogKind::Information, request.title, request.initialFolder, ButtonSet(),
+            file.value_or("")});
+    return file;
+}
+
+bool ScriptedUi::PrinterSetup() {
+    bool confirmed = false;
+    if (!FSilent && !FPrinterAnswers.empty()) {
+        confirmed = FPrinterAnswers.front();
+        FPrinterAnswers.pop_front();
+    }
+    Record({DialogType::PrinterSetup, DialogKind::Information, "", "", ButtonSet(), confirmed ? "OK" : ""});
+    return confirmed;
+}
+
+bool ScriptedUi::BringWindowToFront(WindowId window) {
+    FBroughtToFront.push_back(window);
+    return FForegroundResult;
+}
+
+} // namespace ui
