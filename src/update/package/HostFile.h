@@ -1,0 +1,66 @@
+#pragma once
+
+// Host file handles for the package layer: an owned descriptor, whole reads and writes that
+// report the file by name, and an output that appears under its final name only when complete.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace update::package {
+
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd)
+        : FFd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : FFd(other.Release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+
+    int Get() const { return FFd; }
+    int Release();
+
+private:
+    int FFd = -1;
+};
+
+// Opens an existing file for reading; throws PackageError naming it.
+FileDescriptor OpenForReading(const std::filesystem::path& file);
+
+// Reads until `buffer` is full or the end of the file; returns the count read.
+std::size_t ReadSome(int fd, std::span<unsigned char> buffer, const std::filesystem::path& name);
+// Reads exactly buffer.size() bytes at `offset`; a short file is a read error.
+void ReadAt(int fd, std::uint64_t offset, std::span<unsigned char> buffer, const std::filesystem::path& name);
+void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesystem::path& name);
+
+// A file written under a temporary name in the target's folder and renamed over the target by
+// Commit(); without Commit() the temporary file is deleted, so no half-written output remains.
+class AtomicOutputFile {
+public:
+    explicit AtomicOutputFile(std::filesystem::path target, unsigned mode = 0644);
+    AtomicOutputFile(const AtomicOutputFile&) = delete;
+    AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
+    ~AtomicOutputFile();
+
+    int Fd() const { return FFile.Get(); }
+    const std::filesystem::path& Target() const { return FTarget; }
+    void Write(std::span<const unsigned char> bytes) { WriteAll(FFile.Get(), bytes, FTarget); }
+    // Stamps the last-write time (the last-access time is left as it is) before the rename.
+    void SetLastWriteTime(const timespec& time);
+    void Commit();
+
+private:
+    std::filesystem::path FTarget;
+    std::filesystem::path FTemporary;
+    FileDescriptor FFile;
+    bool FCommitted = false;
+};
+
+// A scratch file in `folder` that has no name at all, so nothing is left behind whatever happens.
+FileDescriptor CreateAnonymousFile(const std::filesystem::path& folder);
+
+} // namespace update::package

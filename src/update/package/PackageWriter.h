@@ -1,0 +1,46 @@
+#pragma once
+
+// Builds an update package: optionally the wizard's executable, then every packed file, the
+// directory and the footer (see PackageFormat.h). Compression runs on all cores; the output is
+// the same bytes for the same files, whatever the number of threads or the order of Add().
+
+#include "update/package/FileTime.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace update::package {
+
+class PackageWriter {
+public:
+    // Takes a file to pack under `name` (stored in capitals). Throws PackageError when the name
+    // is refused or already taken (names are compared without regard to case).
+    void Add(std::string_view name, std::filesystem::path hostFile, FileTime lastWrite);
+    std::size_t Count() const { return FFiles.size(); }
+
+    // 0: as many threads as the machine has cores.
+    void SetThreadCount(unsigned threads) { FThreads = threads; }
+
+    // Writes `output` (replaced only once complete; nothing is left behind on failure). With a
+    // program, its bytes come first (without any package it already carries) and the output
+    // keeps its permissions.
+    void Write(const std::filesystem::path& output,
+               const std::optional<std::filesystem::path>& program = std::nullopt) const;
+
+private:
+    struct File {
+        std::string name;
+        std::filesystem::path hostFile;
+        FileTime lastWrite;
+    };
+    std::vector<File> FFiles;
+    std::set<std::string> FNames;
+    unsigned FThreads = 0;
+};
+
+} // namespace update::package
