@@ -1,0 +1,84 @@
+#pragma once
+
+// The Windows file calls over the emulated machine: every path is a Windows path of the current
+// machine (Machine::Current()). Like the Windows calls, failures give false (or an empty value,
+// or kInvalidFileAttributes) and leave the reason in the thread's last error (LastError.h).
+//
+// The read-only attribute is the owner-write permission bit (cleared = read-only). It is enforced
+// here, not by the kernel (which lets root write anything): writing, replacing or deleting a
+// read-only file fails with 5. A file that another process holds open or runs is in use:
+// replacing or deleting it fails with 32 (see FileHandle.h for opening).
+
+#include "platform/files/FileTime.h"
+#include "platform/machine/LastError.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace platform {
+
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+
+// Codes of the file calls beyond those of LastError.h.
+inline constexpr ErrorCode kErrorNotSameDevice = 17;
+inline constexpr ErrorCode kErrorNoMoreFiles = 18;
+inline constexpr ErrorCode kErrorDirectoryName = 267;
+
+// Directory and/or read-only, or kFileAttributeNormal for a plain file; kInvalidFileAttributes
+// when the path names nothing (2 missing, 3 missing folder).
+std::uint32_t GetFileAttributes(std::string_view path);
+
+// Only the read-only bit is kept; kFileAttributeNormal (or 0) clears it.
+bool SetFileAttributes(std::string_view path, std::uint32_t attributes);
+
+struct FileInformation {
+    std::uint32_t attributes = kFileAttributeNormal;
+    FileTime lastWriteTime = 0;
+    std::uint64_t size = 0; // 0 for a folder
+};
+
+// GetFileAttributesExW: attributes, last-write time and size of a file or folder.
+std::optional<FileInformation> GetFileInformation(std::string_view path);
+
+std::optional<FileTime> GetFileLastWriteTime(std::string_view path);
+// Exact to the tick. Allowed on read-only files (as FILE_WRITE_ATTRIBUTES is), and on folders.
+bool SetFileLastWriteTime(std::string_view path, FileTime time);
+
+// The size of a file; a folder fails with 5.
+std::optional<std::uint64_t> GetFileSize(std::string_view path);
+
+// CopyFileW. The target gets the source's content, last-write time and read-only attribute.
+// Fails with 2/3 for a missing source or folder, 5 when source or target is a folder or the
+// target is read-only, 80 when `failIfExists` and the target exists, 32 when the target is in
+// use (or is the source), 112 when the target drive lacks the room. The copy is written beside
+// the target under a temporary name and renamed over it, so a failed copy never leaves a torn
+// target.
+bool CopyFile(std::string_view source, std::string_view target, bool failIfExists);
+
+// DeleteFileW: 2/3 missing, 5 a folder or read-only, 32 in use.
+bool DeleteFile(std::string_view path);
+
+inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
+inline constexpr std::uint32_t kMoveFileCopyAllowed = 0x2;
+
+// MoveFileExW for files and folders. Without kMoveFileReplaceExisting an existing target fails
+// with 183; with it, a read-only target fails with 5, an in-use one with 32, a folder with 5.
+// Between drives of different host file systems a file is copied then deleted when
+// kMoveFileCopyAllowed is given; a folder fails with 17.
+bool MoveFileEx(std::string_view existing, std::string_view newName, std::uint32_t flags);
+// MoveFileW: MoveFileEx with kMoveFileCopyAllowed.
+bool MoveFile(std::string_view existing, std::string_view newName);
+
+// CreateDirectoryW: 183 when the name exists, 3 when the parent folder is missing.
+bool CreateDirectory(std::string_view path);
+// Creates the folder and every missing parent; true when the folder exists afterwards. A file in
+// the way fails with 183 (the last component) or 3 (a parent).
+bool CreateDirectoryTree(std::string_view path);
+// RemoveDirectoryW: 2/3 missing, 145 not empty, 267 not a folder, 5 read-only.
+bool RemoveDirectory(std::string_view path);
+
+} // namespace platform

@@ -1,0 +1,130 @@
+#include "platform/files/FindFile.h"
+
+#include "platform/files/Files.h"
+#include "platform/files/HostPath.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+std::u32string Folded(std::string_view text) {
+    std::u32string out;
+    for (std::size_t pos = 0; pos < text.size();)
+        out += text::ToUpper(text::DecodeUtf8(text, pos));
+    return out;
+}
+
+// Glob match over code points; `*` with backtracking to the last star.
+bool Match(const std::u32string& name, const std::u32string& pattern) {
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t star = std::u32string::npos;
+    std::size_t starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == U'*') {
+            star = p++;
+            starName = n;
+        } else if (star != std::u32string::npos) {
+            p = star + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'*')
+        ++p;
+    return p == pattern.size();
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+} // namespace
+
+bool MatchesWildcard(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*")
+        return true; // the old rule: "*.*" also matches names without a dot
+    return Match(Folded(name), Folded(pattern));
+}
+
+FindHandle FindFirstFile(std::string_view pattern, FindData& data) {
+    FindHandle handle;
+    const std::size_t split = pattern.find_last_of("\\/");
+    if (split == std::string_view::npos) {
+        SetLastError(kErrorBadPathname);
+        return handle;
+    }
+    const std::string_view folder = pattern.substr(0, split + 1);
+    const std::string_view namePattern = pattern.substr(split + 1);
+    if (folder.find_first_of("*?") != std::string_view::npos) {
+        SetLastError(kErrorInvalidName);
+        return handle;
+    }
+    const auto host = files_detail::MapPath(folder);
+    if (!host)
+        return handle;
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(host->c_str()));
+    if (!dir) {
+        SetLastError(errno == ENOTDIR || errno == ENOENT ? kErrorPathNotFound : ErrorFromErrno(errno));
+        return handle;
+    }
+    // A drive root has no "." and ".." on Windows.
+    const bool isRoot = folder.size() <= 3;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if ((name == "." || name == "..") && isRoot)
+            continue;
+        if (!MatchesWildcard(name, namePattern))
+            continue;
+        struct stat info {};
+        if (::stat((*host / std::string(name)).c_str(), &info) != 0)
+            continue; // vanished while listed, or a dangling link
+        FindData found;
+        found.name = std::string(name);
+        const bool isDir = S_ISDIR(info.st_mode);
+        found.attributes =
+            (isDir ? kFileAttributeDirectory : 0) | ((info.st_mode & S_IWUSR) == 0 ? kFileAttributeReadOnly : 0);
+        if (found.attributes == 0)
+            found.attributes = kFileAttributeNormal;
+        found.lastWriteTime = FileTimeFromTimespec(info.st_mtim);
+        found.size = isDir ? 0 : static_cast<std::uint64_t>(info.st_size);
+        handle.FMatches.push_back(std::move(found));
+    }
+    // Folder order on the host is arbitrary; NTFS gives names in upper-case order, dots first.
+    std::sort(handle.FMatches.begin(), handle.FMatches.end(),
+              [](const FindData& a, const FindData& b) { return text::CompareIgnoreCase(a.name, b.name) < 0; });
+    if (handle.FMatches.empty()) {
+        SetLastError(kErrorFileNotFound);
+        return handle;
+    }
+    handle.FValid = true;
+    FindNextFile(handle, data);
+    return handle;
+}
+
+bool FindNextFile(FindHandle& handle, FindData& data) {
+    if (!handle.FValid) {
+        SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (handle.FNext >= handle.FMatches.size()) {
+        SetLastError(kErrorNoMoreFiles);
+        return false;
+    }
+    data = handle.FMatches[handle.FNext++];
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,80 @@
+#pragma once
+
+// A child process that holds a file for a test: open, or running it. The parent waits on a pipe
+// for the child to be ready (no sleeps); the destructor kills and reaps the child.
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace platform::testing_support {
+
+class ChildProcess {
+public:
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() { Kill(); }
+
+    // A child that opens `file` for reading and waits to be killed. Ready() is true once it is open.
+    static ChildProcess HoldingOpen(const std::filesystem::path& file) {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            return ChildProcess(-1, false);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int descriptor = ::open(file.c_str(), O_RDONLY);
+            const char state = descriptor >= 0 ? 'o' : 'e';
+            (void)!::write(ready[1], &state, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char state = 0;
+        const bool open = pid > 0 && ::read(ready[0], &state, 1) == 1 && state == 'o';
+        ::close(ready[0]);
+        return ChildProcess(pid, open);
+    }
+
+    // A child that runs `program` with `argument`. The close-on-exec pipe reaches end of file when
+    // the new program has replaced the child; a failed exec writes a byte instead.
+    static ChildProcess Running(const std::filesystem::path& program, const char* argument) {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            return ChildProcess(-1, false);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
+            const char failed = 'e';
+            (void)!::write(ready[1], &failed, 1);
+            ::_exit(127);
+        }
+        ::close(ready[1]);
+        char failed = 0;
+        const bool running = pid > 0 && ::read(ready[0], &failed, 1) == 0;
+        ::close(ready[0]);
+        return ChildProcess(pid, running);
+    }
+
+    bool Ready() const { return FReady; }
+
+    void Kill() {
+        if (FPid > 0) {
+            ::kill(FPid, SIGKILL);
+            int status = 0;
+            ::waitpid(FPid, &status, 0);
+            FPid = -1;
+        }
+    }
+
+private:
+    ChildProcess(pid_t pid, bool ready)
+        : FPid(pid)
+        , FReady(ready) {}
+
+    pid_t FPid;
+    bool FReady;
+};
+
+} // namespace platform::testing_support
