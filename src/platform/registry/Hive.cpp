@@ -1,0 +1,169 @@
+#include "platform/registry/Hive.h"
+
+#include "platform/text/Text.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// Replaces the separator in sort keys so that a key's children sort right after it, before
+// any sibling whose name merely starts with the same letters (control characters never occur
+// in names).
+constexpr char kSortSeparator = '\x01';
+
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    return count;
+}
+
+} // namespace
+
+std::string HiveKey::Name() const {
+    const auto slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const RegistryValue* HiveKey::FindValue(std::string_view name) const {
+    for (const auto& value : values)
+        if (text::EqualsIgnoreCase(value.name, name))
+            return &value;
+    return nullptr;
+}
+
+void HiveKey::SetValue(RegistryValue value) {
+    for (auto& existing : values) {
+        if (text::EqualsIgnoreCase(existing.name, value.name)) {
+            // Windows keeps the name's first spelling when a value is overwritten.
+            value.name = std::move(existing.name);
+            existing = std::move(value);
+            return;
+        }
+    }
+    values.push_back(std::move(value));
+}
+
+bool HiveKey::DeleteValue(std::string_view name) {
+    const auto it =
+        std::find_if(values.begin(), values.end(), [&](const auto& v) { return text::EqualsIgnoreCase(v.name, name); });
+    if (it == values.end())
+        return false;
+    values.erase(it);
+    return true;
+}
+
+std::optional<std::string> NormalizeKeyPath(std::string_view path) {
+    if (!path.empty() && path.back() == '\\')
+        path.remove_suffix(1);
+    if (path.empty())
+        return std::string();
+    if (!text::IsValidUtf8(path))
+        return std::nullopt;
+    std::size_t depth = 0;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const auto end = std::min(path.find('\\', start), path.size());
+        const auto component = path.substr(start, end - start);
+        if (component.empty() || CharacterCount(component) > kMaxKeyNameLength)
+            return std::nullopt;
+        if (std::any_of(component.begin(), component.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            return std::nullopt;
+        if (++depth > kMaxKeyDepth)
+            return std::nullopt;
+        start = end + 1;
+    }
+    return std::string(path);
+}
+
+bool IsValidValueName(std::string_view name) {
+    return text::IsValidUtf8(name) && CharacterCount(name) <= kMaxValueNameLength &&
+           std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+Hive::Hive() {
+    FKeys.emplace(std::string(), HiveKey{});
+}
+
+std::string Hive::SortKey(std::string_view path) {
+    std::string key = text::ToUpper(path);
+    std::replace(key.begin(), key.end(), '\\', kSortSeparator);
+    return key;
+}
+
+const HiveKey* Hive::Find(std::string_view path) const {
+    const auto it = FKeys.find(SortKey(path));
+    return it == FKeys.end() ? nullptr : &it->second;
+}
+
+HiveKey* Hive::Find(std::string_view path) {
+    const auto it = FKeys.find(SortKey(path));
+    return it == FKeys.end() ? nullptr : &it->second;
+}
+
+HiveKey& Hive::Create(std::string_view path, bool* created) {
+    if (created)
+        *created = false;
+    if (HiveKey* existing = Find(path))
+        return *existing;
+    // Parents first, each keeping the spelling of an existing parent.
+    std::string parentPath;
+    const auto slash = path.rfind('\\');
+    if (slash != std::string_view::npos)
+        parentPath = Create(path.substr(0, slash)).path;
+    const auto name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    HiveKey key;
+    key.path = parentPath.empty() ? std::string(name) : parentPath + "\\" + std::string(name);
+    if (created)
+        *created = true;
+    return FKeys.emplace(SortKey(path), std::move(key)).first->second;
+}
+
+bool Hive::Delete(std::string_view path) {
+    const std::string sortKey = SortKey(path);
+    const auto it = FKeys.find(sortKey);
+    if (it == FKeys.end())
+        return false;
+    if (path.empty()) {
+        FKeys.clear();
+        FKeys.emplace(std::string(), HiveKey{});
+        return true;
+    }
+    const std::string childPrefix = sortKey + kSortSeparator;
+    auto last = std::next(it);
+    while (last != FKeys.end() && last->first.starts_with(childPrefix))
+        ++last;
+    FKeys.erase(it, last);
+    return true;
+}
+
+std::vector<const HiveKey*> Hive::SubKeys(std::string_view path) const {
+    std::vector<const HiveKey*> result;
+    const std::string sortKey = SortKey(path);
+    const std::string childPrefix = path.empty() ? std::string() : sortKey + kSortSeparator;
+    for (auto it = FKeys.lower_bound(childPrefix); it != FKeys.end() && it->first.starts_with(childPrefix); ++it) {
+        if (it->first.size() > childPrefix.size() &&
+            it->first.find(kSortSeparator, childPrefix.size()) == std::string::npos)
+            result.push_back(&it->second);
+    }
+    return result;
+}
+
+std::vector<const HiveKey*> Hive::Subtree(std::string_view path) const {
+    std::vector<const HiveKey*> result;
+    const std::string sortKey = SortKey(path);
+    const auto it = FKeys.find(sortKey);
+    if (it == FKeys.end())
+        return result;
+    result.push_back(&it->second);
+    const std::string childPrefix = path.empty() ? std::string() : sortKey + kSortSeparator;
+    for (auto child = std::next(it); child != FKeys.end() && child->first.starts_with(childPrefix); ++child)
+        result.push_back(&child->second);
+    return result;
+}
+
+} // namespace platform

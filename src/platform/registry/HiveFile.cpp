@@ -1,0 +1,243 @@
+#include "platform/registry/HiveFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+[[noreturn]] void ThrowErrno(const std::string& what, const std::filesystem::path& file) {
+    throw std::system_error(errno, std::generic_category(), what + " " + file.string());
+}
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd)
+        : FFd(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept
+        : FFd(std::exchange(other.FFd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FFd = std::exchange(other.FFd, -1);
+        }
+        return *this;
+    }
+    int Get() const { return FFd; }
+    int Release() { return std::exchange(FFd, -1); }
+    void Reset() {
+        if (FFd >= 0)
+            ::close(FFd); // a failed close of a file only read or already synced loses nothing
+        FFd = -1;
+    }
+
+private:
+    int FFd = -1;
+};
+
+// An exclusive flock held on the lock file for the object's lifetime. flock conflicts between
+// separate opens even inside one process, so threads exclude each other too.
+class HiveLock {
+public:
+    explicit HiveLock(const std::filesystem::path& lockFile)
+        : FFd(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (FFd.Get() < 0)
+            ThrowErrno("Cannot open the registry lock file", lockFile);
+        while (::flock(FFd.Get(), LOCK_EX) != 0)
+            if (errno != EINTR)
+                ThrowErrno("Cannot lock the registry file", lockFile);
+    }
+    // Closing the descriptor releases the lock.
+
+private:
+    UniqueFd FFd;
+};
+
+// A temporary file beside the target, deleted unless it was renamed into place.
+class TempFile {
+public:
+    explicit TempFile(const std::filesystem::path& target)
+        : FName(target.string() + ".XXXXXX") {
+        FFd = UniqueFd(::mkostemp(FName.data(), O_CLOEXEC));
+        if (FFd.Get() < 0)
+            ThrowErrno("Cannot create a temporary file for", target);
+    }
+    ~TempFile() {
+        if (!FCommitted)
+            ::unlink(FName.c_str()); // nothing to report: the target is untouched
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    void Write(const std::vector<std::uint8_t>& bytes) {
+        ::fchmod(FFd.Get(), 0644);
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(FFd.Get(), bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ThrowErrno("Cannot write", FName);
+            done += static_cast<std::size_t>(n);
+        }
+        if (::fsync(FFd.Get()) != 0)
+            ThrowErrno("Cannot write", FName);
+        if (::close(FFd.Release()) != 0 && errno != EINTR)
+            ThrowErrno("Cannot write", FName);
+    }
+
+    void RenameTo(const std::filesystem::path& target) {
+        if (::rename(FName.c_str(), target.c_str()) != 0)
+            ThrowErrno("Cannot replace", target);
+        FCommitted = true;
+    }
+
+private:
+    std::string FName;
+    UniqueFd FFd;
+    bool FCommitted = false;
+};
+
+} // namespace
+
+// What was read from the file, with the identity of the file it came from. The descriptor stays
+// open so that the inode cannot be reused by a later file while the snapshot is cached: equal
+// device and inode then mean the same file.
+struct HiveFile::Snapshot {
+    UniqueFd fd;
+    bool missing = true;
+    struct stat status {};
+    std::shared_ptr<const Hive> hive;
+
+    bool SameFile(const struct stat& other) const {
+        return !missing && status.st_dev == other.st_dev && status.st_ino == other.st_ino &&
+               status.st_size == other.st_size && status.st_mtim.tv_sec == other.st_mtim.tv_sec &&
+               status.st_mtim.tv_nsec == other.st_mtim.tv_nsec && status.st_ctim.tv_sec == other.st_ctim.tv_sec &&
+               status.st_ctim.tv_nsec == other.st_ctim.tv_nsec;
+    }
+};
+
+HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root)
+    : FPath(std::move(file))
+    , FRoot(root) {}
+
+HiveFile::~HiveFile() = default;
+
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (snapshot->fd.Get() < 0) {
+        if (errno != ENOENT)
+            ThrowErrno("Cannot open", FPath);
+        snapshot->hive = std::make_shared<const Hive>();
+        return snapshot;
+    }
+    snapshot->missing = false;
+    if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
+        ThrowErrno("Cannot read", FPath);
+    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > kMaxHiveFileSize)
+        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à 64 Mio");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(snapshot->status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(snapshot->fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowErrno("Cannot read", FPath);
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    const std::string fileName = FPath.string();
+    snapshot->hive = std::make_shared<const Hive>(HiveFromDocument(ParseRegFile(bytes, fileName), FRoot, fileName));
+    return snapshot;
+}
+
+std::shared_ptr<const Hive> HiveFile::Load() {
+    struct stat status {};
+    const bool exists = ::stat(FPath.c_str(), &status) == 0;
+    if (!exists && errno != ENOENT)
+        ThrowErrno("Cannot read", FPath);
+    std::lock_guard guard(FMutex);
+    if (FCache && (exists ? FCache->SameFile(status) : FCache->missing))
+        return FCache->hive;
+    FCache = ReadFile();
+    return FCache->hive;
+}
+
+ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
+    std::filesystem::create_directories(FPath.parent_path());
+    HiveLock lock(FPath.string() + ".lock");
+    const auto current = ReadFile();
+    Hive hive = *current->hive;
+    const ErrorCode result = change(hive);
+    if (result != kErrorSuccess || hive == *current->hive) {
+        std::lock_guard guard(FMutex);
+        FCache = current;
+        return result;
+    }
+    WriteFile(hive);
+    return kErrorSuccess;
+}
+
+void HiveFile::CreateIfMissing() {
+    std::filesystem::create_directories(FPath.parent_path());
+    HiveLock lock(FPath.string() + ".lock");
+    if (::access(FPath.c_str(), F_OK) == 0)
+        return;
+    WriteFile(Hive());
+}
+
+void HiveFile::WriteFile(const Hive& hive) {
+    TempFile temp(FPath);
+    temp.Write(EncodeRegFile(FormatRegFile(FRoot, hive.Subtree(""))));
+    temp.RenameTo(FPath);
+    // Under the lock nobody else renames the file, so what is there now is what was written.
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (snapshot->fd.Get() < 0 || ::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
+        ThrowErrno("Cannot read", FPath);
+    snapshot->missing = false;
+    snapshot->hive = std::make_shared<const Hive>(hive);
+    std::lock_guard guard(FMutex);
+    FCache = std::move(snapshot);
+}
+
+Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
+    Hive hive;
+    for (const auto& section : document.sections) {
+        if (section.root != root)
+            throw RegFileError(fileName, section.line,
+                               "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
+                                   std::string(RootName(root)));
+        if (section.removeKey) {
+            hive.Delete(section.path);
+            continue;
+        }
+        HiveKey& key = hive.Create(section.path);
+        if (section.denyRead)
+            key.denyRead = *section.denyRead;
+        if (section.denyWrite)
+            key.denyWrite = *section.denyWrite;
+        for (const auto& value : section.values) {
+            if (value.remove)
+                key.DeleteValue(value.value.name);
+            else
+                key.SetValue(value.value);
+        }
+    }
+    return hive;
+}
+
+} // namespace platform

@@ -1,0 +1,457 @@
+#include "platform/registry/RegCommand.h"
+
+#include "platform/registry/Registry.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kSuccess = "The operation completed successfully.";
+constexpr std::string_view kNotFound = "ERROR: The system was unable to find the specified registry key or value.";
+constexpr std::string_view kDenied = "ERROR: Access is denied.";
+
+constexpr std::string_view kUsage = R"(REG operations on the machine's registry (HKLM and HKCU):
+
+  REG QUERY KeyName [/v ValueName | /ve] [/s]
+  REG ADD KeyName [/v ValueName | /ve] [/t Type] [/s Separator] [/d Data] [/f]
+  REG DELETE KeyName [/v ValueName | /ve | /va] /f
+  REG IMPORT FileName
+  REG EXPORT KeyName FileName [/y]
+
+  KeyName    HKLM|HKEY_LOCAL_MACHINE|HKCU|HKEY_CURRENT_USER[\SubKey]
+  Type       REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE
+  /s         (query) every key and value below KeyName; (add) the REG_MULTI_SZ separator, "\0" by default
+  /d         REG_DWORD and REG_QWORD as decimal or 0x hex numbers, REG_BINARY and REG_NONE as hex digits
+  /f         (add) overwrite an existing value; (delete) needed, no question is asked
+  /y         (export) overwrite an existing file
+)";
+
+struct KeyName {
+    RegistryRoot root;
+    std::string path;
+    std::string text; // as reg.exe prints it: the full root name and the path
+};
+
+// The parsed command line of one operation.
+struct Options {
+    std::vector<std::string> positional;
+    std::optional<std::string> valueName; // /v NAME, or "" for /ve
+    bool allValues = false;               // /va
+    std::optional<std::string> type;      // /t
+    std::optional<std::string> separator; // /s SEP (add)
+    std::optional<std::string> data;      // /d
+    bool force = false;                   // /f
+    bool recurse = false;                 // /s (query)
+    bool overwriteFile = false;           // /y
+    bool help = false;
+};
+
+class SyntaxError {
+public:
+    std::string detail;
+};
+
+bool IsOption(const std::string& arg, std::string_view name) {
+    return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
+           text::EqualsIgnoreAsciiCase(std::string_view(arg).substr(1), name);
+}
+
+Options ParseOptions(std::string_view operation, std::span<const std::string> args) {
+    Options options;
+    const bool add = operation == "ADD";
+    auto next = [&](std::size_t& i) -> const std::string& {
+        if (i + 1 >= args.size())
+            throw SyntaxError{};
+        return args[++i];
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (IsOption(arg, "?"))
+            options.help = true;
+        else if (IsOption(arg, "v")) {
+            if (options.valueName)
+                throw SyntaxError{};
+            options.valueName = next(i);
+        } else if (IsOption(arg, "ve")) {
+            if (options.valueName)
+                throw SyntaxError{};
+            options.valueName = std::string();
+        } else if (IsOption(arg, "va"))
+            options.allValues = true;
+        else if (IsOption(arg, "t"))
+            options.type = next(i);
+        else if (IsOption(arg, "d"))
+            options.data = next(i);
+        else if (IsOption(arg, "s") && add)
+            options.separator = next(i);
+        else if (IsOption(arg, "s"))
+            options.recurse = true;
+        else if (IsOption(arg, "f"))
+            options.force = true;
+        else if (IsOption(arg, "y"))
+            options.overwriteFile = true;
+        else if (IsOption(arg, "reg:32") || IsOption(arg, "reg:64"))
+            continue; // one registry view only
+        else if (!arg.empty() && arg[0] == '/')
+            throw SyntaxError{};
+        else
+            options.positional.push_back(arg);
+    }
+    return options;
+}
+
+std::optional<KeyName> ParseKeyName(std::string_view name) {
+    const auto slash = std::min(name.find('\\'), name.size());
+    const auto root = ParseRootName(name.substr(0, slash));
+    if (!root)
+        return std::nullopt;
+    const auto path = NormalizeKeyPath(slash < name.size() ? name.substr(slash + 1) : std::string_view());
+    if (!path)
+        return std::nullopt;
+    KeyName key{*root, *path, std::string(RootName(*root))};
+    if (!path->empty())
+        key.text += "\\" + *path;
+    return key;
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& data) {
+    std::string out;
+    char buffer[4];
+    for (const auto byte : data) {
+        std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned>(byte));
+        out += buffer;
+    }
+    return out;
+}
+
+std::string FormatData(const RegistryValue& value) {
+    char buffer[32];
+    switch (value.type) {
+    case kRegSz:
+    case kRegExpandSz:
+        return DataAsString(value.data);
+    case kRegMultiSz: {
+        std::string joined;
+        for (const auto& item : DataAsMultiString(value.data))
+            joined += (joined.empty() ? "" : "\\0") + item;
+        return joined;
+    }
+    case kRegDword:
+        if (const auto number = DataAsDword(value.data)) {
+            std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(*number));
+            return buffer;
+        }
+        break;
+    case kRegQword:
+        if (const auto number = DataAsQword(value.data)) {
+            std::snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(*number));
+            return buffer;
+        }
+        break;
+    default:
+        break;
+    }
+    return HexBytes(value.data);
+}
+
+void PrintValue(std::ostream& out, const RegistryValue& value) {
+    out << "    " << (value.name.empty() ? "(Default)" : value.name) << "    " << RegistryTypeName(value.type) << "    "
+        << FormatData(value) << '\n';
+}
+
+int ReportCode(std::ostream& err, ErrorCode code) {
+    if (code == kErrorFileNotFound || code == kErrorKeyDeleted)
+        err << kNotFound << '\n';
+    else if (code == kErrorAccessDenied)
+        err << kDenied << '\n';
+    else
+        err << "ERROR: Error accessing the registry (code " << code << ").\n";
+    return 1;
+}
+
+std::optional<std::uint64_t> ParseNumber(const std::string& textValue, std::uint64_t max) {
+    if (textValue.empty())
+        return std::nullopt;
+    const bool hex = textValue.size() > 2 && textValue[0] == '0' && (textValue[1] == 'x' || textValue[1] == 'X');
+    std::size_t used = 0;
+    try {
+        if (textValue[0] == '-' || textValue[0] == '+')
+            return std::nullopt;
+        const auto number = std::stoull(textValue, &used, hex ? 16 : 10);
+        if (used != textValue.size() || number > max)
+            return std::nullopt;
+        return number;
+    } catch (const std::exception&) { // invalid_argument or out_of_range: not a number we take
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHexDigits(const std::string& digits) {
+    if (digits.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const auto byte = ParseNumber("0x" + digits.substr(i, 2), 0xFF);
+        if (!byte || !std::isxdigit(static_cast<unsigned char>(digits[i])))
+            return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(*byte));
+    }
+    return bytes;
+}
+
+// The value that `reg add` stores, or an error text.
+std::optional<RegistryValue> BuildValue(const Options& options, std::string& error) {
+    RegistryValue value;
+    value.name = options.valueName.value_or("");
+    const std::string typeName = options.type.value_or("REG_SZ");
+    const auto type = ParseRegistryTypeName(typeName);
+    const std::string data = options.data.value_or("");
+    if (!type || (*type != kRegSz && *type != kRegExpandSz && *type != kRegMultiSz && *type != kRegDword &&
+                  *type != kRegQword && *type != kRegBinary && *type != kRegNone)) {
+        error = "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.";
+        return std::nullopt;
+    }
+    value.type = *type;
+    if (*type == kRegSz || *type == kRegExpandSz) {
+        value.data = StringData(data);
+    } else if (*type == kRegMultiSz) {
+        const std::string separator = options.separator.value_or("\\0");
+        if (separator.empty()) {
+            error = "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.";
+            return std::nullopt;
+        }
+        std::vector<std::string> items;
+        for (std::size_t start = 0; !data.empty() && start <= data.size();) {
+            const auto end = std::min(data.find(separator, start), data.size());
+            items.push_back(data.substr(start, end - start));
+            start = end + separator.size();
+        }
+        value.data = MultiStringData(items);
+    } else if (*type == kRegDword || *type == kRegQword) {
+        const auto number = ParseNumber(data.empty() ? "0" : data, *type == kRegDword ? 0xFFFFFFFFull : ~0ull);
+        if (!number) {
+            error = "ERROR: Invalid syntax. Specify valid numeric value for '/d'.";
+            return std::nullopt;
+        }
+        value.data = *type == kRegDword ? DwordData(static_cast<std::uint32_t>(*number)) : QwordData(*number);
+    } else {
+        const auto bytes = ParseHexDigits(data);
+        if (!bytes) {
+            error = "ERROR: Invalid syntax. Specify valid hexadecimal value for '/d'.";
+            return std::nullopt;
+        }
+        value.data = *bytes;
+    }
+    return value;
+}
+
+int Query(Registry& registry, const KeyName& key, const Options& options, std::ostream& out, std::ostream& err) {
+    RegistryKey handle;
+    if (const ErrorCode rc = registry.OpenKey(key.root, key.path, kKeyRead, handle); rc != kErrorSuccess)
+        return ReportCode(err, rc);
+    if (!options.recurse) {
+        std::vector<RegistryValue> values;
+        std::vector<std::string> subKeys;
+        if (const ErrorCode rc = handle.EnumValues(values); rc != kErrorSuccess)
+            return ReportCode(err, rc);
+        if (options.valueName) {
+            RegistryValue value;
+            const ErrorCode rc = handle.QueryValue(*options.valueName, value);
+            if (rc == kErrorFileNotFound && options.valueName->empty()) {
+                out << '\n' << key.text << "\n    (Default)    REG_SZ    (value not set)\n\n";
+                return 0;
+            }
+            if (rc != kErrorSuccess)
+                return ReportCode(err, rc);
+            out << '\n' << key.text << '\n';
+            PrintValue(out, value);
+            out << '\n';
+            return 0;
+        }
+        if (const ErrorCode rc = handle.EnumSubKeys(subKeys); rc != kErrorSuccess)
+            return ReportCode(err, rc);
+        out << '\n' << key.text << '\n';
+        for (const auto& value : values)
+            PrintValue(out, value);
+        out << '\n';
+        for (const auto& name : subKeys)
+            out << key.text << '\\' << name << '\n';
+        return 0;
+    }
+    // /s: every key of the sub-tree, as one consistent snapshot.
+    const auto hive = registry.Read(key.root);
+    std::size_t matches = 0;
+    for (const HiveKey* sub : hive->Subtree(key.path)) {
+        if (sub->denyRead)
+            return ReportCode(err, kErrorAccessDenied);
+        const std::string text = std::string(RootName(key.root)) + (sub->path.empty() ? "" : "\\" + sub->path);
+        if (options.valueName) {
+            const RegistryValue* value = sub->FindValue(*options.valueName);
+            if (value == nullptr)
+                continue;
+            out << '\n' << text << '\n';
+            PrintValue(out, *value);
+            ++matches;
+            continue;
+        }
+        out << '\n' << text << '\n';
+        for (const auto& value : sub->values)
+            PrintValue(out, value);
+    }
+    if (options.valueName) {
+        out << "\nEnd of search: " << matches << " match(es) found.\n";
+        return matches > 0 ? 0 : 1;
+    }
+    return 0;
+}
+
+int Add(Registry& registry, const KeyName& key, const Options& options, std::ostream& out, std::ostream& err) {
+    std::optional<RegistryValue> value;
+    if (options.valueName || options.type || options.data) {
+        std::string error;
+        value = BuildValue(options, error);
+        if (!value) {
+            err << error << '\n';
+            return 1;
+        }
+    }
+    RegistryKey handle;
+    if (const ErrorCode rc = registry.CreateKey(key.root, key.path, value ? kKeyAllAccess : kKeyRead, handle);
+        rc != kErrorSuccess)
+        return ReportCode(err, rc);
+    if (value) {
+        RegistryValue existing;
+        if (!options.force && handle.QueryValue(value->name, existing) == kErrorSuccess) {
+            err << "ERROR: The value " << (value->name.empty() ? "(Default)" : value->name)
+                << " exists; add /f to overwrite it.\n";
+            return 1;
+        }
+        if (const ErrorCode rc = handle.SetValue(*value); rc != kErrorSuccess)
+            return ReportCode(err, rc);
+    }
+    out << kSuccess << '\n';
+    return 0;
+}
+
+int Delete(Registry& registry, const KeyName& key, const Options& options, std::ostream& out, std::ostream& err) {
+    if (!options.force) {
+        err << "ERROR: REG DELETE asks no question: add /f to delete.\n";
+        return 1;
+    }
+    if (!options.valueName && !options.allValues) {
+        if (const ErrorCode rc = registry.DeleteKey(key.root, key.path); rc != kErrorSuccess)
+            return ReportCode(err, rc);
+        out << kSuccess << '\n';
+        return 0;
+    }
+    RegistryKey handle;
+    if (const ErrorCode rc = registry.OpenKey(key.root, key.path, kKeyAllAccess, handle); rc != kErrorSuccess)
+        return ReportCode(err, rc);
+    if (options.allValues) {
+        std::vector<RegistryValue> values;
+        if (const ErrorCode rc = handle.EnumValues(values); rc != kErrorSuccess)
+            return ReportCode(err, rc);
+        for (const auto& value : values)
+            if (const ErrorCode rc = handle.DeleteValue(value.name); rc != kErrorSuccess)
+                return ReportCode(err, rc);
+    } else if (const ErrorCode rc = handle.DeleteValue(*options.valueName); rc != kErrorSuccess) {
+        return ReportCode(err, rc);
+    }
+    out << kSuccess << '\n';
+    return 0;
+}
+
+int Import(Registry& registry, const std::string& fileName, std::ostream& out, std::ostream& err) {
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) {
+        err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+        return 1;
+    }
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const RegFileDocument document = ParseRegFile(bytes, fileName);
+    if (const ErrorCode rc = registry.Import(document); rc != kErrorSuccess)
+        return ReportCode(err, rc);
+    out << kSuccess << '\n';
+    return 0;
+}
+
+int Export(Registry& registry, const KeyName& key, const std::string& fileName, const Options& options,
+           std::ostream& out, std::ostream& err) {
+    std::vector<std::uint8_t> bytes;
+    if (const ErrorCode rc = registry.Export(key.root, key.path, bytes); rc != kErrorSuccess)
+        return ReportCode(err, rc);
+    if (!options.overwriteFile && std::ifstream(fileName).good()) {
+        err << "ERROR: The file " << fileName << " exists; add /y to overwrite it.\n";
+        return 1;
+    }
+    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
+        err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+        return 1;
+    }
+    out << kSuccess << '\n';
+    return 0;
+}
+
+int Run(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || IsOption(args[0], "?")) {
+        out << kUsage;
+        return args.empty() ? 1 : 0;
+    }
+    const std::string operation = text::AsciiUpper(args[0]);
+    const bool known = operation == "QUERY" || operation == "ADD" || operation == "DELETE" || operation == "IMPORT" ||
+                       operation == "EXPORT";
+    const std::string usageHint = "Type \"REG " + (known ? operation + " " : std::string()) + "/?\" for usage.";
+    try {
+        if (!known)
+            throw SyntaxError{};
+        const Options options = ParseOptions(operation, args.subspan(1));
+        if (options.help) {
+            out << kUsage;
+            return 0;
+        }
+        const std::size_t expected = operation == "EXPORT" ? 2 : 1;
+        if (options.positional.size() != expected)
+            throw SyntaxError{};
+        if (operation == "IMPORT")
+            return Import(registry, options.positional[0], out, err);
+        const auto key = ParseKeyName(options.positional[0]);
+        if (!key) {
+            err << "ERROR: Invalid key name.\n" << usageHint << '\n';
+            return 1;
+        }
+        if (operation == "QUERY")
+            return Query(registry, *key, options, out, err);
+        if (operation == "ADD")
+            return Add(registry, *key, options, out, err);
+        if (operation == "DELETE")
+            return Delete(registry, *key, options, out, err);
+        return Export(registry, *key, options.positional[1], options, out, err);
+    } catch (const SyntaxError&) {
+        err << "ERROR: Invalid syntax.\n" << usageHint << '\n';
+        return 1;
+    }
+}
+
+} // namespace
+
+int RunRegCommand(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    try {
+        return Run(registry, args, out, err);
+    } catch (const std::exception& e) { // a damaged hive or file, an I/O failure: reported, never half-applied
+        err << "ERROR: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+
+// `reg query|add|delete|import|export`: the machine's registry through the options of Windows'
+// reg.exe, with its output and messages. See docs/registry.md for the differences.
+
+#include <iosfwd>
+#include <span>
+#include <string>
+
+namespace platform {
+
+class Registry;
+
+// `args` starts with the operation ("query", "add", ...), followed by its arguments as reg.exe
+// takes them. Returns reg.exe's exit code: 0 success, 1 failure.
+int RunRegCommand(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+} // namespace platform

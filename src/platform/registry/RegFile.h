@@ -1,0 +1,68 @@
+#pragma once
+
+// The `.reg` text format of regedit: reading (UTF-16LE or UTF-8 "Windows Registry Editor
+// Version 5.00", with or without byte order mark, and REGEDIT4 in code page 1252) and writing
+// (always version 5.00, UTF-16LE with byte order mark, CR LF). The format is described in
+// docs/registry.md, with the comment line that marks a key as access-denied.
+
+#include "platform/registry/Hive.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A `.reg` text that cannot be read; the message names the file and the line.
+class RegFileError : public std::runtime_error {
+public:
+    RegFileError(std::string fileName, std::size_t line, const std::string& reason);
+
+    const std::string& FileName() const { return FFileName; }
+    std::size_t Line() const { return FLine; }
+
+private:
+    std::string FFileName;
+    std::size_t FLine;
+};
+
+struct RegFileValue {
+    RegistryValue value;
+    bool remove = false; // "name"=-
+};
+
+struct RegFileSection {
+    std::size_t line = 0; // of the [KEY] line
+    RegistryRoot root = RegistryRoot::CurrentUser;
+    std::string path;       // relative to the root
+    bool removeKey = false; // [-KEY]
+    std::optional<bool> denyRead;
+    std::optional<bool> denyWrite;
+    std::vector<RegFileValue> values;
+};
+
+enum class RegFileFormat { Version5, Regedit4 };
+
+struct RegFileDocument {
+    RegFileFormat format = RegFileFormat::Version5;
+    std::vector<RegFileSection> sections;
+};
+
+inline constexpr std::string_view kRegFileHeader5 = "Windows Registry Editor Version 5.00";
+inline constexpr std::string_view kRegFileHeader4 = "REGEDIT4";
+
+// Parses the bytes of a `.reg` file; `fileName` only serves the error messages.
+// Throws RegFileError.
+RegFileDocument ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view fileName);
+
+// The text of a version 5.00 file (UTF-8, CR LF) holding `keys` of `root` in the given order.
+std::string FormatRegFile(RegistryRoot root, const std::vector<const HiveKey*>& keys);
+
+// UTF-16LE with byte order mark, as regedit writes.
+std::vector<std::uint8_t> EncodeRegFile(std::string_view text);
+
+} // namespace platform
