@@ -13,7 +13,13 @@ std::string QuotedPath(const std::filesystem::path& file) {
 } // namespace
 
 std::string Quoted(std::string_view text) {
-    return "« " + std::string(text) + " »";
+    std::string printable(text);
+    for (char& c : printable) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?'; // a name out of a damaged package must not break the message's line
+        }
+    }
+    return "« " + printable + " »";
 }
 
 std::string SystemErrorText(int systemError) {

@@ -25,7 +25,7 @@ PackageError DuplicateName(std::string_view name);
 PackageError FileChanged(const std::filesystem::path& file);
 PackageError TooLargeToRead(std::string_view name, std::uint64_t size);
 
-// "« text »", as the messages quote names.
+// "« text »", as the messages quote names; control characters show as "?".
 std::string Quoted(std::string_view text);
 
 // The French text of a host error number, as the messages above quote it.

@@ -115,20 +115,20 @@ std::vector<DirectoryRecord> DecodeDirectory(std::span<const unsigned char> byte
         const auto name = reader.Take(nameLength);
         record.name.assign(name.begin(), name.end());
         if (auto fault = PackedNameFault(record.name)) {
-            throw Damaged("le nom « " + record.name + " » est refusé (" + *fault + ")");
+            throw Damaged("le nom " + Quoted(record.name) + " est refusé (" + *fault + ")");
         }
         if (NormalizePackedName(record.name) != record.name) {
-            throw Damaged("le nom « " + record.name + " » n'est pas en capitales");
+            throw Damaged("le nom " + Quoted(record.name) + " n'est pas en capitales");
         }
         if (!records.empty() && !(records.back().name < record.name)) {
-            throw Damaged("le répertoire n'est pas trié ou contient deux fois « " + record.name + " »");
+            throw Damaged("le répertoire n'est pas trié ou contient deux fois " + Quoted(record.name));
         }
         record.offset = reader.Read<std::uint64_t>();
         record.length = reader.Read<std::uint64_t>();
         const auto digest = reader.Take(record.digest.size());
         std::copy(digest.begin(), digest.end(), record.digest.begin());
         if (record.offset != expectedOffset || record.length > directoryOffset - record.offset) {
-            throw Damaged("la position du fichier « " + record.name + " » ne tient pas");
+            throw Damaged("la position du fichier " + Quoted(record.name) + " ne tient pas");
         }
         expectedOffset = record.offset + record.length;
         records.push_back(std::move(record));

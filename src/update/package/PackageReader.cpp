@@ -89,7 +89,7 @@ void PackageReader::CheckTruncation() const {
         FSource->ReadAt(offset, std::span(bytes).first(count));
         return std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count), kStartMarker.begin());
     };
-    const bool barePackage = size >= kStartMarker.size() && startsWithMarker(0);
+    const bool barePackage = size > 0 && startsWithMarker(0);
     const auto programLength = ElfImageLength(*FSource);
     const bool appendedPackage = programLength && *programLength < size && startsWithMarker(*programLength);
     if (barePackage || appendedPackage) {

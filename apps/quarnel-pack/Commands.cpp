@@ -1,0 +1,109 @@
+#include "Commands.h"
+
+#include "platform/text/Text.h"
+#include "update/package/PackageError.h"
+#include "update/package/PackageReader.h"
+#include "update/package/PackageWriter.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace quarnelpack {
+
+using update::package::PackageError;
+using update::package::Quoted;
+
+namespace {
+
+// The packed name of a file below the source folder: its relative path with "\" between elements.
+std::string PackedNameOf(const std::filesystem::path& relative) {
+    std::string name;
+    for (const auto& element : relative) {
+        const std::string& text = element.native();
+        if (!platform::text::IsValidUtf8(text)) {
+            throw update::package::RefusedName(relative.string(), "le nom n'est pas un texte UTF-8 valide");
+        }
+        if (text.find('\\') != std::string::npos) {
+            throw update::package::RefusedName(relative.string(),
+                                               "le nom d'un fichier ou d'un dossier contient « \\ »");
+        }
+        name += (name.empty() ? "" : "\\") + text;
+    }
+    return name;
+}
+
+update::package::FileTime LastWriteTime(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        throw update::package::CannotRead(file, errno);
+    }
+    const auto time = update::package::FileTimeFromUnix(info.st_mtim);
+    if (!time) {
+        throw PackageError("La date du fichier " + Quoted(file.string()) + " est antérieure à 1601.");
+    }
+    return *time;
+}
+
+} // namespace
+
+void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
+                const std::optional<std::filesystem::path>& wizard, unsigned threads) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(source, error)) {
+        throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
+    }
+    update::package::PackageWriter writer;
+    writer.SetThreadCount(threads);
+    std::filesystem::recursive_directory_iterator walk(source, error);
+    for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
+        const auto& entry = *walk;
+        const auto status = entry.status(error);
+        if (error) {
+            break;
+        }
+        if (std::filesystem::is_directory(status)) {
+            continue;
+        }
+        if (!std::filesystem::is_regular_file(status)) {
+            throw PackageError("Le fichier " + Quoted(entry.path().string()) + " n'est pas un fichier ordinaire.");
+        }
+        writer.Add(PackedNameOf(entry.path().lexically_relative(source)), entry.path(), LastWriteTime(entry.path()));
+    }
+    if (error) {
+        throw update::package::CannotRead(
+            walk != std::filesystem::recursive_directory_iterator() ? walk->path() : source, error.value());
+    }
+    if (writer.Count() == 0) {
+        throw PackageError("Le dossier " + Quoted(source.string()) + " ne contient aucun fichier.");
+    }
+    writer.Write(output, wizard);
+}
+
+void ListPackage(const std::filesystem::path& package, std::ostream& out) {
+    const update::package::PackageReader reader(package);
+    for (const auto& entry : reader.Entries()) {
+        out << entry.name << '\t' << entry.header.size << '\t'
+            << update::package::FormatFileTime(entry.header.lastWrite) << '\t'
+            << update::package::DigestHex(entry.digest) << '\n';
+    }
+}
+
+void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {
+    const update::package::PackageReader reader(package);
+    for (const auto& entry : reader.Entries()) {
+        std::filesystem::path destination = folder;
+        std::size_t start = 0;
+        for (std::size_t end = entry.name.find('\\'); end != std::string::npos; end = entry.name.find('\\', start)) {
+            destination /= entry.name.substr(start, end - start);
+            start = end + 1;
+        }
+        std::error_code error;
+        std::filesystem::create_directories(destination, error);
+        if (error) {
+            throw update::package::CannotWrite(destination, error.value());
+        }
+        reader.ExtractTo(entry, destination / entry.name.substr(start));
+    }
+}
+
+} // namespace quarnelpack

@@ -1,0 +1,168 @@
+#include "RawPackage.h"
+#include "TestFiles.h"
+#include "update/package/ByteSource.h"
+#include "update/package/PackageError.h"
+#include "update/package/PackageFormat.h"
+#include "update/package/PackageReader.h"
+#include "update/package/PackageWriter.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace packagetest;
+using update::package::FileTime;
+using update::package::MemorySource;
+using update::package::PackageError;
+using update::package::PackageReader;
+
+constexpr std::string_view kDamaged = "Le paquet de mise à jour est endommagé : ";
+
+// The message of the refusal, or "accepted" when the package opens.
+std::string OpenFailure(const Bytes& bytes) {
+    try {
+        PackageReader reader(std::make_unique<MemorySource>(bytes), 1);
+        return "accepted";
+    } catch (const PackageError& error) {
+        return error.what();
+    }
+}
+
+bool IsDamagedRefusal(const std::string& message) {
+    return message.starts_with(kDamaged);
+}
+
+// A small package built by the writer itself: two files, one below a sub-folder.
+Bytes WrittenPackage(const Bytes& program = {}) {
+    TempFolder folder;
+    WriteFile(folder / "a.txt", TextBytes(700));
+    WriteFile(folder / "b.bin", NoiseBytes(90, 3));
+    update::package::PackageWriter writer;
+    writer.Add("a.txt", folder / "a.txt", FileTime::FromTicks(1));
+    writer.Add("sub\\b.bin", folder / "b.bin", FileTime::FromTicks(2));
+    std::optional<std::filesystem::path> wizard;
+    if (!program.empty()) {
+        WriteFile(folder / "wizard", program);
+        wizard = folder / "wizard";
+    }
+    writer.Write(folder / "out.pkg", wizard);
+    return ReadFile(folder / "out.pkg");
+}
+
+TEST(PackageIntegrity, WrittenPackageOpens) {
+    EXPECT_EQ(OpenFailure(WrittenPackage()), "accepted");
+}
+
+TEST(PackageIntegrity, AnyFlippedBitIsRefused) {
+    const Bytes good = WrittenPackage();
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        Bytes bad = good;
+        bad[i] ^= static_cast<unsigned char>(1U << (i % 8));
+        const std::string failure = OpenFailure(bad);
+        EXPECT_TRUE(IsDamagedRefusal(failure)) << "byte " << i << " of " << good.size() << ": " << failure;
+    }
+}
+
+TEST(PackageIntegrity, AnyTruncationIsRefused) {
+    const Bytes good = WrittenPackage();
+    for (std::size_t length = 1; length < good.size(); ++length) {
+        const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+        const std::string failure = OpenFailure(cut);
+        EXPECT_TRUE(IsDamagedRefusal(failure)) << "length " << length << ": " << failure;
+    }
+}
+
+TEST(PackageIntegrity, TruncatedPackageAfterAProgramIsRefused) {
+    const Bytes program = ReadFile("/proc/self/exe");
+    const Bytes good = WrittenPackage(program);
+    ASSERT_EQ(OpenFailure(good), "accepted");
+    ASSERT_EQ(OpenFailure(program), "accepted") << "the bare program carries an empty package";
+    for (std::size_t cut : {std::size_t{1}, update::package::kFooterSize, good.size() - program.size() - 3}) {
+        const Bytes bad(good.begin(), good.end() - static_cast<std::ptrdiff_t>(cut));
+        const std::string failure = OpenFailure(bad);
+        EXPECT_TRUE(IsDamagedRefusal(failure)) << "cut " << cut << ": " << failure;
+    }
+}
+
+struct CraftedRow {
+    const char* label;
+    std::function<Bytes()> build;
+    const char* messagePart;
+};
+
+class CraftedPackages : public testing::TestWithParam<CraftedRow> {};
+
+TEST_P(CraftedPackages, AreRefusedOnOpening) {
+    const std::string failure = OpenFailure(GetParam().build());
+    EXPECT_TRUE(IsDamagedRefusal(failure)) << failure;
+    EXPECT_NE(failure.find(GetParam().messagePart), std::string::npos) << failure;
+}
+
+const Bytes kContent = TextBytes(40);
+
+Bytes WithStream(Bytes stream, std::string name = "A.TXT") {
+    return AssemblePackage({{"A.TXT", PackedStream(40, FileTime{}, kContent)}, {std::move(name), std::move(stream)}});
+}
+
+Bytes NamedOnly(std::string name) {
+    return AssemblePackage({{std::move(name), PackedStream(40, FileTime{}, kContent)}});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CraftedPackages,
+    testing::Values(
+        CraftedRow{"ShorterThanAnnounced", [] { return WithStream(PackedStream(41, {}, kContent), "B.TXT"); },
+                   "plus court que sa taille annoncée"},
+        CraftedRow{"ShorterThanHeader",
+                   [] {
+                       return WithStream(Deflate(Bytes{1, 0, 0, 0, 0, 0, 0, 0, 9, 9}), "B.TXT");
+                   },
+                   "plus court que son en-tête"},
+        CraftedRow{"EmptyStream", [] { return WithStream(Deflate({}), "B.TXT"); }, "plus court que son en-tête"},
+        CraftedRow{"LongerThanAnnounced", [] { return WithStream(PackedStream(39, {}, kContent), "B.TXT"); },
+                   "plus long que sa taille annoncée"},
+        CraftedRow{"NegativeSize", [] { return WithStream(PackedStream(-1, {}, kContent), "B.TXT"); }, "négative"},
+        CraftedRow{"BytesAfterZlibEnd",
+                   [] {
+                       Bytes stream = PackedStream(40, {}, kContent);
+                       stream.push_back(0);
+                       return WithStream(stream, "B.TXT");
+                   },
+                   "des octets suivent"},
+        CraftedRow{"CutZlibStream",
+                   [] {
+                       Bytes stream = PackedStream(40, {}, kContent);
+                       stream.resize(stream.size() - 4);
+                       return WithStream(stream, "B.TXT");
+                   },
+                   "incomplet"},
+        CraftedRow{"NotZlib", [] { return WithStream(TextBytes(50), "B.TXT"); }, "illisible"},
+        CraftedRow{"RootedName", [] { return NamedOnly("\\WINDOWS\\A.DLL"); }, "refusé"},
+        CraftedRow{"DriveName", [] { return NamedOnly("C:A.DLL"); }, "refusé"},
+        CraftedRow{"ClimbingName", [] { return NamedOnly("SUB\\..\\..\\A.DLL"); }, "refusé"},
+        CraftedRow{"LowerCaseName", [] { return NamedOnly("a.txt"); }, "capitales"},
+        CraftedRow{"DuplicateName", [] { return WithStream(PackedStream(40, {}, kContent), "A.TXT"); }, "trié"},
+        CraftedRow{"UnsortedNames", [] { return WithStream(PackedStream(40, {}, kContent), "0.TXT"); }, "trié"}),
+    [](const auto& row) { return std::string(row.param.label); });
+
+TEST(PackageIntegrity, ReportsTheWrongDigestOfAStreamChangedInPlace) {
+    Bytes bytes = AssemblePackage({{"A.TXT", PackedStream(40, {}, kContent)}});
+    bytes[update::package::kStartMarker.size() + 5] ^= 0x10;
+    const std::string failure = OpenFailure(bytes);
+    EXPECT_NE(failure.find("l'empreinte de « A.TXT » ne correspond pas"), std::string::npos) << failure;
+}
+
+TEST(PackageIntegrity, ADamagedProgramIsRefusedAsAWizard) {
+    TempFolder folder;
+    Bytes bad = WrittenPackage();
+    bad[10] ^= 1;
+    WriteFile(folder / "wizard", bad);
+    WriteFile(folder / "a.txt", "a");
+    update::package::PackageWriter writer;
+    writer.Add("a.txt", folder / "a.txt", {});
+    EXPECT_THROW(writer.Write(folder / "out", folder / "wizard"), PackageError);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out"));
+}
+
+} // namespace
