@@ -7,6 +7,10 @@
 #include <span>
 #include <string>
 
+namespace platform {
+class Machine;
+}
+
 namespace quarnel_machine {
 
 inline constexpr int kExitOk = 0;
@@ -25,5 +29,8 @@ int RunPath(std::span<const std::string> args, Context context);
 int RunVersion(std::span<const std::string> args, Context context);
 int RunReg(std::span<const std::string> args, Context context);
 int RunFirebird(std::span<const std::string> args, Context context);
+
+// Creates the machine's Firebird root (configuration, security database with the users, libraries).
+void InitFirebirdRootOf(const platform::Machine& machine);
 
 } // namespace quarnel_machine

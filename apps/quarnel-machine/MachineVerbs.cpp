@@ -1,9 +1,9 @@
 // init, show, drive and path: the machine's own settings.
 
 #include "Commands.h"
-
 #include "platform/machine/Machine.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace quarnel_machine {

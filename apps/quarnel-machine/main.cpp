@@ -1,6 +1,7 @@
 // quarnel-machine: creates and inspects the emulated Windows machine of a prefix.
 
 #include "Commands.h"
+#include "firebird/Client.h"
 
 #include <exception>
 #include <iostream>
@@ -39,6 +40,10 @@ Exit codes: 0 done, 1 failed, 64 usage error.
 } // namespace
 
 int main(int argc, char** argv) {
+    // The Firebird client's threads must end before the process does, on every path.
+    struct ClientShutdownAtExit {
+        ~ClientShutdownAtExit() { fb::ClientShutdown(); }
+    } clientShutdown;
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::cerr << kHelp;
