@@ -68,6 +68,7 @@ bool IsOption(const std::string& arg, std::string_view name) {
 Options ParseOptions(std::string_view operation, std::span<const std::string> args) {
     Options options;
     const bool add = operation == "ADD";
+    const bool takesFileName = operation == "IMPORT" || operation == "EXPORT";
     auto next = [&](std::size_t& i) -> const std::string& {
         if (i + 1 >= args.size())
             throw SyntaxError{};
@@ -101,8 +102,9 @@ Options ParseOptions(std::string_view operation, std::span<const std::string> ar
             options.overwriteFile = true;
         else if (IsOption(arg, "reg:32") || IsOption(arg, "reg:64"))
             continue; // one registry view only
-        else if (!arg.empty() && arg[0] == '/')
-            throw SyntaxError{};
+        else if (!arg.empty() && arg[0] == '/' && !takesFileName)
+            throw SyntaxError{}; // file names of import and export are host paths, which start with '/'
+
         else
             options.positional.push_back(arg);
     }
@@ -293,7 +295,9 @@ int Query(Registry& registry, const KeyName& key, const Options& options, std::o
     for (const HiveKey* sub : hive->Subtree(key.path)) {
         if (sub->denyRead)
             return ReportCode(err, kErrorAccessDenied);
-        const std::string text = std::string(RootName(key.root)) + (sub->path.empty() ? "" : "\\" + sub->path);
+        // reg.exe echoes the key as typed, followed by the names found below it.
+        const std::string text =
+            key.text + (key.path.empty() && !sub->path.empty() ? "\\" : "") + sub->path.substr(key.path.size());
         if (options.valueName) {
             const RegistryValue* value = sub->FindValue(*options.valueName);
             if (value == nullptr)
