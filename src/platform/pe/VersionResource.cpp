@@ -3,6 +3,7 @@
 #include "platform/pe/BoundedReader.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace platform {
