@@ -1,0 +1,164 @@
+// quarnel-machine as a user runs it: on a fresh prefix, through its verbs.
+
+#include "process/ProgramRun.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProgramResult;
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// UTF-16LE with a byte-order mark, from ASCII-only text (what regedit writes for such keys).
+std::string Utf16LeWithBom(const std::string& ascii) {
+    std::string bytes = "\xFF\xFE";
+    for (const char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+class MachineTool : public testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() / ("quarnel-machine-e2e-" + std::to_string(getpid()) + "-" +
+                                               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(FFolder);
+        fs::create_directories(FFolder);
+        const ProgramResult init = Run({"init"});
+        ASSERT_EQ(init.exitCode, 0) << init.err;
+    }
+    void TearDown() override { fs::remove_all(FFolder); }
+
+    ProgramResult Run(const std::vector<std::string>& args) {
+        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args,
+                                       {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}});
+    }
+    fs::path Folder() const { return FFolder; }
+
+private:
+    fs::path FFolder;
+};
+
+TEST_F(MachineTool, MapsPathsWithoutRegardToCaseAndRefusesClimbingOut) {
+    const fs::path drive = Folder() / "prefix" / "drives" / "C";
+    fs::create_directories(drive / "Apps" / "Veltrane");
+
+    const ProgramResult existing = Run({"path", "c:\\APPS\\veltrane\\New.exe"});
+    EXPECT_EQ(existing.exitCode, 0);
+    EXPECT_EQ(existing.out, (drive / "Apps" / "Veltrane" / "New.exe").string() + "\n");
+
+    EXPECT_EQ(Run({"path", "C:\\Apps\\..\\..\\etc"}).exitCode, 1);
+    EXPECT_EQ(Run({"path", "\\\\server\\share\\file"}).exitCode, 1);
+    EXPECT_EQ(Run({"path", "Q:\\nothing"}).exitCode, 1);
+}
+
+TEST_F(MachineTool, AddsADriveThatPathsThenReach) {
+    const fs::path share = Folder() / "share";
+    const ProgramResult added = Run({"drive", "s", share.string(), "remote"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_TRUE(fs::is_directory(share));
+    EXPECT_EQ(Run({"path", "S:\\Data\\base.fdb"}).out, (share / "Data" / "base.fdb").string() + "\n");
+    EXPECT_NE(Run({"show"}).out.find("S:  remote, NTFS, " + share.string()), std::string::npos);
+    EXPECT_EQ(Run({"drive", "s", share.string(), "floppy"}).exitCode, 64);
+}
+
+TEST_F(MachineTool, RegistryValueAddedReadsBackThroughQueryAndExport) {
+    const std::string key = "HKCU\\Software\\QUARNEL S.A.\\Veltrane\\Program";
+    const ProgramResult added =
+        Run({"reg", "add", key, "/v", "Filename", "/d", "C:\\Apps\\Veltrane\\Programs\\Veltrane.exe", "/f"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    ASSERT_EQ(Run({"reg", "add", key, "/v", "Count", "/t", "REG_DWORD", "/d", "42", "/f"}).exitCode, 0);
+
+    const ProgramResult query = Run({"reg", "query", key});
+    ASSERT_EQ(query.exitCode, 0) << query.err;
+    EXPECT_NE(query.out.find("Filename    REG_SZ    C:\\Apps\\Veltrane\\Programs\\Veltrane.exe"), std::string::npos)
+        << query.out;
+    EXPECT_NE(query.out.find("Count    REG_DWORD    0x2a"), std::string::npos) << query.out;
+
+    const fs::path exported = Folder() / "exported.reg";
+    ASSERT_EQ(Run({"reg", "export", key, exported.string(), "/y"}).exitCode, 0);
+    const std::string bytes = ReadBytes(exported);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_NE(bytes.find(Utf16LeWithBom("\"Count\"=dword:0000002a\r\n").substr(2)), std::string::npos);
+
+    ASSERT_EQ(Run({"reg", "delete", key, "/v", "Count", "/f"}).exitCode, 0);
+    EXPECT_EQ(Run({"reg", "query", key, "/v", "Count"}).exitCode, 1);
+}
+
+TEST_F(MachineTool, FileExportedByRegeditImportsUnchanged) {
+    const std::string regedit = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\QUARNEL S.A.\\Veltrane]\r\n"
+                                "\"BaseFolder\"=\"C:\\\\Apps\\\\Veltrane\\\\\"\r\n"
+                                "\"Quoted\"=\"say \\\"yes\\\"\"\r\n"
+                                "\"Count\"=dword:0000002a\r\n"
+                                "\"Big\"=hex(b):00,00,00,00,01,00,00,00\r\n"
+                                "\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n"
+                                "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+                                "\"Blob\"=hex:01,02,03\r\n"
+                                "@=\"default\"\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\QUARNEL S.A.\\Veltrane\\Program]\r\n"
+                                "\"Filename\"=\"C:\\\\Apps\\\\Veltrane\\\\Programs\\\\Veltrane.exe\"\r\n\r\n";
+    const fs::path source = Folder() / "regedit.reg";
+    WriteBytes(source, Utf16LeWithBom(regedit));
+
+    const ProgramResult imported = Run({"reg", "import", source.string()});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    const fs::path exported = Folder() / "again.reg";
+    ASSERT_EQ(Run({"reg", "export", "HKCU\\Software\\QUARNEL S.A.\\Veltrane", exported.string(), "/y"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(exported), ReadBytes(source));
+}
+
+struct VersionRow {
+    const char* file;
+    const char* expected;
+};
+
+TEST_F(MachineTool, PrintsTheVersionThatTheResourceScriptSays) {
+    const VersionRow rows[] = {
+        {"french64.dll", "2.5.2.26540\nFileVersion: WI-V2.5.2.26540\n"},
+        {"english32.dll", "6.3.2.4731\nFileVersion: WI-V6.3.2.4731\n"},
+        {"fixedonly32.dll", "1.0.0.0\n"},
+        {"noversion64.dll", "?\n"},
+        {"french64.rc", "?\n"}, // a text file
+    };
+    for (const VersionRow& row : rows) {
+        const ProgramResult result = Run({"version", (fs::path(QUARNEL_PE_FIXTURES) / row.file).string()});
+        EXPECT_EQ(result.exitCode, 0) << row.file;
+        EXPECT_EQ(result.out, row.expected) << row.file;
+    }
+}
+
+TEST_F(MachineTool, VersionReadsWindowsPathsThroughTheDrives) {
+    const fs::path folder = Folder() / "prefix" / "drives" / "C" / "Program Files" / "Firebird";
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(QUARNEL_PE_FIXTURES) / "english32.dll", folder / "gds32.dll");
+    const ProgramResult result = Run({"version", "C:\\program files\\FIREBIRD\\GDS32.DLL"});
+    EXPECT_EQ(result.out, "6.3.2.4731\nFileVersion: WI-V6.3.2.4731\n");
+}
+
+TEST_F(MachineTool, RejectsUnknownVerbsAndExplainsItself) {
+    EXPECT_EQ(Run({"frobnicate"}).exitCode, 64);
+    const ProgramResult help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* verb : {"init", "show", "drive", "path", "version", "reg query", "firebird start"})
+        EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
+}
+
+} // namespace
