@@ -65,10 +65,10 @@ bool DeleteFile(std::string_view path);
 inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMoveFileCopyAllowed = 0x2;
 
-// MoveFileExW for files and folders. Without kMoveFileReplaceExisting an existing target fails
-// with 183; with it, a read-only target fails with 5, an in-use one with 32, a folder with 5.
-// Between drives of different host file systems a file is copied then deleted when
-// kMoveFileCopyAllowed is given; a folder fails with 17.
+// MoveFileExW for files and folders. The file moved may be in use (Windows lets a running
+// program be renamed, which is how installers move one aside). Without kMoveFileReplaceExisting an existing target
+// fails with 183; with it, a read-only target fails with 5, an in-use one with 32, a folder with 5. Between drives of
+// different host file systems a file is copied then deleted when kMoveFileCopyAllowed is given; a folder fails with 17.
 bool MoveFileEx(std::string_view existing, std::string_view newName, std::uint32_t flags);
 // MoveFileW: MoveFileEx with kMoveFileCopyAllowed.
 bool MoveFile(std::string_view existing, std::string_view newName);

@@ -130,8 +130,11 @@ ErrorCode CheckSharing(const struct stat& info, const std::filesystem::path& hos
                 return kErrorSharingViolation;
         }
     }
-    const ForeignUse use = FindForeignUse(info, host);
     const std::uint32_t readWrite = kFileShareRead | kFileShareWrite;
+    // A reader that shares reading and writing passes whatever the other processes do: spare the scan.
+    if ((share & readWrite) == readWrite && !wantsWrite && !wantsDelete)
+        return kErrorSuccess;
+    const ForeignUse use = FindForeignUse(info, host);
     if (use.open && ((share & readWrite) != readWrite || wantsDelete))
         return kErrorSharingViolation;
     if (use.mapped && (wantsWrite || wantsDelete || (share & kFileShareRead) == 0))

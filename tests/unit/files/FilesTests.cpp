@@ -290,3 +290,72 @@ TEST_F(FilesTest, WritesStopAtTheReportedFreeSpace) {
 
 } // namespace
 } // namespace platform
+
+namespace platform {
+namespace {
+
+struct MissingRow {
+    const char* name;
+    bool (*operation)(const char* path);
+};
+
+const MissingRow kMissingOperations[] = {
+    {"GetFileAttributes",
+     [](const char* p) {
+         return GetFileAttributes(p) != kInvalidFileAttributes;
+     }},
+    {"SetFileAttributes",
+     [](const char* p) {
+         return SetFileAttributes(p, kFileAttributeNormal);
+     }},
+    {"GetFileInformation",
+     [](const char* p) {
+         return GetFileInformation(p).has_value();
+     }},
+    {"GetFileLastWriteTime",
+     [](const char* p) {
+         return GetFileLastWriteTime(p).has_value();
+     }},
+    {"SetFileLastWriteTime",
+     [](const char* p) {
+         return SetFileLastWriteTime(p, 1);
+     }},
+    {"GetFileSize",
+     [](const char* p) {
+         return GetFileSize(p).has_value();
+     }},
+    {"DeleteFile",
+     [](const char* p) {
+         return DeleteFile(p);
+     }},
+    {"MoveFile",
+     [](const char* p) {
+         return MoveFile(p, "C:\\Moved.txt");
+     }},
+    {"RemoveDirectory",
+     [](const char* p) {
+         return RemoveDirectory(p);
+     }},
+    {"OpenExisting",
+     [](const char* p) {
+         return CreateFile(p, kGenericRead, 0, CreationDisposition::OpenExisting).IsValid();
+     }},
+};
+
+class MissingPathTest : public testing_support::MachineTest, public testing::WithParamInterface<MissingRow> {};
+
+TEST_P(MissingPathTest, MissingFileIs2AndMissingFolderIs3) {
+    fs::create_directories(DriveC() / "Dir");
+    EXPECT_FALSE(GetParam().operation("C:\\Dir\\Missing.txt"));
+    EXPECT_EQ(GetLastError(), kErrorFileNotFound);
+    EXPECT_FALSE(GetParam().operation("C:\\NoDir\\Missing.txt"));
+    EXPECT_EQ(GetLastError(), kErrorPathNotFound);
+    EXPECT_FALSE(GetParam().operation("Q:\\Missing.txt"));
+    EXPECT_EQ(GetLastError(), kErrorPathNotFound);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, MissingPathTest, testing::ValuesIn(kMissingOperations),
+                         [](const testing::TestParamInfo<MissingRow>& row) { return std::string(row.param.name); });
+
+} // namespace
+} // namespace platform
