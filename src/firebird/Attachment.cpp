@@ -1,0 +1,171 @@
+#include "firebird/Attachment.h"
+
+#include "firebird/DatabaseError.h"
+#include "firebird/Routing.h"
+#include "platform/machine/Machine.h"
+#include "platform/text/Text.h"
+
+#include <ibase.h>
+#include <stdexcept>
+
+namespace fb {
+
+namespace {
+
+TextEncoding EncodingOf(const std::string& charset) {
+    std::string name = platform::text::AsciiUpper(charset);
+    if (name == "UTF8" || name == "UNICODE_FSS")
+        return TextEncoding::Utf8;
+    if (name == "WIN1252")
+        return TextEncoding::Cp1252;
+    return TextEncoding::Latin1;
+}
+
+// Position and length of the quoted database name of a CREATE DATABASE text.
+std::pair<std::size_t, std::size_t> QuotedName(const std::string& statement) {
+    std::size_t open = statement.find_first_of("'\"");
+    if (open == std::string::npos)
+        throw std::invalid_argument("CREATE DATABASE without a database name");
+    std::size_t close = statement.find(statement[open], open + 1);
+    if (close == std::string::npos)
+        throw std::invalid_argument("CREATE DATABASE without a database name");
+    return {open + 1, close - open - 1};
+}
+
+std::uint64_t NextConnectionId() {
+    static std::uint64_t counter = 0;
+    return ++counter;
+}
+
+} // namespace
+
+Attachment::Attachment(std::string name)
+    : Component(std::move(name)) {}
+
+Attachment::~Attachment() {
+    ForceClose();
+}
+
+void Attachment::Open() {
+    if (Connected())
+        throw std::runtime_error("Already connected!");
+    std::string clientName = RouteDatabaseName(platform::Machine::Current(), FDatabaseName);
+    auto dpb = BuildDatabaseParameterBlock(FParams);
+    Status status;
+    Ref<Firebird::IProvider> provider(Master()->getDispatcher());
+    // File names travel as the host spells them (UTF-8 bytes on Linux), not in the connection set.
+    Firebird::IAttachment* handle =
+        provider->attachDatabase(&status, clientName.c_str(), static_cast<unsigned>(dpb.size()), dpb.data());
+    status.Check();
+    FHandle = handle;
+    FConnectionId = NextConnectionId();
+    FClientName = clientName;
+    FEncoding = EncodingOf(FindParameter(FParams, "lc_ctype"));
+}
+
+void Attachment::ExecuteCreateDatabase(const std::string& statement) {
+    if (Connected())
+        throw std::runtime_error("Already connected!");
+    auto [start, length] = QuotedName(statement);
+    std::string windowsName = statement.substr(start, length);
+    std::string clientName = RouteDatabaseName(platform::Machine::Current(), windowsName);
+    // A created database talks in its default character set, which the system sets in the text;
+    // the file name travels as the host spells it.
+    FEncoding = TextEncoding::Latin1;
+    std::string wire = ToServer(statement.substr(0, start)) + clientName + ToServer(statement.substr(start + length));
+    Status status;
+    Firebird::IAttachment* handle = Util()->executeCreateDatabase(
+        &status, static_cast<unsigned>(wire.size()), wire.c_str(), static_cast<unsigned>(FDialect), nullptr);
+    status.Check();
+    FHandle = handle;
+    FConnectionId = NextConnectionId();
+    FDatabaseName = windowsName;
+    FClientName = clientName;
+}
+
+void Attachment::Close() {
+    if (!FHandle)
+        return;
+    Status status;
+    FHandle->detach(&status);
+    status.Check();
+    FHandle = nullptr; // a successful detach released the interface
+}
+
+void Attachment::ForceClose() {
+    if (!FHandle)
+        return;
+    Status status;
+    FHandle->detach(&status);
+    if (status.Failed())
+        FHandle->release(); // the connection is gone or refuses: drop the client side anyway
+    FHandle = nullptr;
+}
+
+Firebird::IAttachment* Attachment::Handle() const {
+    if (!FHandle)
+        throw std::runtime_error("Database not connected");
+    return FHandle;
+}
+
+std::vector<std::string> Attachment::AttachedUserNames() {
+    const unsigned char items[] = {isc_info_user_names, isc_info_end};
+    std::vector<unsigned char> buffer(4096);
+    for (;;) {
+        Status status;
+        Handle()->getInfo(&status, sizeof items, items, static_cast<unsigned>(buffer.size()), buffer.data());
+        status.Check();
+        std::vector<std::string> names;
+        bool truncated = false;
+        std::size_t pos = 0;
+        while (pos < buffer.size() && buffer[pos] != isc_info_end) {
+            unsigned char item = buffer[pos++];
+            if (item == isc_info_truncated) {
+                truncated = true;
+                break;
+            }
+            if (pos + 2 > buffer.size())
+                throw std::runtime_error("Malformed database information");
+            auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[pos], 2));
+            pos += 2;
+            if (pos + length > buffer.size())
+                throw std::runtime_error("Malformed database information");
+            if (item == isc_info_user_names && length > 0) {
+                std::size_t nameLength = std::min<std::size_t>(buffer[pos], length - 1);
+                names.push_back(FromServer(std::string_view(reinterpret_cast<char*>(&buffer[pos + 1]), nameLength)));
+            }
+            pos += length;
+        }
+        if (!truncated)
+            return names;
+        if (buffer.size() >= (1u << 20))
+            throw std::runtime_error("Malformed database information");
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+std::string Attachment::ToServer(std::string_view text) const {
+    switch (FEncoding) {
+    case TextEncoding::Utf8:
+        return std::string(text);
+    case TextEncoding::Cp1252:
+        return platform::text::Utf8ToCp1252(text);
+    case TextEncoding::Latin1:
+        break;
+    }
+    return platform::text::Utf8ToLatin1(text);
+}
+
+std::string Attachment::FromServer(std::string_view bytes) const {
+    switch (FEncoding) {
+    case TextEncoding::Utf8:
+        return std::string(bytes);
+    case TextEncoding::Cp1252:
+        return platform::text::Cp1252ToUtf8(bytes);
+    case TextEncoding::Latin1:
+        break;
+    }
+    return platform::text::Latin1ToUtf8(bytes);
+}
+
+} // namespace fb

@@ -1,0 +1,70 @@
+#pragma once
+
+// A database attachment: name, parameter block items, SQL dialect, attach / create / detach.
+// The name is the system's Windows-form name; Open routes it (see Routing.h). Texts cross the
+// boundary in the attachment's character set: UTF-8 inside, ISO 8859-1 (or 1252) on the wire
+// unless the attachment asks for UTF8.
+
+#include "firebird/Client.h"
+#include "firebird/Component.h"
+#include "firebird/ParameterBlock.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fb {
+
+enum class TextEncoding { Latin1, Cp1252, Utf8 };
+
+class Attachment : public Component {
+public:
+    explicit Attachment(std::string name = {});
+    ~Attachment() override; // force-closes a connected attachment
+
+    const std::string& DatabaseName() const { return FDatabaseName; }
+    void SetDatabaseName(std::string name) { FDatabaseName = std::move(name); }
+    ParameterList& Params() { return FParams; }
+    const ParameterList& Params() const { return FParams; }
+    int SQLDialect() const { return FDialect; }
+    void SetSQLDialect(int dialect) { FDialect = dialect; }
+
+    // Attaches with the parameter items. Fails with "Already connected!" when connected.
+    void Open();
+    // Executes a "CREATE DATABASE '<name>' ..." text immediately; the quoted name is routed like
+    // DatabaseName, which it becomes. The new database stays attached.
+    void ExecuteCreateDatabase(const std::string& statement);
+    // Detaches; a failure leaves the attachment connected and propagates.
+    void Close();
+    // Detaches, ignoring errors; the attachment is disconnected afterwards (lost connections).
+    void ForceClose();
+    bool Connected() const { return FHandle != nullptr; }
+
+    // Different for every connection made in this process (0: none yet).
+    std::uint64_t ConnectionId() const { return FConnectionId; }
+
+    // The client-level name of the last Open or creation.
+    const std::string& ClientName() const { return FClientName; }
+
+    // The user names the server reports attached to this database (database information item
+    // isc_info_user_names), one entry per attachment.
+    std::vector<std::string> AttachedUserNames();
+
+    // The attachment; fails with "Database not connected" when there is none.
+    Firebird::IAttachment* Handle() const;
+
+    std::string ToServer(std::string_view text) const;
+    std::string FromServer(std::string_view bytes) const;
+
+private:
+    std::string FDatabaseName;
+    ParameterList FParams;
+    int FDialect = 3;
+    std::string FClientName;
+    TextEncoding FEncoding = TextEncoding::Latin1;
+    Firebird::IAttachment* FHandle = nullptr;
+    std::uint64_t FConnectionId = 0;
+};
+
+} // namespace fb

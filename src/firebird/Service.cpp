@@ -1,0 +1,174 @@
+#include "firebird/Service.h"
+
+#include "firebird/Client.h"
+#include "firebird/Routing.h"
+#include "platform/machine/Machine.h"
+
+#include <ibase.h>
+#include <stdexcept>
+
+namespace fb {
+
+namespace {
+
+std::vector<unsigned char> BlockOf(Firebird::IXpbBuilder* builder, Status& status) {
+    const unsigned char* buffer = builder->getBuffer(&status);
+    unsigned length = builder->getBufferLength(&status);
+    status.Check();
+    return std::vector<unsigned char>(buffer, buffer + length);
+}
+
+} // namespace
+
+Service::Service(std::string name)
+    : Component(std::move(name)) {}
+
+Service::~Service() {
+    if (!FHandle)
+        return;
+    Status status;
+    FHandle->detach(&status);
+    if (status.Failed())
+        FHandle->release(); // a destructor cannot report; the server drops the service with the connection
+}
+
+void Service::SetLogin(std::string userName, std::string password) {
+    FUserName = std::move(userName);
+    FPassword = std::move(password);
+}
+
+void Service::Attach() {
+    if (FHandle)
+        throw std::runtime_error("Service already attached");
+    std::string name = FServerName.empty() ? "service_mgr" : FServerName + ":service_mgr";
+    std::string clientName = RouteServiceManager(platform::Machine::Current(), name);
+    Status status;
+    Owned<Firebird::IXpbBuilder> spb(Util()->getXpbBuilder(&status, Firebird::IXpbBuilder::SPB_ATTACH, nullptr, 0));
+    status.Check();
+    if (!FUserName.empty())
+        spb->insertString(&status, isc_spb_user_name, FUserName.c_str());
+    if (!FPassword.empty())
+        spb->insertString(&status, isc_spb_password, FPassword.c_str());
+    status.Check();
+    auto block = BlockOf(spb.get(), status);
+    Ref<Firebird::IProvider> provider(Master()->getDispatcher());
+    Firebird::IService* handle =
+        provider->attachServiceManager(&status, clientName.c_str(), static_cast<unsigned>(block.size()), block.data());
+    status.Check();
+    FHandle = handle;
+}
+
+void Service::Detach() {
+    if (!FHandle)
+        return;
+    Status status;
+    FHandle->detach(&status);
+    if (status.Failed())
+        FHandle->release(); // the service is unusable either way
+    FHandle = nullptr;
+    status.Check();
+}
+
+std::vector<unsigned char> Service::Query(unsigned char item) {
+    if (!FHandle)
+        throw std::runtime_error("Service not attached");
+    std::vector<unsigned char> buffer(16 * 1024);
+    Status status;
+    FHandle->query(&status, 0, nullptr, 1, &item, static_cast<unsigned>(buffer.size()), buffer.data());
+    status.Check();
+    return buffer;
+}
+
+std::string Service::QueryText(unsigned char item) {
+    auto buffer = Query(item);
+    if (buffer[0] != item)
+        throw std::runtime_error("Unexpected service answer");
+    auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[1], 2));
+    if (3 + length > buffer.size())
+        throw std::runtime_error("Unexpected service answer");
+    return std::string(reinterpret_cast<const char*>(&buffer[3]), length);
+}
+
+std::int64_t Service::QueryInt(unsigned char item) {
+    auto buffer = Query(item);
+    if (buffer[0] != item)
+        throw std::runtime_error("Unexpected service answer");
+    return isc_portable_integer(&buffer[1], 4);
+}
+
+void Service::Start(unsigned char action, const std::vector<ServiceItem>& items) {
+    if (!FHandle)
+        throw std::runtime_error("Service not attached");
+    Status status;
+    Owned<Firebird::IXpbBuilder> spb(Util()->getXpbBuilder(&status, Firebird::IXpbBuilder::SPB_START, nullptr, 0));
+    status.Check();
+    spb->insertTag(&status, action);
+    for (const ServiceItem& item : items) {
+        switch (item.kind) {
+        case ServiceItem::Kind::Flag:
+            spb->insertTag(&status, item.tag);
+            break;
+        case ServiceItem::Kind::Byte: {
+            auto byte = static_cast<unsigned char>(item.number);
+            spb->insertBytes(&status, item.tag, &byte, 1);
+            break;
+        }
+        case ServiceItem::Kind::Int:
+            spb->insertInt(&status, item.tag, static_cast<int>(item.number));
+            break;
+        case ServiceItem::Kind::String:
+            spb->insertString(&status, item.tag, item.text.c_str());
+            break;
+        }
+        status.Check();
+    }
+    auto block = BlockOf(spb.get(), status);
+    FHandle->start(&status, static_cast<unsigned>(block.size()), block.data());
+    status.Check();
+    FPending.clear();
+    FEnded = false;
+}
+
+bool Service::NextLine(std::string& line) {
+    for (;;) {
+        if (auto newline = FPending.find('\n'); newline != std::string::npos) {
+            line = FPending.substr(0, newline);
+            FPending.erase(0, newline + 1);
+            return true;
+        }
+        if (FEnded) {
+            if (FPending.empty())
+                return false;
+            line = std::move(FPending);
+            FPending.clear();
+            return true;
+        }
+        Fill();
+    }
+}
+
+void Service::Fill() {
+    // isc_info_svc_line cannot tell an empty line from the end; the output is read in blocks.
+    auto buffer = Query(isc_info_svc_to_eof);
+    if (buffer[0] != isc_info_svc_to_eof) {
+        FEnded = true;
+        return;
+    }
+    auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[1], 2));
+    if (3 + length >= buffer.size())
+        throw std::runtime_error("Unexpected service answer");
+    FPending.append(reinterpret_cast<const char*>(&buffer[3]), length);
+    unsigned char flag = buffer[3 + length];
+    if (length == 0 && flag != isc_info_truncated && flag != isc_info_data_not_ready)
+        FEnded = true;
+}
+
+std::vector<std::string> Service::ReadLines() {
+    std::vector<std::string> lines;
+    std::string line;
+    while (NextLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace fb

@@ -1,0 +1,72 @@
+#include "firebird/Transaction.h"
+
+#include "firebird/Attachment.h"
+#include "firebird/Client.h"
+
+#include <stdexcept>
+
+namespace fb {
+
+Transaction::Transaction(std::string name)
+    : Component(std::move(name)) {}
+
+Transaction::~Transaction() {
+    if (!FHandle)
+        return;
+    Status status;
+    FHandle->rollback(&status);
+    if (status.Failed())
+        FHandle->release(); // a destructor cannot report; the server ends the transaction with the attachment
+}
+
+void Transaction::StartTransaction() {
+    if (FHandle)
+        throw std::runtime_error("Transaction is active");
+    if (!FDefaultDatabase)
+        throw std::runtime_error("Nil Database");
+    auto tpb = BuildTransactionParameterBlock(FParams);
+    Status status;
+    Firebird::ITransaction* handle = FDefaultDatabase->Handle()->startTransaction(
+        &status, static_cast<unsigned>(tpb.size()), tpb.empty() ? nullptr : tpb.data());
+    status.Check();
+    FHandle = handle;
+}
+
+void Transaction::Commit() {
+    Status status;
+    Handle()->commit(&status);
+    // A failed commit leaves the transaction active, so that the caller can roll it back.
+    status.Check();
+    FHandle = nullptr; // a successful commit released the interface
+}
+
+void Transaction::Rollback() {
+    Firebird::ITransaction* handle = Handle();
+    Status status;
+    handle->rollback(&status);
+    // A failed rollback (a lost connection) leaves nothing more to try: drop the client side.
+    if (status.Failed())
+        handle->release();
+    FHandle = nullptr;
+    status.Check();
+}
+
+void Transaction::CommitRetaining() {
+    Status status;
+    Handle()->commitRetaining(&status);
+    status.Check();
+}
+
+void Transaction::RollbackRetaining() {
+    Status status;
+    Handle()->rollbackRetaining(&status);
+    status.Check();
+}
+
+Firebird::ITransaction* Transaction::Handle() const {
+    if (!FHandle)
+        throw std::runtime_error("Transaction not active");
+    return FHandle;
+}
+
+} // namespace fb
