@@ -449,6 +449,10 @@ int Run(Registry& registry, std::span<const std::string> args, std::ostream& out
 
 } // namespace
 
+std::string_view RegCommandUsage() {
+    return kUsage;
+}
+
 int RunRegCommand(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     try {
         return Run(registry, args, out, err);

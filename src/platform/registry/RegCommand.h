@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -14,5 +15,8 @@ class Registry;
 // `args` starts with the operation ("query", "add", ...), followed by its arguments as reg.exe
 // takes them. Returns reg.exe's exit code: 0 success, 1 failure.
 int RunRegCommand(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+// The usage text that `reg /?` prints, for the machine tool's --help.
+std::string_view RegCommandUsage();
 
 } // namespace platform

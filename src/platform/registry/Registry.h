@@ -57,10 +57,14 @@ private:
     AccessMask FAccess = 0;
 };
 
+// One object may serve several threads. Open keys point to it: it must outlive them, and it
+// does not move.
 class Registry {
 public:
     // `folder` holds HKEY_LOCAL_MACHINE.reg and HKEY_CURRENT_USER.reg (missing files are empty hives).
     explicit Registry(std::filesystem::path folder);
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
 
     const std::filesystem::path& Folder() const { return FFolder; }
     std::filesystem::path HiveFilePath(RegistryRoot root) const;
