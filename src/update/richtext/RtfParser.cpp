@@ -229,6 +229,9 @@ bool RtfParser::CharacterWord(std::string_view word, bool hasParameter, int para
     if (word == "plain") {
         chars = PlainFormat();
         State().fontIndex = -1;
+        State().hidden = false;
+    } else if (word == "v") {
+        State().hidden = Flag(hasParameter, parameter);
     } else if (word == "f") {
         State().fontIndex = parameter;
     } else if (word == "fs") {
@@ -391,6 +394,8 @@ void RtfParser::OnTextBytes(std::string_view bytes) {
         return;
     switch (State().destination) {
     case Destination::Body: {
+        if (State().hidden)
+            return;
         const int codePage = CurrentCodePage();
         if (!FPending.empty() && codePage != FPendingCodePage)
             FlushText();
@@ -406,84 +411,6 @@ void RtfParser::OnTextBytes(std::string_view bytes) {
         break;
     case Destination::Skip:
         break;
-    }
-}
-
-} // namespace update
-
-namespace update {
-
-void RtfParser::FlushText() {
-    if (FPending.empty())
-        return;
-    const std::string text = FDecoder.Decode(FPending, FPendingCodePage);
-    FPending.clear();
-    WriteText(text);
-}
-
-void RtfParser::WriteCharacter(char32_t c) {
-    FlushText();
-    std::string text;
-    platform::text::AppendUtf8(text, c);
-    WriteText(text);
-}
-
-void RtfParser::WriteText(std::string_view utf8) {
-    if (utf8.empty())
-        return;
-    if (FHighSurrogate != 0) {
-        // A high surrogate that no low one followed.
-        FHighSurrogate = 0;
-        WriteCharacter(U'\uFFFD');
-    }
-    OpenParagraph();
-    Paragraph& paragraph = FDocument.LastParagraph();
-    // Past the run limit, text keeps the format of the last run and so joins it.
-    const CharFormat format =
-        (FRunCount >= FLimits.maxRuns && !paragraph.runs.empty()) ? paragraph.runs.back().format : EffectiveFormat();
-    const std::size_t before = paragraph.runs.size();
-    FDocument.AppendText(utf8, format);
-    FRunCount += paragraph.runs.size() - before;
-}
-
-void RtfParser::OpenParagraph() {
-    if (FParagraphOpen)
-        return;
-    FParagraphOpen = true;
-    if (FDocument.Paragraphs().size() >= FLimits.maxParagraphs) {
-        // Past the paragraph limit the text goes on in the last paragraph, on a line of its own.
-        const CharFormat format = FDocument.LastParagraph().markFormat;
-        FDocument.AppendText(std::string_view(&kLineBreak, 1), format);
-        return;
-    }
-    FDocument.AddParagraph(State().paragraph, EffectiveFormat());
-}
-
-void RtfParser::EndParagraph() {
-    FlushText();
-    OpenParagraph();
-    FDocument.LastParagraph().markFormat = EffectiveFormat();
-    FParagraphOpen = false;
-}
-
-void RtfParser::ParagraphFormatChanged() {
-    if (FParagraphOpen && State().destination == Destination::Body)
-        FDocument.LastParagraph().format = State().paragraph;
-}
-
-void RtfParser::Finish() {
-    if (!FStack.empty())
-        FlushText();
-    if (FHighSurrogate != 0 && !FStack.empty()) {
-        FHighSurrogate = 0;
-        WriteCharacter(U'\uFFFD');
-    }
-    // The last paragraph mark of the document is the document's end, not an empty paragraph after it;
-    // an open last paragraph ends in the format of its last character.
-    if (FParagraphOpen && !FDocument.Empty()) {
-        Paragraph& last = FDocument.LastParagraph();
-        if (!last.runs.empty())
-            last.markFormat = last.runs.back().format;
     }
 }
 

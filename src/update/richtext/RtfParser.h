@@ -32,6 +32,8 @@ private:
         CharFormat chars;
         ParagraphFormat paragraph;
         int unicodeSkip = 1;
+        // Hidden text (`\v`) is not shown.
+        bool hidden = false;
     };
 
     struct FontEntry {

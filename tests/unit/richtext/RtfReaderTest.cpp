@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         SnippetRow{"HugeParametersAreClamped", R"({\rtf1\fs99999999999999 x})", {{{"x", Fmt(1638)}}}},
         SnippetRow{"NonPositiveSizeIsIgnored", R"({\rtf1\fs-4 x\fs0 y})", {{{"xy", kPlain}}}},
         SnippetRow{"StrayDestinationWordInTheDocumentGroup", R"({\rtf1 a\info b})", {{{"ab", kPlain}}}},
+        SnippetRow{"HiddenTextIsNotShown", R"({\rtf1 a{\v cach\'e9}b\v c\v0 d\v e\plain f})", {{{"abdf", kPlain}}}},
         SnippetRow{"EmptyDocument", R"({\rtf1 })", {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
