@@ -2,6 +2,7 @@
 
 #include "platform/text/Text.h"
 
+#include <array>
 #include <cerrno>
 
 namespace update {
@@ -20,6 +21,29 @@ std::string IconvName(int codePage) {
     default:
         return "CP" + std::to_string(codePage);
     }
+}
+
+// The UTF-8 form of every 1252 byte, taken once from the system's own conversion: text is flushed in
+// small pieces and a conversion per piece would cost more than the parse.
+const std::array<std::string, 256>& Cp1252Table() {
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> utf8;
+        for (int byte = 0; byte < 256; ++byte) {
+            const char c = static_cast<char>(byte);
+            utf8[static_cast<std::size_t>(byte)] = platform::text::Cp1252ToUtf8(std::string_view(&c, 1));
+        }
+        return utf8;
+    }();
+    return table;
+}
+
+std::string DecodeCp1252(std::string_view bytes) {
+    const auto& table = Cp1252Table();
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes)
+        out += table[static_cast<unsigned char>(c)];
+    return out;
 }
 
 } // namespace
@@ -85,10 +109,10 @@ std::string CodePageDecoder::Decode(std::string_view bytes, int codePage) {
     if (bytes.empty())
         return {};
     if (codePage == kCodePage1252)
-        return platform::text::Cp1252ToUtf8(bytes);
+        return DecodeCp1252(bytes);
     const iconv_t converter = ConverterFor(codePage);
     if (converter == nullptr)
-        return platform::text::Cp1252ToUtf8(bytes);
+        return DecodeCp1252(bytes);
 
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string out;
