@@ -97,6 +97,7 @@ TEST_P(CodePageDecoding, GivesUtf8) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, CodePageDecoding,
                          testing::Values(CodePageRow{"Windows1252", "\xE9\x80\x9C", 1252, "é€œ"},
+                                         CodePageRow{"UndefinedIn1252IsTheC1Control", "\x81", 1252, "\xC2\x81"},
                                          CodePageRow{"Cyrillic1251", "\xCF\xF0\xE8", 1251, "При"},
                                          CodePageRow{"CentralEurope1250", "\xB9\x9A", 1250, "ąš"},
                                          CodePageRow{"ShiftJisPair", "\x93\xFA\x96\x7B", 932, "日本"},
