@@ -23,4 +23,13 @@ timespec TimespecFromFileTime(FileTime time) noexcept;
 std::int64_t UnixSecondsFromFileTime(FileTime time) noexcept;
 FileTime FileTimeFromUnixSeconds(std::int64_t seconds) noexcept;
 
+// CompareFileTime: -1, 0 or 1, exact to the tick.
+int CompareFileTime(FileTime first, FileTime second) noexcept;
+
+// FileTimeToLocalFileTime / LocalFileTimeToFileTime: shift by the host's current offset from UTC
+// (the TZ of the process). Like Windows, the offset in force now is used for every date, so two
+// times converted together keep their order and their difference.
+FileTime FileTimeToLocalFileTime(FileTime utc) noexcept;
+FileTime LocalFileTimeToFileTime(FileTime local) noexcept;
+
 } // namespace platform

@@ -2,7 +2,10 @@
 #include "platform/files/FileTime.h"
 #include "platform/files/Files.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace platform {
 namespace {
@@ -63,6 +66,67 @@ const TimeRow kDiskTimes[] = {kTimes[0], kTimes[1], kTimes[2], kTimes[3], kTimes
 
 INSTANTIATE_TEST_SUITE_P(Times, FileTimeOnDiskTest, testing::ValuesIn(kDiskTimes),
                          [](const testing::TestParamInfo<TimeRow>& row) { return std::string(row.param.name); });
+
+} // namespace
+} // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(CompareFileTime, ExactToTheTick) {
+    EXPECT_EQ(CompareFileTime(132223104001234567ULL, 132223104001234568ULL), -1);
+    EXPECT_EQ(CompareFileTime(132223104001234567ULL, 132223104001234567ULL), 0);
+    EXPECT_EQ(CompareFileTime(132223104001234568ULL, 132223104001234567ULL), 1);
+}
+
+// Sets the process's time zone for one test and puts the previous one back.
+class TimeZoneGuard {
+public:
+    explicit TimeZoneGuard(const char* zone) {
+        if (const char* previous = std::getenv("TZ"))
+            FPrevious = previous;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TimeZoneGuard() {
+        if (FPrevious)
+            ::setenv("TZ", FPrevious->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    TimeZoneGuard(const TimeZoneGuard&) = delete;
+    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
+
+private:
+    std::optional<std::string> FPrevious;
+};
+
+struct ZoneRow {
+    const char* name;
+    const char* zone; // POSIX zones without a summer rule: the offset is the same on every date
+    std::int64_t offsetSeconds;
+};
+
+const ZoneRow kZones[] = {
+    {"Utc", "UTC0", 0},
+    {"OneHourEast", "CET-1", 3600},
+    {"FiveHoursWest", "EST5", -5 * 3600},
+    {"HalfHourEast", "IST-5:30", 5 * 3600 + 1800},
+};
+
+class LocalFileTimeTest : public testing::TestWithParam<ZoneRow> {};
+
+TEST_P(LocalFileTimeTest, ShiftsByTheZoneOffsetExactly) {
+    const TimeZoneGuard zone(GetParam().zone);
+    const FileTime utc = 132223104001234567ULL;
+    const FileTime local = FileTimeToLocalFileTime(utc);
+    EXPECT_EQ(static_cast<std::int64_t>(local - utc), GetParam().offsetSeconds * 10000000);
+    EXPECT_EQ(LocalFileTimeToFileTime(local), utc);
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, LocalFileTimeTest, testing::ValuesIn(kZones),
+                         [](const testing::TestParamInfo<ZoneRow>& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace platform
