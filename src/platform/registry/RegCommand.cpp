@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -329,8 +330,7 @@ int Add(Registry& registry, const KeyName& key, const Options& options, std::ost
         }
     }
     RegistryKey handle;
-    if (const ErrorCode rc = registry.CreateKey(key.root, key.path, value ? kKeyAllAccess : kKeyRead, handle);
-        rc != kErrorSuccess)
+    if (const ErrorCode rc = registry.CreateKey(key.root, key.path, kKeyAllAccess, handle); rc != kErrorSuccess)
         return ReportCode(err, rc);
     if (value) {
         RegistryValue existing;
@@ -378,6 +378,11 @@ int Import(Registry& registry, const std::string& fileName, std::ostream& out, s
     std::ifstream file(fileName, std::ios::binary);
     if (!file) {
         err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+        return 1;
+    }
+    std::error_code sizeError;
+    if (std::filesystem::file_size(fileName, sizeError) > kMaxHiveFileSize && !sizeError) {
+        err << "ERROR: The file " << fileName << " is larger than 64 MiB.\n";
         return 1;
     }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};

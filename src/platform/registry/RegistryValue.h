@@ -55,9 +55,8 @@ inline constexpr AccessMask kReadingRights = kKeyQueryValue | kKeyEnumerateSubKe
 inline constexpr AccessMask kWritingRights =
     kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
 
-// Codes the registry calls return besides those of LastError.h.
-inline constexpr ErrorCode kErrorBadDbFormat = 1009; // ERROR_BADDB
-inline constexpr ErrorCode kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
+// The code the registry calls return besides those of LastError.h.
+inline constexpr ErrorCode kErrorKeyDeleted = 1018; // ERROR_KEY_DELETED
 
 struct RegistryValue {
     std::string name; // UTF-8; empty for the default value

@@ -181,6 +181,7 @@ TEST_F(RegCommandTest, DeniedKeysReportAccessDenied) {
     RegOk({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "1"});
     FRegistry.SetKeyAccess(RegistryRoot::LocalMachine, "Software\\Locked", true, true);
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Locked"}).err, "ERROR: Access is denied.\n");
+    EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked"}).err, "ERROR: Access is denied.\n");
     EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "2", "/f"}).err, "ERROR: Access is denied.\n");
     EXPECT_EQ(Reg({"delete", "HKLM\\Software", "/f"}).err, "ERROR: Access is denied.\n");
     EXPECT_EQ(Reg({"export", "HKLM\\Software", (FTemp.Path() / "x.reg").string()}).err, "ERROR: Access is denied.\n");

@@ -212,6 +212,19 @@ TEST_F(RegistryTest, WriteDeniedKeyRefusesSubKeysAndDeletion) {
     EXPECT_EQ(FRegistry.DeleteKey(HKLM, "Software\\Locked"), kErrorSuccess);
 }
 
+TEST_F(RegistryTest, ImportedMarksSetAndLiftDenial) {
+    const auto deny =
+        ParseRegFile(registry_tests::Bytes("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n;!deny=write\r\n"), "a.reg");
+    ASSERT_EQ(FRegistry.Import(deny), kErrorSuccess);
+    RegistryKey key;
+    EXPECT_EQ(FRegistry.OpenKey(HKCU, "K", kKeySetValue, key), kErrorAccessDenied);
+    const auto lift =
+        ParseRegFile(registry_tests::Bytes("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n;!deny=none\r\n"), "b.reg");
+    ASSERT_EQ(FRegistry.Import(lift), kErrorSuccess);
+    EXPECT_EQ(FRegistry.OpenKey(HKCU, "K", kKeySetValue, key), kErrorSuccess);
+    EXPECT_EQ(key.SetValue(MakeStringValue("bad\nname", "x")), kErrorInvalidParameter);
+}
+
 TEST_F(RegistryTest, MarkWrittenByHandInTheHiveFileDeniesAccess) {
     std::filesystem::create_directories(Folder());
     WriteBytes(Folder() / "HKEY_CURRENT_USER.reg",
