@@ -1,7 +1,9 @@
 #include "firebird/Attachment.h"
 
 #include "firebird/DatabaseError.h"
+#include "firebird/Query.h"
 #include "firebird/Routing.h"
+#include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
@@ -109,6 +111,35 @@ Firebird::IAttachment* Attachment::Handle() const {
 }
 
 std::vector<std::string> Attachment::AttachedUserNames() {
+    // With shared locks (SuperClassic) the information item sees only this attachment; the
+    // monitoring tables see the attachments of every process, as the item does on a SuperServer.
+    try {
+        return MonitoredUserNames();
+    } catch (const DatabaseError&) {
+        return InformationUserNames();
+    }
+}
+
+std::vector<std::string> Attachment::MonitoredUserNames() {
+    Transaction transaction;
+    transaction.SetDefaultDatabase(this);
+    transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
+    transaction.StartTransaction();
+    Query query;
+    query.SetTransaction(&transaction);
+    query.SetText("SELECT MON$USER FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 ORDER BY MON$ATTACHMENT_ID");
+    std::vector<std::string> names;
+    for (query.Open(); !query.Eof(); query.Next()) {
+        std::string name = query.Fields(0).AsString();
+        name.erase(name.find_last_not_of(' ') + 1);
+        names.push_back(name);
+    }
+    query.Close();
+    transaction.Commit();
+    return names;
+}
+
+std::vector<std::string> Attachment::InformationUserNames() {
     const unsigned char items[] = {isc_info_user_names, isc_info_end};
     std::vector<unsigned char> buffer(4096);
     for (;;) {

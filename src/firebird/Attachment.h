@@ -47,9 +47,11 @@ public:
     // The client-level name of the last Open or creation.
     const std::string& ClientName() const { return FClientName; }
 
-    // The user names the server reports attached to this database (database information item
-    // isc_info_user_names), one entry per attachment.
+    // The user names attached to this database, one entry per attachment, from every process.
     std::vector<std::string> AttachedUserNames();
+    // The database information item isc_info_user_names. With shared locks (the root's
+    // SuperClassic mode) the engine reports through it only this attachment's user.
+    std::vector<std::string> InformationUserNames();
 
     // The attachment; fails with "Database not connected" when there is none.
     Firebird::IAttachment* Handle() const;
@@ -58,6 +60,8 @@ public:
     std::string FromServer(std::string_view bytes) const;
 
 private:
+    std::vector<std::string> MonitoredUserNames();
+
     std::string FDatabaseName;
     ParameterList FParams;
     int FDialect = 3;

@@ -4,6 +4,7 @@
 #include "firebird/FirebirdRoot.h"
 #include "platform/machine/Machine.h"
 
+#include <algorithm>
 #include <ibase.h>
 #include <mutex>
 
@@ -23,13 +24,18 @@ Firebird::IUtil* Util() {
 }
 
 std::string ClientVersionString() {
-    // isc_get_client_version gives "LI-V3.0.11.33637 Firebird 3.0"; the first word is the version.
+    // Firebird 3 reports itself to the old call as "LI-V6.3.<release>.<build> Firebird 3.0" (the
+    // InterBase 6.3 its protocol descends from): the release and build are the library's, the
+    // major and minor come from the OO API.
     char text[128] = {};
     isc_get_client_version(text);
-    std::string version(text);
-    if (auto space = version.find(' '); space != std::string::npos)
-        version.resize(space);
-    return version;
+    std::string legacy(text);
+    legacy.resize(std::min(legacy.find(' '), legacy.size()));
+    std::string releaseBuild;
+    if (auto second = legacy.find('.', legacy.find('.') + 1); second != std::string::npos)
+        releaseBuild = legacy.substr(second + 1);
+    unsigned version = Util()->getClientVersion();
+    return "LI-V" + std::to_string(version >> 8) + "." + std::to_string(version & 0xFF) + "." + releaseBuild;
 }
 
 void ClientShutdown() {
