@@ -108,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
         SnippetRow{"NonPositiveSizeIsIgnored", R"({\rtf1\fs-4 x\fs0 y})", {{{"xy", kPlain}}}},
         SnippetRow{"StrayDestinationWordInTheDocumentGroup", R"({\rtf1 a\info b})", {{{"ab", kPlain}}}},
         SnippetRow{"HiddenTextIsNotShown", R"({\rtf1 a{\v cach\'e9}b\v c\v0 d\v e\plain f})", {{{"abdf", kPlain}}}},
+        SnippetRow{"BinaryLengthPastTheEndStopsAtTheEnd", R"({\rtf1 a{\pict\bin99999 }}})", {{{"a", kPlain}}}},
+        SnippetRow{"HyphenWithoutDigitsIsText", R"({\rtf1\fi- x})", {{{"- x", kPlain}}}},
+        SnippetRow{"OverlongControlWordIsIgnored", "{\\rtf1 \\" + std::string(40, 'b') + " x}", {{{"x", kPlain}}}},
         SnippetRow{"EmptyDocument", R"({\rtf1 })", {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
