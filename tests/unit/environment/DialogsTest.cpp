@@ -48,19 +48,20 @@ TEST_P(DialogsTest, BeepsThenShowsItsKindCaptionAndButtons) {
     EXPECT_EQ(shown.buttons, row.buttons);
 }
 
-TEST_P(DialogsTest, QuestionsAreTrueOnlyForYes) {
-    const DialogRow& row = GetParam();
-    if (!row.buttons.Has(Button::Yes))
-        GTEST_SKIP() << "not a question";
-    Ui().QueueAnswer(Button::Yes);
-    Ui().QueueAnswer(Button::No);
-    EXPECT_TRUE(row.show("?"));
-    EXPECT_FALSE(row.show("?"));
-    EXPECT_FALSE(row.show("?")); // no answer queued: the scripted default, No
-}
-
 INSTANTIATE_TEST_SUITE_P(Operations, DialogsTest, ::testing::ValuesIn(kDialogRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+class QuestionsTest : public MachineTest {};
+
+TEST_F(QuestionsTest, AreTrueOnlyForYes) {
+    for (bool (*ask)(std::string_view) : {AskConfirmation, AskWarning}) {
+        Ui().QueueAnswer(Button::Yes);
+        Ui().QueueAnswer(Button::No);
+        EXPECT_TRUE(ask("?"));
+        EXPECT_FALSE(ask("?"));
+        EXPECT_FALSE(ask("?")); // no answer queued: the scripted default, No
+    }
+}
 
 class BusyCursorTest : public MachineTest {};
 
