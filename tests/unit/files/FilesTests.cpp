@@ -2,8 +2,10 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -62,6 +64,12 @@ TEST_F(FilesTest, CopyOverwritesUnlessFailIfExists) {
     EXPECT_EQ(ReadHostFile(DriveC() / "Old.txt"), "old");
     EXPECT_TRUE(CopyFile("C:\\New.txt", "C:\\OLD.TXT", false));
     EXPECT_EQ(ReadHostFile(DriveC() / "Old.txt"), "new");
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(DriveC()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"New.txt", "Old.txt", "Users", "Windows"}))
+        << "the copy replaced the target in place and left no temporary file";
 }
 
 struct CopyFailureRow {
