@@ -1,0 +1,61 @@
+// The installation report: lines appended to the report control, and the logged file operations.
+
+#include "environment/Dialogs.h"
+#include "environment/InstallTools2.h"
+#include "platform/errors/SystemError.h"
+#include "platform/files/Files.h"
+#include "update/engine/EngineMessages.h"
+#include "update/engine/TdmUpdateCommon.h"
+#include "update/richtext/RichTextControl.h"
+
+namespace update {
+
+void TdmUpdateCommon::InitLog(RichTextControl* LogRichEdit) {
+    mLog = LogRichEdit;
+}
+
+void TdmUpdateCommon::AddToLog(std::string_view LogStr, int FontSize, std::string_view FontName) {
+    if (mLog == nullptr)
+        return;
+    mLog->AppendLine(LogStr, FontSize, FontName);
+    // The report follows its newest lines.
+    if (mLog->CanFocus() && !mLog->HasFocus())
+        mLog->SetFocus();
+}
+
+void TdmUpdateCommon::LogCopyFile(std::string_view SourceFile, std::string_view DestFile, bool LogFlag) {
+    if (LogFlag) {
+        AddToLog(messages::CopyLine(SourceFile));
+        AddToLog(messages::CopyTargetLine(DestFile));
+        Delay(10); // lets the report repaint during long runs
+    }
+    // platform::CopyFile writes beside the target and renames over it: a copy that fails leaves the
+    // old file whole, and a target in use is refused (32) rather than replaced.
+    bool copied = !TWindowsInstaller::FileExists(DestFile) ||
+                  platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);
+    if (copied)
+        copied = platform::CopyFile(SourceFile, DestFile, false);
+    // Kept before the attributes are reset, which would overwrite it.
+    const platform::ErrorCode error = copied ? platform::kErrorSuccess : platform::GetLastError();
+    platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);
+    if (!copied)
+        throw Exception(messages::CopyFailed(SourceFile, DestFile, error));
+}
+
+void TdmUpdateCommon::LogSameFile(std::string_view DestFile) {
+    AddToLog(messages::FileLine(DestFile));
+    AddToLog(messages::SameFileLine());
+}
+
+void TdmUpdateCommon::LogNotReplacedFile(std::string_view DestFile) {
+    AddToLog(messages::FileLine(DestFile));
+    AddToLog(messages::NotReplacedLine());
+}
+
+void TdmUpdateCommon::LogDeleteFile(std::string_view Filename) {
+    AddToLog(messages::DeletedLine(Filename));
+    if (!platform::DeleteFile(Filename))
+        platform::RaiseLastError();
+}
+
+} // namespace update

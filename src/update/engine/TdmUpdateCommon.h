@@ -1,0 +1,143 @@
+#pragma once
+
+// TdmUpdateCommon: the update engine. One façade over the packed files of the update package, the
+// installation report, the temporary files and the replacement of installed files. Each family of
+// operations lives in its own file: PackedFiles.cpp, Report.cpp, TempFiles.cpp, FileReplacement.cpp.
+//
+// Every path handed to the engine is a Windows path of the current machine (platform::Machine).
+
+#include "environment/InstallTools2.h"
+#include "environment/RegAccess.h"
+#include "platform/files/FileTime.h"
+#include "update/engine/UpdateResult.h"
+#include "update/package/PackageReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace update {
+
+class RichTextControl;
+
+// The content and date of one packed file, read into memory.
+struct PackedResource {
+    std::string content;
+    platform::FileTime fileTime = 0; // last-write time of the file when it was packed
+};
+
+class TdmUpdateCommon {
+public:
+    using Package = std::shared_ptr<const package::PackageReader>;
+    // Draws a pseudo-random integer in [0, range).
+    using RandomSource = std::function<std::uint32_t(std::uint32_t range)>;
+
+    // Over the package carried by the running program (see OpenProgramPackage).
+    TdmUpdateCommon();
+    // Over a given package (a bare package file, `--package FILE`, tests); nullptr: an empty package.
+    explicit TdmUpdateCommon(Package package);
+    // Deletes every "Update*.tmp" of the temporary folder, those of earlier runs included.
+    ~TdmUpdateCommon();
+    TdmUpdateCommon(const TdmUpdateCommon&) = delete;
+    TdmUpdateCommon& operator=(const TdmUpdateCommon&) = delete;
+
+    // The package of the running program's own executable; an executable without one gives an empty
+    // package. Throws package::PackageError for a damaged package.
+    static Package OpenProgramPackage();
+    const Package& PackageSource() const { return FPackage; }
+
+    // --- Packed files (PackedFiles.cpp) ---
+
+    // The content of a packed file found by name without regard to case; nothing when the package
+    // lacks it. Meant for the small text files of a package: a file larger than
+    // kMaxInMemoryResource is refused with package::PackageError.
+    std::optional<PackedResource> ReadPackedResource(std::string_view ResName) const;
+    // Writes the content at the stream's position, in pieces; false when the package lacks the file.
+    bool LoadPackedResourceToStream(std::string_view ResName, std::ostream& Stream) const;
+    // Streams the content to a file created at `DestPath` (replacing any file there) and stamps it
+    // with the packed last-write time, also when writing failed. Gives `DestPath`, or empty text
+    // when the package lacks the file. Throws Exception naming the file when it cannot be created,
+    // platform::SystemError when a write fails.
+    std::string ExtractPackedResource(std::string_view ResName, std::string_view DestPath) const;
+    // False when the file does not exist; an existing file that cannot be opened for reading and
+    // writing throws EInOutError.
+    static bool SetFileLastWriteTime(std::string_view FileName, platform::FileTime FileTime);
+    // Replaces the control's content by the RTF (or plain text) in `Stream`.
+    static void LoadRichTextFromStream(RichTextControl& RichEdit, std::string_view Stream);
+    // Fills `DestList` with the lines of a packed text file (byte-order mark, or the machine's ANSI
+    // code page; CR LF, CR or LF); gives the number of lines, 0 when the package lacks the file.
+    int LoadResourceFileList(std::string_view ResFileName, std::vector<std::string>& DestList) const;
+    // Fills the control from a packed RTF file; gives the number of lines it then holds, 0 when the
+    // package lacks the file (the control is cleared either way).
+    int LoadResourceFileToRich(std::string_view ResFileName, RichTextControl& DestEdit) const;
+
+    static constexpr std::uint64_t kMaxInMemoryResource = 32ull << 20;
+
+    // --- Temporary files (TempFiles.cpp) ---
+
+    // Temporary folder + FileName + a number from 0 to 9 999 999 + ".tmp". An existing file of that
+    // name is deleted first, through LogDeleteFile.
+    std::string BuildTempFilename(std::string_view FileName);
+    // Deletes the files of the temporary folder that match `FileMask` (wildcards * and ?); false
+    // only when the temporary folder could not be determined. Files that resist stay, silently.
+    bool ClearTempPath(std::string_view FileMask);
+    // The generator of BuildTempFilename; by default one seeded once when the engine is created.
+    void SetRandomSource(RandomSource source);
+
+    // --- Installation report (Report.cpp) ---
+
+    // The report control; nullptr: logging does nothing.
+    void InitLog(RichTextControl* LogRichEdit);
+    RichTextControl* Log() const { return mLog; }
+    // Appends one line; `FontSize` in points (0 keeps), `FontName` (empty keeps) continue for the
+    // lines appended later.
+    void AddToLog(std::string_view LogStr, int FontSize = 0, std::string_view FontName = {});
+    // Copies over `DestFile` (a read-only one included; its attributes end normal), logging the copy
+    // when `LogFlag` is set. The copy is written beside the target and renamed over it, so a failed
+    // copy leaves the old file whole. Throws Exception "Source: ...\r\nTarget: ...\r\n\r\nError: ...".
+    void LogCopyFile(std::string_view SourceFile, std::string_view DestFile, bool LogFlag);
+    void LogSameFile(std::string_view DestFile);
+    void LogNotReplacedFile(std::string_view DestFile);
+    // Logs "Fichier %s est supprimé." first, then deletes; throws platform::SystemError on failure.
+    void LogDeleteFile(std::string_view Filename);
+
+    // --- File replacement (FileReplacement.cpp) ---
+
+    // Decides by version (or date) whether the unpacked `SourceFile` replaces the installed
+    // `DestFile`, asks the user when the installed one is not older, logs and copies (unless
+    // `SimulateFlag`). urtOk, urtNot (declined) or urtKo (the copy failed).
+    TUpdateResultType ReplaceFile(std::string_view SourceFile, std::string_view DestFile, bool CheckIfExists,
+                                  bool SimulateFlag);
+    // Copies every file of mNamesList from the package into `Folder`; false when any copy failed
+    // (a file the package lacks, a name that would leave the folder, a failed copy), the others
+    // being copied all the same.
+    bool CopyFileList(std::string_view Folder, bool LogFlag);
+
+    Tquar_AppNameType AppNameType() const { return FAppNameType; }
+    void SetAppNameType(Tquar_AppNameType value) { FAppNameType = value; }
+
+    std::unique_ptr<TWindowsInstaller> mInstaller;
+    std::vector<std::string> mPrintNames; // from "PrintLists.txt"
+    std::vector<std::string> mNamesList;  // from "FileNames.txt"
+
+private:
+    void DataModuleCreate();
+    void DataModuleDestroy() noexcept;
+    const package::PackedEntry* FindPacked(std::string_view name) const;
+
+    Package FPackage;
+    RichTextControl* mLog = nullptr;
+    RandomSource FRandom;
+    Tquar_AppNameType FAppNameType = antUnknown;
+};
+
+// Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it
+// is written to: relative, no drive, no "." or ".." element.
+bool StaysInsideFolder(std::string_view name);
+
+} // namespace update
