@@ -56,10 +56,7 @@ struct Options {
     bool help = false;
 };
 
-class SyntaxError {
-public:
-    std::string detail;
-};
+struct SyntaxError {};
 
 bool IsOption(const std::string& arg, std::string_view name) {
     return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
@@ -105,10 +102,19 @@ Options ParseOptions(std::string_view operation, std::span<const std::string> ar
             continue; // one registry view only
         else if (!arg.empty() && arg[0] == '/' && !takesFileName)
             throw SyntaxError{}; // file names of import and export are host paths, which start with '/'
-
         else
             options.positional.push_back(arg);
     }
+    // Each operation takes only its own options, as reg.exe.
+    const bool query = operation == "QUERY";
+    const bool remove = operation == "DELETE";
+    const bool valueOptions = options.valueName || options.allValues;
+    const bool misplaced =
+        (options.valueName && options.allValues) || (options.allValues && !remove) || (valueOptions && takesFileName) ||
+        ((options.type || options.data || options.separator) && !add) || (options.force && !add && !remove) ||
+        (options.overwriteFile && operation != "EXPORT") || (options.recurse && !query);
+    if (misplaced)
+        throw SyntaxError{};
     return options;
 }
 
