@@ -64,6 +64,10 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
         if (std::filesystem::is_directory(status)) {
             continue;
         }
+        if (std::filesystem::equivalent(entry.path(), output, error) && !error) {
+            continue; // an earlier output kept inside the source folder is not part of the update
+        }
+        error.clear();
         if (!std::filesystem::is_regular_file(status)) {
             throw PackageError("Le fichier " + Quoted(entry.path().string()) + " n'est pas un fichier ordinaire.");
         }
