@@ -81,10 +81,28 @@ std::string EncodeCharacterSetting(std::string_view value) {
     return std::string(value);
 }
 
+// A misspelt setting would otherwise pass unnoticed and leave the default in force.
+void RefuseUnknownKeys(const IniFile::Section& section, std::initializer_list<std::string_view> known,
+                       const std::string& file) {
+    for (std::size_t i = 0; i < section.entries.size(); ++i) {
+        const std::string& key = section.entries[i].first;
+        const bool isKnown = std::any_of(known.begin(), known.end(),
+                                         [&](std::string_view k) { return text::EqualsIgnoreAsciiCase(k, key); });
+        if (!isKnown)
+            throw std::runtime_error(file + ":" + std::to_string(section.entryLines[i]) + ": unknown setting " + key +
+                                     " in [" + section.name + "]");
+    }
+}
+
 void ApplyMachineSection(const IniFile::Section& section, MachineSettings& settings, const std::string& file) {
     const auto fail = [&](std::string_view key, const std::string& problem) {
         throw std::runtime_error(file + ":" + std::to_string(section.LineOf(key)) + ": " + problem);
     };
+    RefuseUnknownKeys(section,
+                      {"ComputerName", "UserName", "WindowsFolder", "SystemFolder", "TempFolder", "Path", "Platform",
+                       "Version", "RemoteSession", "SessionId", "AnsiCodePage", "ThousandsSeparator", "IPAddresses",
+                       "SystemLanguage"},
+                      file);
     if (auto v = section.Get("ComputerName"))
         settings.computerName = *v;
     if (auto v = section.Get("UserName"))
@@ -159,6 +177,7 @@ Drive ReadDriveSection(const IniFile::Section& section, const fs::path& prefix, 
         name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
     if (!validLetter)
         fail("", "a drive section is named [Drive X] with one letter");
+    RefuseUnknownKeys(section, {"Folder", "Type", "FileSystem", "FreeSpace"}, file);
     Drive drive;
     drive.letter = static_cast<char>(name[0] & ~0x20);
     const auto folder = section.Get("Folder");
@@ -327,6 +346,10 @@ void Machine::Save() const {
             {"FreeSpace", drive.reportedFreeSpace ? std::to_string(*drive.reportedFreeSpace) : ""},
         };
     }
+    for (const IniFile::Section& section : ini.Sections())
+        for (const auto& [key, value] : section.entries)
+            if (value.find_first_of("\r\n") != std::string::npos)
+                throw std::runtime_error("The setting " + key + " cannot hold a line break");
     const fs::path file = FPrefix / kSettingsFile;
     const fs::path temporary = FPrefix / (std::string(kSettingsFile) + ".tmp");
     {

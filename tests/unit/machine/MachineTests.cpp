@@ -88,6 +88,14 @@ TEST_F(MachineTest, InitKeepsAnExistingMachine) {
     EXPECT_EQ(Machine::Init(Root() / "prefix").Settings().computerName, "KEPT");
 }
 
+TEST_F(MachineTest, SaveRefusesASettingThatWouldBreakTheFile) {
+    Machine machine = Machine::Init(Root() / "prefix");
+    const std::string before = ReadText(Root() / "prefix" / "machine.ini");
+    machine.MutableSettings().computerName = "PC\n[Drive Z]";
+    EXPECT_THROW(machine.Save(), std::runtime_error);
+    EXPECT_EQ(ReadText(Root() / "prefix" / "machine.ini"), before);
+}
+
 TEST_F(MachineTest, DrivesLoadInLetterOrder) {
     WriteText(Root() / "machine.ini", "[Drive E]\nFolder=e\n[Drive C]\nFolder=c\n[drive d]\nFolder=d\n");
     const Machine machine = Machine::Load(Root());
@@ -116,6 +124,8 @@ const BadSettingRow kBadSettings[] = {
     {"DriveLetter", "[Machine]\n[Drive DD]\nFolder=d\n", 2},
     {"FreeSpace", "[Drive C]\nFolder=c\nFreeSpace=lots\n", 3},
     {"UnknownSection", "[Machine]\n[Extras]\n", 2},
+    {"MisspeltSetting", "[Machine]\nComputerName=X\nComputername=Y\nTempFoldr=C:\\Temp\n", 4},
+    {"MisspeltDriveSetting", "[Drive C]\nFolder=c\nFreespace=10\nKind=fixed\n", 4},
 };
 
 class BadSettingTest : public testing_support::TempPrefixTest, public testing::WithParamInterface<BadSettingRow> {};

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -27,6 +28,10 @@ protected:
     static void WriteText(const std::filesystem::path& file, const std::string& text) {
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    }
+    static std::string ReadText(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
 private:
