@@ -314,6 +314,21 @@ TEST_F(RegistryTest, HiveThatCannotBeParsedIsReportedAndNeverOverwritten) {
     EXPECT_EQ(FRegistry.CreateKey(HKLM, "Software", kKeyAllAccess, key), kErrorSuccess);
 }
 
+TEST_F(RegistryTest, HandWrittenUtf8HiveIsKeptAndRewrittenAsUtf16OnTheFirstChange) {
+    std::filesystem::create_directories(Folder());
+    WriteBytes(Folder() / "HKEY_CURRENT_USER.reg",
+               registry_tests::Bytes("Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\Société]\n"
+                                     "\"Nom\"=\"Crème\"\n"));
+    RegistryKey key;
+    ASSERT_EQ(FRegistry.OpenKey(HKCU, "SOFTWARE\\SOCIÉTÉ", kKeyAllAccess, key), kErrorSuccess);
+    ASSERT_EQ(key.SetValue(MakeDwordValue("N", 1)), kErrorSuccess);
+    EXPECT_EQ(ReadBytes(Folder() / "HKEY_CURRENT_USER.reg"),
+              Utf16LeWithBom(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER]\r\n\r\n"
+                             u"[HKEY_CURRENT_USER\\Software]\r\n\r\n"
+                             u"[HKEY_CURRENT_USER\\Software\\Société]\r\n\"Nom\"=\"Crème\"\r\n"
+                             u"\"N\"=dword:00000001\r\n\r\n"));
+}
+
 TEST_F(RegistryTest, HiveHoldingKeysOfTheOtherRootIsRefused) {
     std::filesystem::create_directories(Folder());
     WriteBytes(Folder() / "HKEY_CURRENT_USER.reg",
