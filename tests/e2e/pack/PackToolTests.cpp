@@ -120,6 +120,17 @@ TEST_F(PackTool, SameFolderGivesTheSameBytesWhateverTheThreads) {
     EXPECT_EQ(ReadFile(FFolder / "one"), ReadFile(FFolder / "again"));
 }
 
+TEST_F(PackTool, AnEarlierOutputInsideTheSourceFolderIsLeftOut) {
+    const auto package = FSource / "update.pkg";
+    ASSERT_EQ(Run({FSource.string(), "-o", package.string()}).exitCode, 0);
+    const Bytes first = ReadFile(package);
+    const ToolResult again = Run({FSource.string(), "-o", package.string()});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(ReadFile(package), first);
+    const ToolResult list = Run({"--list", package.string()});
+    EXPECT_EQ(list.out.find("UPDATE.PKG"), std::string::npos) << list.out;
+}
+
 TEST_F(PackTool, WizardCopyStillRunsAndCarriesThePackage) {
     const auto packed = FFolder / "wizard-packed";
     const ToolResult pack = Run({FSource.string(), "-o", packed.string(), "--wizard", kTool.string()});

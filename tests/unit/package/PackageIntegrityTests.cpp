@@ -5,6 +5,7 @@
 #include "update/package/PackageFormat.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackageWriter.h"
+#include "update/package/ProgramImage.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -74,15 +75,26 @@ TEST(PackageIntegrity, AnyTruncationIsRefused) {
 }
 
 TEST(PackageIntegrity, TruncatedPackageAfterAProgramIsRefused) {
-    const Bytes program = ReadFile("/proc/self/exe");
+    const Bytes program = MinimalElfProgram();
     const Bytes good = WrittenPackage(program);
     ASSERT_EQ(OpenFailure(good), "accepted");
     ASSERT_EQ(OpenFailure(program), "accepted") << "the bare program carries an empty package";
-    for (std::size_t cut : {std::size_t{1}, update::package::kFooterSize, good.size() - program.size() - 3}) {
-        const Bytes bad(good.begin(), good.end() - static_cast<std::ptrdiff_t>(cut));
+    for (std::size_t length = program.size() + 1; length < good.size(); ++length) {
+        const Bytes bad(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
         const std::string failure = OpenFailure(bad);
-        EXPECT_TRUE(IsDamagedRefusal(failure)) << "cut " << cut << ": " << failure;
+        EXPECT_TRUE(IsDamagedRefusal(failure)) << "length " << length << ": " << failure;
     }
+}
+
+TEST(PackageIntegrity, ProgramImageLengthIsFoundAndForeignTrailingBytesAreNoPackage) {
+    const Bytes program = MinimalElfProgram();
+    EXPECT_EQ(update::package::ElfImageLength(MemorySource(program)), program.size());
+    Bytes withTrailer = program;
+    withTrailer.insert(withTrailer.end(), {'s', 'i', 'g', 'n', 'a', 't', 'u', 'r', 'e'});
+    EXPECT_EQ(update::package::ElfImageLength(MemorySource(withTrailer)), program.size());
+    EXPECT_EQ(OpenFailure(withTrailer), "accepted");
+    const Bytes notElf = TextBytes(200);
+    EXPECT_EQ(update::package::ElfImageLength(MemorySource(notElf)), std::nullopt);
 }
 
 struct CraftedRow {

@@ -26,4 +26,7 @@ struct RawEntry {
 // digests, and a correct footer.
 Bytes AssemblePackage(const std::vector<RawEntry>& entries, const Bytes& program = {});
 
+// A small but well-formed ELF64 program: header, one loaded segment, a section table at its end.
+Bytes MinimalElfProgram();
+
 } // namespace packagetest

@@ -27,7 +27,12 @@ Bytes ReadFile(const std::filesystem::path& file) {
     if (!in) {
         throw std::runtime_error("cannot read " + file.string());
     }
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Bytes bytes(std::filesystem::file_size(file));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) {
+        throw std::runtime_error("short read of " + file.string());
+    }
+    return bytes;
 }
 
 void WriteFile(const std::filesystem::path& file, const Bytes& bytes) {
