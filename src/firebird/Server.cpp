@@ -25,7 +25,7 @@ namespace {
 
 const char* const ServerProgram = "/usr/sbin/firebird";
 constexpr auto StartTimeout = std::chrono::seconds(20);
-constexpr auto StopTimeout = std::chrono::seconds(20);
+constexpr auto StopTimeout = std::chrono::seconds(5); // then SIGKILL: the careful writes keep databases sound
 constexpr auto PollInterval = std::chrono::milliseconds(10);
 
 fs::path StatePath(const platform::Machine& machine) {
@@ -136,6 +136,13 @@ bool ListensOn(int pid, std::uint16_t port) {
     ::_exit(127);
 }
 
+// True once our child `pid` has ended (and reaped). Until it has run exec its name is ours, so
+// IsServerProcess cannot tell.
+bool ChildEnded(int pid) {
+    int status = 0;
+    return ::waitpid(pid, &status, WNOHANG) == pid;
+}
+
 // Reaps `pid` when it is our child; true once it has ended.
 bool Ended(int pid) {
     int status = 0;
@@ -169,9 +176,9 @@ ServerState StartServer(const platform::Machine& machine) {
         ExecServer(root);
     auto deadline = std::chrono::steady_clock::now() + StartTimeout;
     while (!ListensOn(pid, port)) {
-        if (Ended(pid) || std::chrono::steady_clock::now() > deadline) {
+        if (ChildEnded(pid) || std::chrono::steady_clock::now() > deadline) {
             ::kill(pid, SIGKILL);
-            Ended(pid);
+            ::waitpid(pid, nullptr, 0);
             throw std::runtime_error("The Firebird server did not start; see " + (root / "server.log").string());
         }
         std::this_thread::sleep_for(PollInterval);
