@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "platform/machine/Machine.h"
+#include "platform/registry/Registry.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,6 +18,7 @@ int RunInit(std::span<const std::string> args, Context context) {
         return kExitUsage;
     }
     const Machine machine = Machine::Init(Machine::DefaultPrefix());
+    platform::Registry(machine.RegistryFolder()).CreateMissingHives();
     InitFirebirdRootOf(machine);
     context.out << "Machine prefix ready: " << machine.Prefix().string() << '\n';
     return kExitOk;
