@@ -24,8 +24,12 @@ std::optional<fs::path> environmentRoot;
 
 void CopyInto(const fs::path& source, const fs::path& target) {
     fs::create_directories(target.parent_path());
-    // Real copies, not links: the root must not change when the host's packages do.
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+    // Real copies, not links: the root must not change when the host's packages do. A new file
+    // renamed over the old one: a running engine may have the old one mapped.
+    fs::path temp = target;
+    temp += ".tmp" + std::to_string(::getpid());
+    fs::copy_file(source, temp, fs::copy_options::overwrite_existing);
+    fs::rename(temp, target);
 }
 
 void WriteAtomically(const fs::path& target, const std::string& content) {
