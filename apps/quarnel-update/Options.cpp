@@ -1,0 +1,59 @@
+#include "Options.h"
+
+namespace quarnel_update {
+
+const char* const kUsage = R"(Utilisation :
+  quarnel-update [--package FICHIER]
+      Ouvre l'assistant de mise à jour. Le paquet est celui que porte le programme lui-même,
+      ou FICHIER avec --package.
+  quarnel-update --silent [--yes|--no] [--report FICHIER] [--package FICHIER]
+      Fait la même mise à jour sans fenêtre. Les questions reçoivent la réponse de --yes ou
+      de --no (--no par défaut), les messages vont sur la sortie d'erreur, le rapport
+      d'installation dans FICHIER.
+  quarnel-update --screenshots DOSSIER [--package FICHIER]
+      Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
+  quarnel-update --help
+
+Codes de sortie : 0 mise à jour réussie, 1 échec ou interruption, 2 mise à jour non effectuée,
+3 effectuée avec des avertissements, 4 rien n'a été fait, 5 refusé au démarrage (une autre
+instance tourne sur cette machine, paquet endommagé, versions installées incompatibles),
+64 utilisation incorrecte.
+)";
+
+Options ParseOptions(const std::vector<std::string>& arguments) {
+    Options options;
+    bool answerGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size())
+                throw UsageError{"l'option " + argument + " attend une valeur"};
+            return arguments[++i];
+        };
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--silent") {
+            options.silent = true;
+        } else if (argument == "--yes" || argument == "--no") {
+            if (answerGiven && options.answerYes != (argument == "--yes"))
+                throw UsageError{"--yes et --no s'excluent"};
+            options.answerYes = argument == "--yes";
+            answerGiven = true;
+        } else if (argument == "--report") {
+            options.report = value();
+        } else if (argument == "--package") {
+            options.package = value();
+        } else if (argument == "--screenshots") {
+            options.screenshots = value();
+        } else {
+            throw UsageError{"option inconnue : " + argument};
+        }
+    }
+    if (!options.silent && (answerGiven || options.report))
+        throw UsageError{"--yes, --no et --report ne valent qu'avec --silent"};
+    if (options.silent && options.screenshots)
+        throw UsageError{"--screenshots ne vaut pas avec --silent"};
+    return options;
+}
+
+} // namespace quarnel_update

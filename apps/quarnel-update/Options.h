@@ -1,0 +1,30 @@
+#pragma once
+
+// The command line of quarnel-update.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarnel_update {
+
+struct Options {
+    bool help = false;
+    // Unattended run: no window, questions answered by --yes / --no (default No).
+    bool silent = false;
+    bool answerYes = false;
+    std::optional<std::string> report;      // --report FILE: the report written out as text
+    std::optional<std::string> package;     // --package FILE: the package instead of the program's own
+    std::optional<std::string> screenshots; // --screenshots DIR: a picture of each page, then exit
+};
+
+struct UsageError {
+    std::string message;
+};
+
+// Throws UsageError for an unknown option or a missing value.
+Options ParseOptions(const std::vector<std::string>& arguments);
+
+extern const char* const kUsage;
+
+} // namespace quarnel_update

@@ -1,0 +1,113 @@
+// quarnel-update: the update wizard. It carries its package after its own program image (or
+// reads the one given with --package) and updates the products the package names.
+
+#include "Options.h"
+#include "Screenshots.h"
+#include "SingleInstance.h"
+#include "environment/Dialogs.h"
+#include "ui/ScriptedUi.h"
+#include "update/package/PackageReader.h"
+#include "wizard/Fonts.h"
+#include "wizard/MainWindow.h"
+#include "wizard/PackageUpdateEngine.h"
+#include "wizard/QtUiServices.h"
+#include "wizard/RichTextView.h"
+#include "wizard/TextPages.h"
+#include "wizard/WelcomePage.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 5;
+constexpr int kExitUsage = 64;
+
+std::filesystem::path OwnProgram(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path(argv0) : self;
+}
+
+// The unattended run comes with the product procedures; until then the option is refused.
+int RunUnattended(const quarnel_update::Options& /*options*/) {
+    std::cerr << "quarnel-update : le mode sans fenêtre (--silent) n'est pas disponible dans cette version.\n";
+    return kExitUsage;
+}
+
+int RunWizard(QApplication& application, const quarnel_update::Options& options, const char* argv0) {
+    const bool screenshots = options.screenshots.has_value();
+    if (screenshots)
+        ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
+    else
+        ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
+
+    std::shared_ptr<const update::package::PackageReader> package;
+    try {
+        package = std::make_shared<update::package::PackageReader>(
+            options.package ? std::filesystem::path(*options.package) : OwnProgram(argv0));
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        return kExitRefused;
+    }
+
+    wizard::InstallFontSubstitutions();
+    wizard::TfrmWelcome frmWelcome;
+    wizard::TfrmEndInstall frmEndInstall;
+    wizard::PackageUpdateEngine dmUpdateCommon(package);
+    wizard::TfrmDisplayFile frmDisplayFile;
+    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, dmUpdateCommon);
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+        services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
+
+    int result = kExitOk;
+    if (screenshots) {
+        result = quarnel_update::SaveScreenshots(frmMain, *options.screenshots);
+    } else {
+        frmMain.show();
+        application.exec();
+        if (frmMain.StartRefused())
+            result = kExitRefused;
+    }
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    quarnel_update::Options options;
+    try {
+        std::vector<std::string> arguments(argv + 1, argv + argc);
+        options = quarnel_update::ParseOptions(arguments);
+    } catch (const quarnel_update::UsageError& error) {
+        std::cerr << "quarnel-update : " << error.message << "\n\n" << quarnel_update::kUsage;
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::cout << quarnel_update::kUsage;
+        return kExitOk;
+    }
+
+    // The program's title is its file name without extension; it names the single-instance object.
+    const std::string title = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName().toStdString();
+    if (options.silent) {
+        quarnel_update::SingleInstance instance(title);
+        if (instance.IsAlreadyRunning())
+            return kExitRefused;
+        return RunUnattended(options);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(title));
+    quarnel_update::SingleInstance instance(title);
+    if (instance.IsAlreadyRunning())
+        return kExitRefused;
+    const int result = RunWizard(application, options, argv[0]);
+    // The services may hold the application's cursor: release them while it still exists.
+    ui::SetCurrent(nullptr);
+    return result;
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+// The wizard's main window: the side picture, the package title, the current page and the button
+// bar with Back, Next and Cancel. It reads the package's texts when first shown, pages through
+// the step pages, and on reaching the report page runs the update of every listed product
+// through the update engine.
+
+#include "environment/RegAccess.h"
+#include "wizard/UpdateEngine.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace wizard {
+
+class TFrmStep;
+class TfrmWelcome;
+class TfrmDisplayFile;
+class TfrmEndInstall;
+
+// The pages the main window works with; they are owned by the caller and must outlive the window.
+struct WizardPages {
+    TfrmWelcome* welcome = nullptr;
+    TfrmEndInstall* endInstall = nullptr;
+    TfrmDisplayFile* displayFile = nullptr;
+    // Further pages that "Steps.txt" may name, by their object names.
+    std::vector<TFrmStep*> extraForms;
+};
+
+class TfrmMain : public QWidget {
+public:
+    TfrmMain(WizardPages pages, UpdateEngine& engine, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The clock of the report's heading lines (local date and time); the system clock by default.
+    void SetClock(std::function<QDateTime()> clock) { FClock = std::move(clock); }
+
+    // Event handlers and operations, public so that a test can drive them one by one.
+    void TimerOneTimeTimer();
+    void ActionNextExecute();
+    void ActionBackExecute();
+    void ActionAnnulerExecute();
+    void ActionListMainUpdate();
+    void UpdateButtons();
+
+    TFrmStep* GetCurrentStep() const;
+    TFrmStep* GetNextStep(TFrmStep* step) const;
+    const std::vector<TFrmStep*>& Steps() const { return FSteps; }
+    const std::vector<TFrmStep*>& History() const { return FHistory; }
+    const QStringList& Updates() const { return FUpdates; }
+    bool Started() const { return FStarted; }
+    bool Finished() const { return FFinished; }
+    // True when the start-up check refused the package and the program is to end.
+    bool StartRefused() const { return FStartRefused; }
+
+    QAction* ActionBack() const { return FActionBack; }
+    QAction* ActionNext() const { return FActionNext; }
+    QAction* ActionAnnuler() const { return FActionAnnuler; }
+    QPushButton* ButtonPrev() const { return FButtonPrev; }
+    QPushButton* ButtonNext() const { return FButtonNext; }
+    QPushButton* ButtonCancel() const { return FButtonCancel; }
+    QLabel* RzLabelTitle() const { return FRzLabelTitle; }
+    QLabel* RzLabelVersion() const { return FRzLabelVersion; }
+    QLabel* ImageStep() const { return FImageStep; }
+    QFrame* PanelImage() const { return FPanelImage; }
+    QWidget* PanelCurrStep() const { return FPanelCurrStep; }
+    QWidget* PanelButtons() const { return FPanelButtons; }
+    QTimer* TimerOneTime() const { return FTimerOneTime; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateComponents();
+    void FormCreate();
+    void FormShow();
+    void LayOutMain();
+    void PanelCurrStepResize();
+    void PanelImageResize();
+
+    void LoadAppInfo();
+    void LoadUpdateInfo();
+    void BuildStepList();
+    bool LoadUpdateList();
+    void ShowCurrentStep();
+    void ShowEndStep();
+    void RunUpdates();
+    TUpdateResultType RunProducts();
+    void SetActionsEnabled(bool enabled);
+    void RequestTermination();
+    bool Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const;
+    std::vector<TFrmStep*> AllForms() const;
+
+    WizardPages FPages;
+    UpdateEngine& FEngine;
+    std::function<QDateTime()> FClock;
+
+    std::vector<TFrmStep*> FSteps;
+    std::vector<TFrmStep*> FHistory;
+    QStringList FUpdates;
+    QStringList FInfoLines;
+    QString FAppInfoText;
+    bool FStarted = false;
+    bool FFinished = false;
+    Tquar_AppNameType FCurrentAppType = antUnknown;
+    bool FShown = false;
+    bool FStartRefused = false;
+    // A product's procedure is running: the idle update leaves the actions as the run set them.
+    bool FInProcedure = false;
+
+    QWidget* FPanelMain = nullptr;
+    QFrame* FPanelImage = nullptr;
+    QLabel* FImageStep = nullptr;
+    QWidget* FPanelSteps = nullptr;
+    QLabel* FRzLabelTitle = nullptr;
+    QWidget* FPanelCurrStep = nullptr;
+    QWidget* FPanelButtons = nullptr;
+    QFrame* FBevelButtons = nullptr;
+    QLabel* FRzLabelVersion = nullptr;
+    QPushButton* FButtonPrev = nullptr;
+    QPushButton* FButtonNext = nullptr;
+    QPushButton* FButtonCancel = nullptr;
+    QAction* FActionBack = nullptr;
+    QAction* FActionNext = nullptr;
+    QAction* FActionAnnuler = nullptr;
+    QTimer* FTimerOneTime = nullptr;
+    QTimer* FActionListIdle = nullptr;
+};
+
+} // namespace wizard

@@ -1,0 +1,96 @@
+// The update run of the main window: one procedure per listed product, then the closing line.
+
+#include "environment/Dialogs.h"
+#include "wizard/MainWindow.h"
+#include "wizard/RichTextView.h"
+#include "wizard/TextPages.h"
+
+#include <QAction>
+#include <QLabel>
+#include <exception>
+
+std::string_view ClosingLine(TUpdateResultType result) {
+    switch (result) {
+    case urtUnknown:
+        return {};
+    case urtOk:
+        return "La mise à jour est terminée avec succès.";
+    case urtKo:
+        return "La mise à jour a échouée !";
+    case urtNot:
+        return "La mise à jour n'a pas été effectuée.";
+    case urtWarning:
+        return "La mise à jour a été effectuée mais avec des avertissements !";
+    }
+    return {};
+}
+
+namespace wizard {
+
+namespace {
+
+// The actions stay disabled while a procedure runs, and come back whatever way it ends.
+class ProcedureSection {
+public:
+    ProcedureSection(std::function<void(bool)> enable, bool& inProcedure)
+        : FEnable(std::move(enable))
+        , FInProcedure(inProcedure) {
+        FEnable(false);
+        FInProcedure = true;
+    }
+    ~ProcedureSection() {
+        FInProcedure = false;
+        FEnable(true);
+    }
+    ProcedureSection(const ProcedureSection&) = delete;
+    ProcedureSection& operator=(const ProcedureSection&) = delete;
+
+private:
+    std::function<void(bool)> FEnable;
+    bool& FInProcedure;
+};
+
+} // namespace
+
+void TfrmMain::SetActionsEnabled(bool enabled) {
+    FActionBack->setEnabled(enabled);
+    FActionNext->setEnabled(enabled);
+    FActionAnnuler->setEnabled(enabled);
+}
+
+TUpdateResultType TfrmMain::RunProducts() {
+    TUpdateResultType lastResult = urtUnknown;
+    for (const QString& name : FUpdates) {
+        FCurrentAppType = GetAppNameType(name.toStdString());
+        if (FCurrentAppType == antUnknown)
+            continue;
+        FEngine.SetAppNameType(FCurrentAppType);
+        const QString heading = QStringLiteral("Mise à jour : %1 ").arg(FRzLabelTitle->text()) + QStringLiteral(" ") +
+                                FClock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) + QStringLiteral("\r\n");
+        FEngine.AddToLog(heading.toStdString(), 10);
+
+        ProcedureSection section([this](bool enabled) { SetActionsEnabled(enabled); }, FInProcedure);
+        Delay(100);
+        if (const std::optional<TUpdateResultType> result = FEngine.RunUpdate(FCurrentAppType))
+            lastResult = *result;
+    }
+    return lastResult;
+}
+
+void TfrmMain::RunUpdates() {
+    FFinished = true;
+    try {
+        const TUpdateResultType lastResult = RunProducts();
+        ShowEndStep();
+        if (lastResult != urtUnknown)
+            FEngine.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), 10);
+        QtRichTextControl* report = FPages.endInstall->RichEditReport();
+        report->ScrollToEnd();
+        report->setFocus();
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        FEngine.AddToLog(std::string(error.what()) + "\r\n\r\n" + "La mise à jour a échouée !");
+    }
+}
+
+} // namespace wizard

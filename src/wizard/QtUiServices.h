@@ -1,0 +1,62 @@
+#pragma once
+
+// The UI services of the window: Qt message boxes with the French captions and buttons, the
+// hour-glass cursor, Qt's event loop for Delay, the folder, file and printer dialogs, and the
+// rich-text controls of the pages as the report and list-of-changes sinks.
+
+#include "ui/UiServices.h"
+
+#include <QElapsedTimer>
+#include <memory>
+
+class QWidget;
+
+namespace update {
+class RichTextControl;
+}
+
+namespace wizard {
+
+class QtUiServices : public ui::UiServices {
+public:
+    QtUiServices();
+    ~QtUiServices() override;
+
+    // The controls that receive the report and the list of changes; until they are given (or
+    // after nullptr), lines are kept as plain text.
+    void SetSinks(update::RichTextControl* report, update::RichTextControl* changes);
+
+    ui::Button ShowMessageBox(ui::DialogKind kind, std::string_view caption, std::string_view text,
+                              ui::ButtonSet buttons) override;
+    void MessageBeep(ui::BeepType type) override;
+    void ShowPlainMessage(std::string_view text) override;
+    void ShowCaptionedError(std::string_view caption, std::string_view text) override;
+    void ShowSystemErrorBox(std::string_view text) override;
+    void SetCursor(ui::Cursor cursor) override;
+    void ProcessMessages() override;
+    std::uint32_t TickCount() override;
+    bool IsTerminating() const override;
+    std::optional<std::string> BrowseForFolder(const ui::FolderRequest& request) override;
+    std::optional<std::string> OpenFile(const ui::FileOpenRequest& request) override;
+    bool PrinterSetup() override;
+    ui::RichTextSink& ReportSink() override { return FReport ? *FReport : FPlainReport; }
+    ui::RichTextSink& ChangesSink() override { return FChanges ? *FChanges : FPlainChanges; }
+    bool BringWindowToFront(ui::WindowId window) override;
+
+private:
+    QElapsedTimer FClock;
+    bool FHourGlass = false;
+    std::unique_ptr<ui::RichTextSink> FReport;
+    std::unique_ptr<ui::RichTextSink> FChanges;
+    ui::PlainTextSink FPlainReport;
+    ui::PlainTextSink FPlainChanges;
+};
+
+// The window identity the UI services take for a widget, and back (nullptr when unknown).
+ui::WindowId WindowIdOf(QWidget* widget);
+QWidget* WidgetOf(ui::WindowId window);
+
+// "Label|*.a;*.b|Other|*.c" as QFileDialog takes it: "Label (*.a *.b);;Other (*.c)".
+QString ToQtFilter(std::string_view filter);
+
+} // namespace wizard

@@ -1,0 +1,81 @@
+// The program quarnel-update: its usage text, the single-instance guard, the page pictures.
+
+#include "WizardTestSupport.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/NamedObject.h"
+#include "process/ProgramRun.h"
+
+#include <QImage>
+#include <fstream>
+
+namespace wizardtest {
+namespace {
+
+class ProgramTest : public WizardTest {
+protected:
+    testsupport::ProgramResult Run(const std::vector<std::string>& arguments) {
+        testsupport::ProgramOptions options;
+        options.environment["QUARNEL_PREFIX"] = (FTemp.Path() / "prefix").string();
+        options.environment["QT_QPA_PLATFORM"] = "offscreen";
+        // Qt warns on standard error when the session has no runtime folder.
+        const std::filesystem::path runtime = FTemp.Path() / "runtime";
+        std::filesystem::create_directories(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+        options.environment["XDG_RUNTIME_DIR"] = runtime.string();
+        return testsupport::RunProgram(QUARNEL_UPDATE_PROGRAM, arguments, options);
+    }
+};
+
+TEST_F(ProgramTest, HelpNamesTheOptions) {
+    const testsupport::ProgramResult result = Run({"--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    for (const char* option : {"--package", "--silent", "--yes", "--no", "--report"})
+        EXPECT_NE(result.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(ProgramTest, UnknownOptionIsAUsageError) {
+    const testsupport::ProgramResult result = Run({"--frobnicate"});
+    EXPECT_EQ(result.exitCode, 64);
+    EXPECT_NE(result.err.find("--frobnicate"), std::string::npos);
+}
+
+TEST_F(ProgramTest, SecondInstanceEndsAtOnceAndSilently) {
+    // This test holds the machine's object as a first wizard would.
+    platform::NamedObject first(platform::Machine::Current(), "quarnel-update");
+    ASSERT_FALSE(first.AlreadyExists());
+    const std::filesystem::path package = WritePackage(FTemp, DemoFiles());
+    const std::filesystem::path pictures = FTemp.Path() / "pictures";
+    const testsupport::ProgramResult result = Run({"--package", package.string(), "--screenshots", pictures.string()});
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_FALSE(std::filesystem::exists(pictures));
+}
+
+TEST_F(ProgramTest, PicturesOfEveryPage) {
+    const std::filesystem::path package = WritePackage(FTemp, DemoFiles());
+    const std::filesystem::path pictures = FTemp.Path() / "pictures";
+    const testsupport::ProgramResult result = Run({"--package", package.string(), "--screenshots", pictures.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const char* name : {"1-welcome.png", "2-changes.png", "3-report.png"}) {
+        const QImage image(QString::fromStdString((pictures / name).string()));
+        EXPECT_EQ(image.size(), QSize(947, 522)) << name;
+    }
+}
+
+TEST_F(ProgramTest, DamagedPackageIsRefused) {
+    const std::filesystem::path package = WritePackage(FTemp, DemoFiles());
+    {
+        // Flip a byte inside the first packed stream.
+        std::fstream file(package, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(20);
+        file.put('\x55');
+    }
+    const testsupport::ProgramResult result =
+        Run({"--package", package.string(), "--screenshots", (FTemp.Path() / "pictures").string()});
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_NE(result.err.find("endommagé"), std::string::npos) << result.err;
+}
+
+} // namespace
+} // namespace wizardtest
