@@ -7,6 +7,7 @@
 #include "update/engine/EngineMessages.h"
 
 #include <sstream>
+#include <sys/resource.h>
 
 namespace enginetest {
 namespace {
@@ -96,6 +97,40 @@ INSTANTIATE_TEST_SUITE_P(Files, ExtractionTest,
                                            ExtractionCase{"Text", "MZ\r\nprogramme\r\n", kPackedTime},
                                            ExtractionCase{"SeveralChunks", Noise(300'000), 130'000'000'000'000'001ULL}),
                          [](const auto& testInfo) { return std::string(testInfo.param.label); });
+
+// Peak resident memory of this process so far, in KiB (each test runs in a process of its own).
+long PeakResidentKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(EngineTest, ExtractionMemoryStaysFlat) {
+    constexpr std::size_t kSize = 96u << 20;
+    // The source is written and packed piece by piece, so that the peak measured below is the extraction's.
+    const std::filesystem::path source = Root() / "big.bin";
+    {
+        std::ofstream out(source, std::ios::binary);
+        const std::string piece(1 << 20, 'Q');
+        for (std::size_t done = 0; done < kSize; done += piece.size())
+            out << piece;
+    }
+    update::package::PackageWriter writer;
+    writer.SetThreadCount(1);
+    writer.Add("Big.bin", source, update::package::FileTime::FromTicks(kPackedTime));
+    writer.Write(Root() / "big.qpk");
+    std::filesystem::remove(source);
+    update::TdmUpdateCommon engine(std::make_shared<const update::package::PackageReader>(Root() / "big.qpk", 1));
+
+    const long before = PeakResidentKiB();
+    const std::string destination = TempPath() + "Update8.tmp";
+    ASSERT_EQ(engine.ExtractPackedResource("Big.bin", destination), destination);
+    const long growth = PeakResidentKiB() - before;
+
+    EXPECT_EQ(std::filesystem::file_size(Host(destination)), kSize);
+    EXPECT_EQ(platform::GetFileLastWriteTime(destination), kPackedTime);
+    EXPECT_LT(growth, 16 * 1024) << "KiB more at the peak while extracting a 96 MiB file";
+}
 
 TEST_F(EngineTest, ExtractionReplacesALongerExistingFile) {
     MakeEngine({{"Short.txt", "new"}});
