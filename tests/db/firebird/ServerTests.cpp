@@ -247,6 +247,53 @@ TEST(ServiceTest, AnswersEmbeddedAndThroughTheServer) {
     }
 }
 
+std::vector<std::string> HeaderLines(const std::string& hostPath) {
+    fb::Service service;
+    service.SetLogin("QUARNEL", "73914682");
+    service.Attach();
+    service.Start(isc_action_svc_db_stats, {fb::ServiceItem::String(isc_spb_dbname, hostPath),
+                                            fb::ServiceItem::Int(isc_spb_options, isc_spb_sts_hdr_pages)});
+    return service.ReadLines();
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& part) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+TEST(ServiceTest, SetsPropertiesAndBacksUpWithVerboseOutput) {
+    std::string path;
+    fbtest::CreateTestDatabase("properties", &path)->Close();
+    std::string host = fb::MapServerPath(fbtest::TestMachine(), path);
+    EXPECT_TRUE(HasLine(HeaderLines(host), "force write")); // a new database writes synchronously
+    fb::Service service;
+    service.SetLogin("QUARNEL", "73914682");
+    service.Attach();
+    service.Start(isc_action_svc_properties, {fb::ServiceItem::String(isc_spb_dbname, host),
+                                              fb::ServiceItem::Byte(isc_spb_prp_write_mode, isc_spb_prp_wm_async)});
+    service.ReadLines();
+    service.Start(isc_action_svc_properties, {fb::ServiceItem::String(isc_spb_dbname, host),
+                                              fb::ServiceItem::Int(isc_spb_prp_sweep_interval, 1234)});
+    service.ReadLines();
+    auto header = HeaderLines(host);
+    auto sweep = std::find_if(header.begin(), header.end(),
+                              [](const std::string& line) { return line.find("Sweep interval") != std::string::npos; });
+    ASSERT_NE(sweep, header.end());
+    EXPECT_NE(sweep->find("1234"), std::string::npos) << *sweep;
+    EXPECT_FALSE(HasLine(header, "force write"));
+
+    std::string backup = host + ".fbk";
+    service.Start(isc_action_svc_backup,
+                  {fb::ServiceItem::String(isc_spb_dbname, host), fb::ServiceItem::String(isc_spb_bkp_file, backup),
+                   fb::ServiceItem::Flag(isc_spb_verbose),
+                   fb::ServiceItem::Int(isc_spb_options, isc_spb_bkp_ignore_limbo | isc_spb_bkp_no_garbage_collect |
+                                                             isc_spb_bkp_non_transportable)});
+    auto lines = service.ReadLines();
+    EXPECT_GT(lines.size(), 20u);
+    EXPECT_TRUE(HasLine(lines, "closing file, committing, and finishing"));
+    EXPECT_TRUE(fs::is_regular_file(backup));
+}
+
 TEST(ServiceTest, WrongPasswordThroughTheServerIsALoginError) {
     fbtest::ServerPort();
     fb::Service service;
