@@ -83,8 +83,9 @@ public:
     // Temporary folder + FileName + a number from 0 to 9 999 999 + ".tmp". An existing file of that
     // name is deleted first, through LogDeleteFile.
     std::string BuildTempFilename(std::string_view FileName);
-    // Deletes the files of the temporary folder that match `FileMask` (wildcards * and ?); false
-    // only when the temporary folder could not be determined. Files that resist stay, silently.
+    // Deletes what matches `FileMask` (wildcards * and ?) in the temporary folder, as the shell's silent
+    // deletion does: read-only files and matching folders too; what resists (a file in use) stays,
+    // silently. False only when the temporary folder could not be determined.
     bool ClearTempPath(std::string_view FileMask);
     // The generator of BuildTempFilename; by default one seeded once when the engine is created.
     void SetRandomSource(RandomSource source);

@@ -1,12 +1,10 @@
 // The temporary files into which product files are unpacked before they are copied.
 
 #include "environment/InstallTools2.h"
-#include "platform/files/Files.h"
-#include "platform/files/FindFile.h"
+#include "environment/ShellFileOperation.h"
 #include "update/engine/TdmUpdateCommon.h"
 
 #include <exception>
-#include <vector>
 
 namespace update {
 
@@ -26,23 +24,12 @@ std::string TdmUpdateCommon::BuildTempFilename(std::string_view FileName) {
 }
 
 bool TdmUpdateCommon::ClearTempPath(std::string_view FileMask) {
-    std::string folder;
     try {
-        folder = TWindowsInstaller::GetTempPath();
+        const std::string source = TWindowsInstaller::GetTempPath() + std::string(FileMask);
+        // What the shell could not delete (a file in use) stays: the clean-up is silent.
+        RunShellFileOperation(FO_DELETE, source, {}, 0, FOF_SILENT | FOF_NOCONFIRMATION, {});
     } catch (const std::exception&) {
-        return false; // no temporary folder, nothing of ours in it
-    }
-    // The matches are read first, so deleting does not disturb the search.
-    std::vector<std::string> names;
-    platform::FindData data;
-    platform::FindHandle search = platform::FindFirstFile(folder + std::string(FileMask), data);
-    for (bool found = search.IsValid(); found; found = platform::FindNextFile(search, data))
-        if ((data.attributes & platform::kFileAttributeDirectory) == 0)
-            names.push_back(folder + data.name);
-    for (const std::string& name : names) {
-        // The shell deletes read-only files without asking when told not to confirm.
-        platform::SetFileAttributes(name, platform::kFileAttributeNormal);
-        platform::DeleteFile(name); // a file that resists (in use) stays; the clean-up is silent
+        return false;
     }
     return true;
 }
