@@ -12,10 +12,13 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace fb {
 
@@ -117,10 +120,28 @@ bool ListensOn(int pid, std::uint16_t port) {
     return false;
 }
 
-[[noreturn]] void ExecServer(const fs::path& root) {
+// The server's environment: ours with the root's FIREBIRD, FIREBIRD_LOCK and FIREBIRD_TMP.
+std::vector<std::string> ServerEnvironment(const fs::path& root) {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string_view text(*entry);
+        if (!text.starts_with("FIREBIRD=") && !text.starts_with("FIREBIRD_LOCK=") && !text.starts_with("FIREBIRD_TMP="))
+            env.emplace_back(text);
+    }
+    env.push_back("FIREBIRD=" + root.string());
+    env.push_back("FIREBIRD_LOCK=" + (root / "lock").string());
+    env.push_back("FIREBIRD_TMP=" + (root / "tmp").string());
+    return env;
+}
+
+// Runs in the forked child of a threaded process: async-signal-safe calls only, everything
+// else was prepared before the fork.
+[[noreturn]] void ExecServer(const char* logPath, char* const* envp, bool endsWithCaller) {
+    if (endsWithCaller)
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::setsid();
     int null = ::open("/dev/null", O_RDONLY);
-    int log = ::open((root / "server.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    int log = ::open(logPath, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (null >= 0)
         ::dup2(null, 0);
     if (log >= 0) {
@@ -129,10 +150,9 @@ bool ListensOn(int pid, std::uint16_t port) {
     }
     for (int fd = 3; fd < 1024; ++fd)
         ::close(fd);
-    ::setenv("FIREBIRD", root.c_str(), 1);
-    ::setenv("FIREBIRD_LOCK", (root / "lock").c_str(), 1);
-    ::setenv("FIREBIRD_TMP", (root / "tmp").c_str(), 1);
-    ::execl(ServerProgram, "firebird", static_cast<char*>(nullptr));
+    char name[] = "firebird";
+    char* argv[] = {name, nullptr};
+    ::execve(ServerProgram, argv, envp);
     ::_exit(127);
 }
 
@@ -160,7 +180,7 @@ std::optional<std::uint16_t> RunningServerPort(const platform::Machine& machine)
     return state->port;
 }
 
-ServerState StartServer(const platform::Machine& machine) {
+ServerState StartServer(const platform::Machine& machine, ServerLifetime lifetime) {
     if (auto state = ReadState(machine); state && IsServerProcess(state->pid))
         return *state;
     if (!FirebirdRootExists(machine))
@@ -169,11 +189,17 @@ ServerState StartServer(const platform::Machine& machine) {
     std::uint16_t port = FreeLoopbackPort();
     // The server takes its port from the configuration: "-p" would make it listen on every address.
     WriteFirebirdConf(machine, port);
+    std::string logPath = (root / "server.log").string();
+    std::vector<std::string> env = ServerEnvironment(root);
+    std::vector<char*> envp;
+    for (std::string& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid < 0)
         throw std::runtime_error("Cannot start " + std::string(ServerProgram));
     if (pid == 0)
-        ExecServer(root);
+        ExecServer(logPath.c_str(), envp.data(), lifetime == ServerLifetime::EndsWithCaller);
     auto deadline = std::chrono::steady_clock::now() + StartTimeout;
     while (!ListensOn(pid, port)) {
         if (ChildEnded(pid) || std::chrono::steady_clock::now() > deadline) {

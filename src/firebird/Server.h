@@ -22,9 +22,14 @@ struct ServerState {
 // The port of the prefix's server when it runs.
 std::optional<std::uint16_t> RunningServerPort(const platform::Machine& machine);
 
+enum class ServerLifetime {
+    Detached,      // runs on after the caller ends (quarnel-machine firebird start)
+    EndsWithCaller // ended when the calling thread ends, even by a crash (test fixtures)
+};
+
 // Starts the server (creating the Firebird root first when it is missing) and waits until it
-// accepts connections. Starting a running server changes nothing. Throws std::runtime_error.
-ServerState StartServer(const platform::Machine& machine);
+// listens. Starting a running server changes nothing. Throws std::runtime_error.
+ServerState StartServer(const platform::Machine& machine, ServerLifetime lifetime = ServerLifetime::Detached);
 
 // Stops the server and waits for its end; nothing when it does not run.
 void StopServer(const platform::Machine& machine);

@@ -73,7 +73,7 @@ const platform::Machine& TestMachine() {
 std::uint16_t ServerPort() {
     State& state = Shared();
     const platform::Machine& machine = TestMachine();
-    fb::ServerState server = fb::StartServer(machine);
+    fb::ServerState server = fb::StartServer(machine, fb::ServerLifetime::EndsWithCaller);
     state.serverStarted = true;
     return server.port;
 }
