@@ -5,6 +5,7 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "update/engine/EngineMessages.h"
+#include "update/package/PackageError.h"
 
 #include <sstream>
 #include <sys/resource.h>
@@ -66,6 +67,23 @@ TEST_F(EngineTest, EngineOverAPackageLessProgramFindsNothing) {
     std::vector<std::string> lines{"stale"};
     EXPECT_EQ(engine.LoadResourceFileList("Updates.txt", lines), 0);
     EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(EngineTest, DamagedPackageIsRefusedBeforeAnythingChanges) {
+    const std::string leftover = TempPath() + "Update1.tmp";
+    WriteFile(leftover, "left by an earlier run");
+    MakePackage({{"Updates.txt", "Orbel\r\n"}});
+    const std::filesystem::path file = Root() / "package1.qpk";
+    {
+        std::fstream bytes(file, std::ios::binary | std::ios::in | std::ios::out);
+        bytes.seekg(12); // inside the first packed stream
+        const char byte = static_cast<char>(bytes.get() ^ 0x10);
+        bytes.seekp(12);
+        bytes.put(byte);
+    }
+    EXPECT_THROW(update::TdmUpdateCommon(std::make_shared<const update::package::PackageReader>(file, 1)),
+                 update::package::PackageError);
+    EXPECT_EQ(ReadFile(leftover), "left by an earlier run");
 }
 
 TEST_F(EngineTest, StreamReceivesContentAtItsPosition) {
