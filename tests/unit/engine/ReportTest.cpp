@@ -68,7 +68,7 @@ TEST_F(EngineTest, SameAndNotReplacedLines) {
                             "n'est pas remplacé !!!\r\n");
 }
 
-class CopyTest : public EngineTest {
+class LogCopyFileTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
@@ -80,7 +80,7 @@ protected:
     static constexpr const char* kTarget = "C:\\Programs\\Orbel\\VTPOrbel.exe";
 };
 
-TEST_F(CopyTest, LoggedCopyWritesTwoLinesAndPumpsMessages) {
+TEST_F(LogCopyFileTest, LoggedCopyWritesTwoLinesAndPumpsMessages) {
     MakeFolder("C:\\Programs\\Orbel");
     const int pumped = Ui().ProcessMessagesCount();
     Engine().LogCopyFile(kSource, kTarget, true);
@@ -90,14 +90,14 @@ TEST_F(CopyTest, LoggedCopyWritesTwoLinesAndPumpsMessages) {
     EXPECT_EQ(platform::GetFileLastWriteTime(kTarget), kSourceTime);
 }
 
-TEST_F(CopyTest, UnloggedCopyWritesNoLine) {
+TEST_F(LogCopyFileTest, UnloggedCopyWritesNoLine) {
     MakeFolder("C:\\Programs\\Orbel");
     Engine().LogCopyFile(kSource, kTarget, false);
     EXPECT_EQ(ReportText(), "");
     EXPECT_EQ(ReadFile(kTarget), "nouveau contenu");
 }
 
-TEST_F(CopyTest, ReadOnlyTargetIsOverwrittenAndLeftNormal) {
+TEST_F(LogCopyFileTest, ReadOnlyTargetIsOverwrittenAndLeftNormal) {
     WriteFile(kTarget, "ancien");
     ASSERT_TRUE(platform::SetFileAttributes(kTarget, platform::kFileAttributeReadOnly));
     Engine().LogCopyFile(kSource, kTarget, true);
@@ -105,7 +105,7 @@ TEST_F(CopyTest, ReadOnlyTargetIsOverwrittenAndLeftNormal) {
     EXPECT_EQ(platform::GetFileAttributes(kTarget), platform::kFileAttributeNormal);
 }
 
-TEST_F(CopyTest, ReadOnlySourceGivesANormalTarget) {
+TEST_F(LogCopyFileTest, ReadOnlySourceGivesANormalTarget) {
     MakeFolder("C:\\Programs\\Orbel");
     ASSERT_TRUE(platform::SetFileAttributes(kSource, platform::kFileAttributeReadOnly));
     Engine().LogCopyFile(kSource, kTarget, false);
@@ -121,9 +121,9 @@ struct CopyFailureCase {
     platform::ErrorCode code;
 };
 
-class CopyFailureTest : public CopyTest, public ::testing::WithParamInterface<CopyFailureCase> {};
+class LogCopyFailureTest : public LogCopyFileTest, public ::testing::WithParamInterface<CopyFailureCase> {};
 
-TEST_P(CopyFailureTest, FailureNamesBothPathsAndKeepsTheOldFile) {
+TEST_P(LogCopyFailureTest, FailureNamesBothPathsAndKeepsTheOldFile) {
     const CopyFailureCase& row = GetParam();
     const std::string source = row.sourceMissing ? "C:\\Temp\\Update99.tmp" : kSource;
     MakeFolder("C:\\Programs\\Orbel");
@@ -154,14 +154,14 @@ TEST_P(CopyFailureTest, FailureNamesBothPathsAndKeepsTheOldFile) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Copies, CopyFailureTest,
+INSTANTIATE_TEST_SUITE_P(Copies, LogCopyFailureTest,
                          ::testing::Values(CopyFailureCase{"TargetInUse", true, false, true, false, 32},
                                            CopyFailureCase{"ReadOnlyTargetInUse", true, true, true, false, 32},
                                            CopyFailureCase{"SourceMissingOverOldFile", true, true, false, true, 2},
                                            CopyFailureCase{"SourceMissingNoTarget", false, false, false, true, 2}),
                          [](const auto& testInfo) { return std::string(testInfo.param.label); });
 
-TEST_F(CopyTest, MissingTargetFolderFailsWithThePathCode) {
+TEST_F(LogCopyFileTest, MissingTargetFolderFailsWithThePathCode) {
     try {
         Engine().LogCopyFile(kSource, "C:\\Nowhere\\A.exe", false);
         FAIL() << "a missing folder was written to";
@@ -172,7 +172,7 @@ TEST_F(CopyTest, MissingTargetFolderFailsWithThePathCode) {
 
 // A copy that dies half-way (here the process may not write past 64 KiB) must leave the installed
 // file whole. Runs in a child process so that the limit binds nothing else.
-TEST_F(CopyTest, CopyFailingHalfWayLeavesTheOldFileWhole) {
+TEST_F(LogCopyFileTest, CopyFailingHalfWayLeavesTheOldFileWhole) {
     const std::string big = "C:\\Temp\\Update13.tmp";
     WriteFile(big, std::string(1 << 20, 'n'));
     WriteFile(kTarget, "ancien programme");
@@ -210,9 +210,9 @@ struct DeleteCase {
     platform::ErrorCode code; // 0: deleted
 };
 
-class DeleteTest : public EngineTest, public ::testing::WithParamInterface<DeleteCase> {};
+class LogDeleteFileTest : public EngineTest, public ::testing::WithParamInterface<DeleteCase> {};
 
-TEST_P(DeleteTest, LineComesFirstThenTheDeletion) {
+TEST_P(LogDeleteFileTest, LineComesFirstThenTheDeletion) {
     const DeleteCase& row = GetParam();
     MakeEngine();
     const std::string file = "C:\\Temp\\Update77.tmp";
@@ -243,7 +243,7 @@ TEST_P(DeleteTest, LineComesFirstThenTheDeletion) {
     EXPECT_EQ(ReportText(), "Fichier " + file + " est supprimé.\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Deletions, DeleteTest,
+INSTANTIATE_TEST_SUITE_P(Deletions, LogDeleteFileTest,
                          ::testing::Values(DeleteCase{"Deleted", true, false, false, 0},
                                            DeleteCase{"Locked", true, true, false, 32},
                                            DeleteCase{"ReadOnly", true, false, true, 5},
