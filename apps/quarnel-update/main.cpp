@@ -7,9 +7,9 @@
 #include "environment/Dialogs.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageReader.h"
+#include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
-#include "wizard/PackageUpdateEngine.h"
 #include "wizard/QtUiServices.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
@@ -27,29 +27,24 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 5;
 constexpr int kExitUsage = 64;
 
-std::filesystem::path OwnProgram(const char* argv0) {
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path(argv0) : self;
-}
-
 // The unattended run comes with the product procedures; until then the option is refused.
 int RunUnattended(const quarnel_update::Options& /*options*/) {
     std::cerr << "quarnel-update : le mode sans fenêtre (--silent) n'est pas disponible dans cette version.\n";
     return kExitUsage;
 }
 
-int RunWizard(QApplication& application, const quarnel_update::Options& options, const char* argv0) {
+int RunWizard(QApplication& application, const quarnel_update::Options& options) {
     const bool screenshots = options.screenshots.has_value();
     if (screenshots)
         ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
     else
         ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
 
-    std::shared_ptr<const update::package::PackageReader> package;
+    update::TdmUpdateCommon::Package package;
     try {
-        package = std::make_shared<update::package::PackageReader>(
-            options.package ? std::filesystem::path(*options.package) : OwnProgram(argv0));
+        package = options.package
+                      ? std::make_shared<update::package::PackageReader>(std::filesystem::path(*options.package))
+                      : update::TdmUpdateCommon::OpenProgramPackage();
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
         return kExitRefused;
@@ -58,9 +53,10 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options,
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
     wizard::TfrmEndInstall frmEndInstall;
-    wizard::PackageUpdateEngine dmUpdateCommon(package);
+    update::TdmUpdateCommon dmUpdateCommon(package);
+    wizard::EngineAdapter engine(dmUpdateCommon);
     wizard::TfrmDisplayFile frmDisplayFile;
-    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, dmUpdateCommon);
+    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
     if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
 
@@ -106,7 +102,7 @@ int main(int argc, char* argv[]) {
     quarnel_update::SingleInstance instance(title);
     if (instance.IsAlreadyRunning())
         return kExitRefused;
-    const int result = RunWizard(application, options, argv[0]);
+    const int result = RunWizard(application, options);
     // The services may hold the application's cursor: release them while it still exists.
     ui::SetCurrent(nullptr);
     return result;

@@ -43,11 +43,13 @@ QPixmap SidePicture() {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    QLinearGradient sky(0, 0, 0, 200);
-    sky.setColorAt(0, kSideTop);
+    // Light in the middle, fading to the panel's colour at both ends so that the picture melts
+    // into the side panel around it.
+    QLinearGradient sky(0, 0, 0, 232);
+    sky.setColorAt(0, kSideBottom);
+    sky.setColorAt(0.4, kSideTop);
     sky.setColorAt(1, kSideBottom);
-    painter.fillRect(image.rect(), kSideBottom);
-    painter.fillRect(QRect(0, 0, 150, 200), sky);
+    painter.fillRect(image.rect(), sky);
 
     // A "Q": a ring with its tail, over faint concentric rings.
     PaintRing(painter, {75, 88}, 62, 1.5, QColor(255, 255, 255, 40));

@@ -9,23 +9,23 @@
 #include <QLabel>
 #include <exception>
 
+namespace wizard {
+
 std::string_view ClosingLine(TUpdateResultType result) {
     switch (result) {
-    case urtUnknown:
+    case update::urtUnknown:
         return {};
-    case urtOk:
+    case update::urtOk:
         return "La mise à jour est terminée avec succès.";
-    case urtKo:
+    case update::urtKo:
         return "La mise à jour a échouée !";
-    case urtNot:
+    case update::urtNot:
         return "La mise à jour n'a pas été effectuée.";
-    case urtWarning:
+    case update::urtWarning:
         return "La mise à jour a été effectuée mais avec des avertissements !";
     }
     return {};
 }
-
-namespace wizard {
 
 namespace {
 
@@ -59,7 +59,7 @@ void TfrmMain::SetActionsEnabled(bool enabled) {
 }
 
 TUpdateResultType TfrmMain::RunProducts() {
-    TUpdateResultType lastResult = urtUnknown;
+    TUpdateResultType lastResult = update::urtUnknown;
     for (const QString& name : FUpdates) {
         FCurrentAppType = GetAppNameType(name.toStdString());
         if (FCurrentAppType == antUnknown)
@@ -82,7 +82,7 @@ void TfrmMain::RunUpdates() {
     try {
         const TUpdateResultType lastResult = RunProducts();
         ShowEndStep();
-        if (lastResult != urtUnknown)
+        if (lastResult != update::urtUnknown)
             FEngine.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), 10);
         QtRichTextControl* report = FPages.endInstall->RichEditReport();
         report->ScrollToEnd();

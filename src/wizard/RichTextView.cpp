@@ -74,6 +74,7 @@ QtRichTextControl::QtRichTextControl(QWidget* parent)
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::WidgetWidth);
     document()->setUndoRedoEnabled(false);
+    document()->setDocumentMargin(6);
 }
 
 void QtRichTextControl::LoadDocument(const update::RichDocument& richDocument) {

@@ -5,8 +5,8 @@
 // and an engine whose product procedures the test decides.
 
 #include "ui/ScriptedUi.h"
+#include "wizard/EngineAdapter.h"
 #include "wizard/MainWindow.h"
-#include "wizard/PackageUpdateEngine.h"
 #include "wizard/TextPages.h"
 #include "wizard/WelcomePage.h"
 
@@ -36,11 +36,25 @@ private:
 using PackedFiles = std::map<std::string, std::string>;
 std::filesystem::path WritePackage(const TempFolder& folder, const PackedFiles& files);
 
+using update::TUpdateResultType;
+using update::urtKo;
+using update::urtOk;
+
+// Owns the engine ahead of the adapter that refers to it.
+struct EngineHolder {
+    explicit EngineHolder(update::TdmUpdateCommon::Package package)
+        : common(std::move(package)) {}
+    update::TdmUpdateCommon common;
+};
+
 // The engine over a real package, with product procedures the test provides.
-class FakeEngine : public wizard::PackageUpdateEngine {
+class FakeEngine : private EngineHolder, public wizard::EngineAdapter {
 public:
     using Procedure = std::function<TUpdateResultType(Tquar_AppNameType)>;
-    using PackageUpdateEngine::PackageUpdateEngine;
+    explicit FakeEngine(update::TdmUpdateCommon::Package package)
+        : EngineHolder(std::move(package))
+        , EngineAdapter(common) {}
+    Tquar_AppNameType AppNameType() const { return Engine().AppNameType(); }
 
     void SetProcedure(Tquar_AppNameType type, Procedure procedure) { FProcedures[type] = std::move(procedure); }
     std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) override;
