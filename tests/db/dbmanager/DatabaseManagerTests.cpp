@@ -1,5 +1,4 @@
 #include "DbTestMachine.h"
-
 #include "environment/Errors.h"
 #include "firebird/DatabaseError.h"
 #include "ui/ScriptedUi.h"

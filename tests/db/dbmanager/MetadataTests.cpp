@@ -1,5 +1,4 @@
 #include "DbTestMachine.h"
-
 #include "environment/Errors.h"
 #include "firebird/DatabaseError.h"
 
@@ -140,9 +139,18 @@ TEST_F(Metadata, SourceClearingAndOwnerChangeRaiseTheServersRefusal) {
     manager.ExecuteSQL("CREATE TABLE Items (id INTEGER)");
     manager.ExecuteSQL("CREATE TRIGGER ITEMS_BI FOR Items BEFORE INSERT AS BEGIN NEW.id = 1; END");
     const std::pair<const char*, std::function<void()>> operations[] = {
-        {"ClearSource", [&] { manager.ClearSource(); }},
-        {"ClearTriggerSource", [&] { manager.ClearTriggerSource("ITEMS_BI"); }},
-        {"SetDBOwner", [&] { manager.SetDBOwner("PUBLIC_READER"); }},
+        {"ClearSource",
+         [&] {
+             manager.ClearSource();
+         }},
+        {"ClearTriggerSource",
+         [&] {
+             manager.ClearTriggerSource("ITEMS_BI");
+         }},
+        {"SetDBOwner",
+         [&] {
+             manager.SetDBOwner("PUBLIC_READER");
+         }},
     };
     for (const auto& [name, operation] : operations) {
         try {

@@ -1,5 +1,4 @@
 #include "DbTestMachine.h"
-
 #include "firebird/DatabaseError.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +17,8 @@ struct FunctionCall {
 std::vector<FunctionCall> Calls() {
     const std::string from = " FROM RDB$DATABASE";
     return {
-        {"FindStringsInBlob", "SELECT FindStringsInBlob(CAST('Le chat noir dort' AS BLOB SUB_TYPE 1), 'NOIR chat')" + from,
-         "1"},
+        {"FindStringsInBlob",
+         "SELECT FindStringsInBlob(CAST('Le chat noir dort' AS BLOB SUB_TYPE 1), 'NOIR chat')" + from, "1"},
         {"FindStringsInString", "SELECT FindStringsInString('Le chat noir', 'chien')" + from, "0"},
         {"FindStringsIn5Strings",
          "SELECT FindStringsIn5Strings('un', 'deux', 'trois', 'quatre', 'cinq', 'CINQ un')" + from, "1"},
