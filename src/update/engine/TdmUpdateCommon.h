@@ -2,7 +2,8 @@
 
 // TdmUpdateCommon: the update engine. One façade over the packed files of the update package, the
 // installation report, the temporary files and the replacement of installed files. Each family of
-// operations lives in its own file: PackedFiles.cpp, Report.cpp, TempFiles.cpp, FileReplacement.cpp.
+// operations lives in its own file: PackedFiles.cpp, Report.cpp, TempFiles.cpp, FileReplacement.cpp,
+// ProductLocation.cpp, MainProducts.cpp, OtherProducts.cpp, FolderProducts.cpp, PrintListFiles.cpp.
 //
 // Every path handed to the engine is a Windows path of the current machine (platform::Machine).
 
@@ -13,6 +14,7 @@
 #include "update/package/PackageReader.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +26,23 @@
 namespace update {
 
 class RichTextControl;
+
+// The company databases that receive print lists: the connection to one company's database and
+// its print parameter store. The database layer supplies it (SetPrintListDatabase); without one no
+// company database can be reached.
+class PrintListDatabase {
+public:
+    virtual ~PrintListDatabase() = default;
+    // Connects to the company's database of the product `type` ("Default" for the unnamed one);
+    // true when connected. Connected already: true.
+    virtual bool Connect(Tquar_AppNameType type, std::string_view company) = 0;
+    // True when there was a connection to close.
+    virtual bool Disconnect() = 0;
+    virtual bool FindPrintParams(std::string_view key) = 0;
+    virtual void UpdatePrintParams(std::string_view key, const std::vector<std::string>& lines) = 0;
+    // Inserts the list; gives its description, read from its header lines.
+    virtual std::string AppendPrintParams(const std::vector<std::string>& lines) = 0;
+};
 
 // The content and date of one packed file, read into memory.
 struct PackedResource {
@@ -119,6 +138,48 @@ public:
     // being copied all the same.
     bool CopyFileList(std::string_view Folder, bool LogFlag);
 
+    // --- Product location (ProductLocation.cpp) ---
+
+    // The folder `name` (one path element) on the fixed and network drives, without trailing
+    // backslash; asks through the folder browser when it is on none or on several. Empty text when
+    // it is on none and the user cancels.
+    std::string LocateFolder(std::string_view name);
+    // The program at `expectedPath`, or one the user picks after the "pas trouvé" message; empty
+    // text when the user cancels.
+    std::string AskForProgramFile(std::string_view expectedPath);
+    // The window that owns the folder browser (0: the desktop).
+    void SetMainWindow(ui::WindowId window) { FMainWindow = window; }
+
+    // --- Main products (MainProducts.cpp) ---
+
+    // Veltrane (type 1) or Veltrane Ingenieur (type 2), by AppNameType.
+    TUpdateResultType UpdateVeltrane();
+    TUpdateResultType UpdateTessaro();
+
+    // --- Other products (OtherProducts.cpp, FolderProducts.cpp) ---
+
+    TUpdateResultType UpdateMarlisk();
+    TUpdateResultType UpdateCorvath();
+    TUpdateResultType UpdateCommon();
+    TUpdateResultType UpdateCommonPDF();
+    TUpdateResultType UpdateNVX();
+    TUpdateResultType UpdateOrbel();
+    // Suvana (8) or Quarnel Finance (9).
+    TUpdateResultType UpdateSuvanaFinance(Tquar_AppNameType AppType);
+    TUpdateResultType UpdateOndrak();
+
+    // --- Print lists (PrintListFiles.cpp) ---
+
+    // urtOk, or urtWarning when a company's lists could not be installed; any failure while
+    // installing raises "Cannot import resource files". `DestPath`: the folder of file-based lists.
+    TUpdateResultType InstallPrintLists(std::string_view DestPath);
+    bool InstallAllPrintLists(std::string_view DestPath);
+    bool InstallCompanyPrintLists(std::string_view CompanyName);
+    void InstallPrintList(std::string_view FileName, std::string_view Stream);
+    // The database layer's connection and print store; nullptr: no company database is reachable.
+    void SetPrintListDatabase(PrintListDatabase* database) { FPrintListDatabase = database; }
+    std::vector<std::string> mCompanies; // the company register; empty: the one unnamed company
+
     Tquar_AppNameType AppNameType() const { return FAppNameType; }
     void SetAppNameType(Tquar_AppNameType value) { FAppNameType = value; }
 
@@ -130,11 +191,18 @@ private:
     void DataModuleCreate();
     void DataModuleDestroy() noexcept;
     const package::PackedEntry* FindPacked(std::string_view name) const;
+    // Unpacks a product's main file to a temporary file; raises "Cannot find " + name when the
+    // package lacks it.
+    std::string UnpackMainFile(std::string_view name);
+    // Writes "Une erreur s'est produite lors de la mise à jour du " + file + CR LF + the message.
+    TUpdateResultType ReportProcedureError(std::string_view handledFile, const std::exception& error);
 
     Package FPackage;
     RichTextControl* mLog = nullptr;
     RandomSource FRandom;
     Tquar_AppNameType FAppNameType = antUnknown;
+    ui::WindowId FMainWindow = 0;
+    PrintListDatabase* FPrintListDatabase = nullptr;
 };
 
 // Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it

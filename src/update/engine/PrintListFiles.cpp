@@ -1,0 +1,129 @@
+// Installing the package's print lists: as files in the program folder (VTPOrbel), or into the print
+// parameter store of every company database of the product.
+
+#include "environment/Errors.h"
+#include "environment/Paths.h"
+#include "platform/text/Text.h"
+#include "update/engine/ProductMessages.h"
+#include "update/engine/TdmUpdateCommon.h"
+#include "update/richtext/CodePage.h"
+#include "update/richtext/RichDocument.h"
+
+#include <exception>
+#include <sstream>
+
+namespace update {
+
+namespace {
+
+bool HasPrintLists(Tquar_AppNameType type) {
+    switch (type) {
+    case antVTP:
+    case antVTI:
+    case antMarlisk:
+    case antTessaro:
+    case antOrbel:
+    case antNVX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string_view Extension(std::string_view name) {
+    const std::size_t dot = name.find_last_of('.');
+    const std::size_t separator = name.find_last_of('\\');
+    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
+        return {};
+    return name.substr(dot);
+}
+
+// The key of a list's row: its file name without extension, in lower case.
+std::string PrintListKey(std::string_view name) {
+    std::string key(name.substr(0, name.size() - Extension(name).size()));
+    return platform::text::ToLower(key);
+}
+
+} // namespace
+
+TUpdateResultType TdmUpdateCommon::InstallPrintLists(std::string_view DestPath) {
+    if (!HasPrintLists(AppNameType()))
+        return urtOk;
+    if (LoadResourceFileList("PrintLists.txt", mPrintNames) == 0)
+        return urtOk;
+    bool allInstalled = false;
+    try {
+        allInstalled = InstallAllPrintLists(DestPath);
+    } catch (const std::exception&) {
+        throw Exception(messages::CannotImportResourceFiles()); // the first message is not kept
+    }
+    return allInstalled ? urtOk : urtWarning;
+}
+
+bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
+    if (AppNameType() == antOrbel) {
+        for (const std::string& name : mPrintNames) {
+            // A name that would leave the folder is never written, like a list the package lacks.
+            if (StaysInsideFolder(name))
+                ExtractPackedResource(name, WithTrailingBackslash(DestPath) + name);
+            AddToLog(messages::PrintListUpdated(name));
+        }
+        AddToLog("");
+        return true;
+    }
+    bool result = true;
+    if (mCompanies.empty())
+        return InstallCompanyPrintLists("");
+    for (const std::string& company : mCompanies) {
+        if (!InstallCompanyPrintLists(company))
+            result = false; // the other companies still get their lists
+    }
+    return result;
+}
+
+bool TdmUpdateCommon::InstallCompanyPrintLists(std::string_view CompanyName) {
+    const std::string shownName = CompanyName.empty() ? std::string("Default") : std::string(CompanyName);
+    AddToLog(messages::CompanyListsHeading(shownName));
+    // The database is named "Default" when the register lists no company.
+    if (FPrintListDatabase == nullptr || !FPrintListDatabase->Connect(AppNameType(), shownName)) {
+        AddToLog(messages::CompanyConnectionFailed(shownName));
+        return false;
+    }
+    struct DisconnectGuard {
+        PrintListDatabase& database;
+        ~DisconnectGuard() {
+            try {
+                database.Disconnect();
+            } catch (...) {
+                // a failed disconnection is no reason to lose the error that is already on its way
+            }
+        }
+    } guard{*FPrintListDatabase};
+    for (const std::string& name : mPrintNames) {
+        if (!platform::text::EqualsIgnoreAsciiCase(Extension(name), ".lst"))
+            continue;
+        std::ostringstream stream;
+        if (LoadPackedResourceToStream(name, stream))
+            InstallPrintList(name, stream.str());
+    }
+    return true;
+}
+
+void TdmUpdateCommon::InstallPrintList(std::string_view FileName, std::string_view Stream) {
+    if (Stream.empty())
+        return;
+    // The list's bytes in the ANSI code page, whatever they start with.
+    const std::string text = CodePageDecoder().Decode(Stream, 1252);
+    std::vector<std::string> lines;
+    for (std::string_view line : SplitLines(text, false))
+        lines.emplace_back(line);
+    const std::string key = PrintListKey(FileName);
+    if (FPrintListDatabase->FindPrintParams(key)) {
+        FPrintListDatabase->UpdatePrintParams(key, lines);
+        AddToLog(messages::PrintListUpdated(key));
+    } else {
+        AddToLog(messages::PrintListAdded(FPrintListDatabase->AppendPrintParams(lines)));
+    }
+}
+
+} // namespace update

@@ -1,0 +1,41 @@
+#pragma once
+
+// The texts of the product procedures and of product location, each built in one place.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace update::messages {
+
+// "Cannot find " + the packed file's name.
+std::string CannotFind(std::string_view fileName);
+// "Une erreur s'est produite lors de la mise à jour du %s".
+std::string UpdateFailed(std::string_view file);
+// UpdateFailed(file) + CR LF + the system's text for `code` (trimmed) + " (" + code + ")".
+std::string FileInUse(std::string_view file, std::uint32_t code);
+// path + CR LF + "Version du fichier inconnue ou incompatible.".
+std::string UnknownVersion(std::string_view path);
+// "Programme %s pas trouvé." and "Répertoire %s pas trouvé.".
+std::string ProgramNotFound(std::string_view program);
+std::string FolderNotFound(std::string_view folder);
+// The not-found text followed by " Veuillez indiquer son emplacement.".
+std::string ProgramNotFoundAsk(std::string_view program);
+std::string FolderNotFoundAsk(std::string_view folder);
+// "%d répertoires %s ont été trouvés, veuillez choisir l'emplacement correct.".
+std::string SeveralFoldersFound(int count, std::string_view folder);
+// "Séléctionner le répertoire \"%s\"".
+std::string SelectFolderTitle(std::string_view folder);
+// "L'installation de %s n'a certainement pas été effectuée !!!".
+std::string NotInstalled(std::string_view file);
+// "Copie de fichiers de données...".
+std::string CopyingDataFiles();
+
+// Print lists.
+std::string PrintListUpdated(std::string_view keyOrName);
+std::string PrintListAdded(std::string_view description);
+std::string CompanyListsHeading(std::string_view company);
+std::string CompanyConnectionFailed(std::string_view company);
+std::string CannotImportResourceFiles();
+
+} // namespace update::messages

@@ -1,0 +1,101 @@
+#include "update/run/SilentRun.h"
+
+#include "environment/Dialogs.h"
+#include "ui/ScriptedUi.h"
+#include "update/package/PackageReader.h"
+#include "update/richtext/RichTextControl.h"
+#include "update/run/AppInfo.h"
+#include "update/run/InstalledVersions.h"
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace update::run {
+
+namespace {
+
+// The silent services for the lifetime of the run, the previous ones afterwards.
+class SilentServices {
+public:
+    SilentServices(std::ostream& messages, bool answerYes)
+        : FPrevious(ui::SetCurrent(ui::ScriptedUi::Silent(messages, answerYes))) {}
+    ~SilentServices() { ui::SetCurrent(std::move(FPrevious)); }
+    SilentServices(const SilentServices&) = delete;
+    SilentServices& operator=(const SilentServices&) = delete;
+
+private:
+    std::unique_ptr<ui::UiServices> FPrevious;
+};
+
+TdmUpdateCommon::Package OpenPackage(const SilentOptions& options) {
+    if (options.package)
+        return std::make_shared<const package::PackageReader>(std::filesystem::path(*options.package));
+    return TdmUpdateCommon::OpenProgramPackage();
+}
+
+// False, with a message, when the file cannot be written.
+bool WriteReport(const std::string& file, const std::string& text, std::ostream& messages) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!text.empty())
+        out << "\r\n";
+    out.close();
+    if (out)
+        return true;
+    messages << "quarnel-update : impossible d'écrire le rapport \"" << file << "\".\n";
+    return false;
+}
+
+} // namespace
+
+int ExitCodeFor(const RunOutcome& outcome) {
+    if (outcome.brokeOff)
+        return kExitFailed;
+    switch (outcome.lastResult) {
+    case urtOk:
+        return kExitOk;
+    case urtKo:
+        return kExitFailed;
+    case urtNot:
+        return kExitNotDone;
+    case urtWarning:
+        return kExitWarning;
+    case urtUnknown:
+        break;
+    }
+    return kExitNothingRan;
+}
+
+int RunSilent(const SilentOptions& options, std::ostream& messages) {
+    const SilentServices services(messages, options.answerYes);
+    TdmUpdateCommon::Package package;
+    try {
+        package = OpenPackage(options);
+    } catch (const std::exception& error) {
+        // Refused before anything on the machine changes.
+        ShowErrorMessage(error.what());
+        return kExitRefused;
+    }
+
+    ModelRichTextControl report;
+    int exitCode = kExitNothingRan;
+    {
+        TdmUpdateCommon engine(package);
+        engine.InitLog(&report);
+        const AppInfo info = LoadAppInfo(engine);
+        const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
+        if (list.state == UpdateListState::Refused) {
+            exitCode = kExitRefused;
+        } else {
+            UpdateRun run(engine, info.title, options.clock);
+            exitCode = ExitCodeFor(run.RunUpdates(list.names));
+        }
+    } // the engine removes its temporary files
+    if (options.report && !WriteReport(*options.report, report.PlainText(), messages) && exitCode == kExitOk)
+        exitCode = kExitFailed;
+    return exitCode;
+}
+
+} // namespace update::run

@@ -1,0 +1,38 @@
+#pragma once
+
+// The unattended run (`quarnel-update --silent`): the same run as the wizard's, without a window.
+// Questions are answered by --yes / --no (default No), messages go to standard error, folder and
+// file dialogs are cancelled, and the report can be written out as text.
+
+#include "update/run/UpdateRun.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace update::run {
+
+// The exit codes of the project's programs.
+inline constexpr int kExitOk = 0;         // urtOk
+inline constexpr int kExitFailed = 1;     // urtKo, or a run that broke off
+inline constexpr int kExitNotDone = 2;    // urtNot
+inline constexpr int kExitWarning = 3;    // urtWarning
+inline constexpr int kExitNothingRan = 4; // urtUnknown
+inline constexpr int kExitRefused = 5;    // another instance, a damaged package, incompatible installed versions
+inline constexpr int kExitUsage = 64;
+
+struct SilentOptions {
+    bool answerYes = false;
+    std::optional<std::string> report;  // host path of the report written as UTF-8 text, CR LF between lines
+    std::optional<std::string> package; // host path of a package file; otherwise the program's own
+    Clock clock;                        // empty: the local time
+};
+
+int ExitCodeFor(const RunOutcome& outcome);
+
+// Runs the update of the package and gives the exit code. `messages` receives what the dialogs
+// would have shown (standard error in the program). Installs the silent UI services for the run
+// and puts the previous ones back.
+int RunSilent(const SilentOptions& options, std::ostream& messages);
+
+} // namespace update::run

@@ -1,0 +1,141 @@
+#include "update/run/UpdateRun.h"
+
+#include "environment/Dialogs.h"
+
+#include <ctime>
+#include <exception>
+
+namespace update::run {
+
+namespace {
+
+constexpr int kReportFontSize = 10;
+
+// Enables the window's actions again when the procedure ends, also by an error.
+class ActionsDisabled {
+public:
+    explicit ActionsDisabled(const std::function<void(bool)>& enable)
+        : FEnable(enable) {
+        if (FEnable)
+            FEnable(false);
+    }
+    ~ActionsDisabled() {
+        if (FEnable)
+            FEnable(true);
+    }
+    ActionsDisabled(const ActionsDisabled&) = delete;
+    ActionsDisabled& operator=(const ActionsDisabled&) = delete;
+
+private:
+    const std::function<void(bool)>& FEnable;
+};
+
+std::string TwoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+} // namespace
+
+LocalDateTime CurrentLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+std::string_view ClosingLine(TUpdateResultType result) {
+    switch (result) {
+    case urtOk:
+        return "La mise à jour est terminée avec succès.";
+    case urtKo:
+        return "La mise à jour a échouée !";
+    case urtNot:
+        return "La mise à jour n'a pas été effectuée.";
+    case urtWarning:
+        return "La mise à jour a été effectuée mais avec des avertissements !";
+    case urtUnknown:
+        break;
+    }
+    return {};
+}
+
+std::string HeadingLine(std::string_view title, const LocalDateTime& time) {
+    return "Mise à jour : " + std::string(title) + " " + " " + TwoDigits(time.day) + "." + TwoDigits(time.month) + "." +
+           std::to_string(time.year) + " " + TwoDigits(time.hour) + ":" + TwoDigits(time.minute) + ":" +
+           TwoDigits(time.second) + "\r\n";
+}
+
+std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+    switch (type) {
+    case antVTP:
+    case antVTI:
+        return engine.UpdateVeltrane();
+    case antMarlisk:
+        return engine.UpdateMarlisk();
+    case antCorvath:
+        return engine.UpdateCorvath();
+    case antTessaro:
+        return engine.UpdateTessaro();
+    case antOrbel:
+        return engine.UpdateOrbel();
+    case antSuvana:
+    case antFinance:
+        return engine.UpdateSuvanaFinance(type);
+    case antNVX:
+        return engine.UpdateNVX();
+    case antCommon:
+        return engine.UpdateCommon();
+    case antOndrak:
+        return engine.UpdateOndrak();
+    default:
+        return std::nullopt;
+    }
+}
+
+UpdateRun::UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock, RunCallbacks callbacks)
+    : FEngine(engine)
+    , FTitle(std::move(title))
+    , FClock(clock ? std::move(clock) : Clock(CurrentLocalTime))
+    , FCallbacks(std::move(callbacks)) {}
+
+std::optional<TUpdateResultType> UpdateRun::RunProduct(std::string_view name) {
+    FCurrentAppType = GetAppNameType(name);
+    if (FCurrentAppType == antUnknown)
+        return std::nullopt;
+    FEngine.SetAppNameType(FCurrentAppType);
+    FEngine.AddToLog(HeadingLine(FTitle, FClock()), kReportFontSize);
+    const ActionsDisabled disabled(FCallbacks.enableActions);
+    Delay(100); // lets the window repaint before the procedure holds the thread
+    return RunProcedure(FEngine, FCurrentAppType);
+}
+
+void UpdateRun::Finish(TUpdateResultType lastResult) {
+    if (FCallbacks.showEndStep)
+        FCallbacks.showEndStep();
+    if (lastResult != urtUnknown)
+        FEngine.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), kReportFontSize);
+    if (FCallbacks.focusReport)
+        FCallbacks.focusReport();
+}
+
+void UpdateRun::ReportBreak(std::string_view message) {
+    ShowErrorMessage(message);
+    FEngine.AddToLog(std::string(message) + "\r\n\r\n" + std::string(ClosingLine(urtKo)));
+}
+
+RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
+    RunOutcome outcome;
+    try {
+        for (const std::string& name : names) {
+            if (const std::optional<TUpdateResultType> result = RunProduct(name))
+                outcome.lastResult = *result;
+        }
+        Finish(outcome.lastResult);
+    } catch (const std::exception& error) {
+        outcome.brokeOff = true;
+        ReportBreak(error.what());
+    }
+    return outcome;
+}
+
+} // namespace update::run

@@ -1,0 +1,73 @@
+#pragma once
+
+// The update run: for each listed product a heading line in the report, the product's update
+// procedure, then the closing line of the last result. The wizard window and the unattended mode
+// drive the same code; the window takes part through RunCallbacks.
+
+#include "environment/RegAccess.h"
+#include "update/engine/TdmUpdateCommon.h"
+#include "update/engine/UpdateResult.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace update::run {
+
+struct LocalDateTime {
+    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+using Clock = std::function<LocalDateTime()>;
+// The machine's local time now.
+LocalDateTime CurrentLocalTime();
+
+// The closing line of the report for a result; empty for urtUnknown.
+std::string_view ClosingLine(TUpdateResultType result);
+// "Mise à jour : <title>  dd.mm.yyyy hh:nn:ss" + CR LF.
+std::string HeadingLine(std::string_view title, const LocalDateTime& time);
+
+// Runs the update procedure of `type` on the engine; nothing when that type has none (0, 5, 11, 14, 15).
+std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type);
+
+// What the window does around the run; each may be empty.
+struct RunCallbacks {
+    std::function<void(bool enabled)> enableActions; // false before each procedure, true after, whatever happens
+    std::function<void()> showEndStep;               // once the products are done, before the closing line
+    std::function<void()> focusReport;               // after the closing line
+};
+
+struct RunOutcome {
+    TUpdateResultType lastResult = urtUnknown; // of the last product that has a procedure
+    bool brokeOff = false;                     // an error ended the run; the report says so
+};
+
+class UpdateRun {
+public:
+    UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock = CurrentLocalTime, RunCallbacks callbacks = {});
+
+    // The whole run over `names`. An error that leaves a product's procedure is shown, written to
+    // the report with the failure line, and ends the run.
+    RunOutcome RunUpdates(const std::vector<std::string>& names);
+
+    // The steps of RunUpdates, for a caller that runs them one by one. One product: nothing for a
+    // name of no known type; otherwise its heading line, the actions disabled, a 100 ms pause, the
+    // procedure. Errors pass through.
+    std::optional<TUpdateResultType> RunProduct(std::string_view name);
+    // The end step, the closing line of `lastResult` (none for urtUnknown), the report's focus.
+    void Finish(TUpdateResultType lastResult);
+    // The error dialog and the failure line of a run that broke off.
+    void ReportBreak(std::string_view message);
+
+    Tquar_AppNameType CurrentAppType() const { return FCurrentAppType; }
+
+private:
+    TdmUpdateCommon& FEngine;
+    std::string FTitle;
+    Clock FClock;
+    RunCallbacks FCallbacks;
+    Tquar_AppNameType FCurrentAppType = antUnknown;
+};
+
+} // namespace update::run
