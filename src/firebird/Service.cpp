@@ -4,8 +4,12 @@
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <ibase.h>
 #include <stdexcept>
+#include <thread>
 
 namespace fb {
 
@@ -18,6 +22,14 @@ std::vector<unsigned char> BlockOf(Firebird::IXpbBuilder* builder, Status& statu
     return std::vector<unsigned char>(buffer, buffer + length);
 }
 
+std::vector<std::string> TaskIds() {
+    std::vector<std::string> ids;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error))
+        ids.push_back(entry.path().filename().string());
+    return ids;
+}
+
 } // namespace
 
 Service::Service(std::string name)
@@ -26,10 +38,32 @@ Service::Service(std::string name)
 Service::~Service() {
     if (!FHandle)
         return;
+    try {
+        if (FStarted)
+            WaitForEnd();
+    } catch (const std::exception&) {
+        // a lost service has nothing left to wait for
+    }
     Status status;
     FHandle->detach(&status);
     if (status.Failed())
         FHandle->release(); // a destructor cannot report; the server drops the service with the connection
+    WaitForActionThreads();
+}
+
+void Service::WaitForActionThreads() {
+    // An embedded action runs in a thread of this process that goes on for a moment after the
+    // service reports its end; fb_shutdown unloading the engine under it crashes the process
+    // (Firebird 3.0.11). Wait until those threads have left.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!FActionThreads.empty() && std::chrono::steady_clock::now() < deadline) {
+        auto alive = TaskIds();
+        std::erase_if(FActionThreads,
+                      [&](const std::string& id) { return std::find(alive.begin(), alive.end(), id) == alive.end(); });
+        if (!FActionThreads.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    FActionThreads.clear();
 }
 
 void Service::SetLogin(std::string userName, std::string password) {
@@ -58,14 +92,28 @@ void Service::Attach() {
     FHandle = handle;
 }
 
+void Service::WaitForEnd() {
+    // The embedded engine runs an action in a thread of its own that outlives its output;
+    // detaching (and later fb_shutdown unloading the engine) under it crashes the process.
+    for (int polls = 0; polls < 2000; ++polls) {
+        auto buffer = Query(isc_info_svc_running);
+        if (buffer[0] != isc_info_svc_running || isc_portable_integer(&buffer[1], 4) == 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 void Service::Detach() {
     if (!FHandle)
         return;
+    if (FStarted)
+        WaitForEnd();
     Status status;
     FHandle->detach(&status);
     if (status.Failed())
         FHandle->release(); // the service is unusable either way
     FHandle = nullptr;
+    WaitForActionThreads();
     status.Check();
 }
 
@@ -123,10 +171,15 @@ void Service::Start(unsigned char action, const std::vector<ServiceItem>& items)
         status.Check();
     }
     auto block = BlockOf(spb.get(), status);
+    auto before = TaskIds();
     FHandle->start(&status, static_cast<unsigned>(block.size()), block.data());
     status.Check();
+    for (std::string& id : TaskIds())
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            FActionThreads.push_back(std::move(id));
     FPending.clear();
     FEnded = false;
+    FStarted = true;
 }
 
 bool Service::NextLine(std::string& line) {

@@ -60,6 +60,8 @@ public:
 private:
     std::vector<unsigned char> Query(unsigned char item);
     void Fill();
+    void WaitForEnd();
+    void WaitForActionThreads();
 
     std::string FServerName;
     std::string FUserName;
@@ -67,6 +69,8 @@ private:
     Firebird::IService* FHandle = nullptr;
     std::string FPending; // output read but not yet handed out
     bool FEnded = true;
+    bool FStarted = false;                   // an action ran on this attachment
+    std::vector<std::string> FActionThreads; // threads of this process that the actions started
 };
 
 } // namespace fb

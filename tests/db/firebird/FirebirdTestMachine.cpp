@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <unistd.h>
 
 namespace fbtest {
 
@@ -45,12 +46,21 @@ public:
 
 [[maybe_unused]] const auto* registered = ::testing::AddGlobalTestEnvironment(new FirebirdEnvironment);
 
+// Databases are written with forced writes: on a memory file system the syncs cost nothing and
+// the suite runs several times faster.
+fs::path TestTempFolder() {
+    std::error_code error;
+    if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0)
+        return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
 } // namespace
 
 const platform::Machine& TestMachine() {
     State& state = Shared();
     if (!state.machine) {
-        std::string pattern = (fs::temp_directory_path() / "quarnel-fb-XXXXXX").string();
+        std::string pattern = (TestTempFolder() / "quarnel-fb-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         state.folder = pattern;
