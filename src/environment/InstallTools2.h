@@ -74,7 +74,7 @@ public:
     static std::string GetUsername();
 
     // The special folder of `code` without trailing backslash, created when missing; empty text
-    // when the system does not give it. See docs in InstallTools2.cpp for the machine's folders.
+    // when the system does not give it. SpecialFolders.cpp lists the folders of each code.
     std::string GetSpecialFolderPath(int code);
 
 private:

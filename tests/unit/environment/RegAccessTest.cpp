@@ -4,7 +4,10 @@
 #include "environment/InstallTools2.h"
 #include "platform/files/FileHandle.h"
 
+#include <fcntl.h>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -247,6 +250,38 @@ TEST_F(FileLockTest, FileHeldOpenGivesTheSharingViolation) {
     ASSERT_TRUE(held);
     EXPECT_EQ(GetFileLockError("C:\\Apps\\Veltrane.exe"), 32U);
     held.Close();
+    EXPECT_EQ(GetFileLockError("C:\\Apps\\Veltrane.exe"), 0U);
+}
+
+TEST_F(FileLockTest, FileHeldByAnotherProcessGivesTheSharingViolation) {
+    WriteFile("C:\\Apps\\Veltrane.exe");
+    const std::string host = Host("C:\\Apps\\Veltrane.exe").string();
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other process: holds the file open until the test lets it go (the end of the pipe).
+        close(release[1]);
+        close(ready[0]);
+        const int held = open(host.c_str(), O_RDONLY);
+        char byte = held >= 0 ? 'y' : 'n';
+        if (write(ready[1], &byte, 1) != 1 || read(release[0], &byte, 1) < 0)
+            _exit(2);
+        _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 'y');
+    EXPECT_EQ(GetFileLockError("C:\\Apps\\Veltrane.exe"), 32U);
+    close(release[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    close(ready[0]);
     EXPECT_EQ(GetFileLockError("C:\\Apps\\Veltrane.exe"), 0U);
 }
 
