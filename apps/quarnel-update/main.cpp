@@ -7,6 +7,7 @@
 #include "environment/Dialogs.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageReader.h"
+#include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
@@ -27,10 +28,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 5;
 constexpr int kExitUsage = 64;
 
-// The unattended run comes with the product procedures; until then the option is refused.
-int RunUnattended(const quarnel_update::Options& /*options*/) {
-    std::cerr << "quarnel-update : le mode sans fenêtre (--silent) n'est pas disponible dans cette version.\n";
-    return kExitUsage;
+// The same run as the wizard's, without a window: answers from --yes / --no, messages to standard error.
+int RunUnattended(const quarnel_update::Options& options) {
+    update::run::SilentOptions silent;
+    silent.answerYes = options.answerYes;
+    silent.report = options.report;
+    silent.package = options.package;
+    return update::run::RunSilent(silent, std::cerr);
 }
 
 int RunWizard(QApplication& application, const quarnel_update::Options& options) {
