@@ -234,7 +234,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    FormShow();
+    Guarded([this] { FormShow(); });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

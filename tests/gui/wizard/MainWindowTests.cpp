@@ -115,9 +115,11 @@ TEST_P(NavigationTest, NextAndBackFollowTheStepList) {
         EXPECT_TRUE(current->isVisible());
         EXPECT_EQ(w.main->ButtonNext()->text(), current->GetNextCaption());
         EXPECT_TRUE(w.main->ActionBack()->isEnabled());
-        for (const TFrmStep* other : w.main->Steps())
-            if (other != current)
+        for (const TFrmStep* other : w.main->Steps()) {
+            if (other != current) {
                 EXPECT_FALSE(other->isVisible()) << other->objectName().toStdString();
+            }
+        }
     }
     // And back to the welcome page.
     while (w.main->History().size() > 1)
@@ -137,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NavigationCase{"ReportNamedBeforeExtra",
                                      "frmEndInstall\r\nfrmExtraStep\r\n",
                                      {"frmWelcome", "frmDisplayFile", "frmEndInstall", "frmExtraStep"}}),
-    [](const ::testing::TestParamInfo<NavigationCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<NavigationCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(MainWindowTest, ListOfChangesPageIsCalledStart) {
     Wizard w(FTemp, DemoFiles());
@@ -202,7 +204,9 @@ TEST_P(CancelTest, CancelAsksAndClosesOnYes) {
 INSTANTIATE_TEST_SUITE_P(Answers, CancelTest,
                          ::testing::Values(CancelCase{"No", ui::Button::No, false},
                                            CancelCase{"Yes", ui::Button::Yes, true}),
-                         [](const ::testing::TestParamInfo<CancelCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<CancelCase>& testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
 
 TEST_F(MainWindowTest, CloseBoxEndsWithoutQuestion) {
     Wizard w(FTemp, DemoFiles());

@@ -99,7 +99,9 @@ INSTANTIATE_TEST_SUITE_P(Kinds, MessageBoxTest,
                                                    ui::Button::Ok,
                                                    QMessageBox::Information,
                                                    {QStringLiteral("OK")}}),
-                         [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<BoxCase>& testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
 
 TEST_F(QtUiServicesTest, CaptionsComeFromTheKind) {
     EXPECT_EQ(DialogCaption(ui::DialogKind::Warning), "Avertissement");

@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WelcomeLayoutTest,
                              LayoutCase{"Height446", 793, 446, QRect(20, 111, 753, 144), QRect(20, 275, 753, 184)},
                              LayoutCase{"Designed", 488, 288, QRect(20, 72, 448, 64), QRect(20, 156, 448, 104)},
                              LayoutCase{"OddHeight", 600, 403, QRect(20, 100, 560, 123), QRect(20, 243, 560, 163)}),
-                         [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LayoutCase>& testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
 
 TEST_F(StepPagesTest, PagesCaptionsAndStrips) {
     wizard::TfrmDisplayFile changes;

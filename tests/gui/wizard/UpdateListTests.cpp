@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                    1},
         FilterCase{"VeltraneRefused", {"Marlisk", "Veltrane", "Corvath", "Veltrane"}, false, std::nullopt, 1},
         FilterCase{"NothingAccepted", {"xyz"}, false, Lines{}, 0}),
-    [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FilterCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(UpdateListTest, ReferenceTextHoldsEveryProductName) {
     EXPECT_EQ(wizard::AppNamesReference(),
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InstalledCase{"UnknownClient", "WI-V3.0.7.33374", "2.1.0.0", "de Firebird"},
                       InstalledCase{"OldAddressModule", "WI-V6.3.0.4290", "1.9.0.0", "du module d'adresses"},
                       InstalledCase{"NothingInstalled", nullptr, nullptr, "de Firebird et du module d'adresses"}),
-    [](const ::testing::TestParamInfo<InstalledCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<InstalledCase>& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace wizardtest
