@@ -2,6 +2,7 @@
 
 #include "environment/Errors.h"
 #include "environment/Paths.h"
+#include "environment/VersionInfo.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/files/FindFile.h"
@@ -147,7 +148,7 @@ void SetUniqueNameRandomSource(std::function<std::uint32_t()> source) {
 }
 
 std::optional<FixedFileVersion> ReadFixedFileVersion(std::string_view file) {
-    const auto host = platform::Machine::Current().ToHostPath(file);
+    const auto host = VersionFileHostPath(file);
     if (!host)
         return std::nullopt;
     const auto resource = platform::ReadVersionResource(*host);

@@ -12,7 +12,7 @@ namespace {
 std::optional<platform::VersionResource> ReadResource(std::string_view fileName) {
     if (fileName.empty())
         return platform::OwnVersionResource();
-    const auto host = platform::Machine::Current().ToHostPath(fileName);
+    const auto host = VersionFileHostPath(fileName);
     if (!host)
         return std::nullopt;
     return platform::ReadVersionResource(*host);
@@ -23,6 +23,17 @@ std::string QueryOrEmpty(const platform::VersionResource& resource, std::string_
 }
 
 } // namespace
+
+std::optional<std::filesystem::path> VersionFileHostPath(std::string_view fileName) {
+    const platform::Machine& machine = platform::Machine::Current();
+    if (fileName.find_first_of("\\/:") != std::string_view::npos)
+        return machine.ToHostPath(fileName);
+    // The program's own folder, first in the Windows search, is not part of the machine.
+    const auto found = machine.FindLibrary(fileName, "");
+    if (!found)
+        return std::nullopt;
+    return machine.ToHostPath(*found);
+}
 
 std::string GetFileVersionText(std::string_view fileName) {
     const auto resource = ReadResource(fileName);

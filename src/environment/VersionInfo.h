@@ -2,6 +2,8 @@
 
 // A file's version strings, read from its version resource as the Windows version calls give them.
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,3 +35,8 @@ TFileVersionInfo ReadFileVersionInfo(std::string_view fileName);
 // A language identifier written in hexadecimal (either case, spaces ignored); 0 for text that is
 // empty, longer than 8 characters or not hexadecimal.
 unsigned long ParseHexLanguageId(std::string_view text);
+
+// The host file whose version information the Windows version calls read for `fileName`: a name
+// without folder is looked up as a library is (system folder, Windows folder, then the machine's
+// PATH); nothing when the file cannot be mapped or found.
+std::optional<std::filesystem::path> VersionFileHostPath(std::string_view fileName);

@@ -117,6 +117,13 @@ TEST_F(InstallerTest, GetFileVersionReadsTheFourNumbers) {
     EXPECT_EQ(TWindowsInstaller::GetFileVersion("C:\\Apps\\gds32.dll"), "2.5.2.26540");
 }
 
+TEST_F(InstallerTest, GetFileVersionOfANameWithoutFolderSearchesTheLibraries) {
+    ChangeMachine([](platform::MachineSettings& s) { s.libraryPath = {"C:\\Tools"}; });
+    MakeFolder("C:\\Tools");
+    testsupport::WritePeFile(Host("C:\\Tools") / "msvbvm60.dll", testsupport::MakeVersionResource(6, 0, 98, 2));
+    EXPECT_EQ(TWindowsInstaller::GetFileVersion("msvbvm60.dll"), "6.0.98.2");
+}
+
 TEST_F(InstallerTest, GetFileVersionOfATextOrMissingFileLeavesTheNumbers) {
     WriteFile("C:\\Apps\\readme.txt");
     for (const char* file : {"C:\\Apps\\readme.txt", "C:\\Apps\\missing.dll"}) {

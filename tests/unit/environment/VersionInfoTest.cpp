@@ -28,6 +28,14 @@ TEST_F(VersionInfoTest, FileVersionTextOfAFileWithoutVersionInformationIsQuestio
     EXPECT_EQ(GetFileVersionText("C:\\Apps\\missing.dll"), "?");
 }
 
+TEST_F(VersionInfoTest, ANameWithoutFolderIsFoundAsALibrary) {
+    EXPECT_EQ(GetFileVersionText("gds32.dll"), "?");
+    testsupport::WritePeFile(Host("C:\\Windows\\System32") / "GDS32.DLL",
+                             testsupport::MakeVersionResource(2, 5, 2, 26540, "WI-V2.5.2.26540"));
+    EXPECT_EQ(GetFileVersionText("gds32.dll"), "WI-V2.5.2.26540");
+    EXPECT_EQ(ReadFileVersionInfo("gds32.dll").FileVersion, "WI-V2.5.2.26540");
+}
+
 TEST_F(VersionInfoTest, FileVersionTextWithoutTranslationTableIsEmpty) {
     EXPECT_EQ(GetFileVersionText(CopyFixture("fixedonly32.dll")), "");
 }
