@@ -4,6 +4,7 @@
 // columns and blobs) or timestamp, with the conversions a dataset field offers.
 
 #include <chrono>
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -21,12 +22,12 @@ std::string FormatTimestamp(Timestamp t);
 class Value {
 public:
     Value() = default;
-    Value(std::int64_t v)
-        : FData(v) {}
-    Value(int v)
+    template <std::integral T>
+    Value(T v)
         : FData(static_cast<std::int64_t>(v)) {}
-    Value(double v)
-        : FData(v) {}
+    template <std::floating_point T>
+    Value(T v)
+        : FData(static_cast<double>(v)) {}
     Value(std::string v)
         : FData(std::move(v)) {}
     Value(const char* v)
