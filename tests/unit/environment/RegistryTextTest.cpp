@@ -111,6 +111,24 @@ TEST_F(RegistryValueTest, ReadOfABinaryValueRaisesTheTypeMessage) {
               "Type de données incorrect pour 'Bin'");
 }
 
+TEST_F(RegistryValueTest, ReadOfADwordOfTheWrongSizeRaisesTheTypeMessage) {
+    SetValue(HKLM, "SOFTWARE\\A", platform::MakeBinaryValue("Short", {1, 2}, platform::kRegDword));
+    EXPECT_EQ(MessageOf([] { ReadRegistryValue(HKLM, "SOFTWARE\\A", "Short", false, "", platform::kKeyRead); }),
+              "Type de données incorrect pour 'Short'");
+}
+
+TEST_F(RegistryValueTest, WriteAcceptsTheIntegerFormsOfTheRunTimeLibrary) {
+    SetValue(HKCU, "Software\\A", platform::MakeDwordValue("Count", 1));
+    const std::pair<const char*, std::uint32_t> rows[] = {
+        {"  12", 12}, {"+7", 7}, {"$FF", 255}, {"0x10", 16}, {"$FFFFFFFF", 0xFFFFFFFFU}, {"-2147483648", 0x80000000U}};
+    for (const auto& [text, expected] : rows) {
+        EXPECT_TRUE(WriteRegistryValue(HKCU, "Software\\A", "Count", false, std::string(text))) << text;
+        EXPECT_EQ(GetValue(HKCU, "Software\\A", "Count").value(), platform::MakeDwordValue("Count", expected)) << text;
+    }
+    for (const char* text : {"", "12 ", "2147483648", "$", "1e3", "$100000000"})
+        EXPECT_THROW(WriteRegistryValue(HKCU, "Software\\A", "Count", false, std::string(text)), Exception) << text;
+}
+
 TEST_F(RegistryValueTest, WriteKeepsAnExistingDwordAnIntegerAndWritesTextOtherwise) {
     SetValue(HKCU, "Software\\A", platform::MakeDwordValue("Count", 1));
     EXPECT_TRUE(WriteRegistryValue(HKCU, "Software\\A", "Count", false, std::string("42")));
