@@ -1,0 +1,183 @@
+#include "UpdateFixture.h"
+
+#include "environment/InstallTools2.h"
+#include "environment/RegAccess.h"
+#include "pe/PeWriter.h"
+#include "platform/machine/Machine.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+namespace updatee2e {
+
+namespace {
+
+const std::filesystem::path kUpdateProgram = QUARNEL_UPDATE_PROGRAM;
+const std::filesystem::path kPackProgram = QUARNEL_PACK_PROGRAM;
+
+void SetSeconds(const std::filesystem::path& file, std::int64_t seconds) {
+    const auto time = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(seconds)));
+    std::filesystem::last_write_time(file, time);
+}
+
+void WriteText(const std::filesystem::path& file, std::string_view content) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+std::string ReadHostFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteProgram(const std::filesystem::path& file, Version version) {
+    std::filesystem::create_directories(file.parent_path());
+    testsupport::WritePeFile(
+        file, testsupport::MakeVersionResource(version.major, version.minor, version.release, version.build));
+}
+
+// The report's lines with what changes from run to run masked: the date of the heading lines and
+// the numbers of the temporary files.
+std::vector<std::string> MaskedLines(const std::string& text) {
+    static const std::regex date(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
+    static const std::regex temp(R"(Update\d+\.tmp)");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        line = std::regex_replace(line, date, "<date>");
+        line = std::regex_replace(line, temp, "Update#.tmp");
+        lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+} // namespace
+
+void UpdateE2eTest::SetUp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-update-e2e-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    FRoot = pattern;
+    FSource = FRoot / "source";
+    std::filesystem::create_directories(FSource);
+    platform::Machine::SetCurrent(platform::Machine::Init(FRoot / "prefix"));
+}
+
+void UpdateE2eTest::TearDown() {
+    std::error_code ignored; // a leftover temporary folder is no test failure
+    std::filesystem::remove_all(FRoot, ignored);
+}
+
+void UpdateE2eTest::AddPackedText(std::string_view name, std::string_view content, std::int64_t seconds) {
+    std::string relative(name);
+    for (char& c : relative)
+        c = c == '\\' ? '/' : c;
+    WriteText(FSource / relative, content);
+    SetSeconds(FSource / relative, seconds);
+}
+
+void UpdateE2eTest::AddPackedProgram(std::string_view name, Version version, std::int64_t seconds) {
+    WriteProgram(FSource / std::string(name), version);
+    SetSeconds(FSource / std::string(name), seconds);
+}
+
+void UpdateE2eTest::SetUpdates(std::string_view lines) {
+    AddPackedText("AppInfo1.txt", "Produits Quarnel\r\n");
+    AddPackedText("Updates.txt", lines);
+}
+
+void UpdateE2eTest::AddDrive(char letter, std::string_view type) {
+    platform::Machine machine = platform::Machine::Load(FRoot / "prefix");
+    const std::filesystem::path folder = FRoot / "prefix" / "drives" / std::string(1, letter);
+    std::filesystem::create_directories(folder);
+    machine.MutableSettings().drives.push_back(
+        platform::Drive{letter, folder, platform::ParseDriveType(type).value(), "NTFS", std::nullopt});
+    machine.Save();
+    platform::Machine::SetCurrent(platform::Machine::Load(FRoot / "prefix"));
+}
+
+void UpdateE2eTest::InstallText(std::string_view windowsPath, std::string_view content, std::int64_t seconds) {
+    WriteText(Host(windowsPath), content);
+    SetSeconds(Host(windowsPath), seconds);
+}
+
+void UpdateE2eTest::InstallProgram(std::string_view windowsPath, Version version, std::int64_t seconds) {
+    WriteProgram(Host(windowsPath), version);
+    SetSeconds(Host(windowsPath), seconds);
+}
+
+void UpdateE2eTest::MakeFolder(std::string_view windowsPath) {
+    std::filesystem::create_directories(Host(windowsPath));
+}
+
+void UpdateE2eTest::RegisterProgram(std::string_view appName, std::string_view programPath) {
+    ASSERT_TRUE(SetProgramPath(appName, programPath)) << appName;
+}
+
+std::string UpdateE2eTest::RegisteredProgram(std::string_view appName) {
+    return GetProgramPath(appName, true);
+}
+
+void UpdateE2eTest::InstallCompatibleClient(std::string_view root) {
+    const std::filesystem::path client = Host(platform::Machine::Current().Settings().systemFolder + "\\gds32.dll");
+    std::filesystem::create_directories(client.parent_path());
+    testsupport::WritePeFile(client, testsupport::MakeVersionResource(2, 5, 2, 26540, "WI-V2.5.2.26540"));
+    InstallProgram(std::string(root) + "Marlisk\\Programs\\VTMarlisk2.dll", {2, 1, 0, 0});
+}
+
+std::filesystem::path UpdateE2eTest::Host(std::string_view windowsPath) const {
+    return platform::Machine::Current().ToHostPath(windowsPath).value();
+}
+
+bool UpdateE2eTest::Exists(std::string_view windowsPath) const {
+    return std::filesystem::exists(Host(windowsPath));
+}
+
+std::string UpdateE2eTest::ReadInstalled(std::string_view windowsPath) const {
+    return ReadHostFile(Host(windowsPath));
+}
+
+std::string UpdateE2eTest::ReadPacked(std::string_view name) const {
+    std::string relative(name);
+    for (char& c : relative)
+        c = c == '\\' ? '/' : c;
+    return ReadHostFile(FSource / relative);
+}
+
+std::int64_t UpdateE2eTest::WriteSeconds(std::string_view windowsPath) const {
+    const auto time = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(Host(windowsPath)));
+    return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+}
+
+std::string UpdateE2eTest::TempFolder() const {
+    return TWindowsInstaller::GetTempPath();
+}
+
+std::vector<std::string> UpdateE2eTest::CopyLines(std::string_view destination) const {
+    return {"Copie de " + TempFolder() + "Update#.tmp", "vers " + std::string(destination), ""};
+}
+
+UpdateRunResult UpdateE2eTest::Run(const std::vector<std::string>& extraArgs) {
+    const std::string index = std::to_string(++FRuns);
+    const std::filesystem::path package = FRoot / ("package" + index + ".qpk");
+    const testsupport::ProgramResult packed =
+        testsupport::RunProgram(kPackProgram, {FSource.string(), "-o", package.string(), "--threads", "1"});
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+
+    const std::filesystem::path report = FRoot / ("report" + index + ".txt");
+    std::vector<std::string> args = {"--silent", "--package", package.string(), "--report", report.string()};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (FRoot / "prefix").string();
+    const testsupport::ProgramResult run = testsupport::RunProgram(kUpdateProgram, args, options);
+    return {run.exitCode, run.err, MaskedLines(ReadHostFile(report))};
+}
+
+} // namespace updatee2e
