@@ -4,6 +4,9 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 class ShellFileOperationTest : public MachineTest {
@@ -94,11 +97,74 @@ TEST_F(ShellFileOperationTest, SourceEndsAtItsNull) {
     EXPECT_TRUE(Exists("C:\\Temp\\Keep.tmp"));
 }
 
-TEST_F(ShellFileOperationTest, OtherOperationsAreNotCarriedOut) {
-    WriteFile("C:\\Temp\\a.tmp");
-    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Temp\\a.tmp", "C:\\b.tmp", 0, kQuiet, ""),
-              kShellOperationNotSupported);
-    EXPECT_FALSE(Exists("C:\\b.tmp"));
+TEST_F(ShellFileOperationTest, CopyIntoAnExistingFolderKeepsTheSource) {
+    WriteFile("C:\\Src\\a.dll", "A");
+    WriteFile("C:\\Src\\b.dll", "B");
+    WriteFile("C:\\Src\\Sub\\c.dll", "C");
+    MakeFolder("C:\\Dst");
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src\\*", "C:\\Dst\\", 0, kQuiet, ""), 0);
+    EXPECT_TRUE(Exists("C:\\Dst\\a.dll"));
+    EXPECT_TRUE(Exists("C:\\Dst\\b.dll"));
+    EXPECT_TRUE(Exists("C:\\Dst\\Sub\\c.dll"));
+    EXPECT_TRUE(Exists("C:\\Src\\Sub\\c.dll"));
+}
+
+TEST_F(ShellFileOperationTest, CopyOfOneFileToANewNameCreatesTheFolders) {
+    WriteFile("C:\\Src\\a.dll", "A");
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src\\a.dll", "C:\\New\\Folder\\b.dll", 0, kQuiet, ""), 0);
+    EXPECT_TRUE(Exists("C:\\New\\Folder\\b.dll"));
+    EXPECT_FALSE(Exists("C:\\New\\Folder\\b.dll\\a.dll"));
+}
+
+TEST_F(ShellFileOperationTest, ReplacingAFileIsAskedWithoutNoConfirmation) {
+    WriteFile("C:\\Src\\a.dll", "new");
+    WriteFile("C:\\Dst\\a.dll", "old");
+    Ui().QueueAnswer(ui::Button::No);
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src\\a.dll", "C:\\Dst", 0, FOF_SILENT, ""), -1);
+    EXPECT_EQ(platform::GetFileSize("C:\\Dst\\a.dll").value(), 3U);
+    Ui().QueueAnswer(ui::Button::Yes);
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src\\a.dll", "C:\\Dst", 0, FOF_SILENT, ""), 0);
+    std::ifstream copied(Host("C:\\Dst\\a.dll"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "new");
+    EXPECT_EQ(Ui().Dialogs().size(), 2U);
+}
+
+TEST_F(ShellFileOperationTest, MoveTakesTheMatchesAway) {
+    WriteFile("C:\\Src\\a.tmp");
+    WriteFile("C:\\Src\\Sub\\b.tmp");
+    WriteFile("C:\\Src\\keep.txt");
+    EXPECT_EQ(RunShellFileOperation(FO_MOVE, "C:\\Src\\*.tmp", "C:\\Dst", 0, kQuiet, ""), 0);
+    EXPECT_TRUE(Exists("C:\\Dst\\a.tmp"));
+    EXPECT_FALSE(Exists("C:\\Src\\a.tmp"));
+    EXPECT_TRUE(Exists("C:\\Src\\keep.txt"));
+    EXPECT_EQ(RunShellFileOperation(FO_MOVE, "C:\\Src\\Sub", "C:\\Dst", 0, kQuiet, ""), 0);
+    EXPECT_TRUE(Exists("C:\\Dst\\Sub\\b.tmp"));
+    EXPECT_FALSE(Exists("C:\\Src\\Sub"));
+}
+
+TEST_F(ShellFileOperationTest, AFolderCannotGoIntoItself) {
+    WriteFile("C:\\Src\\a.tmp");
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src", "C:\\SRC\\Inner", 0, kQuiet, ""), 0x76);
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src", "C:\\Src", 0, kQuiet, ""), 0x76);
+    EXPECT_FALSE(Exists("C:\\Src\\Inner\\Src"));
+    EXPECT_TRUE(Exists("C:\\Src\\a.tmp"));
+}
+
+TEST_F(ShellFileOperationTest, RenameRefusesAnExistingName) {
+    WriteFile("C:\\Src\\a.tmp");
+    WriteFile("C:\\Src\\b.tmp");
+    EXPECT_EQ(RunShellFileOperation(FO_RENAME, "C:\\Src\\a.tmp", "C:\\Src\\b.tmp", 0, kQuiet, ""), 183);
+    EXPECT_TRUE(Exists("C:\\Src\\a.tmp"));
+    EXPECT_EQ(RunShellFileOperation(FO_RENAME, "C:\\Src\\a.tmp", "C:\\Src\\c.tmp", 0, kQuiet, ""), 0);
+    EXPECT_FALSE(Exists("C:\\Src\\a.tmp"));
+    EXPECT_TRUE(Exists("C:\\Src\\c.tmp"));
+}
+
+TEST_F(ShellFileOperationTest, UnknownOperationOrMissingTargetIsRefused) {
+    WriteFile("C:\\Src\\a.tmp");
+    EXPECT_EQ(RunShellFileOperation(9, "C:\\Src\\a.tmp", "C:\\b.tmp", 0, kQuiet, ""), 87);
+    EXPECT_EQ(RunShellFileOperation(FO_COPY, "C:\\Src\\a.tmp", "", 0, kQuiet, ""), 87);
+    EXPECT_TRUE(Exists("C:\\Src\\a.tmp"));
 }
 
 } // namespace
