@@ -59,6 +59,20 @@ TEST(ScriptedUi, SilentFlavourAnswersFixedAndWritesMessages) {
     EXPECT_EQ(noServices->ShowMessageBox(DialogKind::Confirmation, "Confirmer", "?", ButtonSet::YesNo()), Button::No);
 }
 
+TEST(ScriptedUi, RecordsTheErrorBoxesWithTheirType) {
+    ScriptedUi services;
+    services.ShowCaptionedError("IBQuery1", "DataSet NOT RELEASED !\r\n");
+    services.ShowSystemErrorBox("Erreur système.  Code : 5.\r\nAccès refusé.\r\n");
+    services.ShowPlainMessage("Une erreur s'est produite");
+    ASSERT_EQ(services.Dialogs().size(), 3U);
+    EXPECT_EQ(services.Dialogs()[0].type, DialogType::CaptionedError);
+    EXPECT_EQ(services.Dialogs()[0].caption, "IBQuery1");
+    EXPECT_EQ(services.Dialogs()[1].type, DialogType::SystemError);
+    EXPECT_EQ(services.Dialogs()[1].text, "Erreur système.  Code : 5.\r\nAccès refusé.\r\n");
+    EXPECT_EQ(services.Dialogs()[2].type, DialogType::PlainMessage);
+    EXPECT_EQ(services.Dialogs()[2].answer, "OK");
+}
+
 TEST(ScriptedUi, SilentFlavourCancelsFolderFileAndPrinterDialogs) {
     std::ostringstream out;
     auto services = ScriptedUi::Silent(out);
