@@ -164,20 +164,26 @@ std::vector<std::string> UpdateE2eTest::CopyLines(std::string_view destination) 
     return {"Copie de " + TempFolder() + "Update#.tmp", "vers " + std::string(destination), ""};
 }
 
-UpdateRunResult UpdateE2eTest::Run(const std::vector<std::string>& extraArgs) {
-    const std::string index = std::to_string(++FRuns);
-    const std::filesystem::path package = FRoot / ("package" + index + ".qpk");
+std::filesystem::path UpdateE2eTest::Pack() {
+    const std::filesystem::path package = FRoot / ("package" + std::to_string(++FRuns) + ".qpk");
     const testsupport::ProgramResult packed =
         testsupport::RunProgram(kPackProgram, {FSource.string(), "-o", package.string(), "--threads", "1"});
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
+    return package;
+}
 
-    const std::filesystem::path report = FRoot / ("report" + index + ".txt");
+UpdateRunResult UpdateE2eTest::RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs) {
+    const std::filesystem::path report = FRoot / ("report" + std::to_string(++FRuns) + ".txt");
     std::vector<std::string> args = {"--silent", "--package", package.string(), "--report", report.string()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (FRoot / "prefix").string();
     const testsupport::ProgramResult run = testsupport::RunProgram(kUpdateProgram, args, options);
     return {run.exitCode, run.err, MaskedLines(ReadHostFile(report))};
+}
+
+UpdateRunResult UpdateE2eTest::Run(const std::vector<std::string>& extraArgs) {
+    return RunOn(Pack(), extraArgs);
 }
 
 } // namespace updatee2e

@@ -66,7 +66,11 @@ protected:
     // "Copie de <temp>Update#.tmp" and "vers <destination>", then the empty paragraph.
     std::vector<std::string> CopyLines(std::string_view destination) const;
 
-    // Packs the source folder and runs the unattended update with `extraArgs` (--yes, --no).
+    // Packs the source folder into a new package file.
+    std::filesystem::path Pack();
+    // Runs the unattended update of `package` with `extraArgs` (--yes, --no).
+    UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {});
+    // Pack, then RunOn.
     UpdateRunResult Run(const std::vector<std::string>& extraArgs = {});
     // The heading line, as masked by Run.
     static std::string Heading() { return "Mise à jour : Produits Quarnel  <date>"; }

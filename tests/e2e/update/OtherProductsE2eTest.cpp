@@ -1,0 +1,212 @@
+// The other products updated unattended: VTPOrbel with its file list and file-based print lists,
+// Suvana, Corvath, the address module found on two drives, Tessaro's companion programs, Ondrak.
+
+#include "UpdateFixture.h"
+#include "environment/RegAccess.h"
+
+#include <gmock/gmock.h>
+
+namespace updatee2e {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+using Lines = std::vector<std::string>;
+
+void Append(Lines& lines, const Lines& more) {
+    lines.insert(lines.end(), more.begin(), more.end());
+}
+
+constexpr std::string_view kOrbel = "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe";
+constexpr std::string_view kOrbelFolder = "C:\\WQuarnel\\Orbel\\Programs\\";
+
+class OrbelE2eTest : public UpdateE2eTest {
+protected:
+    void SetUp() override {
+        UpdateE2eTest::SetUp();
+        SetUpdates("VTPOrbel\r\n");
+        AddPackedProgram("VTPOrbel.exe", {3, 1, 0, 0});
+        AddPackedText("Orbel.hlp", "aide Orbel");
+        InstallProgram(kOrbel, {3, 0, 0, 0});
+        RegisterProgram("Veltrane", "C:\\WQuarnel\\VTP\\Programs\\Veltrane.exe");
+    }
+};
+
+TEST_F(OrbelE2eTest, ListedFileMissingFromThePackageLeavesTheProgramUnchanged) {
+    AddPackedText("FileNames.txt", "Orbel.hlp\r\nManque.dat\r\n");
+    const std::string before = ReadInstalled(kOrbel);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
+    Append(expected, {"Copie de ", "vers " + std::string(kOrbelFolder) + "Manque.dat", ""}); // nothing to copy from
+    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(kOrbel), before);
+    EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "Orbel.hlp"), "aide Orbel");
+    EXPECT_EQ(WriteSeconds(std::string(kOrbelFolder) + "Orbel.hlp"), kPackedSeconds);
+    EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "Manque.dat"));
+}
+
+TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
+    AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
+    AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\nVtporbelPre.lst\r\n");
+    AddPackedText("VtporbelGro.lst", "[Liste]\r\nGros\r\n", kNewerSeconds);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
+    // A list the package lacks is reported all the same, and nothing is written for it.
+    Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.",
+                      "Les paramètres pour l'impression : \"VtporbelPre.lst\" ont été mise à jour.", ""});
+    Append(expected, CopyLines(kOrbel));
+    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(kOrbel), ReadPacked("VTPOrbel.exe"));
+    EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
+    EXPECT_EQ(WriteSeconds(std::string(kOrbelFolder) + "VtporbelGro.lst"), kNewerSeconds);
+    EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
+}
+
+TEST_F(UpdateE2eTest, SuvanaRecordsItsProgramBeforeTheQuestion) {
+    SetUpdates("Suvana\r\n");
+    AddPackedText("zvk\\SA-00.int", "interface Suvana");
+    AddPackedText("FileNames.txt", "zvk\\Suvana.dat\r\n");
+    AddPackedText("zvk\\Suvana.dat", "données");
+    // Same date, no version: the files count as equal. No record yet: the folder is found on C:.
+    InstallText("C:\\Quarnel5\\zvk\\SA-00.int", "interface installée", kPackedSeconds);
+
+    const UpdateRunResult result = Run({"--no"});
+
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("Le fichier SA-00.int présent sur votre système est à jour."));
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "Le fichier C:\\Quarnel5\\zvk\\SA-00.int",
+                                                      "est à jour : il n'est pas remplacé.", "", "",
+                                                      "La mise à jour n'a pas été effectuée."}));
+    EXPECT_EQ(RegisteredProgram("Suvana"), "C:\\Quarnel5\\zvk\\SA-00.int");
+    EXPECT_EQ(ReadInstalled("C:\\Quarnel5\\zvk\\SA-00.int"), "interface installée");
+    EXPECT_FALSE(Exists("C:\\Quarnel5\\zvk\\Suvana.dat"));
+}
+
+TEST_F(UpdateE2eTest, SuvanaCopiesItsFilesThenItsMainFile) {
+    SetUpdates("Suvana\r\n");
+    AddPackedText("zvk\\SA-00.int", "interface Suvana", kNewerSeconds);
+    AddPackedText("FileNames.txt", "zvk\\Suvana.dat\r\n");
+    AddPackedText("zvk\\Suvana.dat", "données");
+    InstallText("C:\\Quarnel5\\zvk\\SA-00.int", "interface installée");
+    RegisterProgram("Suvana", "C:\\Quarnel5\\zvk\\SA-00.int");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines("C:\\Quarnel5\\zvk\\Suvana.dat"));
+    Append(expected, CopyLines("C:\\Quarnel5\\zvk\\SA-00.int"));
+    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled("C:\\Quarnel5\\zvk\\SA-00.int"), "interface Suvana");
+    EXPECT_EQ(WriteSeconds("C:\\Quarnel5\\zvk\\SA-00.int"), kNewerSeconds);
+    EXPECT_EQ(ReadInstalled("C:\\Quarnel5\\zvk\\Suvana.dat"), "données");
+    EXPECT_TRUE(Exists("C:\\Quarnel5\\Images07"));
+}
+
+TEST_F(UpdateE2eTest, CorvathOfAnotherMajorVersionStopsTheRun) {
+    SetUpdates("Corvath\r\nCommon\r\n");
+    AddPackedProgram("Corvath.exe", {3, 5, 0, 0});
+    AddPackedText("FileNames.txt", "Commun.dll\r\n");
+    AddPackedText("Commun.dll", "commun");
+    InstallProgram("C:\\Corvath\\Corvath.exe", {4, 0, 0, 0});
+    RegisterProgram("Corvath", "C:\\Corvath");
+    RegisterProgram("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe");
+    MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
+    const std::string before = ReadInstalled("C:\\Corvath\\Corvath.exe");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("C:\\Corvath\\Corvath.exe\nVersion du fichier inconnue ou incompatible."));
+    // The run ends there: no heading for Common.
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "C:\\Corvath\\Corvath.exe",
+                                                      "Version du fichier inconnue ou incompatible.", "",
+                                                      "La mise à jour a échouée !"}));
+    EXPECT_EQ(ReadInstalled("C:\\Corvath\\Corvath.exe"), before);
+    EXPECT_FALSE(Exists("C:\\WQuarnel\\Common\\Programs\\Commun.dll"));
+}
+
+TEST_F(UpdateE2eTest, AddressModuleFoundOnTwoDrivesTakesTheFirst) {
+    AddDrive('D');
+    SetUpdates("Marlisk\r\n");
+    AddPackedProgram("VTMarlisk2.dll", {2, 5, 0, 0});
+    InstallProgram("C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll", {2, 0, 0, 0});
+    InstallProgram("D:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll", {2, 0, 0, 0});
+    const std::string onD = ReadInstalled("D:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    // The folder browser that follows is cancelled in an unattended run: the first folder stays.
+    EXPECT_THAT(result.err,
+                HasSubstr("2 répertoires WQuarnel ont été trouvés, veuillez choisir l'emplacement correct."));
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines("C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"));
+    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled("C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"), ReadPacked("VTMarlisk2.dll"));
+    EXPECT_EQ(ReadInstalled("D:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"), onD);
+    EXPECT_EQ(RegisteredProgram("Marlisk"), "C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll");
+}
+
+TEST_F(UpdateE2eTest, TessaroReplacesOnlyTheCompanionProgramsInstalled) {
+    constexpr std::string_view kFolder = "C:\\WQuarnel\\Tessaro\\Programs\\";
+    const std::string program = std::string(kFolder) + "Tessaro.exe";
+    SetUpdates("Tessaro\r\n");
+    AddPackedProgram("Tessaro.exe", {9, 1, 0, 0});
+    AddPackedText("VTE_INTF.dll", "interface");
+    AddPackedText("TSRLA.exe", "rla");
+    AddPackedText("TSMQ.exe", "mq");
+    InstallProgram(program, {9, 0, 0, 0});
+    InstallText(std::string(kFolder) + "VTE_INTF.dll", "ancienne interface");
+    InstallText(std::string(kFolder) + "TSRLA.exe", "ancien rla");
+    RegisterProgram("Tessaro", program);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(program));
+    Append(expected, CopyLines(std::string(kFolder) + "VTE_INTF.dll"));
+    Append(expected, CopyLines(std::string(kFolder) + "TSRLA.exe"));
+    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(std::string(kFolder) + "TSRLA.exe"), "rla");
+    EXPECT_FALSE(Exists(std::string(kFolder) + "TSMQ.exe"));
+}
+
+TEST_F(UpdateE2eTest, OndrakWithoutInstallationRootUsesItsMachineRecord) {
+    SetUpdates("Ondrak\r\n");
+    AddPackedProgram("Ondrak.exe", {1, 2, 0, 0});
+    AddPackedText("FileNames.txt", "Ondrak.dat\r\n");
+    AddPackedText("Ondrak.dat", "données Ondrak");
+    InstallProgram("C:\\Ondrak\\Ondrak.exe", {1, 1, 0, 0});
+    ASSERT_TRUE(WriteRegistryValue(platform::RegistryRoot::LocalMachine, "SOFTWARE\\QUARNEL S.A.\\Ondrak\\Program",
+                                   "Filename", true, std::string("C:\\Ondrak\\Ondrak.exe")));
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines("C:\\Ondrak\\Ondrak.exe"));
+    Append(expected, CopyLines("C:\\Ondrak\\Ondrak.dat"));
+    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled("C:\\Ondrak\\Ondrak.exe"), ReadPacked("Ondrak.exe"));
+    EXPECT_EQ(ReadInstalled("C:\\Ondrak\\Ondrak.dat"), "données Ondrak");
+}
+
+} // namespace
+} // namespace updatee2e
