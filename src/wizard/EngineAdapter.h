@@ -17,8 +17,7 @@ public:
     void InitLog(update::RichTextControl* log) override { FEngine.InitLog(log); }
     void AddToLog(std::string_view text, int fontSize = 0) override { FEngine.AddToLog(text, fontSize); }
     void SetAppNameType(Tquar_AppNameType type) override { FEngine.SetAppNameType(type); }
-    // The procedure of each application type. The engine offers no product procedure yet, so
-    // every type answers "no procedure" and a run writes its heading lines only.
+    // The procedure of each application type, as the unattended run calls it.
     std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) override;
 
     update::TdmUpdateCommon& Engine() const { return FEngine; }

@@ -1,6 +1,7 @@
 // The update run of the main window: one procedure per listed product, then the closing line.
 
 #include "environment/Dialogs.h"
+#include "update/run/UpdateRun.h"
 #include "wizard/MainWindow.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
@@ -10,22 +11,6 @@
 #include <exception>
 
 namespace wizard {
-
-std::string_view ClosingLine(TUpdateResultType result) {
-    switch (result) {
-    case update::urtUnknown:
-        return {};
-    case update::urtOk:
-        return "La mise à jour est terminée avec succès.";
-    case update::urtKo:
-        return "La mise à jour a échouée !";
-    case update::urtNot:
-        return "La mise à jour n'a pas été effectuée.";
-    case update::urtWarning:
-        return "La mise à jour a été effectuée mais avec des avertissements !";
-    }
-    return {};
-}
 
 namespace {
 
@@ -65,9 +50,10 @@ TUpdateResultType TfrmMain::RunProducts() {
         if (FCurrentAppType == antUnknown)
             continue;
         FEngine.SetAppNameType(FCurrentAppType);
-        const QString heading = QStringLiteral("Mise à jour : %1 ").arg(FRzLabelTitle->text()) + QStringLiteral(" ") +
-                                FClock().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) + QStringLiteral("\r\n");
-        FEngine.AddToLog(heading.toStdString(), 10);
+        const QDateTime now = FClock();
+        const update::run::LocalDateTime time{now.date().year(), now.date().month(),  now.date().day(),
+                                              now.time().hour(), now.time().minute(), now.time().second()};
+        FEngine.AddToLog(update::run::HeadingLine(FRzLabelTitle->text().toStdString(), time), 10);
 
         ProcedureSection section([this](bool enabled) { SetActionsEnabled(enabled); }, FInProcedure);
         Delay(100);
@@ -83,7 +69,7 @@ void TfrmMain::RunUpdates() {
         const TUpdateResultType lastResult = RunProducts();
         ShowEndStep();
         if (lastResult != update::urtUnknown)
-            FEngine.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), 10);
+            FEngine.AddToLog("\r\n" + std::string(update::run::ClosingLine(lastResult)), 10);
         QtRichTextControl* report = FPages.endInstall->RichEditReport();
         report->ScrollToEnd();
         report->setFocus();

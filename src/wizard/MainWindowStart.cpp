@@ -2,11 +2,12 @@
 
 #include "environment/VersionInfo.h"
 #include "ui/UiServices.h"
+#include "update/run/AppInfo.h"
+#include "update/run/InstalledVersions.h"
 #include "wizard/MainWindow.h"
 #include "wizard/QtUiServices.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
-#include "wizard/UpdateList.h"
 #include "wizard/WelcomePage.h"
 
 #include <QCoreApplication>
@@ -93,13 +94,13 @@ bool TfrmMain::LoadUpdateList() {
     if (lines.empty())
         return false;
     FUpdates.clear();
-    const std::optional<std::vector<std::string>> updates =
-        FilterUpdateList(lines, [] { return CheckInstalledVersions(); });
-    if (!updates) {
+    const update::run::UpdateList updates =
+        update::run::FilterUpdateList(lines, [] { return update::run::CheckInstalledVersions(); });
+    if (updates.state == update::run::UpdateListState::Refused) {
         RequestTermination();
         return false;
     }
-    FUpdates = ToQStringList(*updates);
+    FUpdates = ToQStringList(updates.names);
     return true;
 }
 

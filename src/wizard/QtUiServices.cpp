@@ -109,8 +109,13 @@ QString WindowsToHost(std::string_view windowsPath) {
 
 } // namespace
 
-QtUiServices::QtUiServices() {
+QtUiServices::QtUiServices()
+    : FSignals(std::make_unique<QObject>()) {
     FClock.start();
+    // Closing the main window ends the program: a Delay running then returns at once.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QObject::connect(application, &QGuiApplication::lastWindowClosed, FSignals.get(),
+                         [this] { FLastWindowClosed = true; });
 }
 
 QtUiServices::~QtUiServices() {
@@ -166,7 +171,7 @@ std::uint32_t QtUiServices::TickCount() {
 }
 
 bool QtUiServices::IsTerminating() const {
-    return QCoreApplication::closingDown() || QCoreApplication::startingUp();
+    return FLastWindowClosed || QCoreApplication::closingDown() || QCoreApplication::startingUp();
 }
 
 std::optional<std::string> QtUiServices::BrowseForFolder(const ui::FolderRequest& request) {

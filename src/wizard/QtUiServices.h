@@ -7,6 +7,7 @@
 #include "ui/UiServices.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <memory>
 
 class QWidget;
@@ -45,6 +46,9 @@ public:
 
 private:
     QElapsedTimer FClock;
+    // Receives the application's signals for as long as the services live.
+    std::unique_ptr<QObject> FSignals;
+    bool FLastWindowClosed = false;
     bool FHourGlass = false;
     std::unique_ptr<ui::RichTextSink> FReport;
     std::unique_ptr<ui::RichTextSink> FChanges;

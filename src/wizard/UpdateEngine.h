@@ -23,9 +23,6 @@ namespace wizard {
 
 using update::TUpdateResultType;
 
-// The closing line of the report for a result; empty for urtUnknown.
-std::string_view ClosingLine(TUpdateResultType result);
-
 class UpdateEngine {
 public:
     virtual ~UpdateEngine() = default;

@@ -4,7 +4,8 @@
 #include "environment/RegAccess.h"
 #include "pe/PeWriter.h"
 #include "platform/machine/Machine.h"
-#include "wizard/UpdateList.h"
+#include "update/run/AppInfo.h"
+#include "update/run/InstalledVersions.h"
 
 namespace wizardtest {
 namespace {
@@ -24,11 +25,16 @@ class FilterTest : public UpdateListTest, public ::testing::WithParamInterface<F
 TEST_P(FilterTest, KeepsKnownNamesOnceInPackageOrder) {
     const FilterCase& row = GetParam();
     int checks = 0;
-    const auto result = wizard::FilterUpdateList(row.lines, [&] {
+    const update::run::UpdateList result = update::run::FilterUpdateList(row.lines, [&] {
         ++checks;
         return row.checkPasses;
     });
-    EXPECT_EQ(result, row.expected);
+    if (row.expected) {
+        EXPECT_EQ(result.state, update::run::UpdateListState::Loaded);
+        EXPECT_EQ(result.names, *row.expected);
+    } else {
+        EXPECT_EQ(result.state, update::run::UpdateListState::Refused);
+    }
     EXPECT_EQ(checks, row.checks);
 }
 
@@ -55,16 +61,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FilterCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(UpdateListTest, ReferenceTextHoldsEveryProductName) {
-    EXPECT_EQ(wizard::AppNamesReference(),
+    EXPECT_EQ(update::run::AppNamesReference(),
               "Veltrane\r\nVeltrane Ingenieur\r\nMarlisk\r\nCorvath\r\nPDFDLL\r\nTessaro\r\nVTPOrbel\r\nSuvana\r\n"
               "Quarnel Finance\r\nNVX\r\nBrisquel\r\nCommon\r\nOndrak\r\nZLK\r\nRalto\r\n");
 }
 
 TEST_F(UpdateListTest, ReasonNamesWhatFailed) {
-    EXPECT_EQ(wizard::IncompatibilityReason(true, true), "");
-    EXPECT_EQ(wizard::IncompatibilityReason(false, true), "de Firebird");
-    EXPECT_EQ(wizard::IncompatibilityReason(true, false), "du module d'adresses");
-    EXPECT_EQ(wizard::IncompatibilityReason(false, false), "de Firebird et du module d'adresses");
+    EXPECT_EQ(update::run::IncompatibilityReason(true, true), "");
+    EXPECT_EQ(update::run::IncompatibilityReason(false, true), "de Firebird");
+    EXPECT_EQ(update::run::IncompatibilityReason(true, false), "du module d'adresses");
+    EXPECT_EQ(update::run::IncompatibilityReason(false, false), "de Firebird et du module d'adresses");
 }
 
 struct InstalledCase {
@@ -96,7 +102,7 @@ TEST_P(InstalledVersionsTest, AcceptsOnlyKnownClientsAndAddressModule2) {
         testsupport::WritePeFile(Host("C:\\Quarnel\\Marlisk\\Programs\\VTMarlisk2.dll"),
                                  testsupport::MakeVersionResource(2, 1, 0, 0, row.addressModuleVersion));
 
-    const bool compatible = wizard::CheckInstalledVersions();
+    const bool compatible = update::run::CheckInstalledVersions();
     EXPECT_EQ(compatible, row.reason == nullptr);
     if (row.reason == nullptr) {
         EXPECT_TRUE(Ui().Dialogs().empty());
