@@ -1,0 +1,142 @@
+// The run as a whole, unattended: the list of products, the closing line of the last product, a run
+// that breaks off, and the exit codes of a package that does not run.
+
+#include "UpdateFixture.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+
+namespace updatee2e {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+using Lines = std::vector<std::string>;
+
+constexpr std::string_view kCommonFile = "C:\\WQuarnel\\Common\\Programs\\Commun.dll";
+
+class RunE2eTest : public UpdateE2eTest {
+protected:
+    // An installed Tessaro gives the installation root C:\WQuarnel\, where the common files go.
+    void InstallRoot() {
+        RegisterProgram("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe");
+        MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
+    }
+    void PackCommonFiles() {
+        AddPackedText("FileNames.txt", "Commun.dll\r\n");
+        AddPackedText("Commun.dll", "commun");
+    }
+    Lines CommonSuccess() const {
+        Lines lines = CopyLines(kCommonFile);
+        lines.insert(lines.end(), {"", "La mise à jour est terminée avec succès."});
+        return lines;
+    }
+};
+
+TEST_F(RunE2eTest, SuccessOfTheLastProductClosesTheReport) {
+    SetUpdates("NVX\r\nCommon\r\n");
+    AddPackedProgram("NVX.exe", {7, 0, 0, 0}); // NVX is not installed: the program is asked for, in vain
+    PackCommonFiles();
+    InstallRoot();
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("Programme  pas trouvé. Veuillez indiquer son emplacement."));
+    Lines expected = {Heading(), "", Heading(), ""};
+    const Lines success = CommonSuccess();
+    expected.insert(expected.end(), success.begin(), success.end());
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
+}
+
+TEST_F(RunE2eTest, MainFileMissingFromThePackageStopsTheRun) {
+    SetUpdates("NVX\r\nCommon\r\n");
+    PackCommonFiles();
+    InstallRoot();
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("Cannot find NVX.exe"));
+    EXPECT_THAT(result.report,
+                ElementsAreArray(Lines{Heading(), "", "Cannot find NVX.exe", "", "La mise à jour a échouée !"}));
+    EXPECT_FALSE(Exists(kCommonFile));
+}
+
+TEST_F(RunE2eTest, ProductWithoutProcedureWritesItsHeadingOnly) {
+    SetUpdates("Ralto\r\n");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), ""}));
+}
+
+TEST_F(RunE2eTest, ListKeepsEachKnownNameOnceWithItsOwnCase) {
+    // "COMMON" and "ONDRAK" differ in case from the names, "Orbel" is part of "VTPOrbel" but no
+    // product: none of them runs (the package has no Ondrak.exe, whose absence would stop the run).
+    SetUpdates("Common\r\nCOMMON\r\nOrbel\r\nCommon\r\nONDRAK\r\n");
+    PackCommonFiles();
+    InstallRoot();
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Lines expected = {Heading(), ""};
+    const Lines success = CommonSuccess();
+    expected.insert(expected.end(), success.begin(), success.end());
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+}
+
+TEST_F(RunE2eTest, CommonWithoutInstalledProductFails) {
+    SetUpdates("Common\r\n");
+    PackCommonFiles();
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "", "La mise à jour a échouée !"}));
+}
+
+TEST_F(RunE2eTest, PackageWithoutProductListRunsNothing) {
+    AddPackedText("AppInfo1.txt", "Produits Quarnel\r\n");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_THAT(result.report, IsEmpty());
+}
+
+TEST_F(RunE2eTest, DamagedPackageIsRefusedBeforeAnythingChanges) {
+    SetUpdates("Common\r\n");
+    PackCommonFiles();
+    InstallRoot();
+    const std::filesystem::path package = Pack();
+    {
+        std::fstream file(package, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(8);
+        file.put('\x5A'); // inside the first packed file: its digest no longer holds
+    }
+
+    const UpdateRunResult result = RunOn(package);
+
+    EXPECT_EQ(result.exitCode, 5) << result.err;
+    EXPECT_THAT(result.err, ::testing::Not(IsEmpty()));
+    EXPECT_THAT(result.report, IsEmpty());
+    EXPECT_FALSE(Exists(kCommonFile));
+}
+
+TEST_F(RunE2eTest, UnknownOptionIsAUsageError) {
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
+    const testsupport::ProgramResult result =
+        testsupport::RunProgram(QUARNEL_UPDATE_PROGRAM, {"--silent", "--peut-etre"}, options);
+
+    EXPECT_EQ(result.exitCode, 64);
+}
+
+} // namespace
+} // namespace updatee2e
