@@ -129,6 +129,30 @@ TEST_F(RunE2eTest, DamagedPackageIsRefusedBeforeAnythingChanges) {
     EXPECT_FALSE(Exists(kCommonFile));
 }
 
+TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
+    AddDrive('D', "fixed", 4096); // room for the old program, not for the new one
+    SetUpdates("NVX\r\n");
+    AddPackedText("NVX.exe", std::string(64 * 1024, 'n'), kNewerSeconds);
+    InstallText("D:\\NVX\\NVX.exe", "ancien programme");
+    RegisterProgram("NVX", "D:\\NVX\\NVX.exe");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 1);
+    Lines expected = {Heading(), ""};
+    const Lines copy = CopyLines("D:\\NVX\\NVX.exe");
+    expected.insert(expected.end(), copy.begin(), copy.end());
+    expected.insert(expected.end(), {"", "La mise à jour a échouée !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled("D:\\NVX\\NVX.exe"), "ancien programme");
+    EXPECT_EQ(WriteSeconds("D:\\NVX\\NVX.exe"), kOlderSeconds);
+    // Nothing half-written is left beside it.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Host("D:\\NVX")))
+        names.push_back(entry.path().filename().string());
+    EXPECT_THAT(names, ElementsAreArray(Lines{"NVX.exe"}));
+}
+
 TEST_F(RunE2eTest, UnknownOptionIsAUsageError) {
     testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();

@@ -93,12 +93,12 @@ void UpdateE2eTest::SetUpdates(std::string_view lines) {
     AddPackedText("Updates.txt", lines);
 }
 
-void UpdateE2eTest::AddDrive(char letter, std::string_view type) {
+void UpdateE2eTest::AddDrive(char letter, std::string_view type, std::optional<std::uint64_t> freeSpace) {
     platform::Machine machine = platform::Machine::Load(FRoot / "prefix");
     const std::filesystem::path folder = FRoot / "prefix" / "drives" / std::string(1, letter);
     std::filesystem::create_directories(folder);
     machine.MutableSettings().drives.push_back(
-        platform::Drive{letter, folder, platform::ParseDriveType(type).value(), "NTFS", std::nullopt});
+        platform::Drive{letter, folder, platform::ParseDriveType(type).value(), "NTFS", freeSpace});
     machine.Save();
     platform::Machine::SetCurrent(platform::Machine::Load(FRoot / "prefix"));
 }

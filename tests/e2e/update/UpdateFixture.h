@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,7 @@ protected:
 
     // --- The machine ---
     // A second fixed drive D: (or another letter and type).
-    void AddDrive(char letter, std::string_view type = "fixed");
+    void AddDrive(char letter, std::string_view type = "fixed", std::optional<std::uint64_t> freeSpace = {});
     void InstallText(std::string_view windowsPath, std::string_view content, std::int64_t seconds = kOlderSeconds);
     void InstallProgram(std::string_view windowsPath, Version version, std::int64_t seconds = kOlderSeconds);
     void MakeFolder(std::string_view windowsPath);
