@@ -46,7 +46,7 @@ TDatabaseManager::TDatabaseManager(std::string name)
     FWait = [](std::chrono::milliseconds pause) {
         std::this_thread::sleep_for(pause);
     };
-    FTransaction2.SetTag(0);
+    Bind();
 }
 
 TDatabaseManager::~TDatabaseManager() {

@@ -140,3 +140,17 @@ TEST(UserRegisterOwnTransaction, CommitsWhateverTheSharedTransactionHolds) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(UserRegisterWithoutDatabase, GivesUpQuietlyAfterFiveAttempts) {
+    TDatabaseManager manager;
+    RecordedWaits record;
+    InjectWaits(manager, record, 0);
+    EXPECT_NO_THROW(manager.RegisterUser("nobody"));
+    EXPECT_EQ(record.waits, std::vector<std::chrono::milliseconds>(4, std::chrono::milliseconds(0)));
+    std::vector<std::string> list;
+    EXPECT_ANY_THROW(manager.GetUserList(list));
+}
+
+} // namespace
