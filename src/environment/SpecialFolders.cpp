@@ -4,6 +4,8 @@
 // codes map to the folders of a current Windows on the machine, the user's profile being
 // <drive of the Windows folder>\Users\<user name>:
 //   CSIDL_PERSONAL, CSIDL_MYDOCUMENTS   profile\Documents
+//   CSIDL_DESKTOPDIRECTORY              profile\Desktop
+//   CSIDL_COMMON_DESKTOPDIRECTORY       <drive>\Users\Public\Desktop
 //   CSIDL_APPDATA                       profile\AppData\Roaming
 //   CSIDL_LOCAL_APPDATA                 profile\AppData\Local
 //   CSIDL_PROFILE                       profile
@@ -16,6 +18,7 @@
 
 #include "environment/Errors.h"
 #include "environment/InstallTools2.h"
+#include "environment/MachineRegistry.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
@@ -41,6 +44,10 @@ std::optional<std::string> FolderOfCode(int code) {
     case CSIDL_PERSONAL:
     case CSIDL_MYDOCUMENTS:
         return inProfile("\\Documents");
+    case CSIDL_DESKTOPDIRECTORY:
+        return inProfile("\\Desktop");
+    case CSIDL_COMMON_DESKTOPDIRECTORY:
+        return drive + "\\Users\\Public\\Desktop";
     case CSIDL_APPDATA:
         return inProfile("\\AppData\\Roaming");
     case CSIDL_LOCAL_APPDATA:
@@ -107,4 +114,90 @@ std::string TWindowsInstaller::GetSpecialFolderPath(int code) {
     if (SHGetFolderPathFunc(code | CSIDL_FLAG_CREATE, buffer) < 0)
         return {};
     return StripTrailingBackslash(platform::text::Cp1252ToUtf8(buffer));
+}
+
+namespace {
+
+std::string FolderWithBackslash(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+bool IsFolder(std::string_view path) {
+    const std::uint32_t attributes = FileAttributesQuiet(path);
+    return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory) != 0;
+}
+
+bool IsGermanLanguage(std::uint16_t language) {
+    return language == 0x0407 || language == 0x0807 || language == 0x0C07 || language == 0x1007 || language == 0x1407;
+}
+
+bool IsItalianLanguage(std::uint16_t language) {
+    return language == 0x0410 || language == 0x0810;
+}
+
+} // namespace
+
+std::string TWindowsInstaller::GetDesktopPath() {
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY));
+}
+
+std::string TWindowsInstaller::GetCommonDesktopPath() {
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY));
+}
+
+std::string TWindowsInstaller::GetUserAppDataPath() {
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_APPDATA));
+}
+
+std::string TWindowsInstaller::GetLocalAppDataPath() {
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA));
+}
+
+std::string TWindowsInstaller::GetAllUsersAppDataPath() {
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_COMMON_APPDATA));
+}
+
+std::string TWindowsInstaller::GetCurrentProfilePath() {
+    if (IsWindowsNT4()) {
+        const std::string windows = GetWinPath();
+        return windows.empty() ? std::string() : windows + "profiles\\" + GetUsername() + "\\";
+    }
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_PROFILE));
+}
+
+std::string TWindowsInstaller::GetMyDocumentsPath() {
+    // The shell's own location of CSIDL_PERSONAL (SHGetSpecialFolderLocation) creates nothing.
+    std::string shellPath;
+    if (EmulatedGetFolderPath(CSIDL_PERSONAL, shellPath) >= 0 && !shellPath.empty())
+        return FolderWithBackslash(platform::text::Cp1252ToUtf8(shellPath));
+    return FolderWithBackslash(GetSpecialFolderPath(CSIDL_MYDOCUMENTS));
+}
+
+std::string TWindowsInstaller::GetProgramsPath() {
+    std::string path = GetSpecialFolderPath(CSIDL_PROGRAM_FILES);
+    if (path.empty()) {
+        platform::RegistryKey key;
+        if (MachineRegistry().OpenKey(platform::RegistryRoot::LocalMachine,
+                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", platform::kKeyRead, key) == 0) {
+            platform::RegistryValue value;
+            if (key.QueryValue("ProgramFilesDir", value) == 0)
+                path = ReadKeyText(key, "ProgramFilesDir");
+        }
+    }
+    if (path.empty()) {
+        const std::uint16_t language = platform::Machine::Current().Settings().systemLanguage;
+        if (IsGermanLanguage(language))
+            path = IsFolder("C:\\Windows\\Programme") ? "C:\\Windows\\Programme" : "C:\\WinNT\\Programme";
+        else if (IsItalianLanguage(language))
+            path = IsFolder("C:\\Windows\\programmi") ? "C:\\Windows\\programmi" : "C:\\WinNT\\programmi";
+        if (!IsFolder(path))
+            path = "C:\\Windows\\Program files";
+        if (!IsFolder(path))
+            path = "C:\\WinNT\\Program files";
+        if (!IsFolder(path))
+            path.clear();
+    }
+    return FolderWithBackslash(path);
 }

@@ -101,7 +101,7 @@ void ApplyMachineSection(const IniFile::Section& section, MachineSettings& setti
     RefuseUnknownKeys(section,
                       {"ComputerName", "UserName", "WindowsFolder", "SystemFolder", "TempFolder", "Path", "Platform",
                        "Version", "RemoteSession", "SessionId", "AnsiCodePage", "ThousandsSeparator", "IPAddresses",
-                       "SystemLanguage"},
+                       "SystemLanguage", "Administrator"},
                       file);
     if (auto v = section.Get("ComputerName"))
         settings.computerName = *v;
@@ -137,6 +137,11 @@ void ApplyMachineSection(const IniFile::Section& section, MachineSettings& setti
         if (*v != "0" && *v != "1")
             fail("RemoteSession", "RemoteSession must be 0 or 1");
         settings.remoteSession = *v == "1";
+    }
+    if (auto v = section.Get("Administrator")) {
+        if (*v != "0" && *v != "1")
+            fail("Administrator", "Administrator must be 0 or 1");
+        settings.administrator = *v == "1";
     }
     if (auto v = section.Get("SessionId")) {
         const auto id = ParseNumber<unsigned>(*v);
@@ -330,6 +335,7 @@ void Machine::Save() const {
         {"Version", std::to_string(s.os.major) + "." + std::to_string(s.os.minor)},
         {"RemoteSession", s.remoteSession ? "1" : "0"},
         {"SessionId", std::to_string(s.sessionId)},
+        {"Administrator", s.administrator ? "1" : "0"},
         {"AnsiCodePage", std::to_string(s.ansiCodePage)},
         {"ThousandsSeparator", EncodeCharacterSetting(s.thousandsSeparator)},
         {"IPAddresses", addresses},

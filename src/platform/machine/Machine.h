@@ -41,6 +41,7 @@ struct MachineSettings {
     std::string userName; // default: the host user's name
     OsIdentity os;
     bool remoteSession = false;
+    bool administrator = true; // the user belongs to the built-in Administrators group
     unsigned sessionId = 1;
     unsigned ansiCodePage = 1252;
     std::string thousandsSeparator = "\u00A0";

@@ -43,6 +43,7 @@ TEST_F(MachineTest, SaveThenLoadKeepsEverySetting) {
     s.os = OsIdentity{OsPlatform::Windows9x, 4, 10};
     s.remoteSession = true;
     s.sessionId = 3;
+    s.administrator = false;
     s.ansiCodePage = 850;
     s.thousandsSeparator = ".";
     s.ipAddresses = {"192.168.1.20", "10.0.0.5"};
@@ -64,6 +65,7 @@ TEST_F(MachineTest, SaveThenLoadKeepsEverySetting) {
     EXPECT_EQ(l.os.minor, 10u);
     EXPECT_TRUE(l.remoteSession);
     EXPECT_EQ(l.sessionId, 3u);
+    EXPECT_FALSE(l.administrator);
     EXPECT_EQ(l.ansiCodePage, 850u);
     EXPECT_EQ(l.thousandsSeparator, ".");
     EXPECT_EQ(l.ipAddresses, s.ipAddresses);
@@ -117,6 +119,7 @@ const BadSettingRow kBadSettings[] = {
     {"Version", "[Machine]\nVersion=six\n", 2},
     {"RemoteSession", "; comment\n[Machine]\n\nRemoteSession=yes\n", 4},
     {"SessionId", "[Machine]\nSessionId=-1\n", 2},
+    {"Administrator", "[Machine]\nAdministrator=yes\n", 2},
     {"IpAddress", "[Machine]\nIPAddresses=10.0.0.1, 300.1.1.1\n", 2},
     {"SystemLanguage", "[Machine]\nSystemLanguage=French\n", 2},
     {"DriveType", "[Machine]\n[Drive D]\nFolder=d\nType=floppy\n", 4},

@@ -1,0 +1,223 @@
+#include "environment/RebootRenames.h"
+
+#include "environment/MachineRegistry.h"
+#include "platform/files/FileHandle.h"
+#include "platform/files/Files.h"
+#include "platform/machine/Machine.h"
+#include "platform/text/Text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr std::string_view kNtPrefix = "\\??\\";
+
+void AppendString(std::vector<std::uint8_t>& data, std::string_view text) {
+    for (const char16_t unit : platform::text::Utf8ToUtf16(text)) {
+        data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        data.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+}
+
+std::string StripNtPrefix(std::string_view path) {
+    if (path.substr(0, kNtPrefix.size()) == kNtPrefix)
+        path.remove_prefix(kNtPrefix.size());
+    return std::string(path);
+}
+
+std::string Trim(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// Deletes a file, or an empty folder, as the restart's deletion does.
+bool DeleteAtRestart(const std::string& path) {
+    const std::uint32_t attributes = platform::GetFileAttributes(path);
+    if (attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory) != 0)
+        return platform::RemoveDirectory(path);
+    return platform::DeleteFile(path);
+}
+
+void Perform(const std::string& source, const std::string& destination, bool replaceExisting, RestartOutcome& outcome) {
+    const auto fail = [&](const std::string& what) {
+        outcome.failed.push_back(what + " (code " + std::to_string(platform::GetLastError()) + ")");
+    };
+    if (destination.empty()) {
+        if (DeleteAtRestart(source))
+            outcome.done.push_back("deleted " + source);
+        else
+            fail("cannot delete " + source);
+        return;
+    }
+    const std::uint32_t flags =
+        platform::kMoveFileCopyAllowed | (replaceExisting ? platform::kMoveFileReplaceExisting : 0);
+    if (platform::MoveFileEx(source, destination, flags))
+        outcome.done.push_back("renamed " + source + " -> " + destination);
+    else
+        fail("cannot rename " + source + " -> " + destination);
+}
+
+std::filesystem::path RestartRequestFile() {
+    return platform::Machine::Current().Prefix() / "restart-requested";
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// WININIT.INI: performs its [rename] entries and rewrites it without that section.
+void PerformWininit(RestartOutcome& outcome) {
+    std::string windows = platform::Machine::Current().Settings().windowsFolder;
+    if (!windows.empty() && windows.back() != '\\')
+        windows += '\\';
+    const auto host = platform::Machine::Current().ToHostPath(windows + "WININIT.INI");
+    if (!host || !std::filesystem::is_regular_file(*host))
+        return;
+    std::istringstream lines(ReadWholeFile(*host));
+    std::string kept;
+    bool inRename = false;
+    bool sawRename = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::string trimmed = Trim(line);
+        if (!trimmed.empty() && trimmed.front() == '[') {
+            inRename = platform::text::EqualsIgnoreAsciiCase(trimmed, "[rename]");
+            sawRename = sawRename || inRename;
+            if (inRename)
+                continue;
+        }
+        if (!inRename) {
+            kept += line + "\r\n";
+            continue;
+        }
+        const std::size_t equals = trimmed.find('=');
+        if (trimmed.empty() || trimmed.front() == ';' || equals == std::string::npos)
+            continue;
+        // The file is ANSI text: paths come back to UTF-8 through the machine's code page.
+        const std::string destination = platform::text::Cp1252ToUtf8(Trim(trimmed.substr(0, equals)));
+        const std::string source = platform::text::Cp1252ToUtf8(Trim(trimmed.substr(equals + 1)));
+        const bool remove = platform::text::EqualsIgnoreAsciiCase(destination, "NUL");
+        Perform(source, remove ? std::string() : destination, true, outcome);
+    }
+    if (!sawRename)
+        return;
+    std::error_code error;
+    if (Trim(kept).empty()) {
+        std::filesystem::remove(*host, error);
+    } else {
+        std::ofstream out(*host, std::ios::binary | std::ios::trunc);
+        out << kept;
+        if (!out)
+            error = std::make_error_code(std::errc::io_error);
+    }
+    if (error)
+        outcome.failed.push_back("cannot rewrite " + windows + "WININIT.INI");
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodePendingRenames(const std::vector<PendingRename>& renames) {
+    std::vector<std::uint8_t> data;
+    for (const PendingRename& rename : renames) {
+        AppendString(data, std::string(kNtPrefix) + rename.source);
+        if (rename.destination.empty())
+            AppendString(data, "");
+        else
+            AppendString(data, (rename.replaceExisting ? "!" : "") + std::string(kNtPrefix) + rename.destination);
+    }
+    AppendString(data, "");
+    return data;
+}
+
+std::vector<PendingRename> DecodePendingRenames(const std::vector<std::uint8_t>& data) {
+    std::vector<std::string> strings;
+    std::u16string current;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (unit != 0) {
+            current += unit;
+            continue;
+        }
+        strings.push_back(platform::text::Utf16ToUtf8(current));
+        current.clear();
+    }
+    if (!current.empty())
+        strings.push_back(platform::text::Utf16ToUtf8(current));
+    std::vector<PendingRename> renames;
+    // Pairs until an empty source (the list's closing null) or the end of the data.
+    for (std::size_t i = 0; i < strings.size() && !strings[i].empty(); i += 2) {
+        PendingRename rename;
+        rename.source = StripNtPrefix(strings[i]);
+        std::string_view destination = i + 1 < strings.size() ? std::string_view(strings[i + 1]) : std::string_view();
+        if (!destination.empty() && destination.front() == '!') {
+            rename.replaceExisting = true;
+            destination.remove_prefix(1);
+        }
+        rename.destination = StripNtPrefix(destination);
+        renames.push_back(std::move(rename));
+    }
+    return renames;
+}
+
+std::vector<PendingRename> ReadPendingRenames() {
+    platform::RegistryKey key;
+    if (MachineRegistry().OpenKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey, platform::kKeyQueryValue,
+                                  key) != 0)
+        return {};
+    platform::RegistryValue value;
+    if (key.QueryValue(kPendingRenamesValue, value) != 0)
+        return {};
+    return DecodePendingRenames(value.data);
+}
+
+bool MoveFileAtRestart(std::string_view source, std::string_view destination, std::uint32_t flags) {
+    if (source.empty()) {
+        platform::SetLastError(platform::kErrorInvalidParameter);
+        return false;
+    }
+    platform::RegistryKey key;
+    platform::ErrorCode error = MachineRegistry().CreateKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey,
+                                                            platform::kKeyQueryValue | platform::kKeySetValue, key);
+    if (error == 0) {
+        std::vector<PendingRename> renames = ReadPendingRenames();
+        renames.push_back(
+            {std::string(source), std::string(destination), (flags & platform::kMoveFileReplaceExisting) != 0});
+        error = key.SetValue(platform::MakeBinaryValue(std::string(kPendingRenamesValue), EncodePendingRenames(renames),
+                                                       platform::kRegMultiSz));
+    }
+    platform::SetLastError(error);
+    return error == 0;
+}
+
+void RecordRestartRequest() {
+    std::ofstream(RestartRequestFile(), std::ios::trunc) << "restart\n";
+}
+
+bool IsRestartRequested() {
+    return std::filesystem::exists(RestartRequestFile());
+}
+
+RestartOutcome PerformRestart() {
+    RestartOutcome outcome;
+    for (const PendingRename& rename : ReadPendingRenames())
+        Perform(rename.source, rename.destination, rename.replaceExisting, outcome);
+    platform::RegistryKey key;
+    if (MachineRegistry().OpenKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey, platform::kKeySetValue,
+                                  key) == 0)
+        key.DeleteValue(kPendingRenamesValue);
+    PerformWininit(outcome);
+    std::error_code ignored; // no request left behind is the same as one removed
+    outcome.restartWasRequested = std::filesystem::remove(RestartRequestFile(), ignored);
+    return outcome;
+}

@@ -1,0 +1,141 @@
+// Replacement of a file at the next restart, and the restart itself: the NT family registers the
+// move (PendingFileRenameOperations), the 9x family writes WININIT.INI's [rename] section.
+
+#include "environment/Errors.h"
+#include "environment/FailureHelpers.h"
+#include "environment/InstallTools2.h"
+#include "environment/RebootRenames.h"
+#include "platform/errors/SystemError.h"
+#include "platform/files/FileHandle.h"
+#include "platform/files/Files.h"
+#include "platform/text/Text.h"
+
+namespace {
+
+std::optional<std::string> ReadAll(platform::FileHandle& handle) {
+    std::string content;
+    char buffer[4096];
+    while (true) {
+        const auto count = handle.Read(buffer, sizeof buffer);
+        if (!count)
+            return std::nullopt;
+        if (*count == 0)
+            return content;
+        content.append(buffer, *count);
+    }
+}
+
+std::vector<std::string> SplitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool IsSectionHeader(const std::string& line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] == '[';
+}
+
+bool IsRenameHeader(const std::string& line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t last = line.find_last_not_of(" \t");
+    return first != std::string::npos &&
+           platform::text::EqualsIgnoreAsciiCase(std::string_view(line).substr(first, last - first + 1), "[rename]");
+}
+
+// The new WININIT.INI: the lines up to the end of the [rename] section, the entry, then the rest.
+std::string ComposeWininit(const std::vector<std::string>& lines, const std::string& entry) {
+    std::string output;
+    bool inRename = false;
+    bool sawRename = false;
+    std::size_t i = 0;
+    for (; i < lines.size(); ++i) {
+        if (IsSectionHeader(lines[i])) {
+            if (inRename)
+                break; // the header after the rename section: the entry goes before it
+            inRename = IsRenameHeader(lines[i]);
+            sawRename = sawRename || inRename;
+        }
+        output += lines[i] + "\r\n";
+    }
+    if (!sawRename)
+        output += "[rename]\r\n";
+    output += entry + "\r\n";
+    for (; i < lines.size(); ++i)
+        output += lines[i] + "\r\n";
+    return output;
+}
+
+void ScheduleInWininit(std::string_view source, std::string_view dest) {
+    const std::string ini = TWindowsInstaller::GetWinPath() + "WININIT.INI";
+    const bool reading = TWindowsInstaller::FileExists(ini);
+    const std::string output = reading ? MakeUniqueName(TWindowsInstaller::GetWinPath(), ".tmp") : ini;
+    std::vector<std::string> lines;
+    // Removes a half-written output file when anything fails before it is put in place.
+    struct OutputOwner {
+        const std::string& file;
+        bool keep = false;
+        ~OutputOwner() {
+            if (!keep)
+                platform::DeleteFile(file); // nothing more to report: the error is on its way
+        }
+    } owner{output, !reading};
+    {
+        platform::FileHandle in;
+        if (reading) {
+            in = platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead,
+                                      platform::CreationDisposition::OpenExisting);
+            if (!in)
+                platform::RaiseLastError();
+            const auto content = ReadAll(in);
+            if (!content)
+                platform::RaiseLastError();
+            lines = SplitLines(*content);
+        }
+        const std::string entry = platform::text::Utf8ToCp1252(
+            (dest.empty() ? std::string("NUL") : GetShortName(dest)) + "=" + GetShortName(source));
+        const std::string text = ComposeWininit(lines, entry);
+        platform::FileHandle out =
+            platform::CreateFile(output, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
+        if (!out || !out.Write(text.data(), text.size()))
+            platform::RaiseLastError();
+    }
+    if (!reading)
+        return;
+    if (!platform::DeleteFile(ini))
+        RaiseDeleteFailed(ini);
+    owner.keep = true;
+    if (!platform::MoveFile(output, ini))
+        FailWithLastError("Cannot move : \r\n" + output + " to" + "\r\n" + ini);
+}
+
+} // namespace
+
+std::string GetShortName(std::string_view path) {
+    return std::string(path);
+}
+
+void TWindowsInstaller::ScheduleReplaceOnReboot(std::string_view source, std::string_view dest) {
+    if (IsWindows9X()) {
+        ScheduleInWininit(source, dest);
+        return;
+    }
+    if (!MoveFileAtRestart(source, dest, platform::kMoveFileReplaceExisting | kMoveFileDelayUntilReboot))
+        FailWithLastError("Cannot move : \r\n" + std::string(source) + " to" + "\r\n" + std::string(dest));
+}
+
+void TWindowsInstaller::RestartComputer() {
+    // The shutdown privilege is every local user's on the emulated machine: the request is
+    // recorded, and `quarnel-machine reboot` restarts.
+    RecordRestartRequest();
+}
