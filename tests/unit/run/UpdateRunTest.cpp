@@ -1,0 +1,134 @@
+// The run over the listed products: heading and closing lines, the window's callbacks around each
+// procedure, a run that breaks off, and the exit codes of the unattended mode.
+
+#include "update/run/UpdateRun.h"
+
+#include "EngineFixture.h"
+#include "environment/RegAccess.h"
+#include "update/run/AppInfo.h"
+#include "update/run/SilentRun.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using ::testing::ElementsAre;
+using update::run::LocalDateTime;
+using update::run::RunCallbacks;
+using update::run::UpdateRun;
+
+const LocalDateTime kTime{2026, 3, 5, 7, 8, 9};
+
+TEST(HeadingLine, NamesTitleAndTwoDigitDate) {
+    EXPECT_EQ(update::run::HeadingLine("Veltrane 5.2", kTime), "Mise à jour : Veltrane 5.2  05.03.2026 07:08:09\r\n");
+    EXPECT_EQ(update::run::HeadingLine("", {1999, 12, 31, 23, 59, 0}), "Mise à jour :   31.12.1999 23:59:00\r\n");
+}
+
+TEST(ClosingLine, OnePerResult) {
+    EXPECT_EQ(update::run::ClosingLine(update::urtUnknown), "");
+    EXPECT_EQ(update::run::ClosingLine(update::urtOk), "La mise à jour est terminée avec succès.");
+    EXPECT_EQ(update::run::ClosingLine(update::urtKo), "La mise à jour a échouée !");
+    EXPECT_EQ(update::run::ClosingLine(update::urtNot), "La mise à jour n'a pas été effectuée.");
+    EXPECT_EQ(update::run::ClosingLine(update::urtWarning),
+              "La mise à jour a été effectuée mais avec des avertissements !");
+}
+
+TEST(ExitCodeFor, OneTableForTheProject) {
+    using update::run::ExitCodeFor;
+    EXPECT_EQ(ExitCodeFor({update::urtOk, false}), 0);
+    EXPECT_EQ(ExitCodeFor({update::urtKo, false}), 1);
+    EXPECT_EQ(ExitCodeFor({update::urtOk, true}), 1); // broke off after a success
+    EXPECT_EQ(ExitCodeFor({update::urtNot, false}), 2);
+    EXPECT_EQ(ExitCodeFor({update::urtWarning, false}), 3);
+    EXPECT_EQ(ExitCodeFor({update::urtUnknown, false}), 4);
+}
+
+class UpdateRunTest : public enginetest::EngineTest {
+protected:
+    // Records what the window would have been asked to do, in order.
+    RunCallbacks Recording() {
+        return {[this](bool enabled) { FEvents.push_back(enabled ? "enable" : "disable"); },
+                [this] { FEvents.push_back("end step, report: " + std::to_string(Report().LineCount())); },
+                [this] {
+                    FEvents.push_back("focus");
+                }};
+    }
+    std::vector<std::string> FEvents;
+};
+
+TEST_F(UpdateRunTest, ProductsWithoutProcedureWriteTheirHeadingOnly) {
+    update::TdmUpdateCommon& engine = MakeEngine({});
+    UpdateRun run(
+        engine, "Paquet", [] { return kTime; }, Recording());
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"Ralto", "Orbel", "ZLK"});
+
+    EXPECT_EQ(outcome.lastResult, update::urtUnknown);
+    EXPECT_FALSE(outcome.brokeOff);
+    EXPECT_EQ(ReportText(), "Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nMise à jour : Paquet  05.03.2026 "
+                            "07:08:09\r\n");
+    EXPECT_THAT(FEvents, ElementsAre("disable", "enable", "disable", "enable", "end step, report: 4", "focus"));
+    EXPECT_EQ(engine.AppNameType(), antZLK);
+}
+
+TEST_F(UpdateRunTest, ClosingLineIsThatOfTheLastProduct) {
+    // Common fails (no product installed); Ralto has no procedure and leaves the result as it was.
+    update::TdmUpdateCommon& engine = MakeEngine({{"FileNames.txt", "A.dll\r\n"}});
+    UpdateRun run(
+        engine, "Paquet", [] { return kTime; }, Recording());
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"Common", "Ralto"});
+
+    EXPECT_EQ(outcome.lastResult, update::urtKo);
+    EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour a échouée !"));
+}
+
+TEST_F(UpdateRunTest, ErrorOfAProcedureEndsTheRunAndEnablesTheActions) {
+    ASSERT_TRUE(SetProgramPath("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe"));
+    MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
+    update::TdmUpdateCommon& engine = MakeEngine({{"FileNames.txt", "A.dll\r\n"}, {"A.dll", "a"}});
+    UpdateRun run(
+        engine, "Paquet", [] { return kTime; }, Recording());
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Common"});
+
+    EXPECT_TRUE(outcome.brokeOff);
+    EXPECT_EQ(ReportText(), "Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nCannot find NVX.exe\r\n\r\nLa mise à "
+                            "jour a échouée !");
+    // No end step and no focus: the run broke off; the actions came back all the same.
+    EXPECT_THAT(FEvents, ElementsAre("disable", "enable"));
+    ASSERT_EQ(Ui().Dialogs().size(), 1u);
+    EXPECT_EQ(Ui().Dialogs()[0].kind, ui::DialogKind::Error);
+    EXPECT_EQ(Ui().Dialogs()[0].text, "Cannot find NVX.exe");
+    EXPECT_FALSE(Exists("C:\\WQuarnel\\Common\\Programs\\A.dll"));
+}
+
+TEST_F(UpdateRunTest, ProductStepsCanBeDrivenOneByOne) {
+    update::TdmUpdateCommon& engine = MakeEngine({});
+    UpdateRun run(engine, "Paquet", [] { return kTime; });
+
+    EXPECT_EQ(run.RunProduct("Inconnu"), std::nullopt);
+    EXPECT_EQ(run.CurrentAppType(), antUnknown);
+    EXPECT_EQ(ReportText(), "");
+    EXPECT_EQ(run.RunProduct("Common"), update::urtKo);
+    EXPECT_EQ(run.CurrentAppType(), antCommon);
+    run.Finish(update::urtNot);
+    EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour n'a pas été effectuée."));
+}
+
+TEST_F(UpdateRunTest, AppInfoGivesTitleAndWelcomeText) {
+    update::TdmUpdateCommon& engine =
+        MakeEngine({{"AppInfo1.txt", "Veltrane 5.2\r\nsecond\r\n"}, {"AppInfo2.txt", "Lisez ceci.\r\nMerci."}});
+
+    const update::run::AppInfo info = update::run::LoadAppInfo(engine);
+
+    EXPECT_EQ(info.title, "Veltrane 5.2");
+    EXPECT_EQ(info.text, "Lisez ceci.\r\nMerci.\r\n");
+}
+
+TEST_F(UpdateRunTest, PackageWithoutProductListIsMissing) {
+    update::TdmUpdateCommon& engine = MakeEngine({{"Updates.txt", ""}});
+    EXPECT_EQ(update::run::LoadUpdateList(engine, [] { return true; }).state, update::run::UpdateListState::Missing);
+}
+
+} // namespace
