@@ -23,7 +23,9 @@ inline constexpr int kExitUsage = 64;
 
 struct SilentOptions {
     bool answerYes = false;
-    std::optional<std::string> report;  // host path of the report written as UTF-8 text, CR LF between lines
+    // Host path of the report, written as UTF-8 text with CR LF between lines. When it cannot be
+    // written, a message says so and a run that would have exited 0 exits 1.
+    std::optional<std::string> report;
     std::optional<std::string> package; // host path of a package file; otherwise the program's own
     Clock clock;                        // empty: the local time
 };

@@ -153,6 +153,23 @@ TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
     EXPECT_THAT(names, ElementsAreArray(Lines{"NVX.exe"}));
 }
 
+TEST_F(RunE2eTest, ReportThatCannotBeWrittenFailsASuccessfulRun) {
+    SetUpdates("Common\r\n");
+    PackCommonFiles();
+    InstallRoot();
+    const std::filesystem::path package = Pack();
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
+
+    const testsupport::ProgramResult result = testsupport::RunProgram(
+        QUARNEL_UPDATE_PROGRAM,
+        {"--silent", "--package", package.string(), "--report", (Root() / "absent" / "rapport.txt").string()}, options);
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("impossible d'écrire le rapport"));
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun"); // the update itself was done
+}
+
 TEST_F(RunE2eTest, UnknownOptionIsAUsageError) {
     testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
