@@ -89,6 +89,11 @@ struct NavigationCase {
     std::vector<const char*> order;
 };
 
+// Test names and failure messages show the row by its name.
+void PrintTo(const NavigationCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class NavigationTest : public MainWindowTest, public ::testing::WithParamInterface<NavigationCase> {};
 
 TEST_P(NavigationTest, NextAndBackFollowTheStepList) {
@@ -100,6 +105,8 @@ TEST_P(NavigationTest, NextAndBackFollowTheStepList) {
     w.AddExtraForm(QStringLiteral("frmExtraStep"));
     w.Start();
 
+    EXPECT_EQ(w.main->GetNextStep(nullptr), &w.welcome); // a page not in the list: the first one
+    EXPECT_EQ(w.main->GetNextStep(w.main->Steps().back()), nullptr);
     std::vector<std::string> names;
     for (const TFrmStep* step : w.main->Steps())
         names.push_back(step->objectName().toStdString());
@@ -181,6 +188,11 @@ struct CancelCase {
     ui::Button answer;
     bool closes;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const CancelCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CancelTest : public MainWindowTest, public ::testing::WithParamInterface<CancelCase> {};
 

@@ -53,6 +53,11 @@ struct BoxCase {
     QStringList captions;
 };
 
+// Test names and failure messages show the row by its name.
+void PrintTo(const BoxCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class MessageBoxTest : public QtUiServicesTest, public ::testing::WithParamInterface<BoxCase> {};
 
 TEST_P(MessageBoxTest, ShowsKindCaptionButtonsAndGivesTheChoice) {

@@ -65,6 +65,11 @@ struct LayoutCase {
     QRect warning, info;
 };
 
+// Test names and failure messages show the row by its name.
+void PrintTo(const LayoutCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class WelcomeLayoutTest : public StepPagesTest, public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(WelcomeLayoutTest, LabelsFollowThePageSize) {

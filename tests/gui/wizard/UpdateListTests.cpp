@@ -20,6 +20,11 @@ struct FilterCase {
     int checks;
 };
 
+// Test names and failure messages show the row by its name.
+void PrintTo(const FilterCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FilterTest : public UpdateListTest, public ::testing::WithParamInterface<FilterCase> {};
 
 TEST_P(FilterTest, KeepsKnownNamesOnceInPackageOrder) {
@@ -79,6 +84,11 @@ struct InstalledCase {
     const char* addressModuleVersion; // nullptr: no address module
     const char* reason;               // nullptr: compatible
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const InstalledCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class InstalledVersionsTest : public UpdateListTest, public ::testing::WithParamInterface<InstalledCase> {
 protected:
