@@ -3,13 +3,19 @@
 
 #include "WizardTestSupport.h"
 #include "environment/Dialogs.h"
+#include "platform/machine/Machine.h"
+#include "platform/text/Text.h"
 #include "wizard/QtUiServices.h"
 #include "wizard/RichTextView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QTimer>
+#include <fstream>
+#include <functional>
 
 namespace wizardtest {
 namespace {
@@ -161,6 +167,97 @@ TEST_F(QtUiServicesTest, SinksAreThePageControls) {
     services.ChangesSink().AppendLine("change");
     EXPECT_EQ(report.PlainText(), "report line");
     EXPECT_EQ(changes.PlainText(), "change");
+}
+
+// The host folder of a Windows path of the test machine, created.
+std::filesystem::path HostFolder(const std::string& windowsPath) {
+    const std::optional<std::filesystem::path> host = platform::Machine::Current().ToHostPath(windowsPath);
+    if (!host)
+        throw std::runtime_error("no host path for " + windowsPath);
+    std::filesystem::create_directories(*host);
+    return *host;
+}
+
+// Runs `answer` on the next file dialog that opens, after noting its title and folder.
+void OnNextFileDialog(QString& title, QString& folder, std::function<void(QFileDialog&)> answer) {
+    QTimer::singleShot(0, [&title, &folder, answer] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        title = dialog->windowTitle();
+        folder = dialog->directory().absolutePath();
+        answer(*dialog);
+    });
+}
+
+TEST_F(QtUiServicesTest, FolderBrowserStartsAtTheFolderAndGivesAWindowsPath) {
+    const std::filesystem::path start = HostFolder("C:\\Quarnel\\Orbel");
+    const std::filesystem::path chosen = HostFolder("C:\\Quarnel\\Orbel\\Programs");
+    wizard::QtUiServices services;
+    QString title;
+    QString folder;
+    OnNextFileDialog(title, folder, [&chosen](QFileDialog& dialog) {
+        dialog.selectFile(QString::fromStdString(chosen.string()));
+        // Through QDialog: QFileDialog hides accept(), which checks the selection like its OK button.
+        static_cast<QDialog&>(dialog).accept();
+    });
+    const std::optional<std::string> result = services.BrowseForFolder(
+        {"Séléctionner le répertoire \"Orbel\"", 0, "C:\\Quarnel\\Orbel", ui::kBifReturnOnlyFsDirs, ""});
+    EXPECT_EQ(title, QStringLiteral("Séléctionner le répertoire \"Orbel\""));
+    EXPECT_EQ(folder.toStdString(), start.string());
+    ASSERT_TRUE(result.has_value());
+    EXPECT_TRUE(platform::text::EqualsIgnoreCase(*result, "C:\\Quarnel\\Orbel\\Programs")) << *result;
+}
+
+TEST_F(QtUiServicesTest, FolderBrowserCancelledGivesNothing) {
+    HostFolder("C:\\Quarnel");
+    wizard::QtUiServices services;
+    QString title;
+    QString folder;
+    OnNextFileDialog(title, folder, [](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_FALSE(services.BrowseForFolder({"Titre", 0, "C:\\Quarnel", 0, ""}).has_value());
+    EXPECT_EQ(title, QStringLiteral("Titre"));
+}
+
+TEST_F(QtUiServicesTest, FileOpenDialogFiltersAndGivesAWindowsPath) {
+    const std::filesystem::path programs = HostFolder("C:\\Quarnel\\VTP");
+    std::ofstream(programs / "VTP.exe") << "MZ";
+    wizard::QtUiServices services;
+    QString title;
+    QString folder;
+    QStringList filters;
+    OnNextFileDialog(title, folder, [&programs, &filters](QFileDialog& dialog) {
+        filters = dialog.nameFilters();
+        dialog.selectFile(QString::fromStdString((programs / "VTP.exe").string()));
+        // Through QDialog: QFileDialog hides accept(), which checks the selection like its OK button.
+        static_cast<QDialog&>(dialog).accept();
+    });
+    const std::optional<std::string> result =
+        services.OpenFile({"Programme Veltrane", "Programmes|*.exe|Tous|*.*", "C:\\Quarnel\\VTP"});
+    EXPECT_EQ(title, QStringLiteral("Programme Veltrane"));
+    EXPECT_EQ(folder.toStdString(), programs.string());
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("Programmes (*.exe)"), QStringLiteral("Tous (*.*)")}));
+    ASSERT_TRUE(result.has_value());
+    EXPECT_TRUE(platform::text::EqualsIgnoreCase(*result, "C:\\Quarnel\\VTP\\VTP.exe")) << *result;
+}
+
+TEST_F(QtUiServicesTest, PrinterSetUpGivesTheChoice) {
+    wizard::QtUiServices services;
+    for (const bool confirm : {true, false}) {
+        bool seen = false;
+        QTimer::singleShot(0, [&seen, confirm] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            seen = true;
+            if (confirm)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        EXPECT_EQ(services.PrinterSetup(), confirm);
+        EXPECT_TRUE(seen);
+    }
 }
 
 TEST_F(QtUiServicesTest, FileFilterInQtForm) {
