@@ -93,7 +93,14 @@ std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_App
 }
 
 UpdateRun::UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock, RunCallbacks callbacks)
-    : FEngine(engine)
+    : FOwnTarget(std::make_unique<EngineRunTarget>(engine))
+    , FTarget(*FOwnTarget)
+    , FTitle(std::move(title))
+    , FClock(clock ? std::move(clock) : Clock(CurrentLocalTime))
+    , FCallbacks(std::move(callbacks)) {}
+
+UpdateRun::UpdateRun(RunTarget& target, std::string title, Clock clock, RunCallbacks callbacks)
+    : FTarget(target)
     , FTitle(std::move(title))
     , FClock(clock ? std::move(clock) : Clock(CurrentLocalTime))
     , FCallbacks(std::move(callbacks)) {}
@@ -102,25 +109,25 @@ std::optional<TUpdateResultType> UpdateRun::RunProduct(std::string_view name) {
     FCurrentAppType = GetAppNameType(name);
     if (FCurrentAppType == antUnknown)
         return std::nullopt;
-    FEngine.SetAppNameType(FCurrentAppType);
-    FEngine.AddToLog(HeadingLine(FTitle, FClock()), kReportFontSize);
+    FTarget.SetAppNameType(FCurrentAppType);
+    FTarget.AddToLog(HeadingLine(FTitle, FClock()), kReportFontSize);
     const ActionsDisabled disabled(FCallbacks.enableActions);
     Delay(100); // lets the window repaint before the procedure holds the thread
-    return RunProcedure(FEngine, FCurrentAppType);
+    return FTarget.RunUpdate(FCurrentAppType);
 }
 
 void UpdateRun::Finish(TUpdateResultType lastResult) {
     if (FCallbacks.showEndStep)
         FCallbacks.showEndStep();
     if (lastResult != urtUnknown)
-        FEngine.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), kReportFontSize);
+        FTarget.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), kReportFontSize);
     if (FCallbacks.focusReport)
         FCallbacks.focusReport();
 }
 
 void UpdateRun::ReportBreak(std::string_view message) {
     ShowErrorMessage(message);
-    FEngine.AddToLog(std::string(message) + "\r\n\r\n" + std::string(ClosingLine(urtKo)));
+    FTarget.AddToLog(std::string(message) + "\r\n\r\n" + std::string(ClosingLine(urtKo)));
 }
 
 RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {

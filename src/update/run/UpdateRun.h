@@ -9,6 +9,7 @@
 #include "update/engine/UpdateResult.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,30 @@ std::string HeadingLine(std::string_view title, const LocalDateTime& time);
 // Runs the update procedure of `type` on the engine; nothing when that type has none (0, 5, 11, 14, 15).
 std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type);
 
+// What the run needs of the engine. EngineRunTarget provides it over TdmUpdateCommon; a window's
+// tests may put a fake in its place.
+class RunTarget {
+public:
+    virtual ~RunTarget() = default;
+    virtual void SetAppNameType(Tquar_AppNameType type) = 0;
+    // Appends one line; `fontSize` 0 keeps the size in effect.
+    virtual void AddToLog(std::string_view text, int fontSize = 0) = 0;
+    // The procedure of `type`; nothing when that type has none.
+    virtual std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) = 0;
+};
+
+class EngineRunTarget : public RunTarget {
+public:
+    explicit EngineRunTarget(TdmUpdateCommon& engine)
+        : FEngine(engine) {}
+    void SetAppNameType(Tquar_AppNameType type) override { FEngine.SetAppNameType(type); }
+    void AddToLog(std::string_view text, int fontSize = 0) override { FEngine.AddToLog(text, fontSize); }
+    std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) override { return RunProcedure(FEngine, type); }
+
+private:
+    TdmUpdateCommon& FEngine;
+};
+
 // What the window does around the run; each may be empty.
 struct RunCallbacks {
     std::function<void(bool enabled)> enableActions; // false before each procedure, true after, whatever happens
@@ -45,6 +70,7 @@ struct RunOutcome {
 
 class UpdateRun {
 public:
+    UpdateRun(RunTarget& target, std::string title, Clock clock = CurrentLocalTime, RunCallbacks callbacks = {});
     UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock = CurrentLocalTime, RunCallbacks callbacks = {});
 
     // The whole run over `names`. An error that leaves a product's procedure is shown, written to
@@ -63,7 +89,8 @@ public:
     Tquar_AppNameType CurrentAppType() const { return FCurrentAppType; }
 
 private:
-    TdmUpdateCommon& FEngine;
+    std::unique_ptr<EngineRunTarget> FOwnTarget; // when built over the engine itself
+    RunTarget& FTarget;
     std::string FTitle;
     Clock FClock;
     RunCallbacks FCallbacks;

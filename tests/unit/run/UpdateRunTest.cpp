@@ -9,6 +9,8 @@
 #include "update/run/SilentRun.h"
 
 #include <gmock/gmock.h>
+#include <map>
+#include <stdexcept>
 
 namespace {
 
@@ -18,6 +20,11 @@ using update::run::RunCallbacks;
 using update::run::UpdateRun;
 
 const LocalDateTime kTime{2026, 3, 5, 7, 8, 9};
+
+struct ScriptedResult {
+    update::TUpdateResultType result;
+    std::string error; // non-empty: the procedure raises this message
+};
 
 TEST(HeadingLine, NamesTitleAndTwoDigitDate) {
     EXPECT_EQ(update::run::HeadingLine("Veltrane 5.2", kTime), "Mise à jour : Veltrane 5.2  05.03.2026 07:08:09\r\n");
@@ -41,6 +48,50 @@ TEST(ExitCodeFor, OneTableForTheProject) {
     EXPECT_EQ(ExitCodeFor({update::urtNot, false}), 2);
     EXPECT_EQ(ExitCodeFor({update::urtWarning, false}), 3);
     EXPECT_EQ(ExitCodeFor({update::urtUnknown, false}), 4);
+}
+
+// The engine as the run sees it, with results given in advance per application type.
+class FakeRunTarget : public update::run::RunTarget {
+public:
+    std::map<Tquar_AppNameType, ScriptedResult> results;
+    std::string log;
+    std::vector<Tquar_AppNameType> types;
+
+    void SetAppNameType(Tquar_AppNameType type) override { types.push_back(type); }
+    void AddToLog(std::string_view text, int fontSize = 0) override {
+        log += std::string(text) + "|" + std::to_string(fontSize) + "\n";
+    }
+    std::optional<update::TUpdateResultType> RunUpdate(Tquar_AppNameType type) override {
+        const auto found = results.find(type);
+        if (found == results.end())
+            return std::nullopt;
+        if (!found->second.error.empty())
+            throw std::runtime_error(found->second.error);
+        return found->second.result;
+    }
+};
+
+TEST(UpdateRun, FailureThenSuccessClosesWithSuccess) {
+    FakeRunTarget target;
+    target.results = {{antNVX, {update::urtKo, ""}}, {antOndrak, {update::urtOk, ""}}};
+    UpdateRun run(target, "T", [] { return kTime; });
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
+
+    EXPECT_EQ(outcome.lastResult, update::urtOk);
+    EXPECT_THAT(target.types, ElementsAre(antNVX, antOndrak));
+    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\nMise à jour : T  05.03.2026 07:08:09\r\n|10\n"
+                          "\r\nLa mise à jour est terminée avec succès.|10\n");
+}
+
+TEST(UpdateRun, BreakLineKeepsTheCurrentSize) {
+    FakeRunTarget target;
+    target.results = {{antNVX, {update::urtOk, "disque plein"}}};
+    UpdateRun run(target, "T", [] { return kTime; });
+
+    EXPECT_TRUE(run.RunUpdates({"NVX", "Ondrak"}).brokeOff);
+    EXPECT_THAT(target.log, ::testing::EndsWith("disque plein\r\n\r\nLa mise à jour a échouée !|0\n"));
+    EXPECT_THAT(target.types, ElementsAre(antNVX));
 }
 
 class UpdateRunTest : public enginetest::EngineTest {
