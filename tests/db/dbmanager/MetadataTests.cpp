@@ -169,3 +169,24 @@ TEST_F(Metadata, SourceClearingAndOwnerChangeRaiseTheServersRefusal) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MetadataRights, SetStatisticsCompletesForALoginThatMayRecomputeNothing) {
+    std::string path = dbtest::ManagedDatabase("statistics_rights").path;
+    fb::Attachment database("Database");
+    fb::Transaction transaction("Transaction");
+    TDatabaseManager manager;
+    manager.SetDatabase(&database);
+    manager.SetTransaction(&transaction);
+    manager.SetConnectionString(path);
+    manager.SetUserName("PUBLIC_READER_WRITER");
+    manager.SetPassword("tavelo");
+    manager.SetRole("ROLE_READER_WRITER");
+    manager.Connect();
+    EXPECT_NO_THROW(manager.SetStatistics());
+    EXPECT_EQ(transaction.Tag(), 0);
+    EXPECT_FALSE(transaction.InTransaction());
+}
+
+} // namespace
