@@ -176,7 +176,6 @@ void TfrmMain::FormCreate() {
     FActionBack->setText(QStringLiteral("< Précédant"));
     FActionAnnuler->setText(QStringLiteral("Annuler"));
     wizard::ArrangePanelButtons(*FPanelButtons);
-    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
     // The application's hint-hide pause of 20 s: tool tips stay as long.
     for (QWidget* button : {FButtonPrev, FButtonNext, FButtonCancel})
         button->setToolTipDuration(20000);

@@ -2,9 +2,14 @@
 // of the pages, the printer buttons.
 
 #include "WizardTestSupport.h"
+#include "wizard/Artwork.h"
+#include "wizard/Fonts.h"
 #include "wizard/PanelButtons.h"
 #include "wizard/RichTextView.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -148,6 +153,39 @@ TEST_F(StepPagesTest, ArrangePanelButtonsRightAlignsTheVisibleButtons) {
     panel.resize(500, 45);
     EXPECT_EQ(second->geometry(), QRect(500 - 10 - 61, 10, 61, 25));
     EXPECT_EQ(hidden->geometry(), QRect(100, 3, 50, 25));
+}
+
+} // namespace
+} // namespace wizardtest
+
+namespace wizardtest {
+namespace {
+
+TEST(ArtworkTest, SidePictureAndPrinterGlyph) {
+    const QImage side = wizard::SidePicture().toImage();
+    EXPECT_EQ(side.size(), QSize(150, 245));
+    EXPECT_FALSE(side.hasAlphaChannel());
+    // The bottom rows are one colour, the one the side panel takes.
+    const QColor bottom = side.pixelColor(0, 244);
+    for (int x = 0; x < side.width(); x += 7)
+        EXPECT_EQ(side.pixelColor(x, 240), bottom) << x;
+    const QImage glyph = wizard::PrinterGlyph().toImage();
+    EXPECT_EQ(glyph.size(), QSize(16, 16));
+    EXPECT_NE(glyph.pixelColor(8, 8).alpha(), 0);
+    EXPECT_EQ(glyph.pixelColor(0, 0).alpha(), 0);
+}
+
+TEST(FontsTest, WindowsFontsAreDrawnWithMetricCompatibleOnes) {
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans"))) {
+        for (const char* family : {"MS Sans Serif", "Arial"}) {
+            const QFontInfo info(wizard::PixelFont(QString::fromLatin1(family), 15, true));
+            EXPECT_EQ(info.family(), QStringLiteral("Liberation Sans")) << family;
+            EXPECT_EQ(info.pixelSize(), 15) << family;
+            EXPECT_TRUE(info.bold()) << family;
+        }
+    } else {
+        GTEST_SKIP() << "fonts-liberation is not installed";
+    }
 }
 
 } // namespace
