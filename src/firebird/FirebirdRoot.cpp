@@ -80,7 +80,9 @@ bool FirebirdRootExists(const platform::Machine& machine) {
     return fs::exists(root / "firebird.conf") && fs::exists(root / "security3.fdb");
 }
 
-void WriteFirebirdConf(const platform::Machine& machine, std::optional<std::uint16_t> port) {
+namespace {
+
+std::string ConfText(const platform::Machine& machine, std::optional<std::uint16_t> port) {
     fs::path root = machine.FirebirdRoot();
     std::string conf = "# Firebird root of the machine " + machine.Prefix().string() +
                        ", written by quarnel-machine.\n"
@@ -93,7 +95,28 @@ void WriteFirebirdConf(const platform::Machine& machine, std::optional<std::uint
     conf += "SecurityDatabase = " + (root / "security3.fdb").string() + "\n";
     conf += "UdfAccess = Restrict " + (root / "udf").string() + "\n";
     conf += "AuthServer = Srp\nUserManager = Srp\nWireCrypt = Enabled\n";
-    WriteAtomically(root / "firebird.conf", conf);
+    return conf;
+}
+
+} // namespace
+
+void WriteFirebirdConf(const platform::Machine& machine) {
+    WriteAtomically(machine.FirebirdRoot() / "firebird.conf", ConfText(machine, std::nullopt));
+}
+
+fs::path WriteServerConf(const platform::Machine& machine, std::uint16_t port) {
+    // The port lives in the server's own configuration: in the root's it would also become the
+    // clients' default port for every other host.
+    fs::path root = machine.FirebirdRoot();
+    fs::path server = root / "server";
+    fs::create_directories(server);
+    // The engine looks for its messages, character sets and ib_util below its root, and refuses
+    // a character-set library reached through a link: the server's root has copies too.
+    for (const char* entry : {"firebird.msg", "intl/libfbintl.so", "intl/fbintl.conf", "lib/libib_util.so"})
+        if (!fs::exists(server / entry))
+            CopyInto(root / entry, server / entry);
+    WriteAtomically(server / "firebird.conf", ConfText(machine, port));
+    return server;
 }
 
 void InitFirebirdRoot(const platform::Machine& machine) {
@@ -110,7 +133,7 @@ void InitFirebirdRoot(const platform::Machine& machine) {
     CopyInto(DebianFirebird / "UDF" / "ib_udf.so", root / "udf" / "ib_udf.dll");
     CopyInto(udf, root / "udf" / "kx_udf.dll");
     if (!fs::exists(root / "firebird.conf"))
-        WriteFirebirdConf(machine, std::nullopt);
+        WriteFirebirdConf(machine);
     if (!fs::exists(root / "security3.fdb")) {
         SetFirebirdEnvironment(machine);
         CreateSecurityDatabase(root);

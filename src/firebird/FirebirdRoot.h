@@ -13,7 +13,9 @@
 //   lib/libib_util.so
 //   udf/kx_udf.dll      ours (built from udf/)
 //   udf/ib_udf.dll      a copy of Debian's ib_udf.so
-//   lock/, tmp/         FIREBIRD_LOCK, FIREBIRD_TMP
+//   lock/, tmp/         FIREBIRD_LOCK, FIREBIRD_TMP (of every process and the server)
+//   server/             the server's FIREBIRD: the same configuration plus its port, copies of
+//                       firebird.msg, intl/ and lib/
 //   server.state        pid and port of the running server (see Server.h)
 
 #include "platform/machine/Machine.h"
@@ -43,8 +45,10 @@ void InitFirebirdRoot(const platform::Machine& machine);
 // True when the root holds its configuration and security database.
 bool FirebirdRootExists(const platform::Machine& machine);
 
-// Writes firebird.conf; `port` is the server's listening port when it runs.
-void WriteFirebirdConf(const platform::Machine& machine, std::optional<std::uint16_t> port);
+// Writes firebird.conf.
+void WriteFirebirdConf(const platform::Machine& machine);
+// Writes the server's root (<root>/server: firebird.conf with its port); gives it.
+std::filesystem::path WriteServerConf(const platform::Machine& machine, std::uint16_t port);
 
 // Sets FIREBIRD, FIREBIRD_LOCK and FIREBIRD_TMP to the machine's root. The client reads them once,
 // at its first use: calling again for the same root does nothing, for another root fails.

@@ -120,15 +120,16 @@ bool ListensOn(int pid, std::uint16_t port) {
     return false;
 }
 
-// The server's environment: ours with the root's FIREBIRD, FIREBIRD_LOCK and FIREBIRD_TMP.
-std::vector<std::string> ServerEnvironment(const fs::path& root) {
+// The server's environment: ours with its FIREBIRD and the root's FIREBIRD_LOCK and FIREBIRD_TMP
+// (shared with the embedded engines).
+std::vector<std::string> ServerEnvironment(const fs::path& serverRoot, const fs::path& root) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
         std::string_view text(*entry);
         if (!text.starts_with("FIREBIRD=") && !text.starts_with("FIREBIRD_LOCK=") && !text.starts_with("FIREBIRD_TMP="))
             env.emplace_back(text);
     }
-    env.push_back("FIREBIRD=" + root.string());
+    env.push_back("FIREBIRD=" + serverRoot.string());
     env.push_back("FIREBIRD_LOCK=" + (root / "lock").string());
     env.push_back("FIREBIRD_TMP=" + (root / "tmp").string());
     return env;
@@ -187,10 +188,10 @@ ServerState StartServer(const platform::Machine& machine, ServerLifetime lifetim
         InitFirebirdRoot(machine);
     fs::path root = machine.FirebirdRoot();
     std::uint16_t port = FreeLoopbackPort();
-    // The server takes its port from the configuration: "-p" would make it listen on every address.
-    WriteFirebirdConf(machine, port);
+    // The server takes its port from its configuration: "-p" would make it listen on every address.
+    fs::path serverRoot = WriteServerConf(machine, port);
     std::string logPath = (root / "server.log").string();
-    std::vector<std::string> env = ServerEnvironment(root);
+    std::vector<std::string> env = ServerEnvironment(serverRoot, root);
     std::vector<char*> envp;
     for (std::string& entry : env)
         envp.push_back(entry.data());

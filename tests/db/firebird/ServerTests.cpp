@@ -97,10 +97,17 @@ TEST(ServerTest, StartsOnAFreeLoopbackPortAndReportsItsStatus) {
     std::vector<std::string> status{"status"};
     EXPECT_EQ(fb::RunFirebirdCommand(machine, status, out, err), 0);
     EXPECT_NE(out.str().find("127.0.0.1:" + std::to_string(port)), std::string::npos) << out.str();
-    std::ifstream conf(machine.FirebirdRoot() / "firebird.conf");
-    std::stringstream text;
-    text << conf.rdbuf();
-    EXPECT_NE(text.str().find("RemoteServicePort = " + std::to_string(port)), std::string::npos);
+    auto read = [](const fs::path& path) {
+        std::ifstream file(path);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    };
+    EXPECT_NE(
+        read(machine.FirebirdRoot() / "server" / "firebird.conf").find("RemoteServicePort = " + std::to_string(port)),
+        std::string::npos);
+    // The clients' configuration keeps the standard port for other hosts.
+    EXPECT_EQ(read(machine.FirebirdRoot() / "firebird.conf").find("RemoteServicePort"), std::string::npos);
 }
 
 TEST(ServerTest, StopThenStartFromTheCommand) {
