@@ -10,6 +10,7 @@
 
 #include <gmock/gmock.h>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -165,6 +166,20 @@ TEST_F(UpdateRunTest, ProductStepsCanBeDrivenOneByOne) {
     EXPECT_EQ(run.CurrentAppType(), antCommon);
     run.Finish(update::urtNot);
     EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour n'a pas été effectuée."));
+}
+
+TEST_F(UpdateRunTest, SilentRunRefusesAMissingPackageAndPutsTheServicesBack) {
+    const ui::UiServices* before = &ui::Current();
+    std::ostringstream messages;
+    update::run::SilentOptions options;
+    options.package = (Root() / "absent.qpk").string();
+    options.report = (Root() / "rapport.txt").string();
+
+    EXPECT_EQ(update::run::RunSilent(options, messages), update::run::kExitRefused);
+
+    EXPECT_THAT(messages.str(), ::testing::StartsWith("Erreur : "));
+    EXPECT_EQ(&ui::Current(), before);
+    EXPECT_FALSE(std::filesystem::exists(Root() / "rapport.txt"));
 }
 
 TEST_F(UpdateRunTest, AppInfoGivesTitleAndWelcomeText) {
