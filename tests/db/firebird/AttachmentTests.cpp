@@ -163,6 +163,26 @@ TEST(TransactionTest, DestroyingAnActiveTransactionRollsItBack) {
     EXPECT_FALSE(database->Connected());
 }
 
+TEST(AttachmentTest, CloseWithAnOpenTransactionFailsButForceCloseDisconnects) {
+    auto database = CreateTestDatabase("force_close");
+    fb::Transaction transaction;
+    transaction.SetDefaultDatabase(database.get());
+    transaction.StartTransaction();
+    EXPECT_THROW(database->Close(), fb::DatabaseError); // the server refuses: a transaction is open
+    EXPECT_TRUE(database->Connected());
+    database->ForceClose();
+    EXPECT_FALSE(database->Connected());
+    EXPECT_THROW(transaction.Rollback(), fb::DatabaseError); // its attachment is gone
+    EXPECT_FALSE(transaction.InTransaction());
+}
+
+TEST(AttachmentTest, CreationNeedsAQuotedName) {
+    TestMachine();
+    fb::Attachment database;
+    EXPECT_THROW(database.ExecuteCreateDatabase("CREATE DATABASE C:\\Data\\x.fdb"), std::invalid_argument);
+    EXPECT_FALSE(database.Connected());
+}
+
 TEST(ComponentTest, TellsWhoAskedWhenDestroyed) {
     std::vector<std::string> destroyed;
     int kept = 0;
