@@ -32,6 +32,11 @@ Verbs:
   reg export KEY FILE [/y]      The machine's registry, with the options of Windows' reg.exe.
                                 KEY begins with HKEY_LOCAL_MACHINE (HKLM) or HKEY_CURRENT_USER (HKCU).
   firebird start|stop|status    The prefix's Firebird server on a free loopback port.
+  reboot                        Restart the machine: perform the renames and deletions registered
+                                for the next start (PendingFileRenameOperations, in order, then the
+                                [rename] section of WININIT.INI), then empty them and clear a
+                                restart requested by a program. Prints one line per operation;
+                                exits with 1 when one of them failed (the others still run).
   help, --help                  This text.
 
 Exit codes: 0 done, 1 failed, 64 usage error.
@@ -71,6 +76,8 @@ int main(int argc, char** argv) {
             return RunReg(rest, context);
         if (verb == "firebird")
             return RunFirebird(rest, context);
+        if (verb == "reboot")
+            return RunReboot(rest, context);
         std::cerr << "quarnel-machine: unknown verb '" << verb << "'\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {
