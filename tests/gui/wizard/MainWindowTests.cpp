@@ -49,6 +49,8 @@ TEST_F(MainWindowTest, StartShowsTheWelcomePageWithThePackageTexts) {
     EXPECT_FALSE(w.main->ActionBack()->isEnabled());
     EXPECT_TRUE(w.main->ActionAnnuler()->isEnabled());
     EXPECT_TRUE(w.main->ActionNext()->isEnabled());
+    // The page was put in place under the hour-glass.
+    EXPECT_EQ(Ui().CursorChanges(), (std::vector<ui::Cursor>{ui::Cursor::HourGlass, ui::Cursor::Default}));
     // A second tick changes nothing.
     w.main->TimerOneTimeTimer();
     EXPECT_EQ(w.main->History().size(), 1u);
