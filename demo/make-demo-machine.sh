@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Builds a demo machine in $QUARNEL_PREFIX with the programs of the folder given as argument, and
-# walks through what the toolkit offers on it.
+# Builds a demo machine in $QUARNEL_PREFIX and runs the update wizard on the demo package:
+#   demo/make-demo-machine.sh BUILD_FOLDER
+# The machine has Veltrane registered and VTPOrbel 4.1 installed beside it; the package brings
+# VTPOrbel 4.2, a read-me file and a print list. With a display the wizard opens its window;
+# without one it runs unattended, answering Yes, and prints its installation report.
 set -euo pipefail
-bin=$1
+build=$1
 demo=$(cd "$(dirname "$0")" && pwd)
-machine="$bin/quarnel-machine/quarnel-machine"
-pack="$bin/quarnel-pack/quarnel-pack"
+machine="$build/apps/quarnel-machine/quarnel-machine"
+pack="$build/apps/quarnel-pack/quarnel-pack"
+wizard="$build/apps/quarnel-update/quarnel-update"
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -13,16 +17,33 @@ step "A new machine in $QUARNEL_PREFIX"
 "$machine" init
 "$machine" show
 
-step "Veltrane registered for the current user"
-"$machine" reg add 'HKCU\Software\QUARNEL S.A.\Veltrane\Program' /v Filename /d 'C:\Quarnel\Veltrane\Programs\Veltrane.exe' /f
-"$machine" reg query 'HKCU\Software\QUARNEL S.A.\Veltrane\Program'
-"$machine" path 'c:\quarnel\veltrane\programs\veltrane.exe'
+step "Veltrane registered, VTPOrbel 4.1 installed"
+"$machine" reg add 'HKCU\Software\QUARNEL S.A.\Veltrane\Program' /v Filename \
+    /d 'C:\Quarnel\Veltrane\Programs\Veltrane.exe' /f
+drive_c=$("$machine" path 'C:\')
+mkdir -p "$drive_c/Quarnel/Veltrane/Programs" "$drive_c/Quarnel/Orbel/Programs"
+cp "$demo/programs/VTPOrbel-installed.exe" "$drive_c/Quarnel/Orbel/Programs/VTPOrbel.exe"
+"$machine" version 'C:\Quarnel\Orbel\Programs\VTPOrbel.exe'
 
-step "The machine's Firebird server on loopback"
-"$machine" firebird start
-"$machine" firebird status
-"$machine" firebird stop
+step "The wizard, carrying the demo package"
+staging=$(mktemp -d)
+trap 'rm -rf "$staging"' EXIT
+cp "$demo"/package/* "$staging/"
+cp "$demo/programs/VTPOrbel-packed.exe" "$staging/VTPOrbel.exe"
+"$pack" "$staging" -o "$QUARNEL_PREFIX/quarnel-update-demo" --wizard "$wizard"
+"$pack" --list "$QUARNEL_PREFIX/quarnel-update-demo"
 
-step "The demo update package"
-"$pack" "$demo/package" -o "$QUARNEL_PREFIX/demo-update.pkg"
-"$pack" --list "$QUARNEL_PREFIX/demo-update.pkg"
+if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+    step "The wizard's window (Suivant > through the pages; the update runs on the last one)"
+    "$QUARNEL_PREFIX/quarnel-update-demo" || true
+else
+    step "No display: the wizard runs unattended"
+    status=0
+    "$QUARNEL_PREFIX/quarnel-update-demo" --silent --yes --report "$QUARNEL_PREFIX/report.txt" || status=$?
+    cat "$QUARNEL_PREFIX/report.txt"
+    echo "(exit code $status)"
+fi
+
+step "VTPOrbel after the update"
+"$machine" version 'C:\Quarnel\Orbel\Programs\VTPOrbel.exe'
+ls -l "$drive_c/Quarnel/Orbel/Programs"

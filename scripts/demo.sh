@@ -7,7 +7,7 @@ scripts/setup.sh
 cmake --preset release
 cmake --build --preset release -j "$(nproc)"
 
-bin=build/release/apps
+build=build/release
 export QUARNEL_PREFIX="$PWD/build/demo-machine"
 rm -rf "$QUARNEL_PREFIX"
-demo/make-demo-machine.sh "$bin"
+demo/make-demo-machine.sh "$build"
