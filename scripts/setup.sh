@@ -7,7 +7,7 @@ packages=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     zlib1g-dev libssl-dev
-    firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
+    firebird-dev libfbclient2 libib-util firebird3.0-server firebird3.0-utils
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation xvfb xauth
     binutils-mingw-w64-x86-64
@@ -24,7 +24,7 @@ if ((${#missing[@]})); then
     [[ $(id -u) -eq 0 ]] || sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update
-    # The server package starts a system-wide Firebird on Debian; the project runs its own
-    # per machine prefix, so the service is never needed.
-    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    # Recommended packages are installed too: the Firebird server recommends the UDF support
+    # library (libib-util) and Qt its platform plugins, which the tests load.
+    $sudo apt-get install -y "${missing[@]}"
 fi
