@@ -4,6 +4,7 @@
 #include "platform/machine/Machine.h"
 #include "platform/machine/NamedObject.h"
 #include "process/ProgramRun.h"
+#include "update/package/PackageWriter.h"
 
 #include <QImage>
 #include <fstream>
@@ -61,6 +62,27 @@ TEST_F(ProgramTest, PicturesOfEveryPage) {
         const QImage image(QString::fromStdString((pictures / name).string()));
         EXPECT_EQ(image.size(), QSize(947, 522)) << name;
     }
+}
+
+TEST_F(ProgramTest, ReadsThePackageItCarries) {
+    // A Veltrane update on a machine without its Firebird client: only a program that read its own
+    // package knows it and refuses to start.
+    const std::filesystem::path source = FTemp.Path() / "source";
+    std::filesystem::create_directories(source);
+    std::ofstream(source / "Updates.txt") << "Veltrane\r\n";
+    update::package::PackageWriter writer;
+    writer.SetThreadCount(1);
+    writer.Add("Updates.txt", source / "Updates.txt", update::package::FileTime::FromTicks(133000000000000000ULL));
+    const std::filesystem::path wizard = FTemp.Path() / "quarnel-update";
+    writer.Write(wizard, std::filesystem::path(QUARNEL_UPDATE_PROGRAM));
+
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (FTemp.Path() / "prefix").string();
+    options.environment["QT_QPA_PLATFORM"] = "offscreen";
+    const testsupport::ProgramResult result =
+        testsupport::RunProgram(wizard, {"--screenshots", (FTemp.Path() / "pictures").string()}, options);
+    EXPECT_EQ(result.exitCode, 5) << result.err;
+    EXPECT_NE(result.err.find("version incompatible de Firebird"), std::string::npos) << result.err;
 }
 
 TEST_F(ProgramTest, DamagedPackageIsRefused) {
