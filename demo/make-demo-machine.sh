@@ -3,7 +3,9 @@
 #   demo/make-demo-machine.sh BUILD_FOLDER
 # The machine has Veltrane registered and VTPOrbel 4.1 installed beside it; the package brings
 # VTPOrbel 4.2, a read-me file and a print list. With a display the wizard opens its window;
-# without one it runs unattended, answering Yes, and prints its installation report.
+# without one it runs unattended, answering Yes, and prints its installation report. With
+# QUARNEL_DEMO_SCREENSHOTS=FOLDER it saves a picture of each page there instead (under Xvfb when
+# xvfb-run is installed, offscreen otherwise).
 set -euo pipefail
 build=$1
 demo=$(cd "$(dirname "$0")" && pwd)
@@ -33,7 +35,16 @@ cp "$demo/programs/VTPOrbel-packed.exe" "$staging/VTPOrbel.exe"
 "$pack" "$staging" -o "$QUARNEL_PREFIX/quarnel-update-demo" --wizard "$wizard"
 "$pack" --list "$QUARNEL_PREFIX/quarnel-update-demo"
 
-if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+if [[ -n "${QUARNEL_DEMO_SCREENSHOTS:-}" ]]; then
+    step "Pictures of the wizard's pages in $QUARNEL_DEMO_SCREENSHOTS"
+    export XDG_RUNTIME_DIR="$staging/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    if command -v xvfb-run > /dev/null; then
+        xvfb-run -a -s "-screen 0 1280x800x24" "$QUARNEL_PREFIX/quarnel-update-demo" --screenshots "$QUARNEL_DEMO_SCREENSHOTS"
+    else
+        QT_QPA_PLATFORM=offscreen "$QUARNEL_PREFIX/quarnel-update-demo" --screenshots "$QUARNEL_DEMO_SCREENSHOTS"
+    fi
+elif [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     step "The wizard's window (Suivant > through the pages; the update runs on the last one)"
     "$QUARNEL_PREFIX/quarnel-update-demo" || true
 else
