@@ -1,0 +1,162 @@
+// quarnel-machine reboot: the renames an installer registered for the next start are performed by
+// the tool, in order, and forgotten.
+
+#include "environment/InstallTools2.h"
+#include "environment/RebootRenames.h"
+#include "platform/files/Files.h"
+#include "platform/machine/Machine.h"
+#include "process/ProgramRun.h"
+#include "ui/ScriptedUi.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProgramResult;
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Another process holding a file open until it is released: the file is in use meanwhile.
+class Holder {
+public:
+    explicit Holder(const fs::path& file) {
+        int ready[2], release[2];
+        if (pipe(ready) != 0 || pipe(release) != 0)
+            throw std::runtime_error("pipe");
+        FPid = fork();
+        if (FPid == 0) {
+            const int fd = open(file.c_str(), O_RDONLY);
+            close(ready[0]);
+            close(release[1]);
+            const char byte = fd >= 0 ? '1' : '0';
+            (void)!write(ready[1], &byte, 1);
+            char ignored;
+            while (read(release[0], &ignored, 1) > 0) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release[0]);
+        FRelease = release[1];
+        char byte = '0';
+        FHolding = read(ready[0], &byte, 1) == 1 && byte == '1';
+        close(ready[0]);
+    }
+    ~Holder() { Release(); }
+    bool Holding() const { return FHolding; }
+    void Release() {
+        if (FRelease < 0)
+            return;
+        close(FRelease); // the child sees the end of its pipe and exits
+        FRelease = -1;
+        int status = 0;
+        waitpid(FPid, &status, 0);
+    }
+
+private:
+    pid_t FPid = -1;
+    int FRelease = -1;
+    bool FHolding = false;
+};
+
+class RebootTool : public testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() / ("quarnel-reboot-e2e-" + std::to_string(getpid()) + "-" +
+                                               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(FFolder);
+        fs::create_directories(FFolder);
+        const ProgramResult init = Run({"init"});
+        ASSERT_EQ(init.exitCode, 0) << init.err;
+        platform::Machine::SetCurrent(platform::Machine::Load(FFolder / "prefix"));
+        ui::SetCurrent(std::make_unique<ui::ScriptedUi>());
+    }
+    void TearDown() override {
+        ui::SetCurrent(nullptr);
+        fs::remove_all(FFolder);
+    }
+
+    ProgramResult Run(const std::vector<std::string>& args) {
+        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args,
+                                       {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}});
+    }
+    fs::path Host(const std::string& windowsPath) const {
+        return platform::Machine::Current().ToHostPath(windowsPath).value();
+    }
+    void Write(const std::string& windowsPath, const std::string& content, platform::FileTime time) {
+        fs::create_directories(Host(windowsPath).parent_path());
+        std::ofstream(Host(windowsPath), std::ios::binary) << content;
+        ASSERT_TRUE(platform::SetFileLastWriteTime(windowsPath, time));
+    }
+
+private:
+    fs::path FFolder;
+};
+
+constexpr platform::FileTime kOld = 130000000000000000ULL;
+constexpr platform::FileTime kNew = kOld + 10000000; // a second later
+
+TEST_F(RebootTool, ReplacesAFileThatWasInUseWhenItsReplacementWasScheduled) {
+    Write("C:\\Apps\\Veltrane.dll", "installed", kOld);
+    Write("C:\\Pack\\Veltrane.dll", "packed", kNew);
+    Holder holder(Host("C:\\Apps\\Veltrane.dll"));
+    ASSERT_TRUE(holder.Holding());
+    bool mustReboot = false;
+    ASSERT_TRUE(TWindowsInstaller::CopyOrReplaceFileIfNewer("C:\\Pack\\Veltrane.dll", "C:\\Apps", "", mustReboot));
+    EXPECT_TRUE(mustReboot);
+    EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll")), "installed");
+    EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane000.dll")), "packed");
+    TWindowsInstaller::RestartComputer();
+    holder.Release(); // the program holding the file ends before the restart
+
+    const ProgramResult reboot = Run({"reboot"});
+    EXPECT_EQ(reboot.exitCode, 0) << reboot.err;
+    EXPECT_NE(reboot.out.find("renamed C:\\Apps\\Veltrane000.dll -> C:\\Apps\\Veltrane.dll"), std::string::npos)
+        << reboot.out;
+    EXPECT_NE(reboot.out.find("restarted (requested by a program)"), std::string::npos) << reboot.out;
+    EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll")), "packed");
+    EXPECT_FALSE(fs::exists(Host("C:\\Apps\\Veltrane000.dll")));
+    EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll_0")), "installed") << "the backup made before stays";
+    EXPECT_TRUE(ReadPendingRenames().empty());
+
+    const ProgramResult again = Run({"reboot"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "restarted\n");
+}
+
+TEST_F(RebootTool, PerformsTheWininitRenameSectionAfterTheRegistryAndReportsFailures) {
+    Write("C:\\A\\first", "1", kOld);
+    Write("C:\\A\\gone.tmp", "x", kOld);
+    ASSERT_TRUE(MoveFileAtRestart("C:\\A\\first", "C:\\A\\second", 0));
+    ASSERT_TRUE(MoveFileAtRestart("C:\\A\\missing", "C:\\A\\nowhere", 0));
+    // WININIT.INI renames the result of the registry's rename: it runs after it.
+    Write("C:\\Windows\\WININIT.INI", "[rename]\r\nC:\\A\\third=C:\\A\\second\r\nNUL=C:\\A\\gone.tmp\r\n", kOld);
+
+    const ProgramResult reboot = Run({"reboot"});
+    EXPECT_EQ(reboot.exitCode, 1);
+    EXPECT_NE(reboot.err.find("cannot rename C:\\A\\missing -> C:\\A\\nowhere (code 2)"), std::string::npos)
+        << reboot.err;
+    EXPECT_EQ(ReadBytes(Host("C:\\A\\third")), "1");
+    EXPECT_FALSE(fs::exists(Host("C:\\A\\gone.tmp")));
+    EXPECT_FALSE(fs::exists(Host("C:\\Windows\\WININIT.INI")));
+    EXPECT_TRUE(ReadPendingRenames().empty()) << "failed operations are not kept for the next start either";
+}
+
+TEST_F(RebootTool, TakesNoArguments) {
+    EXPECT_EQ(Run({"reboot", "now"}).exitCode, 64);
+    EXPECT_NE(Run({"--help"}).out.find("reboot"), std::string::npos);
+}
+
+} // namespace
