@@ -1,5 +1,6 @@
 #pragma once
 
-// The schema toolkit: the database manager (and, beside it, the table manager).
+// The schema toolkit: the database manager and the table manager.
 
 #include "Components/Quarnel/DatabaseManager.h"
+#include "Components/Quarnel/TableManager.h"
