@@ -9,11 +9,22 @@
 //   Transactions.cpp      the nesting levels of GlobalTransaction, release of datasets
 //   ErrorMessages.cpp     French texts of the commonest Firebird errors
 //   GlobalCDS.cpp         client-side cached datasets handed out by the module
+//   VersionRules.cpp      client and server version checks, server information
+//   Connect.cpp           the full connection, the maker's account, version record, tests
+//   FreeSpace.cpp         the free disk space of the database server and its check
+//   Timers.cpp            the two periodic timers
+//   Maintenance.cpp       backup, sweep, properties, statistics, function library, server question
+//   CommandScripts.cpp    ExecuteCommands
 
+#include "Common/Interbase/ConnectionString.h"
 #include "Common/Interbase/LocalClientDataset.h"
+#include "Common/Interbase/ModuleTimer.h"
+#include "Common/Interbase/VersionRules.h"
 #include "Components/Quarnel/IBManagers.h"
 #include "firebird/Attachment.h"
+#include "firebird/Client.h"
 #include "firebird/Query.h"
+#include "firebird/Service.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 
@@ -25,6 +36,10 @@
 #include <vector>
 
 // Called by DoRollback for a database error instead of raising it again.
+class TdmDBConnection;
+// Receives every line of a backup's output.
+using TBackupCallBack = std::function<void(TdmDBConnection* Sender, const std::string& AStr)>;
+
 using TExceptionMessageHandler = std::function<void(int SQLCode, long EFIBError, const std::string& Msg)>;
 
 class TdmDBConnection {
@@ -89,7 +104,87 @@ public:
 
     static std::string GetIBErrorMessage(const std::exception& e);
 
+    // The maker's database account.
+    static constexpr const char* kQuarnelUser = "QUARNEL";
+    static constexpr const char* kQuarnelPassword = "73914682";
+
+    // Services API clients.
+    fb::Service IBServerProperties{"IBServerProperties"};
+    fb::Service IBBS{"IBBS"};
+    fb::Service IBConfigService{"IBConfigService"};
+    fb::Service IBValidationService{"IBValidationService"};
+    fb::Service IBStatisticalService{"IBStatisticalService"};
+
+    // Version rules.
+    TIBServerType ServerType() const { return FServerType; }
+    void GetServerInfo(std::string& ServerVersion, std::string& ServerImplementation, std::int32_t& ServiceVersion);
+    std::string GetServerVersion(const std::string& ServerName);
+    void AddAcceptedVersion(std::int32_t /*Version*/) {} // the accepted tables are fixed
+    // Where the client version string comes from (tests); by default the linked client library's.
+    void SetClientVersionSource(std::function<std::string()> source) { FClientVersionSource = std::move(source); }
+
+    // Connections.
+    TConnectionType ConnectionType() const;
+    void GetDBVersion(std::string& DbI, std::int32_t& DbV);
+    void Connect();
+    void ConnectAsQuarnel();
+    void ConnectAnyVersion();
+    void ReConnectAsUser();
+    void SetDBVersion(std::int32_t Dbv, const std::string& ConnStr);
+    std::int32_t GetConnectionCount();
+    static bool TestDbConnection(const std::string& DBIdentifier, const std::string& ConnectionStr,
+                                 std::int32_t DBVersion, bool ShowMsg);
+    void DropDatabase();
+    std::string GetBaseFilename() const;
+    void GetDBInfo(std::vector<std::string>& TextList) { TextList.clear(); }
+    void CheckDB(std::vector<std::string>& /*TextList*/) {}
+
+    // Free disk space of the database server.
+    std::int64_t GetFreeDiskSpace();
+    void CheckFreeDiskSpace();
+
+    // Timers, delivered by ProcessTimers from the message loop.
+    TModuleTimer TimerUsers{1800000, [this] {
+                                TimerUsersTimer();
+                            }};
+    TModuleTimer TimerCheckDiskSpace{3600000, [this] {
+                                         TimerCheckDiskSpaceTimer();
+                                     }};
+    void ProcessTimers();
+    void TimerUsersTimer();
+    void TimerCheckDiskSpaceTimer();
+
+    // Maintenance.
+    void DoBackup(const std::string& BackupFilename, const TBackupCallBack& Callback, std::vector<std::string>& Errors);
+    void SweepDatabase(std::vector<std::string>& TextList);
+    void SetSweepInterval(std::int32_t Value);
+    void SetForcedWrites(bool Value);
+    void GetDBHeaderInfo(std::vector<std::string>& TextList);
+    void SetStatistics();
+    std::int32_t GetUDFVersion();
+    bool IsOnDBServer();
+
+    // Command scripts.
+    void ExecuteCommands(const std::vector<std::string>& TextList, const std::string& db_id, std::int32_t Vmin,
+                         std::int32_t Vmax, std::int32_t Nextv);
+
 private:
+    std::string CheckClientVersion();
+    void CheckServerVersion(const std::string& ClientVersion);
+    void SetQuarnelAccount();
+    // The service client aimed at the database's server; the database name as that server sees it.
+    std::string PrepareService(fb::Service& service, const char* unknownCode, const char* otherCode);
+
+    TIBServerType FServerType = UnknownServer;
+    bool FDoNotCheckFreeSpace = false;
+    bool FDoNotCheckDBVersion = false;
+    std::string FUserUserName;
+    std::string FUserRole;
+    std::string FUserPassword;
+    std::function<std::string()> FClientVersionSource = [] {
+        return fb::ClientVersionString();
+    };
+
     bool FWasConnected = false;
     std::vector<std::unique_ptr<TLocalClientDataset>> FListeDesCDS;
     TExceptionMessageHandler FExceptionMessageHandler;
