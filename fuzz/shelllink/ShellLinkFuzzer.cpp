@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the .lnk reader. A link it accepts must encode again and read back to
 // the same fields (the writer recomputes only the flags), and every text must be UTF-8.
+// Seeds: seeds/ansi.lnk (ANSI strings, ID list, 0x1C link information) and seeds/unicode.lnk
+// (every string, an extra-data block).
 
 #include "platform/shelllink/ShellLink.h"
 #include "platform/text/Text.h"
