@@ -186,6 +186,11 @@ bool MoveFileAtRestart(std::string_view source, std::string_view destination, st
         platform::SetLastError(platform::kErrorInvalidParameter);
         return false;
     }
+    // The operations live in HKEY_LOCAL_MACHINE, which only an administrator may change.
+    if (!platform::Machine::Current().Settings().administrator) {
+        platform::SetLastError(platform::kErrorAccessDenied);
+        return false;
+    }
     platform::RegistryKey key;
     platform::ErrorCode error = MachineRegistry().CreateKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey,
                                                             platform::kKeyQueryValue | platform::kKeySetValue, key);

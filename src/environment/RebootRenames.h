@@ -31,7 +31,8 @@ std::vector<std::uint8_t> EncodePendingRenames(const std::vector<PendingRename>&
 std::vector<PendingRename> DecodePendingRenames(const std::vector<std::uint8_t>& data);
 
 // MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT: appends the pair to the machine's
-// PendingFileRenameOperations. False with the last error set when the value cannot be written.
+// PendingFileRenameOperations. False with the last error set when the value cannot be written
+// (5 for a user who is not an administrator, as on Windows).
 bool MoveFileAtRestart(std::string_view source, std::string_view destination, std::uint32_t flags);
 
 // The pending operations of the machine, in order.

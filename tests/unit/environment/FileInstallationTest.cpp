@@ -281,4 +281,12 @@ TEST_F(InstallationTest, NtRestartEntryThatCannotBeWrittenFailsWithTheMove) {
     EXPECT_EQ(Ui().Dialogs().back().text.rfind("Cannot move : \r\nC:\\A\\x000.dll to\r\nC:\\A\\x.dll\r\n", 0), 0u);
 }
 
+TEST_F(InstallationTest, OnlyAnAdministratorRegistersAReplacementAtRestart) {
+    ChangeMachine([](platform::MachineSettings& s) { s.administrator = false; });
+    EXPECT_THROW(InstallerUnderTest::ScheduleReplaceOnReboot("C:\\A\\x000.dll", "C:\\A\\x.dll"), EAbort);
+    ASSERT_FALSE(Ui().Dialogs().empty());
+    EXPECT_NE(Ui().Dialogs().back().text.find("Accès refusé."), std::string::npos) << Ui().Dialogs().back().text;
+    EXPECT_TRUE(ReadPendingRenames().empty());
+}
+
 } // namespace
