@@ -2,7 +2,10 @@
 
 // TWindowsInstaller: the toolkit for installed files and the Windows installation itself: folder
 // and existence queries, random unique file names, the comparison of file versions that decides
-// whether a packed file replaces an installed one, special folders and system tests.
+// whether a packed file replaces an installed one, special folders and system tests, shell links,
+// and the installation of files (copy when newer, replacement at the next restart, numbered names,
+// fonts, shared-library counts). The operations are spread over files by concern; the comment of
+// each group names its file.
 
 #include "platform/files/FileTime.h"
 #include "platform/registry/RegistryValue.h"
@@ -156,6 +159,8 @@ public:
     std::string GetSpecialFolderPath(int code);
 
 protected:
+    // Replaces target by a copy of source, or when target is in use copies source beside it and
+    // has it replace target at the next restart (MustReboot).
     static void ReplaceOrSchedule(std::string_view source, std::string_view target, bool& MustReboot);
     // At the next restart `source` replaces `dest`, or (empty dest) is deleted.
     static void ScheduleReplaceOnReboot(std::string_view source, std::string_view dest);
