@@ -420,6 +420,16 @@ TEST_F(SystemQueriesTest, EmptyKeyIsDeletedAndAKeyWithAValueOrSubKeyStays) {
     EXPECT_TRUE(KeyExists("Software\\Quarnel"));
 }
 
+TEST_F(SystemQueriesTest, EmptyKeysAtTheRootAndWithAFinalBackslash) {
+    CreateKey(RegistryRoot::CurrentUser, "Quarnel");
+    CreateKey(RegistryRoot::CurrentUser, "Software\\Quarnel\\Trailing");
+    TWindowsInstaller::RegDeleteKeyIfEmpty(RegistryRoot::CurrentUser, "Quarnel");
+    TWindowsInstaller::RegDeleteKeyIfEmpty(RegistryRoot::CurrentUser, "Software\\Quarnel\\Trailing\\");
+    EXPECT_FALSE(KeyExists("Quarnel"));
+    EXPECT_FALSE(KeyExists("Software\\Quarnel\\Trailing"));
+    EXPECT_TRUE(KeyExists("Software\\Quarnel"));
+}
+
 TEST_F(SystemQueriesTest, EmptyKeyThatCannotBeOpenedStays) {
     CreateKey(RegistryRoot::CurrentUser, "Software\\Quarnel\\Locked");
     MachineRegistry().SetKeyAccess(RegistryRoot::CurrentUser, "Software\\Quarnel\\Locked", true, true);
