@@ -82,7 +82,14 @@ void TDatabaseManager::RegisterUDF() {
             lines.push_back(std::string("MODULE_NAME '") + function.module + "'");
             FSQL.SQL() = std::move(lines);
             ExecuteUnscanned(FSQL);
+            // Firebird 3 checks EXECUTE on external functions, which older servers let every login call.
+            const std::string& declaration = function.lines.front();
+            const std::size_t nameStart = std::string("DECLARE EXTERNAL FUNCTION ").size();
+            const std::string name = declaration.substr(nameStart, declaration.find(' ', nameStart) - nameStart);
+            FSQL.SetText("GRANT EXECUTE ON FUNCTION " + name + " TO PUBLIC");
+            FSQL.ExecQuery();
         }
+        FSQL.SQL().clear();
     });
 }
 
