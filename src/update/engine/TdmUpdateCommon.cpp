@@ -1,5 +1,10 @@
 #include "update/engine/TdmUpdateCommon.h"
 
+#include "Common/Impression/dmStructure_Printing_Unit.h"
+#include "Common/Interbase/MultiSte.h"
+#include "Common/Interbase/dmDBConnectionUnit.h"
+#include "update/engine/CompanyDatabases.h"
+
 #include <memory>
 #include <random>
 
@@ -36,15 +41,26 @@ TdmUpdateCommon::Package TdmUpdateCommon::OpenProgramPackage() {
 }
 
 void TdmUpdateCommon::DataModuleCreate() {
+    // The company register is loaded once: its names are the companies that receive print lists.
+    FMultiSte().ChargeFichier();
+    mCompanies = FMultiSte().ComboBoxCompanies.Items;
     mInstaller = std::make_unique<TWindowsInstaller>();
     mPrintNames.clear();
     mNamesList.clear();
+    mDbConnection = std::make_unique<TdmDBConnection>();
+    mStructurePrinting = std::make_unique<TdmStructurePrinting>(mDbConnection.get());
+    FCompanyDatabases = std::make_unique<CompanyPrintListDatabase>(*mDbConnection, *mStructurePrinting);
+    FPrintListDatabase = FCompanyDatabases.get();
 }
 
 void TdmUpdateCommon::DataModuleDestroy() noexcept {
     mInstaller.reset();
     mPrintNames.clear();
     mNamesList.clear();
+    FPrintListDatabase = nullptr;
+    FCompanyDatabases.reset();
+    mStructurePrinting.reset();
+    mDbConnection.reset(); // disconnects when still attached
     ClearTempPath("Update*.tmp"); // a clean-up that fails is silent: nothing is left to tell at exit
 }
 

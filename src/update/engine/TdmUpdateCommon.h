@@ -23,9 +23,13 @@
 #include <string_view>
 #include <vector>
 
+class TdmDBConnection;
+class TdmStructurePrinting;
+
 namespace update {
 
 class RichTextControl;
+class CompanyPrintListDatabase;
 
 // The company databases that receive print lists: the connection to one company's database and
 // its print parameter store. The database layer supplies it (SetPrintListDatabase); without one no
@@ -180,6 +184,12 @@ public:
     void SetPrintListDatabase(PrintListDatabase* database) { FPrintListDatabase = database; }
     std::vector<std::string> mCompanies; // the company register; empty: the one unnamed company
 
+    // The connection module and the print parameter store over it (CompanyDatabases.cpp), through
+    // which the company databases are reached unless SetPrintListDatabase put another in place.
+    std::unique_ptr<TdmDBConnection> mDbConnection;
+    std::unique_ptr<TdmStructurePrinting> mStructurePrinting;
+    TdmDBConnection& DbConnection() const { return *mDbConnection; }
+
     Tquar_AppNameType AppNameType() const { return FAppNameType; }
     void SetAppNameType(Tquar_AppNameType value) { FAppNameType = value; }
 
@@ -203,6 +213,7 @@ private:
     Tquar_AppNameType FAppNameType = antUnknown;
     ui::WindowId FMainWindow = 0;
     PrintListDatabase* FPrintListDatabase = nullptr;
+    std::unique_ptr<CompanyPrintListDatabase> FCompanyDatabases;
 };
 
 // Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it

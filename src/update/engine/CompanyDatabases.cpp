@@ -1,0 +1,73 @@
+#include "update/engine/CompanyDatabases.h"
+
+#include "Common/Impression/dmStructure_Printing_Unit.h"
+#include "Common/Interbase/dmDBConnectionUnit.h"
+#include "environment/Dialogs.h"
+#include "environment/RegAccess.h"
+
+namespace update {
+
+std::vector<DatabaseIdentity> PrintListIdentities(Tquar_AppNameType type) {
+    switch (type) {
+    case antVTP:
+        return {{"VTP_PRO", 2}, {"VTP_DX", 2}};
+    case antVTI:
+        return {{"VTP_ING", 2}};
+    case antMarlisk:
+        return {{"VT_Marlisk", 2}};
+    case antTessaro:
+        return {{"Tessaro", 1}};
+    case antNVX:
+        return {{"NVX", 1}};
+    default:
+        return {};
+    }
+}
+
+bool CompanyPrintListDatabase::Connect(Tquar_AppNameType type, std::string_view company) {
+    if (mDbConnection.Connected())
+        return true;
+    for (const DatabaseIdentity& identity : PrintListIdentities(type)) {
+        if (TryConnect(type, identity.version, identity.identifier, company))
+            return true;
+    }
+    return false;
+}
+
+bool CompanyPrintListDatabase::TryConnect(Tquar_AppNameType type, std::int32_t version, std::string_view identifier,
+                                          std::string_view company) {
+    const std::string name = company.empty() ? std::string("Default") : std::string(company);
+    const std::string database = GetDatabaseName(AppNames[type], name, true);
+    if (database.empty())
+        return false;
+    const BusyCursor busy;
+    try {
+        mDbConnection.Init(version, std::string(identifier), "Base de données", "Updater");
+        mDbConnection.SetParams(database, "", "", "");
+        mDbConnection.ConnectAsQuarnel();
+    } catch (const std::exception&) {
+        return false; // a company that cannot be reached: the caller reports it and goes on
+    }
+    // A server short of room is refused without an error: the module is then disconnected.
+    return mDbConnection.Connected();
+}
+
+bool CompanyPrintListDatabase::Disconnect() {
+    mDbConnection.Disconnect();
+    return true;
+}
+
+bool CompanyPrintListDatabase::FindPrintParams(std::string_view key) {
+    FCurrentKey = std::string(key);
+    return mStructurePrinting.FindPrintParams(FCurrentKey);
+}
+
+void CompanyPrintListDatabase::UpdatePrintParams(std::string_view key, const std::vector<std::string>& lines) {
+    mStructurePrinting.UpdatePrintParams(std::string(key), lines);
+}
+
+std::string CompanyPrintListDatabase::AppendPrintParams(const std::vector<std::string>& lines) {
+    return mStructurePrinting.AppendPrintParams(FCurrentKey, lines);
+}
+
+} // namespace update
