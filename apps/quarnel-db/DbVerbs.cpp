@@ -1,6 +1,8 @@
 #include "DbVerbs.h"
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "firebird/Routing.h"
+#include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
 #include <charconv>
@@ -80,9 +82,12 @@ int Create(const Context& context, std::span<const std::string> args) {
     auto module = Module(context);
     // The embedded engine creates the database: the server refuses the creation's login.
     std::string name = context.database;
-    if (ConnectionTypeOf(name) == ibctTCPIP && module->IsOnDBServer()) {
+    if (ConnectionTypeOf(name) == ibctTCPIP) {
         std::string server;
-        SplitConnectionString(context.database, server, name);
+        std::string file;
+        SplitConnectionString(context.database, server, file);
+        if (fb::IsThisMachine(platform::Machine::Current(), server))
+            name = file;
     }
     module->Init(version, identifier, "", kClientShortName);
     module->SetParams(name, TdmDBConnection::kQuarnelUser, "", TdmDBConnection::kQuarnelPassword);

@@ -1,0 +1,143 @@
+// quarnel-db as an administrator runs it: on a fresh machine prefix, one verb per run.
+
+#include "process/ProgramRun.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProgramResult;
+
+const std::string kDatabase = R"(C:\Data\Societe.fdb)";
+
+class QuarnelDbTool : public testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() / ("quarnel-db-e2e-" + std::to_string(getpid()) + "-" +
+                                               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(FFolder);
+        fs::create_directories(FFolder);
+        const ProgramResult init = Machine({"init"});
+        ASSERT_EQ(init.exitCode, 0) << init.err;
+        fs::create_directories(FFolder / "prefix" / "drives" / "C" / "Data");
+    }
+    void TearDown() override {
+        Machine({"firebird", "stop"});
+        fs::remove_all(FFolder);
+    }
+
+    ProgramResult Machine(const std::vector<std::string>& args) {
+        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args, Options());
+    }
+    ProgramResult Db(const std::vector<std::string>& args) {
+        return testsupport::RunProgram(QUARNEL_DB_PROGRAM, args, Options());
+    }
+    void Create() {
+        const ProgramResult created = Db({kDatabase, "create", "--id", "TEST_DB", "--version", "3"});
+        ASSERT_EQ(created.exitCode, 0) << created.err;
+    }
+    fs::path HostFile(const std::string& name) const { return FFolder / "prefix" / "drives" / "C" / "Data" / name; }
+
+private:
+    testsupport::ProgramOptions Options() const { return {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}}; }
+    fs::path FFolder;
+};
+
+TEST_F(QuarnelDbTool, HelpAndUsageErrors) {
+    const ProgramResult help = Db({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* verb :
+         {"create --id ID --version N", "version", "test --id ID", "backup FILE", "sweep", "sweep-interval N",
+          "forced-writes on|off", "header", "statistics", "script FILE", "users"})
+        EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
+    EXPECT_EQ(Db({}).exitCode, 64);
+    EXPECT_EQ(Db({kDatabase, "frobnicate"}).exitCode, 64);
+    EXPECT_EQ(Db({kDatabase, "create", "--version", "3"}).exitCode, 64);
+    EXPECT_EQ(Db({kDatabase, "sweep-interval", "beaucoup"}).exitCode, 64);
+    EXPECT_EQ(Db({kDatabase, "forced-writes", "peut-être"}).exitCode, 64);
+}
+
+TEST_F(QuarnelDbTool, CreatesThenReadsTestsAndListsTheDatabase) {
+    Create();
+    EXPECT_TRUE(fs::exists(HostFile("Societe.fdb")));
+    const ProgramResult version = Db({kDatabase, "version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "TEST_DB 3\n");
+
+    const ProgramResult test = Db({kDatabase, "test", "--id", "TEST_DB", "--version", "3"});
+    EXPECT_EQ(test.exitCode, 0) << test.err;
+    EXPECT_NE(test.err.find("Connexion \"TEST_DB\" OK."), std::string::npos) << test.err;
+    const ProgramResult refused = Db({kDatabase, "test", "--id", "TEST_DB"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("La base de données n'est pas compatible avec le programme!\n\nDatabase : "
+                               "TEST_DB\nVersion : 3"),
+              std::string::npos)
+        << refused.err;
+
+    const ProgramResult users = Db({kDatabase, "users"});
+    EXPECT_EQ(users.exitCode, 0) << users.err;
+    EXPECT_EQ(users.out, "");
+    EXPECT_EQ(Db({R"(C:\Data\Absente.fdb)", "version"}).exitCode, 1);
+}
+
+TEST_F(QuarnelDbTool, MaintenanceVerbs) {
+    Create();
+    ASSERT_EQ(Db({kDatabase, "sweep-interval", "4321"}).exitCode, 0);
+    ASSERT_EQ(Db({kDatabase, "forced-writes", "off"}).exitCode, 0);
+    ProgramResult header = Db({kDatabase, "header"});
+    EXPECT_EQ(header.exitCode, 0) << header.err;
+    EXPECT_NE(header.out.find("4321"), std::string::npos) << header.out;
+    EXPECT_EQ(header.out.find("force write"), std::string::npos) << header.out;
+    ASSERT_EQ(Db({kDatabase, "forced-writes", "on"}).exitCode, 0);
+    header = Db({kDatabase, "header"});
+    EXPECT_NE(header.out.find("force write"), std::string::npos) << header.out;
+
+    EXPECT_EQ(Db({kDatabase, "sweep"}).exitCode, 0);
+    const ProgramResult statistics = Db({kDatabase, "statistics"});
+    EXPECT_EQ(statistics.exitCode, 0) << statistics.err;
+
+    const ProgramResult backup = Db({kDatabase, "backup", R"(C:\Data\Societe.fbk)"});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    EXPECT_NE(backup.out.find("closing file, committing, and finishing"), std::string::npos);
+    EXPECT_TRUE(fs::exists(HostFile("Societe.fbk")));
+}
+
+TEST_F(QuarnelDbTool, RunsScriptsForTheRightDatabaseOnly) {
+    Create();
+    const fs::path script = HostFile("script.sql");
+    std::ofstream(script, std::ios::binary) << "STARTSQL\r\nCREATE TABLE Notes (n INTEGER)\r\nENDSQL\r\n";
+    const ProgramResult run = Db({kDatabase, "script", script.string(), "--id", "TEST_DB", "--min", "3", "--max", "3"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const ProgramResult again =
+        Db({kDatabase, "script", script.string(), "--id", "TEST_DB", "--min", "1", "--max", "5"});
+    EXPECT_EQ(again.exitCode, 1); // the table exists now
+    const ProgramResult other =
+        Db({kDatabase, "script", script.string(), "--id", "VT_Marlisk", "--min", "9", "--max", "1"});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_NE(other.err.find("Les commandes ne sont pas destinées à cette base de données!"), std::string::npos)
+        << other.err;
+    const ProgramResult obsolete =
+        Db({kDatabase, "script", script.string(), "--id", "TEST_DB", "--min", "1", "--max", "2"});
+    EXPECT_NE(obsolete.err.find("Ces commandes sont obsolètes!"), std::string::npos) << obsolete.err;
+}
+
+TEST_F(QuarnelDbTool, WorksThroughTheMachinesServer) {
+    Create();
+    const ProgramResult started = Machine({"firebird", "start"});
+    ASSERT_EQ(started.exitCode, 0) << started.err;
+    const std::string remote = "127.0.0.1:" + kDatabase;
+    const ProgramResult test = Db({remote, "test", "--id", "TEST_DB", "--version", "3"});
+    EXPECT_EQ(test.exitCode, 0) << test.err;
+    const ProgramResult header = Db({remote, "header"});
+    EXPECT_EQ(header.exitCode, 0) << header.err;
+    EXPECT_NE(header.out.find("Database header page information"), std::string::npos);
+    const ProgramResult created = Db({"127.0.0.1:C:\\Data\\Nouvelle.fdb", "create", "--id", "X", "--version", "1"});
+    EXPECT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(Db({"127.0.0.1:C:\\Data\\Nouvelle.fdb", "version"}).out, "X 1\n");
+}
+
+} // namespace
