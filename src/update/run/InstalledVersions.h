@@ -9,9 +9,10 @@
 
 namespace update::run {
 
-// Whether the installed client's version text is one the products work with. A stand-in that
-// accepts the three client builds the products were released with; the connection module's
-// version rules take its place once they exist.
+// Whether the installed client's version text is one the products work with: exactly one of the
+// three client builds the products were released with. This start-up check keeps its own list; the
+// connection module's version rules (IsAcceptedClientVersion) judge the client the wizard itself
+// links, and accept more ("WI-V1.0...", any "WI-V2.5", "LI-V3.0"), which this check must not.
 bool IsAcceptedInstalledClientVersion(std::string_view fileVersionText);
 
 // "" when both pass; otherwise "de Firebird", "du module d'adresses", or both joined by " et ".
