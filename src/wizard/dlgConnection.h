@@ -4,6 +4,7 @@
 // local file, a server reached by TCP/IP and the file as that server sees it, or any connection
 // string) and which composes the database name from it.
 
+#include "Common/Interbase/ConnectionString.h"
 #include "wizard/ConnectionDialogLogic.h"
 
 #include <QDialog>
@@ -28,6 +29,14 @@ public:
     // Shows the dialog modally over `parent`; the composed database name when the user chose OK.
     // The dialog is gone when this returns.
     static std::optional<std::string> Execute(QWidget* parent);
+
+    // The class-level operations on database names: the connection module's own rules.
+    static TConnectionType ConnectionTypeOf(const std::string& ConnectionStr) {
+        return ::ConnectionTypeOf(ConnectionStr);
+    }
+    static void SplitConnectionString(const std::string& ConnectionStr, std::string& Server, std::string& FileName) {
+        ::SplitConnectionString(ConnectionStr, Server, FileName);
+    }
 
     // The database name composed by OK; empty until then.
     const std::string& DatabaseName() const { return FDatabaseName; }

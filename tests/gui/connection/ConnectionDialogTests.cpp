@@ -368,4 +368,15 @@ TEST_F(ConnectionDialog, TheWideFieldsStretchWithTheWindow) {
     EXPECT_EQ(FDialog->ButtonAnnuler()->geometry().right() + 1 + 9, FDialog->PanelButtons()->width());
 }
 
+// The dialog's class-level operations classify and split the names it composes.
+TEST(ConnectionDialogClass, ClassifiesAndSplitsTheNamesItComposes) {
+    EXPECT_EQ(TdlgConnection::ConnectionTypeOf("192.168.1.20:C:\\Base\\data.fdb"), ibctTCPIP);
+    EXPECT_EQ(TdlgConnection::ConnectionTypeOf("C:\\Base\\data.fdb"), ibctLocal);
+    std::string server;
+    std::string file;
+    TdlgConnection::SplitConnectionString("192.168.1.20:C:\\Base\\data.fdb", server, file);
+    EXPECT_EQ(server, "192.168.1.20");
+    EXPECT_EQ(file, "C:\\Base\\data.fdb");
+}
+
 } // namespace
