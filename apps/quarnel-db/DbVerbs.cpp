@@ -228,6 +228,7 @@ Verb FindVerb(const std::string& name) {
         {"statistics", Statistics},
         {"script", Script},
         {"users", Users},
+        {"print-tables", PrintTables},
     };
     auto found = verbs.find(name);
     return found == verbs.end() ? Verb() : found->second;

@@ -31,4 +31,7 @@ using Verb = std::function<int(const Context&, std::span<const std::string>)>;
 // The verb named `name`, or nothing.
 Verb FindVerb(const std::string& name);
 
+// print-tables (PrintTablesVerb.cpp): the tables of the print parameter store.
+int PrintTables(const Context& context, std::span<const std::string> args);
+
 } // namespace quarnel_db

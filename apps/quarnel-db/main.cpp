@@ -38,6 +38,8 @@ Verbs:
                                 STARTSQL and ENDSQL) in one transaction, when the database's
                                 identifier is ID and its version lies within N..N.
   users                         Print the workstations registered in the database.
+  print-tables                  Create the print parameter tables PRT_Params and PRT_Images
+                                where they are missing (a company database receiving print lists).
   help, --help                  This text.
 
 Messages of the connection module are written to standard error.
