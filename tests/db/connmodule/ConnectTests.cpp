@@ -150,6 +150,19 @@ TEST_F(Connect, TestDbConnectionUsesTheReaderWriterAccountThroughTheServer) {
     EXPECT_TRUE(Column(*other, "SELECT username FROM Users").empty());
 }
 
+TEST_F(Connect, TestDbConnectionGroupsWithTheMachinesOwnSeparator) {
+    struct MachineRestore {
+        platform::Machine original = platform::Machine::Current();
+        ~MachineRestore() { platform::Machine::SetCurrent(original); }
+    } restore;
+    platform::Machine dotted = restore.original;
+    dotted.MutableSettings().thousandsSeparator = ".";
+    platform::Machine::SetCurrent(dotted);
+    const bool connected = TdmDBConnection::TestDbConnection("TEST_DB", path, 3, true);
+    EXPECT_TRUE(connected);
+    EXPECT_EQ(Shown(ui::DialogKind::Information), std::vector<std::string>{"Connexion \"TEST_DB\" OK.\r\n12.345 Mb"});
+}
+
 TEST_F(Connect, TestDbConnectionExpectsVersionOneForAnOrdinaryIdentifier) {
     EXPECT_NE(MessageOf([&] {
                   TdmDBConnection::TestDbConnection("TEST_DB", path, 0, false);
