@@ -1,5 +1,6 @@
 #include "Screenshots.h"
 
+#include "update/run/SilentRun.h"
 #include "wizard/MainWindow.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ int SaveScreenshots(wizard::TfrmMain& window, const std::string& folder) {
     window.TimerOneTimeTimer();
     window.UpdateButtons();
     if (window.StartRefused())
-        return 5;
+        return update::run::kExitRefused;
     bool saved = Save(window, dir, QStringLiteral("1-welcome.png"));
     window.ActionNextExecute();
     window.UpdateButtons();

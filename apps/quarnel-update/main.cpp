@@ -6,7 +6,6 @@
 #include "SingleInstance.h"
 #include "environment/Dialogs.h"
 #include "ui/ScriptedUi.h"
-#include "update/package/PackageReader.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
@@ -18,15 +17,14 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 5;
-constexpr int kExitUsage = 64;
+using update::run::kExitOk;
+using update::run::kExitRefused;
+using update::run::kExitUsage;
 
 // The same run as the wizard's, without a window: answers from --yes / --no, messages to standard error.
 int RunUnattended(const quarnel_update::Options& options) {
@@ -46,9 +44,7 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
 
     update::TdmUpdateCommon::Package package;
     try {
-        package = options.package
-                      ? std::make_shared<update::package::PackageReader>(std::filesystem::path(*options.package))
-                      : update::TdmUpdateCommon::OpenProgramPackage();
+        package = update::run::OpenPackage(options.package);
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
         return kExitRefused;
@@ -61,6 +57,8 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     wizard::EngineAdapter engine(dmUpdateCommon);
     wizard::TfrmDisplayFile frmDisplayFile;
     wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
+    // The folder browser of the product location belongs to the main window.
+    dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
     if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
 

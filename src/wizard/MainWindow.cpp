@@ -65,8 +65,7 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 TfrmMain::TfrmMain(WizardPages pages, UpdateEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , FPages(std::move(pages))
-    , FEngine(engine)
-    , FClock([] { return QDateTime::currentDateTime(); }) {
+    , FEngine(engine) {
     setObjectName(QStringLiteral("frmMain"));
     CreateComponents();
     FormCreate();
@@ -172,7 +171,6 @@ void TfrmMain::FormCreate() {
     FSteps.clear();
     FHistory.clear();
     FUpdates.clear();
-    FInfoLines.clear();
     FActionBack->setText(QStringLiteral("< Précédant"));
     FActionAnnuler->setText(QStringLiteral("Annuler"));
     wizard::ArrangePanelButtons(*FPanelButtons);

@@ -5,13 +5,12 @@
 // the step pages, and on reaching the report page runs the update of every listed product
 // through the update engine.
 
-#include "environment/RegAccess.h"
+#include "update/run/UpdateRun.h"
 #include "wizard/UpdateEngine.h"
 
-#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
-#include <functional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -42,7 +41,7 @@ public:
     ~TfrmMain() override;
 
     // The clock of the report's heading lines (local date and time); the system clock by default.
-    void SetClock(std::function<QDateTime()> clock) { FClock = std::move(clock); }
+    void SetClock(update::run::Clock clock) { FClock = std::move(clock); }
 
     // Event handlers and operations, public so that a test can drive them one by one.
     void TimerOneTimeTimer();
@@ -56,7 +55,7 @@ public:
     TFrmStep* GetNextStep(TFrmStep* step) const;
     const std::vector<TFrmStep*>& Steps() const { return FSteps; }
     const std::vector<TFrmStep*>& History() const { return FHistory; }
-    const QStringList& Updates() const { return FUpdates; }
+    QStringList Updates() const;
     bool Started() const { return FStarted; }
     bool Finished() const { return FFinished; }
     // True when the start-up check refused the package and the program is to end.
@@ -96,7 +95,6 @@ private:
     void ShowCurrentStep();
     void ShowEndStep();
     void RunUpdates();
-    TUpdateResultType RunProducts();
     void SetActionsEnabled(bool enabled);
     void RequestTermination();
     bool Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const;
@@ -104,16 +102,14 @@ private:
 
     WizardPages FPages;
     UpdateEngine& FEngine;
-    std::function<QDateTime()> FClock;
+    update::run::Clock FClock = update::run::CurrentLocalTime;
 
     std::vector<TFrmStep*> FSteps;
     std::vector<TFrmStep*> FHistory;
-    QStringList FUpdates;
-    QStringList FInfoLines;
+    std::vector<std::string> FUpdates; // as the shared run takes them
     QString FAppInfoText;
     bool FStarted = false;
     bool FFinished = false;
-    Tquar_AppNameType FCurrentAppType = antUnknown;
     bool FShown = false;
     bool FStartRefused = false;
     // A product's procedure is running: the idle update leaves the actions as the run set them.

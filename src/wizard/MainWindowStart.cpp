@@ -24,11 +24,11 @@ QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QStringList ToQStringList(const std::vector<std::string>& lines) {
-    QStringList list;
-    for (const std::string& line : lines)
-        list << ToQString(line);
-    return list;
+// The engine's packed text files, as the shared start-up readers take them.
+update::run::PackedListLoader PackedLists(UpdateEngine& engine) {
+    return [&engine](std::string_view fileName) {
+        return engine.LoadResourceFileList(fileName);
+    };
 }
 
 } // namespace
@@ -50,15 +50,11 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::LoadAppInfo() {
-    FInfoLines = ToQStringList(FEngine.LoadResourceFileList("AppInfo1.txt"));
-    if (!FInfoLines.isEmpty())
-        FRzLabelTitle->setText(FInfoLines.front());
-    FInfoLines = ToQStringList(FEngine.LoadResourceFileList("AppInfo2.txt"));
-    if (!FInfoLines.isEmpty()) {
-        FAppInfoText.clear();
-        for (const QString& line : FInfoLines)
-            FAppInfoText += line + QStringLiteral("\r\n");
-    }
+    const update::run::AppInfo info = update::run::LoadAppInfo(PackedLists(FEngine));
+    // No title in the package: the label stays as it is.
+    if (!info.title.empty())
+        FRzLabelTitle->setText(ToQString(info.title));
+    FAppInfoText = ToQString(info.text);
 }
 
 void TfrmMain::LoadUpdateInfo() {
@@ -90,17 +86,19 @@ void TfrmMain::BuildStepList() {
 }
 
 bool TfrmMain::LoadUpdateList() {
-    const std::vector<std::string> lines = FEngine.LoadResourceFileList("Updates.txt");
-    if (lines.empty())
+    update::run::UpdateList updates =
+        update::run::LoadUpdateList(PackedLists(FEngine), update::run::CheckInstalledVersions);
+    switch (updates.state) {
+    case update::run::UpdateListState::Missing:
         return false;
-    FUpdates.clear();
-    const update::run::UpdateList updates =
-        update::run::FilterUpdateList(lines, [] { return update::run::CheckInstalledVersions(); });
-    if (updates.state == update::run::UpdateListState::Refused) {
+    case update::run::UpdateListState::Refused:
+        FUpdates.clear();
         RequestTermination();
         return false;
+    case update::run::UpdateListState::Loaded:
+        break;
     }
-    FUpdates = ToQStringList(updates.names);
+    FUpdates = std::move(updates.names);
     return true;
 }
 

@@ -3,14 +3,12 @@
 // What the wizard window needs of the update engine, and nothing more: the packed texts of the
 // package, the installation report, and one update procedure per application type.
 //
-// The window drives the whole run through this interface, so it never depends on how the engine
-// is built, and tests put a fake in its place. EngineAdapter implements it over TdmUpdateCommon.
-// No Qt here.
+// The run part is the shared run's RunTarget: the window hands itself to update::run::UpdateRun as
+// the unattended mode does. The window never depends on how the engine is built, and tests put a
+// fake in its place. EngineAdapter implements it over TdmUpdateCommon. No Qt here.
 
-#include "environment/RegAccess.h"
-#include "update/engine/UpdateResult.h"
+#include "update/run/RunTarget.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +21,8 @@ namespace wizard {
 
 using update::TUpdateResultType;
 
-class UpdateEngine {
+class UpdateEngine : public update::run::RunTarget {
 public:
-    virtual ~UpdateEngine() = default;
-
     // The lines of a packed text file; empty when the file is missing or empty.
     virtual std::vector<std::string> LoadResourceFileList(std::string_view fileName) = 0;
     // The packed rich text (RTF, or plain text) loaded into `control`, replacing what it held;
@@ -35,12 +31,6 @@ public:
 
     // The report the engine writes to from now on; nullptr: logging does nothing.
     virtual void InitLog(update::RichTextControl* log) = 0;
-    // Appends one line; `fontSize` 0 keeps the size in effect.
-    virtual void AddToLog(std::string_view text, int fontSize = 0) = 0;
-
-    virtual void SetAppNameType(Tquar_AppNameType type) = 0;
-    // Runs the update procedure of `type`; nothing when that type has no procedure.
-    virtual std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) = 0;
 };
 
 } // namespace wizard

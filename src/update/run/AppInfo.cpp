@@ -7,15 +7,28 @@
 
 namespace update::run {
 
+namespace {
+
+PackedListLoader LoaderOf(const TdmUpdateCommon& engine) {
+    return [&engine](std::string_view fileName) {
+        std::vector<std::string> lines;
+        engine.LoadResourceFileList(fileName, lines);
+        return lines;
+    };
+}
+
+} // namespace
+
 AppInfo LoadAppInfo(const TdmUpdateCommon& engine) {
+    return LoadAppInfo(LoaderOf(engine));
+}
+
+AppInfo LoadAppInfo(const PackedListLoader& loadList) {
     AppInfo info;
-    std::vector<std::string> lines;
-    if (engine.LoadResourceFileList("AppInfo1.txt", lines) > 0)
+    if (const std::vector<std::string> lines = loadList("AppInfo1.txt"); !lines.empty())
         info.title = lines.front();
-    if (engine.LoadResourceFileList("AppInfo2.txt", lines) > 0) {
-        for (const std::string& line : lines)
-            info.text += line + "\r\n";
-    }
+    for (const std::string& line : loadList("AppInfo2.txt"))
+        info.text += line + "\r\n";
     return info;
 }
 
@@ -48,8 +61,12 @@ UpdateList FilterUpdateList(const std::vector<std::string>& lines,
 }
 
 UpdateList LoadUpdateList(const TdmUpdateCommon& engine, const std::function<bool()>& checkInstalledVersions) {
-    std::vector<std::string> lines;
-    if (engine.LoadResourceFileList("Updates.txt", lines) == 0)
+    return LoadUpdateList(LoaderOf(engine), checkInstalledVersions);
+}
+
+UpdateList LoadUpdateList(const PackedListLoader& loadList, const std::function<bool()>& checkInstalledVersions) {
+    const std::vector<std::string> lines = loadList("Updates.txt");
+    if (lines.empty())
         return {};
     return FilterUpdateList(lines, checkInstalledVersions);
 }

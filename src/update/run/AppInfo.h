@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace update::run {
@@ -16,7 +17,12 @@ struct AppInfo {
     std::string text;  // every line of "AppInfo2.txt", each followed by CR LF
 };
 
+// The lines of a packed text file; none when it is missing or empty. Lets a caller that reaches
+// the package through its own seam (the wizard window) read it as the engine does.
+using PackedListLoader = std::function<std::vector<std::string>(std::string_view fileName)>;
+
 AppInfo LoadAppInfo(const TdmUpdateCommon& engine);
+AppInfo LoadAppInfo(const PackedListLoader& loadList);
 
 // The names of the application types 1 to 15, each followed by CR LF, in code order.
 std::string AppNamesReference();
@@ -39,5 +45,6 @@ UpdateList FilterUpdateList(const std::vector<std::string>& lines, const std::fu
 
 // FilterUpdateList over the lines of "Updates.txt".
 UpdateList LoadUpdateList(const TdmUpdateCommon& engine, const std::function<bool()>& checkInstalledVersions);
+UpdateList LoadUpdateList(const PackedListLoader& loadList, const std::function<bool()>& checkInstalledVersions);
 
 } // namespace update::run

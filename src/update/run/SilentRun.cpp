@@ -29,12 +29,6 @@ private:
     std::unique_ptr<ui::UiServices> FPrevious;
 };
 
-TdmUpdateCommon::Package OpenPackage(const SilentOptions& options) {
-    if (options.package)
-        return std::make_shared<const package::PackageReader>(std::filesystem::path(*options.package));
-    return TdmUpdateCommon::OpenProgramPackage();
-}
-
 // False, with a message, when the file cannot be written.
 bool WriteReport(const std::string& file, const std::string& text, std::ostream& messages) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -49,6 +43,12 @@ bool WriteReport(const std::string& file, const std::string& text, std::ostream&
 }
 
 } // namespace
+
+TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
+    if (file)
+        return std::make_shared<const package::PackageReader>(std::filesystem::path(*file));
+    return TdmUpdateCommon::OpenProgramPackage();
+}
 
 int ExitCodeFor(const RunOutcome& outcome) {
     if (outcome.brokeOff)
@@ -72,7 +72,7 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     const SilentServices services(messages, options.answerYes);
     TdmUpdateCommon::Package package;
     try {
-        package = OpenPackage(options);
+        package = OpenPackage(options.package);
     } catch (const std::exception& error) {
         // Refused before anything on the machine changes.
         ShowErrorMessage(error.what());

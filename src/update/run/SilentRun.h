@@ -30,6 +30,10 @@ struct SilentOptions {
     Clock clock;                        // empty: the local time
 };
 
+// The package file at the host path `file`, or the one the running program carries. Raises, with
+// the system's message, on a package that does not hold; nothing on the machine has changed then.
+TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
+
 int ExitCodeFor(const RunOutcome& outcome);
 
 // Runs the update of the package and gives the exit code. `messages` receives what the dialogs

@@ -7,6 +7,7 @@
 #include "environment/RegAccess.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/engine/UpdateResult.h"
+#include "update/run/RunTarget.h"
 
 #include <functional>
 #include <memory>
@@ -32,18 +33,7 @@ std::string HeadingLine(std::string_view title, const LocalDateTime& time);
 // Runs the update procedure of `type` on the engine; nothing when that type has none (0, 5, 11, 14, 15).
 std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type);
 
-// What the run needs of the engine. EngineRunTarget provides it over TdmUpdateCommon; a window's
-// tests may put a fake in its place.
-class RunTarget {
-public:
-    virtual ~RunTarget() = default;
-    virtual void SetAppNameType(Tquar_AppNameType type) = 0;
-    // Appends one line; `fontSize` 0 keeps the size in effect.
-    virtual void AddToLog(std::string_view text, int fontSize = 0) = 0;
-    // The procedure of `type`; nothing when that type has none.
-    virtual std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) = 0;
-};
-
+// The run over the engine itself; a window's tests may put a fake RunTarget in its place.
 class EngineRunTarget : public RunTarget {
 public:
     explicit EngineRunTarget(TdmUpdateCommon& engine)

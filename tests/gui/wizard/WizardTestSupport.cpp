@@ -108,7 +108,7 @@ void Wizard::Create() {
     for (const auto& form : extraForms)
         pages.extraForms.push_back(form.get());
     main = std::make_unique<wizard::TfrmMain>(pages, *engine);
-    main->SetClock([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 4)); });
+    main->SetClock([] { return update::run::LocalDateTime{2026, 3, 7, 9, 5, 4}; });
 }
 
 void Wizard::Start() {
