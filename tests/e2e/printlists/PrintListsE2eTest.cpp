@@ -144,6 +144,31 @@ TEST_F(PrintListsE2eTest, SecondCompanyUnreachableGivesAWarning) {
                                "vtporbelpre|vtporbelpre|vtporbelpre|vtporbelpre||PRO:2\r\nLIN1:x\r\n"}));
 }
 
+TEST_F(PrintListsE2eTest, EveryCompanyGetsItsListsOneConnectionAfterTheOther) {
+    InstallText("C:\\quarnel\\multiste.txt", "Alpha\r\nBeta SA\r\n");
+    CreateCompanyDatabase("C:\\Data\\alpha.fdb", "VTP_PRO");
+    CreateCompanyDatabase("C:\\Data\\beta.fdb", "VTP_PRO");
+    RegisterDatabase("Alpha", "C:\\Data\\alpha.fdb");
+    RegisterDatabase("Beta SA", "C:\\Data\\beta.fdb");
+    AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\n");
+    AddPackedText("VtporbelGro.lst", kGro);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const Lines added = {"Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.", ""};
+    EXPECT_THAT(result.report, ElementsAreArray(Concat({{Heading(), ""},
+                                                        CopyLines(kVeltrane),
+                                                        {"", "Mise à jour de listes pour la société Alpha"},
+                                                        added,
+                                                        {"Mise à jour de listes pour la société Beta SA"},
+                                                        added,
+                                                        {"La mise à jour est terminée avec succès."}})))
+        << result.err;
+    EXPECT_EQ(Rows("C:\\Data\\alpha.fdb"), Rows("C:\\Data\\beta.fdb"));
+    EXPECT_EQ(Rows("C:\\Data\\beta.fdb").size(), 1u);
+}
+
 TEST_F(PrintListsE2eTest, SecondInstallationUpdatesTheTextAndReportsTheKey) {
     InstallText("C:\\quarnel\\multiste.txt", "Alpha\r\n");
     CreateCompanyDatabase("C:\\Data\\alpha.fdb", "VTP_PRO");
