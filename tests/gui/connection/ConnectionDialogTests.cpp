@@ -10,10 +10,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 namespace {
@@ -377,6 +380,40 @@ TEST(ConnectionDialogClass, ClassifiesAndSplitsTheNamesItComposes) {
     TdlgConnection::SplitConnectionString("192.168.1.20:C:\\Base\\data.fdb", server, file);
     EXPECT_EQ(server, "192.168.1.20");
     EXPECT_EQ(file, "C:\\Base\\data.fdb");
+}
+
+// Execute runs the dialog modally; `answer` acts on it once it is up.
+std::optional<std::string> ExecuteWith(std::function<void(TdlgConnection&)> answer) {
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = dynamic_cast<TdlgConnection*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        answered = true;
+        answer(*dialog);
+    });
+    std::optional<std::string> result = TdlgConnection::Execute(nullptr);
+    EXPECT_TRUE(answered);
+    return result;
+}
+
+TEST_F(ConnectionDialog, ExecuteGivesTheComposedNameOnOk) {
+    FDialog.reset();
+    const auto name = ExecuteWith([](TdlgConnection& dialog) {
+        dialog.RzButtonEditDbFile()->setText(QStringLiteral("C:\\Base\\data.fdb"));
+        dialog.ActionOKUpdate();
+        dialog.ActionOK()->trigger();
+    });
+    EXPECT_EQ(name, std::optional<std::string>("C:\\Base\\data.fdb"));
+}
+
+TEST_F(ConnectionDialog, ExecuteGivesNothingOnAnnuler) {
+    FDialog.reset();
+    const auto name = ExecuteWith([](TdlgConnection& dialog) {
+        dialog.RzButtonEditDbFile()->setText(QStringLiteral("C:\\Base\\data.fdb"));
+        QTest::mouseClick(dialog.ButtonAnnuler(), Qt::LeftButton);
+    });
+    EXPECT_EQ(name, std::nullopt);
 }
 
 } // namespace
