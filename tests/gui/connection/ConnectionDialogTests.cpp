@@ -17,6 +17,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <ostream>
 #include <random>
 
 namespace {
@@ -189,6 +190,11 @@ struct TypedAddress {
     std::array<const char*, 4> parts;
 };
 
+// A failing row is named, not dumped as bytes.
+void PrintTo(const TypedAddress& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class AddressTyping : public ConnectionDialog, public ::testing::WithParamInterface<TypedAddress> {};
 
 TEST_P(AddressTyping, FillsTheFourFieldsInTurn) {
@@ -331,6 +337,11 @@ struct BrowseKey {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
 };
+
+// A failing row is named, not dumped as bytes.
+void PrintTo(const BrowseKey& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FileChooser : public ConnectionDialog, public ::testing::WithParamInterface<BrowseKey> {};
 

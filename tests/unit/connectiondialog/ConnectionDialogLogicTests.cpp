@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <set>
 
@@ -57,6 +58,11 @@ struct OkRow {
     bool enabled;
 };
 
+// A failing row is named, not dumped as bytes.
+void PrintTo(const OkRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class OkRule : public ::testing::TestWithParam<OkRow> {};
 
 TEST_P(OkRule, FollowsTheChosenWay) {
@@ -90,6 +96,11 @@ struct ComposeRow {
     const char* result; // nullptr: refused with `error`
     const char* error;
 };
+
+// A failing row is named, not dumped as bytes.
+void PrintTo(const ComposeRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class Compose : public ::testing::TestWithParam<ComposeRow> {};
 
@@ -176,6 +187,11 @@ struct KeyRow {
     bool previousJustCompleted;
     AddressKeyAction action;
 };
+
+// A failing row is named, not dumped as bytes.
+void PrintTo(const KeyRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class AddressKeys : public ::testing::TestWithParam<KeyRow> {};
 
