@@ -3,6 +3,7 @@
 #include "update/run/AppInfo.h"
 
 #include <gmock/gmock.h>
+#include <map>
 
 namespace {
 
@@ -57,6 +58,58 @@ TEST(AppNamesReference, ListsTheFifteenNamesInCodeOrder) {
     EXPECT_EQ(update::run::AppNamesReference(),
               "Veltrane\r\nVeltrane Ingenieur\r\nMarlisk\r\nCorvath\r\nPDFDLL\r\nTessaro\r\nVTPOrbel\r\nSuvana\r\n"
               "Quarnel Finance\r\nNVX\r\nBrisquel\r\nCommon\r\nOndrak\r\nZLK\r\nRalto\r\n");
+}
+
+// The start-up readers over a caller's own access to the packed files (the window's engine seam).
+class LoaderReadersTest : public ::testing::Test {
+protected:
+    update::run::PackedListLoader Loader() {
+        return [this](std::string_view fileName) {
+            FAsked.emplace_back(fileName);
+            const auto found = FFiles.find(std::string(fileName));
+            return found == FFiles.end() ? std::vector<std::string>{} : found->second;
+        };
+    }
+    std::map<std::string, std::vector<std::string>> FFiles;
+    std::vector<std::string> FAsked;
+};
+
+TEST_F(LoaderReadersTest, AppInfoTakesTheFirstTitleLineAndEveryTextLine) {
+    FFiles = {{"AppInfo1.txt", {"Paquet 4.2", "ignored"}}, {"AppInfo2.txt", {"Lisez.", "Merci."}}};
+    const update::run::AppInfo info = update::run::LoadAppInfo(Loader());
+    EXPECT_EQ(info.title, "Paquet 4.2");
+    EXPECT_EQ(info.text, "Lisez.\r\nMerci.\r\n");
+    EXPECT_THAT(FAsked, ::testing::ElementsAre("AppInfo1.txt", "AppInfo2.txt"));
+}
+
+TEST_F(LoaderReadersTest, AppInfoOfAPackageWithoutTextsIsEmpty) {
+    const update::run::AppInfo info = update::run::LoadAppInfo(Loader());
+    EXPECT_EQ(info.title, "");
+    EXPECT_EQ(info.text, "");
+}
+
+TEST_F(LoaderReadersTest, UpdateListIsFilteredFromUpdatesTxt) {
+    FFiles = {{"Updates.txt", {"NVX", "nvx", "Veltrane"}}};
+    int checks = 0;
+    const update::run::UpdateList list = update::run::LoadUpdateList(Loader(), [&] {
+        ++checks;
+        return true;
+    });
+    EXPECT_EQ(list.state, UpdateListState::Loaded);
+    EXPECT_THAT(list.names, ::testing::ElementsAre("NVX", "Veltrane"));
+    EXPECT_EQ(checks, 1);
+    EXPECT_THAT(FAsked, ::testing::ElementsAre("Updates.txt"));
+}
+
+TEST_F(LoaderReadersTest, MissingUpdateListChecksNothing) {
+    int checks = 0;
+    const update::run::UpdateList list = update::run::LoadUpdateList(Loader(), [&] {
+        ++checks;
+        return false;
+    });
+    EXPECT_EQ(list.state, UpdateListState::Missing);
+    EXPECT_TRUE(list.names.empty());
+    EXPECT_EQ(checks, 0);
 }
 
 } // namespace
