@@ -5,6 +5,7 @@
 #include "Screenshots.h"
 #include "SingleInstance.h"
 #include "environment/Dialogs.h"
+#include "firebird/Client.h"
 #include "ui/ScriptedUi.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
@@ -77,6 +78,10 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The Firebird client (print lists into company databases) ends its threads before the process.
+    struct ClientShutdownAtExit {
+        ~ClientShutdownAtExit() { fb::ClientShutdown(); }
+    } clientShutdown;
     quarnel_update::Options options;
     try {
         std::vector<std::string> arguments(argv + 1, argv + argc);
