@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds a demo machine in $QUARNEL_PREFIX and runs the update wizard on the demo package:
 #   demo/make-demo-machine.sh BUILD_FOLDER
-# The machine has Veltrane registered and VTPOrbel 4.1 installed beside it; the package brings
+# The machine has Veltrane registered with a company database ready for print lists (quarnel-db
+# create, print-tables) and VTPOrbel 4.1 installed beside it; the package brings
 # VTPOrbel 4.2, a read-me file and a print list. With a display the wizard opens its window;
 # without one it runs unattended, answering Yes, and prints its installation report. With
 # QUARNEL_DEMO_SCREENSHOTS=FOLDER it saves a picture of each page there instead (under Xvfb when
@@ -26,6 +27,14 @@ drive_c=$("$machine" path 'C:\')
 mkdir -p "$drive_c/Quarnel/Veltrane/Programs" "$drive_c/Quarnel/Orbel/Programs"
 cp "$demo/programs/VTPOrbel-installed.exe" "$drive_c/Quarnel/Orbel/Programs/VTPOrbel.exe"
 "$machine" version 'C:\Quarnel\Orbel\Programs\VTPOrbel.exe'
+
+step "A company database prepared by the administrator to receive print lists"
+db="$build/apps/quarnel-db/quarnel-db"
+mkdir -p "$drive_c/Data"
+"$db" 'C:\Data\Quarnel.fdb' create --id VTP_PRO --version 2
+"$db" 'C:\Data\Quarnel.fdb' print-tables
+"$machine" reg add 'HKLM\Software\QUARNEL S.A.\Veltrane\Default\VTP_DatabaseName' /v Path \
+    /d 'C:\Data\Quarnel.fdb' /f
 
 step "The wizard, carrying the demo package"
 staging=$(mktemp -d)
