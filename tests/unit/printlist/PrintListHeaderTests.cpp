@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"DES:F:" + std::string(254, 'x') + "éé"},
                   {"", std::string(254, 'x') + "é", "vtporbelgro", "vtporbelgro"}},
         HeaderRow{"EmptyList", {}, {"", "vtporbelgro", "vtporbelgro", "vtporbelgro"}}),
-    [](const testing::TestParamInfo<HeaderRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<HeaderRow>& row) { return std::string(row.param.name); });
 
 TEST(PrintListLines, FindsTheFirstExactPrefix) {
     const std::vector<std::string> lines = {"DES:F", "DES:F:", "DES:I:x", "COM:", "DES:F:y"};

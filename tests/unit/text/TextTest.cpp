@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, CaseComparison,
                                          CaseRow{"Different", "Veltrane", "Veltran", false, false},
                                          CaseRow{"Cyrillic", "файл", "ФАЙЛ", true, false},
                                          CaseRow{"Empty", "", "", true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CaseMapping, UpperAndLowerAreOneToOne) {
     EXPECT_EQ(ToUpper("updates.txt"), "UPDATES.TXT");
