@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "platform/machine/Machine.h"
 #include "platform/registry/Registry.h"
+#include "platform/text/Text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,47 +15,47 @@ using platform::Machine;
 
 int RunInit(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage: quarnel-machine init\n";
+        context.err << "Usage : quarnel-machine init\n";
         return kExitUsage;
     }
     const Machine machine = Machine::Init(Machine::DefaultPrefix());
     platform::Registry(machine.RegistryFolder()).CreateMissingHives();
     InitFirebirdRootOf(machine);
-    context.out << "Machine prefix ready: " << machine.Prefix().string() << '\n';
+    context.out << "Préfixe de la machine prêt : " << machine.Prefix().string() << '\n';
     return kExitOk;
 }
 
 int RunShow(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage: quarnel-machine show\n";
+        context.err << "Usage : quarnel-machine show\n";
         return kExitUsage;
     }
     const Machine machine = Machine::Load(Machine::DefaultPrefix());
     const platform::MachineSettings& s = machine.Settings();
     std::ostream& out = context.out;
-    out << "Prefix:              " << machine.Prefix().string() << '\n'
-        << "Computer name:       " << s.computerName << '\n'
-        << "User name:           " << s.userName << '\n'
-        << "System:              " << (s.os.platform == platform::OsPlatform::WindowsNT ? "NT " : "9x ") << s.os.major
-        << '.' << s.os.minor << '\n'
-        << "Windows folder:      " << s.windowsFolder << '\n'
-        << "System folder:       " << s.systemFolder << '\n'
-        << "Temporary folder:    " << s.tempFolder << '\n'
-        << "Remote session:      " << (s.remoteSession ? "yes" : "no") << " (session " << s.sessionId << ")\n"
-        << "ANSI code page:      " << s.ansiCodePage << '\n'
-        << "IP addresses:        ";
+    out << "Préfixe :                " << machine.Prefix().string() << '\n'
+        << "Nom de l'ordinateur :    " << s.computerName << '\n'
+        << "Nom de l'utilisateur :   " << s.userName << '\n'
+        << "Système :                " << (s.os.platform == platform::OsPlatform::WindowsNT ? "NT " : "9x ")
+        << s.os.major << '.' << s.os.minor << '\n'
+        << "Dossier Windows :        " << s.windowsFolder << '\n'
+        << "Dossier système :        " << s.systemFolder << '\n'
+        << "Dossier temporaire :     " << s.tempFolder << '\n'
+        << "Session à distance :     " << (s.remoteSession ? "oui" : "non") << " (session " << s.sessionId << ")\n"
+        << "Page de codes ANSI :     " << s.ansiCodePage << '\n'
+        << "Adresses IP :            ";
     const auto addresses = machine.IpAddresses();
     for (std::size_t i = 0; i < addresses.size(); ++i)
         out << (i ? ", " : "") << addresses[i];
-    out << "\nLibrary path:        ";
+    out << "\nChemin des bibliothèques : ";
     for (std::size_t i = 0; i < s.libraryPath.size(); ++i)
         out << (i ? ";" : "") << s.libraryPath[i];
-    out << "\nDrives:\n";
+    out << "\nLecteurs :\n";
     for (const platform::Drive& drive : s.drives) {
         out << "  " << drive.letter << ":  " << platform::DriveTypeName(drive.type) << ", " << drive.fileSystem << ", "
             << drive.hostFolder.string();
         if (drive.reportedFreeSpace)
-            out << ", reports " << *drive.reportedFreeSpace << " bytes free";
+            out << ", annonce " << *drive.reportedFreeSpace << " octets libres";
         out << '\n';
     }
     return kExitOk;
@@ -66,7 +67,7 @@ int RunDrive(std::span<const std::string> args, Context context) {
                           ((args[0][0] >= 'A' && args[0][0] <= 'Z') || (args[0][0] >= 'a' && args[0][0] <= 'z')) &&
                           (args[0].size() == 1 || args[0][1] == ':');
     if (!letterOk || !type) {
-        context.err << "Usage: quarnel-machine drive LETTER HOSTFOLDER fixed|remote|cdrom|removable\n";
+        context.err << "Usage : quarnel-machine drive LETTRE DOSSIER fixed|remote|cdrom|removable\n";
         return kExitUsage;
     }
     Machine machine = Machine::Load(Machine::DefaultPrefix());
@@ -85,15 +86,19 @@ int RunDrive(std::span<const std::string> args, Context context) {
 
 int RunPath(std::span<const std::string> args, Context context) {
     if (args.size() != 1) {
-        context.err << "Usage: quarnel-machine path WINDOWSPATH\n";
+        context.err << "Usage : quarnel-machine path CHEMIN\n";
+        return kExitUsage;
+    }
+    if (!platform::text::IsValidUtf8(args[0])) {
+        context.err << "quarnel-machine : le chemin donné n'est pas du texte UTF-8 valide\n";
         return kExitUsage;
     }
     const Machine machine = Machine::Load(Machine::DefaultPrefix());
     const auto host = machine.ToHostPath(args[0]);
     if (!host) {
-        context.err << "quarnel-machine: " << args[0]
-                    << " is not a path on this machine's drives (UNC, relative, unknown drive, or climbing out of its "
-                       "drive)\n";
+        context.err << "quarnel-machine : " << args[0]
+                    << " n'est pas un chemin des lecteurs de cette machine (chemin UNC ou relatif, lecteur inconnu, "
+                       "ou chemin qui sort de son lecteur)\n";
         return kExitFailure;
     }
     context.out << host->string() << '\n';

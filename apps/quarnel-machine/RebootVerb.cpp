@@ -9,7 +9,7 @@ namespace quarnel_machine {
 
 int RunReboot(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage: quarnel-machine reboot\n";
+        context.err << "Usage : quarnel-machine reboot\n";
         return kExitUsage;
     }
     platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));
@@ -17,8 +17,8 @@ int RunReboot(std::span<const std::string> args, Context context) {
     for (const std::string& line : outcome.done)
         context.out << line << '\n';
     for (const std::string& line : outcome.failed)
-        context.err << "quarnel-machine: " << line << '\n';
-    context.out << "restarted" << (outcome.restartWasRequested ? " (requested by a program)" : "") << '\n';
+        context.err << "quarnel-machine : " << line << '\n';
+    context.out << "redémarrée" << (outcome.restartWasRequested ? " (à la demande d'un programme)" : "") << '\n';
     return outcome.failed.empty() ? kExitOk : kExitFailure;
 }
 

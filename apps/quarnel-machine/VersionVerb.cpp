@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "platform/machine/Machine.h"
 #include "platform/pe/PeVersionReader.h"
+#include "platform/text/Text.h"
 
 #include <filesystem>
 
@@ -19,18 +20,27 @@ bool IsWindowsDrivePath(const std::string& path) {
 
 int RunVersion(std::span<const std::string> args, Context context) {
     if (args.size() != 1) {
-        context.err << "Usage: quarnel-machine version FILE\n";
+        context.err << "Usage : quarnel-machine version FICHIER\n";
         return kExitUsage;
     }
     std::filesystem::path file = args[0];
     if (IsWindowsDrivePath(args[0])) {
+        if (!platform::text::IsValidUtf8(args[0])) {
+            context.err << "quarnel-machine : le chemin donné n'est pas du texte UTF-8 valide\n";
+            return kExitUsage;
+        }
         const auto machine = platform::Machine::Load(platform::Machine::DefaultPrefix());
         const auto host = machine.ToHostPath(args[0]);
         if (!host) {
-            context.err << "quarnel-machine: " << args[0] << " is not a path on this machine's drives\n";
+            context.err << "quarnel-machine : " << args[0] << " n'est pas un chemin des lecteurs de cette machine\n";
             return kExitFailure;
         }
         file = *host;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        context.err << "quarnel-machine : " << args[0] << " n'est pas un fichier existant\n";
+        return kExitFailure;
     }
     const auto resource = platform::ReadVersionResource(file);
     if (!resource || !resource->fixedInfo) {

@@ -10,36 +10,41 @@
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage: quarnel-machine VERB [ARGUMENTS]
+constexpr const char* kHelp = R"(Usage : quarnel-machine VERBE [ARGUMENTS]
 
-The machine prefix is $QUARNEL_PREFIX, or ~/.quarnel when it is not set.
+Le préfixe de la machine est $QUARNEL_PREFIX, ou ~/.quarnel quand il n'est pas défini.
 
-Verbs:
-  init                          Create the prefix with the default machine (drive C:, Windows,
-                                system and temporary folders, empty registry, Firebird root);
-                                an existing prefix keeps its settings.
-  show                          Print the machine's settings and drives.
-  drive LETTER HOSTFOLDER TYPE  Map drive LETTER to HOSTFOLDER; TYPE is fixed, remote, cdrom or
-                                removable. The folder is created when missing.
-  path WINDOWSPATH              Print the host path of a Windows path (C:\Dir\File.txt).
-  version FILE                  Print a file's fixed version (major.minor.release.build, or ?)
-                                and its "FileVersion" string. FILE is a Windows path, or a host
-                                path when it does not start with a drive letter.
-  reg query KEY [/v NAME | /ve] [/s]
-  reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
-  reg delete KEY [/v NAME | /ve] [/f]
-  reg import FILE
-  reg export KEY FILE [/y]      The machine's registry, with the options of Windows' reg.exe.
-                                KEY begins with HKEY_LOCAL_MACHINE (HKLM) or HKEY_CURRENT_USER (HKCU).
-  firebird start|stop|status    The prefix's Firebird server on a free loopback port.
-  reboot                        Restart the machine: perform the renames and deletions registered
-                                for the next start (PendingFileRenameOperations, in order, then the
-                                [rename] section of WININIT.INI), then empty them and clear a
-                                restart requested by a program. Prints one line per operation;
-                                exits with 1 when one of them failed (the others still run).
-  help, --help                  This text.
+Verbes :
+  init                          Crée le préfixe avec la machine par défaut (lecteur C:, dossiers
+                                Windows, système et temporaire, registre vide, racine Firebird) ;
+                                un préfixe existant garde ses réglages.
+  show                          Affiche les réglages et les lecteurs de la machine.
+  drive LETTRE DOSSIER TYPE     Associe le lecteur LETTRE au DOSSIER de l'hôte ; TYPE vaut fixed,
+                                remote, cdrom ou removable. Le dossier est créé s'il manque.
+  path CHEMIN                   Affiche le chemin sur l'hôte d'un chemin Windows (C:\Dossier\Fichier.txt).
+  version FICHIER               Affiche la version fixe d'un fichier (majeure.mineure.révision.build,
+                                ou ? quand il n'en a pas) et sa chaîne "FileVersion". FICHIER est
+                                un chemin Windows, ou un chemin de l'hôte s'il ne commence pas par
+                                une lettre de lecteur.
+  reg query CLÉ [/v NOM | /ve] [/s]
+  reg add CLÉ [/v NOM | /ve] [/t TYPE] [/s SÉPARATEUR] [/d DONNÉE] [/f]
+  reg delete CLÉ [/v NOM | /ve | /va] /f
+  reg import FICHIER
+  reg export CLÉ FICHIER [/y]   Le registre de la machine, avec les options de reg.exe de Windows.
+                                CLÉ commence par HKEY_LOCAL_MACHINE (HKLM) ou HKEY_CURRENT_USER (HKCU).
+  firebird start|stop|status    Le serveur Firebird du préfixe, sur un port libre de la boucle locale.
+  reboot                        Redémarre la machine : effectue les renommages et suppressions
+                                prévus pour le prochain démarrage (PendingFileRenameOperations dans
+                                l'ordre, puis la section [rename] de WININIT.INI), puis les vide et
+                                efface le redémarrage demandé par un programme. Affiche une ligne
+                                par opération.
+  help, --help                  Ce texte.
 
-Exit codes: 0 done, 1 failed, 64 usage error.
+Codes de sortie :
+  0   fait
+  1   échec (une opération de reboot, une commande reg, un fichier ou un chemin refusé)
+  64  erreur d'usage (verbe inconnu, arguments manquants ou en trop, syntaxe de reg incorrecte,
+      argument qui n'est pas de l'UTF-8 valide)
 )";
 
 } // namespace
@@ -78,10 +83,10 @@ int main(int argc, char** argv) {
             return RunFirebird(rest, context);
         if (verb == "reboot")
             return RunReboot(rest, context);
-        std::cerr << "quarnel-machine: unknown verb '" << verb << "'\n\n" << kHelp;
+        std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {
-        std::cerr << "quarnel-machine: " << error.what() << '\n';
+        std::cerr << "quarnel-machine : " << error.what() << '\n';
         return quarnel_machine::kExitFailure;
     }
 }

@@ -51,17 +51,17 @@ void Perform(const std::string& source, const std::string& destination, bool rep
     };
     if (destination.empty()) {
         if (DeleteAtRestart(source))
-            outcome.done.push_back("deleted " + source);
+            outcome.done.push_back("supprimé " + source);
         else
-            fail("cannot delete " + source);
+            fail("impossible de supprimer " + source);
         return;
     }
     const std::uint32_t flags =
         platform::kMoveFileCopyAllowed | (replaceExisting ? platform::kMoveFileReplaceExisting : 0);
     if (platform::MoveFileEx(source, destination, flags))
-        outcome.done.push_back("renamed " + source + " -> " + destination);
+        outcome.done.push_back("renommé " + source + " -> " + destination);
     else
-        fail("cannot rename " + source + " -> " + destination);
+        fail("impossible de renommer " + source + " -> " + destination);
 }
 
 std::filesystem::path RestartRequestFile() {
@@ -101,28 +101,39 @@ void PerformWininit(RestartOutcome& outcome) {
             kept += line + "\r\n";
             continue;
         }
-        const std::size_t equals = trimmed.find('=');
-        if (trimmed.empty() || trimmed.front() == ';' || equals == std::string::npos)
+        if (trimmed.empty() || trimmed.front() == ';')
             continue;
+        // DEST=SOURCE, NUL=SOURCE deleting. A line without both sides names no operation: it is
+        // reported and skipped, never read as a deletion.
+        const std::size_t equals = trimmed.find('=');
+        const std::string left = equals == std::string::npos ? std::string() : Trim(trimmed.substr(0, equals));
+        const std::string right = equals == std::string::npos ? std::string() : Trim(trimmed.substr(equals + 1));
         // The file is ANSI text: paths come back to UTF-8 through the machine's code page.
-        const std::string destination = platform::text::Cp1252ToUtf8(Trim(trimmed.substr(0, equals)));
-        const std::string source = platform::text::Cp1252ToUtf8(Trim(trimmed.substr(equals + 1)));
-        const bool remove = platform::text::EqualsIgnoreAsciiCase(destination, "NUL");
-        Perform(source, remove ? std::string() : destination, true, outcome);
+        const unsigned codePage = platform::Machine::Current().Settings().ansiCodePage;
+        const auto destination = platform::text::CodePageToUtf8(left, codePage);
+        const auto source = platform::text::CodePageToUtf8(right, codePage);
+        if (left.empty() || right.empty() || !destination || !source) {
+            outcome.failed.push_back("ligne de WININIT.INI ignorée, elle n'a pas la forme DESTINATION=SOURCE : " +
+                                     platform::text::Cp1252ToUtf8(trimmed));
+            continue;
+        }
+        const bool remove = platform::text::EqualsIgnoreAsciiCase(*destination, "NUL");
+        Perform(*source, remove ? std::string() : *destination, true, outcome);
     }
     if (!sawRename)
         return;
-    std::error_code error;
+    const std::string ini = windows + "WININIT.INI";
+    bool rewritten = false;
     if (Trim(kept).empty()) {
-        std::filesystem::remove(*host, error);
+        rewritten = platform::DeleteFile(ini);
     } else {
-        std::ofstream out(*host, std::ios::binary | std::ios::trunc);
-        out << kept;
-        if (!out)
-            error = std::make_error_code(std::errc::io_error);
+        platform::FileHandle out =
+            platform::CreateFile(ini, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
+        rewritten = out && out.Write(kept.data(), kept.size());
     }
-    if (error)
-        outcome.failed.push_back("cannot rewrite " + windows + "WININIT.INI");
+    if (!rewritten)
+        outcome.failed.push_back("impossible de réécrire " + ini + " (code " +
+                                 std::to_string(platform::GetLastError()) + ")");
 }
 
 } // namespace

@@ -42,7 +42,8 @@ std::vector<PendingRename> ReadPendingRenames();
 void RecordRestartRequest();
 bool IsRestartRequested();
 
-// What a restart did, one line per operation ("renamed A -> B", "deleted A", or a failure).
+// What a restart did, one line per operation ("renommé A -> B", "supprimé A", or a failure; a
+// WININIT.INI line that names no operation is a failure too).
 struct RestartOutcome {
     std::vector<std::string> done;
     std::vector<std::string> failed;
@@ -50,7 +51,8 @@ struct RestartOutcome {
 };
 
 // Performs the pending renames of the machine as a restart does: PendingFileRenameOperations in
-// order, then the entries of WININIT.INI's [rename] section in order (9x form "dest=source", "NUL"
-// deleting); empties both (the value is deleted, the section removed) and clears the request.
+// order, then the entries of WININIT.INI's [rename] section in order (9x form "dest=source" in the
+// machine's ANSI code page, "NUL" deleting; a line with an empty side or no "=" is reported and
+// skipped); empties both (the value is deleted, the section removed) and clears the request.
 // An operation that fails is reported and the others still run, as at a real start.
 RestartOutcome PerformRestart();

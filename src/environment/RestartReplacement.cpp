@@ -8,6 +8,7 @@
 #include "platform/errors/SystemError.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
+#include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
 namespace {
@@ -77,6 +78,15 @@ std::string ComposeWininit(const std::vector<std::string>& lines, const std::str
 }
 
 void ScheduleInWininit(std::string_view source, std::string_view dest) {
+    // The file is text in the machine's ANSI code page: a name it cannot hold is refused, never
+    // written with a replacement character that no restart could find.
+    const auto entry = platform::text::Utf8ToCodePage(
+        (dest.empty() ? std::string("NUL") : GetShortName(dest)) + "=" + GetShortName(source),
+        platform::Machine::Current().Settings().ansiCodePage);
+    if (!entry) {
+        platform::SetLastError(platform::kErrorNoUnicodeTranslation);
+        FailWithLastError("Cannot move : \r\n" + std::string(source) + " to" + "\r\n" + std::string(dest));
+    }
     const std::string ini = TWindowsInstaller::GetWinPath() + "WININIT.INI";
     const bool reading = TWindowsInstaller::FileExists(ini);
     const std::string output = reading ? MakeUniqueName(TWindowsInstaller::GetWinPath(), ".tmp") : ini;
@@ -102,9 +112,7 @@ void ScheduleInWininit(std::string_view source, std::string_view dest) {
                 platform::RaiseLastError();
             lines = SplitLines(*content);
         }
-        const std::string entry = platform::text::Utf8ToCp1252(
-            (dest.empty() ? std::string("NUL") : GetShortName(dest)) + "=" + GetShortName(source));
-        const std::string text = ComposeWininit(lines, entry);
+        const std::string text = ComposeWininit(lines, *entry);
         platform::FileHandle out =
             platform::CreateFile(output, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
         if (!out || !out.Write(text.data(), text.size()))

@@ -55,8 +55,7 @@ StoredCount ReadCount(const platform::RegistryKey& key, std::string_view name) {
             for (std::size_t i = 0; i < value.data.size(); ++i)
                 bits |= static_cast<std::uint32_t>(value.data[i]) << (8 * i);
             stored.count = static_cast<std::int32_t>(bits);
-            if (value.data.size() == 4)
-                stored.writeAs = platform::kRegBinary;
+            stored.writeAs = platform::kRegBinary; // written back in four bytes, whatever its length was
         }
         break;
     case platform::kRegDword:

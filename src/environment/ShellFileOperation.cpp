@@ -37,6 +37,7 @@ struct Entry {
     std::string path;
     std::string name;
     bool folder = false;
+    bool link = false; // one entry: deleted itself, never walked into
 };
 
 std::string FolderOf(std::string_view path) {
@@ -64,7 +65,8 @@ platform::ErrorCode FindEntries(std::string_view pattern, bool skipFolders, std:
         const bool isFolder = (data.attributes & platform::kFileAttributeDirectory) != 0;
         if (data.name == "." || data.name == ".." || (isFolder && skipFolders))
             continue;
-        entries.push_back({folder + data.name, data.name, isFolder});
+        entries.push_back(
+            {folder + data.name, data.name, isFolder, (data.attributes & platform::kFileAttributeReparsePoint) != 0});
     }
     return 0;
 }
@@ -77,6 +79,12 @@ void DeleteEntry(Run& run, const Entry& entry, bool ask) {
                                                  : "Voulez-vous vraiment supprimer le fichier « ") +
                             entry.path + " » ?"))
         return;
+    if (entry.link) {
+        // A link goes itself; what it leads to stays, as with a junction.
+        if (!(entry.folder ? platform::RemoveDirectory(entry.path) : platform::DeleteFile(entry.path)))
+            run.FailWithLastError();
+        return;
+    }
     if (entry.folder) {
         // The content of a confirmed folder goes without further questions, as in the shell.
         std::vector<Entry> content;

@@ -29,7 +29,7 @@ inline constexpr unsigned FOF_NOERRORUI = 0x0400;
 // folder is missing).
 //
 // FO_DELETE deletes every match, folders with their content; read-only files go too, as the shell
-// deletes them. The recycle bin (FOF_ALLOWUNDO) does not exist on this machine: deleted files are gone.
+// deletes them. A link (to a file or a folder) is one entry: the link goes, what it leads to stays. The recycle bin (FOF_ALLOWUNDO) does not exist on this machine: deleted files are gone.
 // FO_COPY and FO_MOVE put the matches into the target folder when the source has a wildcard or the
 // target is an existing folder, otherwise the one match takes the target as its new name; missing
 // folders are created. A folder cannot go into itself (0x76). FO_RENAME gives the one match the

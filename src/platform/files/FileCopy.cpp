@@ -3,6 +3,7 @@
 #include "platform/files/HostPath.h"
 #include "platform/files/Sharing.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/TemporaryNames.h"
 #include "platform/machine/WindowsPath.h"
 
 #include <cerrno>
@@ -20,47 +21,51 @@ using files_detail::MapPath;
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor)
-        : FDescriptor(descriptor) {}
-    ~Descriptor() {
-        if (FDescriptor >= 0)
-            ::close(FDescriptor); // read-only or already flushed; nothing left to report
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return FDescriptor; }
+using files_detail::Descriptor;
+using files_detail::DriveEntry;
 
-private:
-    int FDescriptor;
-};
-
-// The half-written copy beside the target: deleted unless it was renamed into place.
+// The new content beside the target, under a temporary name that carries this process's id:
+// deleted unless it was renamed into place, and recognised as debris by later processes when
+// this one is killed halfway.
 class TemporaryCopy {
 public:
-    explicit TemporaryCopy(const std::filesystem::path& target)
-        : FPath(target.parent_path() / ("." + target.filename().string() + ".copy-XXXXXX")) {
-        std::string pattern = FPath.string();
-        FDescriptor = ::mkostemp(pattern.data(), O_CLOEXEC);
-        FPath = pattern;
+    TemporaryCopy(int folder, std::string_view targetName)
+        : FFolder(folder) {
+        RemoveLeftoversOnce(folder);
+        for (int attempt = 0; attempt < 16 && FDescriptor < 0; ++attempt) {
+            FName = TemporaryNameFor(targetName);
+            FDescriptor = ::openat(folder, FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (FDescriptor < 0 && errno != EEXIST)
+                break;
+        }
     }
     ~TemporaryCopy() {
         if (FDescriptor >= 0)
             ::close(FDescriptor);
-        if (!FKept)
-            ::unlink(FPath.c_str()); // a copy that failed leaves nothing behind
+        if (!FKept && !FName.empty())
+            ::unlinkat(FFolder, FName.c_str(), 0); // a copy that failed leaves nothing behind
     }
     TemporaryCopy(const TemporaryCopy&) = delete;
     TemporaryCopy& operator=(const TemporaryCopy&) = delete;
 
     int Get() const { return FDescriptor; }
-    const std::filesystem::path& Path() const { return FPath; }
-    bool Close() { return ::close(std::exchange(FDescriptor, -1)) == 0; }
-    void Keep() { FKept = true; }
+    // Writes the content to disk and closes it: what the rename publishes is then whole.
+    bool SyncAndClose() {
+        const bool synced = ::fsync(FDescriptor) == 0;
+        const bool closed = ::close(std::exchange(FDescriptor, -1)) == 0;
+        return synced && closed;
+    }
+    bool RenameTo(int folder, const std::string& name) {
+        if (::renameat(FFolder, FName.c_str(), folder, name.c_str()) != 0)
+            return false;
+        FKept = true;
+        files_detail::SyncFolder(folder);
+        return true;
+    }
 
 private:
-    std::filesystem::path FPath;
+    int FFolder;
+    std::string FName;
     int FDescriptor = -1;
     bool FKept = false;
 };
@@ -102,25 +107,36 @@ ErrorCode CheckReplaceable(const struct stat& info, const std::filesystem::path&
     return files_detail::CheckSharing(info, host, kGenericWrite | files_detail::kDeleteAccess, 0);
 }
 
-// Copies the host file `from` (already checked) over `to`, through a temporary name beside it.
-bool CopyHostFile(const std::filesystem::path& from, const struct stat& sourceInfo, const std::filesystem::path& to) {
+// Copies the host file `from` (already checked) over the entry `to`, through a temporary name beside it.
+bool CopyHostFile(const std::filesystem::path& from, const struct stat& sourceInfo, const DriveEntry& to) {
     const Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (source.Get() < 0)
         return FailErrno(from, errno);
-    TemporaryCopy copy(to);
+    TemporaryCopy copy(to.Folder(), to.Name());
     if (copy.Get() < 0)
-        return FailErrno(to, errno);
+        return FailErrno(to.Host(), errno);
     if (!CopyContent(source.Get(), copy.Get()))
         return false;
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
     if (::fchmod(copy.Get(), sourceInfo.st_mode & 07777) != 0 || ::futimens(copy.Get(), times) != 0)
         return Fail(ErrorFromErrno(errno));
-    if (!copy.Close())
+    if (!copy.SyncAndClose())
         return Fail(ErrorFromErrno(errno));
-    if (::rename(copy.Path().c_str(), to.c_str()) != 0)
-        return FailErrno(to, errno);
-    copy.Keep();
+    if (!copy.RenameTo(to.Folder(), to.Name()))
+        return FailErrno(to.Host(), errno);
     return true;
+}
+
+// The status of an entry without following it (a link is one entry); false with errno set.
+bool StatEntry(const DriveEntry& entry, struct stat& info) {
+    return ::fstatat(entry.Folder(), entry.Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Whether the existing entry may be replaced or deleted: a link is replaced or deleted itself.
+ErrorCode CheckEntryReplaceable(const DriveEntry& entry, const struct stat& own) {
+    if (S_ISLNK(own.st_mode))
+        return kErrorSuccess;
+    return CheckReplaceable(own, entry.Host());
 }
 
 } // namespace
@@ -129,7 +145,7 @@ bool CopyFile(std::string_view source, std::string_view target, bool failIfExist
     const auto from = MapPath(source);
     if (!from)
         return false;
-    const auto to = MapPath(target);
+    const auto to = DriveEntry::Open(target);
     if (!to)
         return false;
     struct stat sourceInfo {};
@@ -138,17 +154,20 @@ bool CopyFile(std::string_view source, std::string_view target, bool failIfExist
     if (S_ISDIR(sourceInfo.st_mode))
         return Fail(kErrorAccessDenied);
     struct stat targetInfo {};
-    if (::stat(to->c_str(), &targetInfo) == 0) {
+    if (StatEntry(*to, targetInfo)) {
         if (failIfExists)
             return Fail(kErrorFileExists);
-        if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
+        struct stat followed {};
+        const bool sameFile = ::fstatat(to->Folder(), to->Name().c_str(), &followed, 0) == 0 &&
+                              followed.st_dev == sourceInfo.st_dev && followed.st_ino == sourceInfo.st_ino;
+        if (sameFile)
             return Fail(kErrorSharingViolation); // Windows holds the source open while it opens the target
-        if (const ErrorCode refused = CheckReplaceable(targetInfo, *to); refused != kErrorSuccess)
+        if (!S_ISLNK(targetInfo.st_mode) && S_ISDIR(targetInfo.st_mode))
+            return Fail(kErrorAccessDenied);
+        if (const ErrorCode refused = CheckEntryReplaceable(*to, targetInfo); refused != kErrorSuccess)
             return Fail(refused);
     } else if (errno != ENOENT) {
-        return FailErrno(*to, errno);
-    } else if (struct stat folder{}; ::stat(to->parent_path().c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
-        return Fail(kErrorPathNotFound);
+        return FailErrno(to->Host(), errno);
     }
     if (const auto room = ReportedFreeSpace(target); room && static_cast<std::uint64_t>(sourceInfo.st_size) > *room)
         return Fail(kErrorDiskFull);
@@ -159,53 +178,63 @@ bool CopyFile(std::string_view source, std::string_view target, bool failIfExist
 }
 
 bool DeleteFile(std::string_view path) {
-    const auto host = MapPath(path);
-    if (!host)
+    const auto entry = DriveEntry::Open(path);
+    if (!entry)
         return false;
     struct stat info {};
-    if (::stat(host->c_str(), &info) != 0)
-        return FailErrno(*host, errno);
-    if (const ErrorCode refused = CheckReplaceable(info, *host); refused != kErrorSuccess)
+    if (!StatEntry(*entry, info))
+        return FailErrno(entry->Host(), errno);
+    if (S_ISLNK(info.st_mode)) {
+        // A link to a folder is removed with RemoveDirectory, as on Windows.
+        if (struct stat target {}; ::fstatat(entry->Folder(), entry->Name().c_str(), &target, 0) == 0 &&
+                                   S_ISDIR(target.st_mode))
+            return Fail(kErrorAccessDenied);
+    } else if (const ErrorCode refused = CheckReplaceable(info, entry->Host()); refused != kErrorSuccess) {
         return Fail(refused);
-    if (::unlink(host->c_str()) != 0)
-        return FailErrno(*host, errno);
+    }
+    if (::unlinkat(entry->Folder(), entry->Name().c_str(), 0) != 0)
+        return FailErrno(entry->Host(), errno);
     return true;
 }
 
 bool MoveFileEx(std::string_view existing, std::string_view newName, std::uint32_t flags) {
-    const auto from = MapPath(existing);
+    const auto from = DriveEntry::Open(existing);
     if (!from)
         return false;
-    const auto to = MapPath(newName);
+    const auto to = DriveEntry::Open(newName);
     if (!to)
         return false;
     struct stat sourceInfo {};
-    if (::lstat(from->c_str(), &sourceInfo) != 0)
-        return FailErrno(*from, errno);
+    if (!StatEntry(*from, sourceInfo))
+        return FailErrno(from->Host(), errno);
     struct stat targetInfo {};
-    const bool targetExists = ::lstat(to->c_str(), &targetInfo) == 0;
+    const bool targetExists = StatEntry(*to, targetInfo);
     // A new spelling of the same name (case change) is a rename, not a replacement.
     const bool sameFile =
         targetExists && targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino;
     if (targetExists && !sameFile) {
         if ((flags & kMoveFileReplaceExisting) == 0)
             return Fail(kErrorAlreadyExists);
-        if (const ErrorCode refused = CheckReplaceable(targetInfo, *to); refused != kErrorSuccess)
+        if (!S_ISLNK(targetInfo.st_mode) && S_ISDIR(targetInfo.st_mode))
+            return Fail(kErrorAccessDenied);
+        if (const ErrorCode refused = CheckEntryReplaceable(*to, targetInfo); refused != kErrorSuccess)
             return Fail(refused);
     }
-    std::filesystem::path destination = *to;
+    std::string destination = to->Name();
     if (const auto parsed = ParseWindowsPath(newName); sameFile && parsed && !parsed->components.empty())
-        destination = to->parent_path() / parsed->components.back(); // keep the caller's spelling of the name
-    if (::rename(from->c_str(), destination.c_str()) == 0)
+        destination = parsed->components.back(); // keep the caller's spelling of the name
+    if (::renameat(from->Folder(), from->Name().c_str(), to->Folder(), destination.c_str()) == 0) {
+        files_detail::SyncFolder(to->Folder());
         return true;
+    }
     if (errno != EXDEV)
-        return FailErrno(destination, errno);
-    if (S_ISDIR(sourceInfo.st_mode) || (flags & kMoveFileCopyAllowed) == 0)
+        return FailErrno(to->Host(), errno);
+    if (S_ISDIR(sourceInfo.st_mode) || S_ISLNK(sourceInfo.st_mode) || (flags & kMoveFileCopyAllowed) == 0)
         return Fail(kErrorNotSameDevice);
-    if (!CopyHostFile(*from, sourceInfo, destination))
+    if (!CopyHostFile(from->Host(), sourceInfo, *to))
         return false;
-    if (::unlink(from->c_str()) != 0)
-        return FailErrno(*from, errno);
+    if (::unlinkat(from->Folder(), from->Name().c_str(), 0) != 0)
+        return FailErrno(from->Host(), errno);
     return true;
 }
 

@@ -144,10 +144,24 @@ FileHandle CreateFile(std::string_view path, std::uint32_t access, std::uint32_t
         flags |= O_CREAT | O_EXCL;
     if (truncates)
         flags |= O_TRUNC;
-    const int descriptor = ::open(host->c_str(), flags, 0666);
-    if (descriptor < 0) {
-        files_detail::FailErrno(*host, errno);
-        return {};
+    int descriptor = -1;
+    if (writes || !exists) {
+        // Writing or creating never passes through a link that leads out of the drive.
+        const auto entry = files_detail::DriveEntry::Open(path);
+        if (!entry)
+            return {};
+        descriptor = entry->OpenBeneath(flags, 0666);
+        if (descriptor < 0) {
+            if (errno == ENOENT)
+                files_detail::FailErrno(*host, errno);
+            return {};
+        }
+    } else {
+        descriptor = ::open(host->c_str(), flags, 0666);
+        if (descriptor < 0) {
+            files_detail::FailErrno(*host, errno);
+            return {};
+        }
     }
     if (::fstat(descriptor, &info) != 0) {
         const int error = errno;

@@ -21,6 +21,7 @@ namespace platform {
 inline constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400; // a link (a junction or symbolic link on Windows)
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 
 // Codes of the file calls beyond those of LastError.h.
@@ -29,7 +30,12 @@ inline constexpr ErrorCode kErrorNoMoreFiles = 18;
 inline constexpr ErrorCode kErrorDirectoryName = 267;
 
 // Directory and/or read-only, or kFileAttributeNormal for a plain file; kInvalidFileAttributes
-// when the path names nothing (2 missing, 3 missing folder).
+// when the path names nothing (2 missing, 3 missing folder). A link adds kFileAttributeReparsePoint
+// to what it leads to (directory when it leads to a folder).
+//
+// Links: a link is one entry. Deleting, renaming or replacing one acts on the link itself, never
+// on what it leads to. No call writes, creates, deletes or renames anything by passing through a
+// link that leads out of its drive's host folder: such a call fails with 5.
 std::uint32_t GetFileAttributes(std::string_view path);
 
 // Only the read-only bit is kept; kFileAttributeNormal (or 0) clears it.
@@ -78,7 +84,8 @@ bool CreateDirectory(std::string_view path);
 // Creates the folder and every missing parent; true when the folder exists afterwards. A file in
 // the way fails with 183 (the last component) or 3 (a parent).
 bool CreateDirectoryTree(std::string_view path);
-// RemoveDirectoryW: 2/3 missing, 145 not empty, 267 not a folder, 5 read-only.
+// RemoveDirectoryW: 2/3 missing, 145 not empty, 267 not a folder, 5 read-only. A link to a folder
+// is removed itself, whatever the folder holds (as a junction is).
 bool RemoveDirectory(std::string_view path);
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 
@@ -87,14 +88,21 @@ FindHandle FindFirstFile(std::string_view pattern, FindData& data) {
             continue;
         if (!MatchesWildcard(name, namePattern))
             continue;
-        struct stat info {};
-        if (::stat((*host / std::string(name)).c_str(), &info) != 0)
-            continue; // vanished while listed, or a dangling link
+        // A link is one entry, reported with the reparse-point attribute as a junction is; it is
+        // a folder when it leads to one.
+        struct stat own {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // vanished while listed
+        const bool isLink = S_ISLNK(own.st_mode);
+        struct stat info = own;
+        if (isLink && ::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) != 0)
+            info = own; // a dangling link: an entry of its own all the same
         FindData found;
         found.name = std::string(name);
         const bool isDir = S_ISDIR(info.st_mode);
-        found.attributes =
-            (isDir ? kFileAttributeDirectory : 0) | ((info.st_mode & S_IWUSR) == 0 ? kFileAttributeReadOnly : 0);
+        found.attributes = (isDir ? kFileAttributeDirectory : 0) |
+                           ((info.st_mode & S_IWUSR) == 0 && !isLink ? kFileAttributeReadOnly : 0) |
+                           (isLink ? kFileAttributeReparsePoint : 0);
         if (found.attributes == 0)
             found.attributes = kFileAttributeNormal;
         found.lastWriteTime = FileTimeFromTimespec(info.st_mtim);

@@ -4,7 +4,12 @@
 #include "platform/machine/WindowsPath.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <utility>
 
 namespace platform::files_detail {
 
@@ -22,7 +27,95 @@ bool HasForbiddenCharacter(std::string_view path) {
     return false;
 }
 
+int OpenAt2(int folder, const std::string& relative, int flags, unsigned mode) {
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
+    how.mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? mode : 0;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    for (;;) {
+        const long descriptor = ::syscall(SYS_openat2, folder, relative.c_str(), &how, sizeof how);
+        if (descriptor >= 0 || errno != EAGAIN)
+            return static_cast<int>(descriptor);
+    }
+}
+
 } // namespace
+
+Descriptor::~Descriptor() {
+    if (FDescriptor >= 0)
+        ::close(FDescriptor); // read-only or already synced; nothing left to report
+}
+
+Descriptor::Descriptor(Descriptor&& other) noexcept
+    : FDescriptor(std::exchange(other.FDescriptor, -1)) {}
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+        if (FDescriptor >= 0)
+            ::close(FDescriptor);
+        FDescriptor = std::exchange(other.FDescriptor, -1);
+    }
+    return *this;
+}
+
+int Descriptor::Release() {
+    return std::exchange(FDescriptor, -1);
+}
+
+ErrorCode ErrorForBeneath(const std::filesystem::path& host, int error) {
+    if (error == EXDEV || error == ELOOP)
+        return kErrorAccessDenied; // a link leading out of the drive: the machine does not pass through it
+    if (error == ENOENT || error == ENOTDIR)
+        return kErrorPathNotFound;
+    return ErrorForPath(host, error);
+}
+
+void SyncFolder(int folder) noexcept {
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing >= 0) {
+        ::fsync(listing); // the rename is done; a folder that cannot be synced loses nothing more
+        ::close(listing);
+    }
+}
+
+std::optional<DriveEntry> DriveEntry::Open(std::string_view windowsPath) {
+    auto host = MapPath(windowsPath);
+    if (!host)
+        return std::nullopt;
+    const auto parsed = ParseWindowsPath(windowsPath);
+    const Drive* drive = Machine::Current().FindDrive(parsed->drive);
+    DriveEntry entry;
+    entry.FHost = *host;
+    entry.FDrive = Descriptor(::open(drive->hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (entry.FDrive.Get() < 0) {
+        SetLastError(kErrorNotReady);
+        return std::nullopt;
+    }
+    const std::filesystem::path relative = host->lexically_relative(drive->hostFolder);
+    const std::filesystem::path folder = relative.parent_path();
+    entry.FRelative = relative.empty() ? std::string(".") : relative.string();
+    entry.FName = relative.empty() || relative == "." ? std::string(".") : relative.filename().string();
+    entry.FFolder = Descriptor(
+        OpenAt2(entry.FDrive.Get(), folder.empty() || entry.FName == "." ? std::string(".") : folder.string(),
+                O_PATH | O_DIRECTORY, 0));
+    if (entry.FFolder.Get() < 0) {
+        SetLastError(ErrorForBeneath(*host, errno));
+        return std::nullopt;
+    }
+    return entry;
+}
+
+int DriveEntry::OpenBeneath(int flags, unsigned mode) const {
+    const int descriptor = OpenAt2(FDrive.Get(), FRelative, flags, mode);
+    if (descriptor < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            SetLastError(kErrorFileNotFound); // the folder was opened: only the entry is missing
+        else
+            SetLastError(ErrorForBeneath(FHost, error));
+    }
+    return descriptor;
+}
 
 std::optional<std::filesystem::path> MapPath(std::string_view windowsPath) {
     if (IsUncPath(windowsPath)) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform::files_detail {
@@ -31,5 +32,56 @@ inline bool Fail(ErrorCode code) {
 inline bool FailErrno(const std::filesystem::path& host, int error) {
     return Fail(ErrorForPath(host, error));
 }
+
+// An owned descriptor.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int descriptor)
+        : FDescriptor(descriptor) {}
+    ~Descriptor();
+    Descriptor(Descriptor&& other) noexcept;
+    Descriptor& operator=(Descriptor&& other) noexcept;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return FDescriptor; }
+    int Release();
+
+private:
+    int FDescriptor = -1;
+};
+
+// One entry (file, folder or link) of a drive, reached beneath the drive's host folder: the
+// folder holding it is opened without passing through any link that leads out of the drive, so
+// that the operations on the entry (`*at` calls on Folder() and Name()) cannot touch anything
+// outside it. The entry itself is not followed: a link is one entry.
+class DriveEntry {
+public:
+    // Maps and opens; on failure sets the last error (those of MapPath, 3 for a missing folder,
+    // 5 for a path that passes through a link leading out of its drive) and gives nothing.
+    static std::optional<DriveEntry> Open(std::string_view windowsPath);
+
+    int Folder() const { return FFolder.Get(); }
+    const std::string& Name() const { return FName; } // "." for the drive root
+    const std::filesystem::path& Host() const { return FHost; }
+
+    // Opens the entry itself, following a final link only while it stays beneath the drive
+    // (openat2 with RESOLVE_BENEATH): the descriptor, or -1 with the last error set.
+    int OpenBeneath(int flags, unsigned mode = 0) const;
+
+private:
+    DriveEntry() = default;
+    Descriptor FDrive;
+    Descriptor FFolder;
+    std::string FName;
+    std::string FRelative; // beneath the drive's folder, "." for the root
+    std::filesystem::path FHost;
+};
+
+// Whether a path could be resolved beneath a drive: the Windows code of a failed openat2.
+ErrorCode ErrorForBeneath(const std::filesystem::path& host, int error);
+
+// Writes a folder's entries to disk, so that a rename into it survives a crash.
+void SyncFolder(int folder) noexcept;
 
 } // namespace platform::files_detail

@@ -38,6 +38,7 @@ inline constexpr ErrorCode kErrorResourceNameNotFound = 1814;
 inline constexpr ErrorCode kErrorNotLoggedOn = 1245;
 inline constexpr ErrorCode kErrorBadPathname = 161;
 inline constexpr ErrorCode kErrorNoToken = 1008;
+inline constexpr ErrorCode kErrorNoUnicodeTranslation = 1113;
 inline constexpr ErrorCode kErrorCancelled = 1223;
 
 ErrorCode GetLastError() noexcept;

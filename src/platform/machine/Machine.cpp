@@ -1,6 +1,7 @@
 #include "platform/machine/Machine.h"
 
 #include "platform/machine/IniFile.h"
+#include "platform/machine/TemporaryNames.h"
 #include "platform/machine/WindowsPath.h"
 #include "platform/text/Text.h"
 
@@ -278,6 +279,8 @@ Machine Machine::Load(const fs::path& prefixArgument) {
         settings.drives.push_back(Drive{'C', prefix / "drives" / "C", DriveType::Fixed, "NTFS", std::nullopt});
     }
     CompleteDefaults(settings);
+    // Hive temporaries of writers killed halfway: cheap to remove each time a program opens the machine.
+    RemoveLeftovers(prefix / "registry");
     return Machine(prefix, std::move(settings));
 }
 

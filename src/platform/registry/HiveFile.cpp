@@ -1,5 +1,8 @@
 #include "platform/registry/HiveFile.h"
 
+#include "platform/machine/TemporaryNames.h"
+
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -62,12 +65,18 @@ private:
     UniqueFd FFd;
 };
 
-// A temporary file beside the target, deleted unless it was renamed into place.
+// A temporary file beside the target, deleted unless it was renamed into place. Its name carries
+// this process's id, so that a later process removes it when this one was killed halfway.
 class TempFile {
 public:
     explicit TempFile(const std::filesystem::path& target)
-        : FName(target.string() + ".XXXXXX") {
-        FFd = UniqueFd(::mkostemp(FName.data(), O_CLOEXEC));
+        : FFolder(target.parent_path()) {
+        for (int attempt = 0; attempt < 16 && FFd.Get() < 0; ++attempt) {
+            FName = FFolder / TemporaryNameFor(target.filename().string());
+            FFd = UniqueFd(::open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+            if (FFd.Get() < 0 && errno != EEXIST)
+                break;
+        }
         if (FFd.Get() < 0)
             ThrowErrno("Cannot create a temporary file for", target);
     }
@@ -99,13 +108,35 @@ public:
         if (::rename(FName.c_str(), target.c_str()) != 0)
             ThrowErrno("Cannot replace", target);
         FCommitted = true;
+        // The rename itself reaches the disk: a crash now finds the new hive, not the old one.
+        const UniqueFd folder(::open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.Get() >= 0)
+            ::fsync(folder.Get());
     }
 
 private:
-    std::string FName;
+    std::filesystem::path FFolder;
+    std::filesystem::path FName;
     UniqueFd FFd;
     bool FCommitted = false;
 };
+
+// Under the hive's lock no writer of that hive is at work: every temporary of the hive is debris,
+// those of killed writers of this program and the `<hive>.XXXXXX` of earlier ones alike.
+void RemoveHiveTemporaries(const std::filesystem::path& hive) {
+    const std::string hiveName = hive.filename().string();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(hive.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        const bool current = TemporaryNameWriter(name) && name.starts_with("." + hiveName + ".") &&
+                             *TemporaryNameWriter(name) != ::getpid();
+        bool earlier = name.size() == hiveName.size() + 7 && name.starts_with(hiveName + ".");
+        for (std::size_t i = hiveName.size() + 1; earlier && i < name.size(); ++i)
+            earlier = std::isalnum(static_cast<unsigned char>(name[i])) != 0;
+        if ((current || earlier) && entry.is_regular_file(error) && !entry.is_symlink(error))
+            ::unlink(entry.path().c_str()); // debris: one that cannot be removed harms nothing
+    }
+}
 
 } // namespace
 
@@ -126,9 +157,26 @@ struct HiveFile::Snapshot {
     }
 };
 
-HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root)
+namespace {
+
+// "104 Mio" (rounded up), or "65536 octets" below one mebibyte.
+std::string Mebibytes(std::uintmax_t bytes) {
+    if (bytes < (1u << 20))
+        return std::to_string(bytes) + " octets";
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " Mio";
+}
+
+} // namespace
+
+HiveTooLarge::HiveTooLarge(const std::string& fileName, std::uintmax_t size, std::uintmax_t limit)
+    : std::runtime_error("Modification du registre refusée : le fichier " + fileName + " atteindrait " +
+                         Mebibytes(size) + ", au-delà des " + Mebibytes(limit) +
+                         " qu'une ruche peut occuper ; rien n'a été écrit.") {}
+
+HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize)
     : FPath(std::move(file))
-    , FRoot(root) {}
+    , FRoot(root)
+    , FMaxSize(maxSize) {}
 
 HiveFile::~HiveFile() = default;
 
@@ -144,8 +192,9 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
     snapshot->missing = false;
     if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
         ThrowErrno("Cannot read", FPath);
-    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > kMaxHiveFileSize)
-        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à 64 Mio");
+    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
+        throw RegFileError(FPath.string(), 1,
+                           "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(snapshot->status.st_size));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -179,6 +228,7 @@ std::shared_ptr<const Hive> HiveFile::Load() {
 ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
     std::filesystem::create_directories(FPath.parent_path());
     HiveLock lock(FPath.string() + ".lock");
+    RemoveHiveTemporaries(FPath);
     const auto current = ReadFile();
     Hive hive = *current->hive;
     const ErrorCode result = change(hive);
@@ -200,8 +250,11 @@ void HiveFile::CreateIfMissing() {
 }
 
 void HiveFile::WriteFile(const Hive& hive) {
+    const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive.Subtree("")));
+    if (bytes.size() > FMaxSize)
+        throw HiveTooLarge(FPath.string(), bytes.size(), FMaxSize);
     TempFile temp(FPath);
-    temp.Write(EncodeRegFile(FormatRegFile(FRoot, hive.Subtree(""))));
+    temp.Write(bytes);
     temp.RenameTo(FPath);
     // Under the lock nobody else renames the file, so what is there now is what was written.
     auto snapshot = std::make_shared<Snapshot>();

@@ -10,15 +10,26 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 
 namespace platform {
 
 // Above this size a hive file is refused rather than read into memory.
 inline constexpr std::uintmax_t kMaxHiveFileSize = 64u << 20;
 
+// A change that would make the hive's file larger than its reader takes: refused before anything
+// is written, so the hive stays readable.
+class HiveTooLarge : public std::runtime_error {
+public:
+    HiveTooLarge(const std::string& fileName, std::uintmax_t size, std::uintmax_t limit);
+};
+
 class HiveFile {
 public:
-    HiveFile(std::filesystem::path file, RegistryRoot root);
+    // A file above `maxSize` is refused when read, and a change that would make it larger is
+    // refused before anything is written (HiveTooLarge).
+    HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize = kMaxHiveFileSize);
     ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
@@ -45,6 +56,7 @@ private:
 
     std::filesystem::path FPath;
     RegistryRoot FRoot;
+    std::uintmax_t FMaxSize;
     std::mutex FMutex; // guards FCache
     std::shared_ptr<const Snapshot> FCache;
 };

@@ -5,35 +5,43 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-constexpr std::string_view kSuccess = "The operation completed successfully.";
-constexpr std::string_view kNotFound = "ERROR: The system was unable to find the specified registry key or value.";
-constexpr std::string_view kDenied = "ERROR: Access is denied.";
+constexpr std::string_view kSuccess = "L'opération a réussi.";
+constexpr std::string_view kNotFound = "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.";
+constexpr std::string_view kDenied = "ERREUR : accès refusé.";
+constexpr std::string_view kErrorOpeningFile = "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.";
 
-constexpr std::string_view kUsage = R"(REG operations on the machine's registry (HKLM and HKCU):
+constexpr std::string_view kUsage = R"(Opérations REG sur le registre de la machine (HKLM et HKCU) :
 
-  REG QUERY KeyName [/v ValueName | /ve] [/s]
-  REG ADD KeyName [/v ValueName | /ve] [/t Type] [/s Separator] [/d Data] [/f]
-  REG DELETE KeyName [/v ValueName | /ve | /va] /f
-  REG IMPORT FileName
-  REG EXPORT KeyName FileName [/y]
+  REG QUERY NomClé [/v NomValeur | /ve] [/s]
+  REG ADD NomClé [/v NomValeur | /ve] [/t Type] [/s Séparateur] [/d Données] [/f]
+  REG DELETE NomClé [/v NomValeur | /ve | /va] /f
+  REG IMPORT NomFichier
+  REG EXPORT NomClé NomFichier [/y]
 
-  KeyName    HKLM|HKEY_LOCAL_MACHINE|HKCU|HKEY_CURRENT_USER[\SubKey]
-  Type       REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE
-  /s         (query) every key and value below KeyName; (add) the REG_MULTI_SZ separator, "\0" by default
-  /d         REG_DWORD and REG_QWORD as decimal or 0x hex numbers, REG_BINARY and REG_NONE as hex digits
-  /f         (add) overwrite an existing value; (delete) needed, no question is asked
-  /y         (export) overwrite an existing file
+  NomClé     HKLM|HKEY_LOCAL_MACHINE|HKCU|HKEY_CURRENT_USER[\SousClé]
+  Type       REG_SZ (par défaut), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE
+  /s         (query) toutes les clés et valeurs sous NomClé ; (add) le séparateur de REG_MULTI_SZ, "\0" par défaut
+  /d         REG_DWORD et REG_QWORD en décimal ou en hexadécimal 0x, REG_BINARY et REG_NONE en chiffres hexadécimaux
+  /f         (add) remplace une valeur existante ; (delete) obligatoire, aucune question n'est posée
+  /y         (export) remplace un fichier existant
+  IMPORT     lit un fichier ordinaire de 64 Mio au plus
+
+Codes de sortie : 0 fait, 1 échec, 64 syntaxe incorrecte.
 )";
 
 struct KeyName {
@@ -173,7 +181,7 @@ std::string FormatData(const RegistryValue& value) {
 }
 
 void PrintValue(std::ostream& out, const RegistryValue& value) {
-    out << "    " << (value.name.empty() ? "(Default)" : value.name) << "    " << RegistryTypeName(value.type) << "    "
+    out << "    " << (value.name.empty() ? "(par défaut)" : value.name) << "    " << RegistryTypeName(value.type) << "    "
         << FormatData(value) << '\n';
 }
 
@@ -183,7 +191,7 @@ int ReportCode(std::ostream& err, ErrorCode code) {
     else if (code == kErrorAccessDenied)
         err << kDenied << '\n';
     else
-        err << "ERROR: Error accessing the registry (code " << code << ").\n";
+        err << "ERREUR : erreur d'accès au Registre (code " << code << ").\n";
     return 1;
 }
 
@@ -226,7 +234,7 @@ std::optional<RegistryValue> BuildValue(const Options& options, std::string& err
     const std::string data = options.data.value_or("");
     if (!type || (*type != kRegSz && *type != kRegExpandSz && *type != kRegMultiSz && *type != kRegDword &&
                   *type != kRegQword && *type != kRegBinary && *type != kRegNone)) {
-        error = "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.";
+        error = "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.";
         return std::nullopt;
     }
     value.type = *type;
@@ -235,7 +243,7 @@ std::optional<RegistryValue> BuildValue(const Options& options, std::string& err
     } else if (*type == kRegMultiSz) {
         const std::string separator = options.separator.value_or("\\0");
         if (separator.empty()) {
-            error = "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.";
+            error = "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.";
             return std::nullopt;
         }
         std::vector<std::string> items;
@@ -248,14 +256,14 @@ std::optional<RegistryValue> BuildValue(const Options& options, std::string& err
     } else if (*type == kRegDword || *type == kRegQword) {
         const auto number = ParseNumber(data.empty() ? "0" : data, *type == kRegDword ? 0xFFFFFFFFull : ~0ull);
         if (!number) {
-            error = "ERROR: Invalid syntax. Specify valid numeric value for '/d'.";
+            error = "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».";
             return std::nullopt;
         }
         value.data = *type == kRegDword ? DwordData(static_cast<std::uint32_t>(*number)) : QwordData(*number);
     } else {
         const auto bytes = ParseHexDigits(data);
         if (!bytes) {
-            error = "ERROR: Invalid syntax. Specify valid hexadecimal value for '/d'.";
+            error = "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».";
             return std::nullopt;
         }
         value.data = *bytes;
@@ -276,7 +284,7 @@ int Query(Registry& registry, const KeyName& key, const Options& options, std::o
             RegistryValue value;
             const ErrorCode rc = handle.QueryValue(*options.valueName, value);
             if (rc == kErrorFileNotFound && options.valueName->empty()) {
-                out << '\n' << key.text << "\n    (Default)    REG_SZ    (value not set)\n\n";
+                out << '\n' << key.text << "\n    (par défaut)    REG_SZ    (valeur non définie)\n\n";
                 return 0;
             }
             if (rc != kErrorSuccess)
@@ -319,7 +327,7 @@ int Query(Registry& registry, const KeyName& key, const Options& options, std::o
             PrintValue(out, value);
     }
     if (options.valueName) {
-        out << "\nEnd of search: " << matches << " match(es) found.\n";
+        out << "\nFin de la recherche : " << matches << " correspondance(s) trouvée(s).\n";
         return matches > 0 ? 0 : 1;
     }
     return 0;
@@ -332,7 +340,7 @@ int Add(Registry& registry, const KeyName& key, const Options& options, std::ost
         value = BuildValue(options, error);
         if (!value) {
             err << error << '\n';
-            return 1;
+            return kRegUsageError;
         }
     }
     RegistryKey handle;
@@ -341,8 +349,8 @@ int Add(Registry& registry, const KeyName& key, const Options& options, std::ost
     if (value) {
         RegistryValue existing;
         if (!options.force && handle.QueryValue(value->name, existing) == kErrorSuccess) {
-            err << "ERROR: The value " << (value->name.empty() ? "(Default)" : value->name)
-                << " exists; add /f to overwrite it.\n";
+            err << "ERREUR : la valeur " << (value->name.empty() ? "(par défaut)" : value->name)
+                << " existe ; ajoutez /f pour la remplacer.\n";
             return 1;
         }
         if (const ErrorCode rc = handle.SetValue(*value); rc != kErrorSuccess)
@@ -354,7 +362,7 @@ int Add(Registry& registry, const KeyName& key, const Options& options, std::ost
 
 int Delete(Registry& registry, const KeyName& key, const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.force) {
-        err << "ERROR: REG DELETE asks no question: add /f to delete.\n";
+        err << "ERREUR : REG DELETE ne pose pas de question : ajoutez /f pour supprimer.\n";
         return 1;
     }
     if (!options.valueName && !options.allValues) {
@@ -380,19 +388,50 @@ int Delete(Registry& registry, const KeyName& key, const Options& options, std::
     return 0;
 }
 
+// The bytes of a file to import: a regular file of at most the size of a hive. A device, a pipe
+// or a folder is refused without being read (a pipe would block, a device never end).
+std::optional<std::vector<std::uint8_t>> ReadImportFile(const std::string& fileName, std::ostream& err) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        err << kErrorOpeningFile << '\n';
+        return std::nullopt;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); } // only read; nothing to report
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        err << "ERREUR : " << fileName << " n'est pas un fichier ordinaire.\n";
+        return std::nullopt;
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxHiveFileSize) {
+        err << "ERREUR : le fichier " << fileName << " dépasse 64 Mio.\n";
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            err << kErrorOpeningFile << '\n';
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 int Import(Registry& registry, const std::string& fileName, std::ostream& out, std::ostream& err) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+    const auto bytes = ReadImportFile(fileName, err);
+    if (!bytes)
         return 1;
-    }
-    std::error_code sizeError;
-    if (std::filesystem::file_size(fileName, sizeError) > kMaxHiveFileSize && !sizeError) {
-        err << "ERROR: The file " << fileName << " is larger than 64 MiB.\n";
-        return 1;
-    }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    const RegFileDocument document = ParseRegFile(bytes, fileName);
+    const RegFileDocument document = ParseRegFile(*bytes, fileName);
     if (const ErrorCode rc = registry.Import(document); rc != kErrorSuccess)
         return ReportCode(err, rc);
     out << kSuccess << '\n';
@@ -405,13 +444,13 @@ int Export(Registry& registry, const KeyName& key, const std::string& fileName, 
     if (const ErrorCode rc = registry.Export(key.root, key.path, bytes); rc != kErrorSuccess)
         return ReportCode(err, rc);
     if (!options.overwriteFile && std::ifstream(fileName).good()) {
-        err << "ERROR: The file " << fileName << " exists; add /y to overwrite it.\n";
+        err << "ERREUR : le fichier " << fileName << " existe ; ajoutez /y pour le remplacer.\n";
         return 1;
     }
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file.flush()) {
-        err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+        err << "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n";
         return 1;
     }
     out << kSuccess << '\n';
@@ -419,14 +458,18 @@ int Export(Registry& registry, const KeyName& key, const std::string& fileName, 
 }
 
 int Run(Registry& registry, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || IsOption(args[0], "?")) {
+    if (args.empty()) {
+        err << kUsage;
+        return kRegUsageError;
+    }
+    if (IsOption(args[0], "?")) {
         out << kUsage;
-        return args.empty() ? 1 : 0;
+        return 0;
     }
     const std::string operation = text::AsciiUpper(args[0]);
     const bool known = operation == "QUERY" || operation == "ADD" || operation == "DELETE" || operation == "IMPORT" ||
                        operation == "EXPORT";
-    const std::string usageHint = "Type \"REG " + (known ? operation + " " : std::string()) + "/?\" for usage.";
+    const std::string usageHint = "Tapez \"REG " + (known ? operation + " " : std::string()) + "/?\" pour afficher la syntaxe.";
     try {
         if (!known)
             throw SyntaxError{};
@@ -442,8 +485,8 @@ int Run(Registry& registry, std::span<const std::string> args, std::ostream& out
             return Import(registry, options.positional[0], out, err);
         const auto key = ParseKeyName(options.positional[0]);
         if (!key) {
-            err << "ERROR: Invalid key name.\n" << usageHint << '\n';
-            return 1;
+            err << "ERREUR : nom de clé non valide.\n" << usageHint << '\n';
+            return kRegUsageError;
         }
         if (operation == "QUERY")
             return Query(registry, *key, options, out, err);
@@ -453,8 +496,8 @@ int Run(Registry& registry, std::span<const std::string> args, std::ostream& out
             return Delete(registry, *key, options, out, err);
         return Export(registry, *key, options.positional[1], options, out, err);
     } catch (const SyntaxError&) {
-        err << "ERROR: Invalid syntax.\n" << usageHint << '\n';
-        return 1;
+        err << "ERREUR : syntaxe incorrecte.\n" << usageHint << '\n';
+        return kRegUsageError;
     }
 }
 
@@ -468,7 +511,7 @@ int RunRegCommand(Registry& registry, std::span<const std::string> args, std::os
     try {
         return Run(registry, args, out, err);
     } catch (const std::exception& e) { // a damaged hive or file, an I/O failure: reported, never half-applied
-        err << "ERROR: " << e.what() << '\n';
+        err << "ERREUR : " << e.what() << '\n';
         return 1;
     }
 }

@@ -150,10 +150,10 @@ ErrorCode RegistryKey::QueryInfo(std::size_t& subKeyCount, std::size_t& valueCou
 
 // ---- Registry ----
 
-Registry::Registry(std::filesystem::path folder)
+Registry::Registry(std::filesystem::path folder, std::uintmax_t maxHiveSize)
     : FFolder(std::move(folder)) {
     for (const RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
-        FHives[static_cast<std::size_t>(root)] = std::make_unique<HiveFile>(HiveFilePath(root), root);
+        FHives[static_cast<std::size_t>(root)] = std::make_unique<HiveFile>(HiveFilePath(root), root, maxHiveSize);
 }
 
 std::string Registry::HiveFileName(RegistryRoot root) {

@@ -62,7 +62,8 @@ private:
 class Registry {
 public:
     // `folder` holds HKEY_LOCAL_MACHINE.reg and HKEY_CURRENT_USER.reg (missing files are empty hives).
-    explicit Registry(std::filesystem::path folder);
+    // `maxHiveSize`: the size above which a hive file is neither read nor written.
+    explicit Registry(std::filesystem::path folder, std::uintmax_t maxHiveSize = kMaxHiveFileSize);
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 

@@ -47,7 +47,40 @@ private:
     iconv_t FHandle;
 };
 
+// Converts strictly: nothing when the names are unknown to iconv or a character has no form.
+std::optional<std::string> ConvertStrictly(std::string_view input, const std::string& to, const std::string& from) {
+    try {
+        IconvConverter converter(to.c_str(), from.c_str());
+        bool failed = false;
+        std::string out = converter.Convert(input, [&](std::string_view rest, std::string&) {
+            failed = true;
+            return rest.size();
+        });
+        if (failed)
+            return std::nullopt;
+        return out;
+    } catch (const std::runtime_error&) { // a code page iconv does not know
+        return std::nullopt;
+    }
+}
+
+std::string CodePageName(unsigned codePage) {
+    return codePage == 65001 ? std::string("UTF-8") : "CP" + std::to_string(codePage);
+}
+
 } // namespace
+
+std::optional<std::string> Utf8ToCodePage(std::string_view text, unsigned codePage) {
+    if (!IsValidUtf8(text))
+        return std::nullopt;
+    return ConvertStrictly(text, CodePageName(codePage), "UTF-8");
+}
+
+std::optional<std::string> CodePageToUtf8(std::string_view bytes, unsigned codePage) {
+    if (codePage == 1252)
+        return Cp1252ToUtf8(bytes);
+    return ConvertStrictly(bytes, "UTF-8", CodePageName(codePage));
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {

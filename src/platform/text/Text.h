@@ -5,6 +5,7 @@
 // (files in the ANSI code page 1252, UTF-16 registry and version-resource strings,
 // ISO 8859-1 database connections).
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,12 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Cp1252ToUtf8(std::string_view bytes);
 // Characters without a 1252 form become `replacement`.
 std::string Utf8ToCp1252(std::string_view text, char replacement = '?');
+
+// Any ANSI code page of Windows by number (1252, 1250, 1251, 932, ...). Nothing when the code page
+// is unknown, when `text` holds a character that the code page cannot write (no replacement
+// character is ever put in its place), or when `bytes` are not text of the code page.
+std::optional<std::string> Utf8ToCodePage(std::string_view text, unsigned codePage);
+std::optional<std::string> CodePageToUtf8(std::string_view bytes, unsigned codePage);
 
 std::string Latin1ToUtf8(std::string_view bytes);
 std::string Utf8ToLatin1(std::string_view text, char replacement = '?');

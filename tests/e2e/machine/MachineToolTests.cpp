@@ -161,4 +161,48 @@ TEST_F(MachineTool, RejectsUnknownVerbsAndExplainsItself) {
         EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
 }
 
+TEST_F(MachineTool, EveryUsageErrorExitsWithTheCodeItsHelpGives) {
+    const ProgramResult help = Run({"--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Codes de sortie :"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("64  erreur d'usage"), std::string::npos) << help.out;
+    const std::vector<std::vector<std::string>> usageErrors = {
+        {"frobnicate"}, {"init", "x"}, {"show", "x"}, {"path"}, {"version"}, {"reboot", "now"},
+        {"drive", "s"}, {"reg"}, {"reg", "query", "HKCU\\A", "/x"}, {"reg", "add", "HKCR\\A"},
+        {"reg", "add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "douze"},
+    };
+    for (const auto& args : usageErrors) {
+        const ProgramResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 64) << args.front() << (args.size() > 1 ? " " + args[1] : "") << ": " << result.err;
+        EXPECT_FALSE(result.err.empty()) << args.front();
+    }
+}
+
+TEST_F(MachineTool, AnswersInFrench) {
+    EXPECT_NE(Run({"frobnicate"}).err.find("verbe inconnu « frobnicate »"), std::string::npos);
+    EXPECT_NE(Run({"show"}).out.find("Lecteurs :"), std::string::npos);
+    EXPECT_EQ(Run({"reg", "add", "HKCU\\Software\\A", "/v", "v", "/d", "1"}).out, "L'opération a réussi.\n");
+    EXPECT_EQ(Run({"reg", "query", "HKCU\\Software\\Nothing"}).err,
+              "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n");
+    EXPECT_NE(Run({"path", "Q:\\x"}).err.find("n'est pas un chemin des lecteurs de cette machine"), std::string::npos);
+}
+
+TEST_F(MachineTool, RefusesAPathThatIsNotUtf8InsteadOfPrintingItsBytes) {
+    const ProgramResult result = Run({"path", "C:\\Apps\\\xE9t\xE9"});
+    EXPECT_EQ(result.exitCode, 64);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("UTF-8"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\xE9'), std::string::npos);
+    EXPECT_EQ(Run({"reg", "add", "HKCU\\Software\\\xE9", "/f"}).exitCode, 64);
+}
+
+TEST_F(MachineTool, VersionOfAMissingFileIsAnError) {
+    for (const std::string& file : {std::string("C:\\Apps\\Missing.dll"), (Folder() / "missing.dll").string()}) {
+        const ProgramResult result = Run({"version", file});
+        EXPECT_EQ(result.exitCode, 1) << file;
+        EXPECT_EQ(result.out, "") << file;
+        EXPECT_NE(result.err.find("n'est pas un fichier existant"), std::string::npos) << result.err;
+    }
+}
+
 } // namespace

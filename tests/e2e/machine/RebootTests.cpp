@@ -123,9 +123,9 @@ TEST_F(RebootTool, ReplacesAFileThatWasInUseWhenItsReplacementWasScheduled) {
 
     const ProgramResult reboot = Run({"reboot"});
     EXPECT_EQ(reboot.exitCode, 0) << reboot.err;
-    EXPECT_NE(reboot.out.find("renamed C:\\Apps\\Veltrane000.dll -> C:\\Apps\\Veltrane.dll"), std::string::npos)
+    EXPECT_NE(reboot.out.find("renommé C:\\Apps\\Veltrane000.dll -> C:\\Apps\\Veltrane.dll"), std::string::npos)
         << reboot.out;
-    EXPECT_NE(reboot.out.find("restarted (requested by a program)"), std::string::npos) << reboot.out;
+    EXPECT_NE(reboot.out.find("redémarrée (à la demande d'un programme)"), std::string::npos) << reboot.out;
     EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll")), "packed");
     EXPECT_FALSE(fs::exists(Host("C:\\Apps\\Veltrane000.dll")));
     EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll_0")), "installed") << "the backup made before stays";
@@ -133,7 +133,7 @@ TEST_F(RebootTool, ReplacesAFileThatWasInUseWhenItsReplacementWasScheduled) {
 
     const ProgramResult again = Run({"reboot"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(again.out, "restarted\n");
+    EXPECT_EQ(again.out, "redémarrée\n");
 }
 
 TEST_F(RebootTool, PerformsTheWininitRenameSectionAfterTheRegistryAndReportsFailures) {
@@ -146,7 +146,7 @@ TEST_F(RebootTool, PerformsTheWininitRenameSectionAfterTheRegistryAndReportsFail
 
     const ProgramResult reboot = Run({"reboot"});
     EXPECT_EQ(reboot.exitCode, 1);
-    EXPECT_NE(reboot.err.find("cannot rename C:\\A\\missing -> C:\\A\\nowhere (code 2)"), std::string::npos)
+    EXPECT_NE(reboot.err.find("impossible de renommer C:\\A\\missing -> C:\\A\\nowhere (code 2)"), std::string::npos)
         << reboot.err;
     EXPECT_EQ(ReadBytes(Host("C:\\A\\third")), "1");
     EXPECT_FALSE(fs::exists(Host("C:\\A\\gone.tmp")));

@@ -2,6 +2,7 @@
 // WININIT.INI.
 
 #include "InstallerFixture.h"
+#include "environment/Errors.h"
 #include "platform/files/Files.h"
 
 namespace {
@@ -73,7 +74,7 @@ TEST_F(InstallationTest, RestartWithoutReplaceMarkKeepsAnExistingDestinationAndG
     ASSERT_TRUE(MoveFileAtRestart("C:\\A\\free", "C:\\A\\moved", 0));
     const RestartOutcome outcome = PerformRestart();
     ASSERT_EQ(outcome.failed.size(), 1u);
-    EXPECT_EQ(outcome.failed[0], "cannot rename C:\\A\\new -> C:\\A\\taken (code 183)");
+    EXPECT_EQ(outcome.failed[0], "impossible de renommer C:\\A\\new -> C:\\A\\taken (code 183)");
     EXPECT_EQ(ReadFile("C:\\A\\taken"), "taken");
     EXPECT_EQ(ReadFile("C:\\A\\moved"), "free");
 }
@@ -87,7 +88,7 @@ TEST_F(InstallationTest, RestartPerformsTheWininitRenameSectionAndKeepsTheOthers
     const RestartOutcome outcome = PerformRestart();
     EXPECT_TRUE(outcome.failed.empty());
     EXPECT_EQ(outcome.done,
-              (std::vector<std::string>{"renamed C:\\A\\new.dll -> C:\\A\\old.dll", "deleted C:\\A\\gone.tmp"}));
+              (std::vector<std::string>{"renommé C:\\A\\new.dll -> C:\\A\\old.dll", "supprimé C:\\A\\gone.tmp"}));
     EXPECT_EQ(ReadFile("C:\\A\\old.dll"), "new");
     EXPECT_FALSE(Exists("C:\\A\\gone.tmp"));
     EXPECT_EQ(ReadFile("C:\\Windows\\WININIT.INI"), "[Options]\r\nQuiet=1\r\n[Other]\r\nK=V\r\n");
@@ -97,7 +98,47 @@ TEST_F(InstallationTest, WininitHoldingOnlyRenamesIsRemovedAfterTheRestart) {
     UseNinetyFive();
     WriteFile("C:\\A\\gone.tmp", "x");
     InstallerUnderTest::ScheduleReplaceOnReboot("C:\\A\\gone.tmp", "");
-    EXPECT_EQ(PerformRestart().done, (std::vector<std::string>{"deleted C:\\A\\gone.tmp"}));
+    EXPECT_EQ(PerformRestart().done, (std::vector<std::string>{"supprimé C:\\A\\gone.tmp"}));
+    EXPECT_FALSE(Exists("C:\\Windows\\WININIT.INI"));
+}
+
+TEST_F(InstallationTest, WininitLinesWithoutBothSidesAreReportedAndNeverDelete) {
+    WriteFile("C:\\A\\keep.txt", "keep");
+    WriteFile("C:\\A\\also.txt", "also");
+    WriteFile("C:\\A\\new.dll", "new");
+    WriteFile("C:\\Windows\\WININIT.INI", "[rename]\r\n=C:\\A\\keep.txt\r\nC:\\A\\also.txt=\r\nC:\\A\\keep.txt\r\n"
+                                          "C:\\A\\old.dll=C:\\A\\new.dll\r\n");
+    const RestartOutcome outcome = PerformRestart();
+    EXPECT_EQ(outcome.done, (std::vector<std::string>{"renommé C:\\A\\new.dll -> C:\\A\\old.dll"}));
+    const std::string prefix = "ligne de WININIT.INI ignorée, elle n'a pas la forme DESTINATION=SOURCE : ";
+    EXPECT_EQ(outcome.failed, (std::vector<std::string>{prefix + "=C:\\A\\keep.txt", prefix + "C:\\A\\also.txt=",
+                                                        prefix + "C:\\A\\keep.txt"}));
+    EXPECT_EQ(ReadFile("C:\\A\\keep.txt"), "keep");
+    EXPECT_EQ(ReadFile("C:\\A\\also.txt"), "also");
+    EXPECT_EQ(ReadFile("C:\\A\\old.dll"), "new");
+}
+
+TEST_F(InstallationTest, WininitIsWrittenAndReadInTheMachinesAnsiCodePage) {
+    UseNinetyFive();
+    ChangeMachine([](platform::MachineSettings& s) { s.ansiCodePage = 1251; });
+    WriteFile("C:\\A\\Отчёт000.dll", "new");
+    InstallerUnderTest::ScheduleReplaceOnReboot("C:\\A\\Отчёт000.dll", "C:\\A\\Отчёт.dll");
+    // Cyrillic in code page 1251: one byte per letter, as a Russian Windows 98 writes it.
+    EXPECT_NE(ReadFile("C:\\Windows\\WININIT.INI").find("C:\\A\\\xCE\xF2\xF7\xB8\xF2.dll="), std::string::npos);
+    EXPECT_EQ(PerformRestart().done,
+              (std::vector<std::string>{"renommé C:\\A\\Отчёт000.dll -> C:\\A\\Отчёт.dll"}));
+    EXPECT_EQ(ReadFile("C:\\A\\Отчёт.dll"), "new");
+}
+
+TEST_F(InstallationTest, ANameTheAnsiCodePageCannotHoldIsRefusedNotWrittenWithQuestionMarks) {
+    UseNinetyFive();
+    ChangeMachine([](platform::MachineSettings& s) { s.ansiCodePage = 1251; });
+    WriteFile("C:\\A\\Société000.dll", "new");
+    EXPECT_THROW(InstallerUnderTest::ScheduleReplaceOnReboot("C:\\A\\Société000.dll", "C:\\A\\Société.dll"), EAbort);
+    ASSERT_FALSE(Ui().Dialogs().empty());
+    EXPECT_EQ(Ui().Dialogs().back().text.rfind("Cannot move : \r\nC:\\A\\Société000.dll to\r\nC:\\A\\Société.dll\r\n", 0),
+              0u);
+    EXPECT_NE(Ui().Dialogs().back().text.find("page de codes"), std::string::npos) << Ui().Dialogs().back().text;
     EXPECT_FALSE(Exists("C:\\Windows\\WININIT.INI"));
 }
 

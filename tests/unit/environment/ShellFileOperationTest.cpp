@@ -167,4 +167,23 @@ TEST_F(ShellFileOperationTest, UnknownOperationOrMissingTargetIsRefused) {
     EXPECT_TRUE(Exists("C:\\Src\\a.tmp"));
 }
 
+TEST_F(ShellFileOperationTest, DeletingALinkLeavesWhatItLeadsTo) {
+    // A folder elsewhere on the host, reached by links named like the run's temporary files,
+    // and by a link inside a folder that the deletion walks.
+    const std::filesystem::path elsewhere = Root() / "elsewhere";
+    std::filesystem::create_directories(elsewhere / "inner");
+    std::ofstream(elsewhere / "keep.txt") << "keep";
+    std::ofstream(elsewhere / "inner" / "deep.txt") << "deep";
+    MakeFolder("C:\\Temp\\Walked");
+    std::filesystem::create_directory_symlink(elsewhere, Host("C:\\Temp") / "Update1.tmp");
+    std::filesystem::create_symlink(elsewhere / "keep.txt", Host("C:\\Temp") / "Update2.tmp");
+    std::filesystem::create_directory_symlink(elsewhere, Host("C:\\Temp\\Walked") / "Inside");
+    EXPECT_EQ(RunShellFileOperation(FO_DELETE, "C:\\Temp\\Update*.tmp", "", 0, kQuiet, ""), 0);
+    EXPECT_EQ(RunShellFileOperation(FO_DELETE, "C:\\Temp\\Walked", "", 0, kQuiet, ""), 0);
+    for (const char* link : {"Update1.tmp", "Update2.tmp", "Walked"})
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Host("C:\\Temp") / link))) << link;
+    EXPECT_TRUE(std::filesystem::exists(elsewhere / "keep.txt"));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere / "inner" / "deep.txt"));
+}
+
 } // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -364,6 +366,26 @@ TEST_P(MissingPathTest, MissingFileIs2AndMissingFolderIs3) {
 
 INSTANTIATE_TEST_SUITE_P(Operations, MissingPathTest, testing::ValuesIn(kMissingOperations),
                          [](const testing::TestParamInfo<MissingRow>& row) { return std::string(row.param.name); });
+
+TEST_F(FilesTest, ACopyRemovesWhatKilledCopiesLeftInItsFolderAndLeavesNoTemporary) {
+    WriteHostFile("Src/Veltrane.exe", "new program");
+    WriteHostFile("Programs/Veltrane.exe", "old program");
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0); // its id now names no process: a killed copier
+    const std::string debris = ".Veltrane.exe.quarnel-new." + std::to_string(child) + ".Q1w2E3";
+    const std::string alive = ".Veltrane.exe.quarnel-new.1.Q1w2E3";
+    WriteHostFile("Programs/" + debris, std::string(4096, 'x'));
+    WriteHostFile("Programs/" + alive, "a copy under way");
+    ASSERT_TRUE(CopyFile("C:\\Src\\Veltrane.exe", "C:\\Programs\\Veltrane.exe", false)) << GetLastError();
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(DriveC() / "Programs"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{alive, "Veltrane.exe"}));
+    EXPECT_EQ(ReadHostFile(DriveC() / "Programs" / "Veltrane.exe"), "new program");
+}
 
 } // namespace
 } // namespace platform

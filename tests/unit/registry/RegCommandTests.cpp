@@ -2,8 +2,11 @@
 #include "platform/registry/RegCommand.h"
 #include "platform/registry/Registry.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,7 +56,7 @@ const AddCase kAdds[] = {
     {"Qword", {"/v", "Q", "/t", "REG_QWORD", "/d", "0x100000000"}, "    Q    REG_QWORD    0x100000000"},
     {"Binary", {"/v", "B", "/t", "REG_BINARY", "/d", "00ab10"}, "    B    REG_BINARY    00AB10"},
     {"None", {"/v", "N", "/t", "REG_NONE", "/d", ""}, "    N    REG_NONE    "},
-    {"DefaultValue", {"/ve", "/d", "défaut"}, "    (Default)    REG_SZ    défaut"},
+    {"DefaultValue", {"/ve", "/d", "défaut"}, "    (par défaut)    REG_SZ    défaut"},
     {"DashOptions", {"-v", "X", "-d", "y"}, "    X    REG_SZ    y"},
 };
 
@@ -64,7 +67,7 @@ TEST_P(RegAdd, ReadsBackThroughQuery) {
     add.insert(add.end(), GetParam().options.begin(), GetParam().options.end());
     const auto added = Reg(add);
     ASSERT_EQ(added.code, 0) << added.err;
-    EXPECT_EQ(added.out, "The operation completed successfully.\n");
+    EXPECT_EQ(added.out, "L'opération a réussi.\n");
 
     std::vector<std::string> query{"query", "HKEY_CURRENT_USER\\software\\test"};
     const auto& options = GetParam().options;
@@ -85,57 +88,59 @@ struct FailureCase {
     const char* label;
     std::vector<std::string> args;
     std::string err;
+    int code = 1; // 64 for a command line that is not understood
 };
 
 const FailureCase kFailures[] = {
     {"NoSuchKey",
      {"query", "HKLM\\Software\\Nothing"},
-     "ERROR: The system was unable to find the specified registry key or value.\n"},
+     "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
     {"NoSuchValue",
      {"query", "HKCU\\Software\\Test", "/v", "Nothing"},
-     "ERROR: The system was unable to find the specified registry key or value.\n"},
-    {"OtherRoot", {"query", "HKCR\\.txt"}, "ERROR: Invalid key name.\nType \"REG QUERY /?\" for usage.\n"},
-    {"UnknownOperation", {"copy", "HKCU\\A", "HKCU\\B"}, "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
-    {"UnknownOption", {"query", "HKCU\\Software", "/x"}, "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
-    {"MissingOptionArgument", {"add", "HKCU\\A", "/v"}, "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.\n"},
-    {"VAndVe", {"add", "HKCU\\A", "/v", "x", "/ve"}, "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.\n"},
-    {"VaOutsideDelete", {"query", "HKCU\\A", "/va"}, "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
+     "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
+    {"OtherRoot", {"query", "HKCR\\.txt"}, "ERREUR : nom de clé non valide.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+    {"UnknownOperation", {"copy", "HKCU\\A", "HKCU\\B"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG /?\" pour afficher la syntaxe.\n", 64},
+    {"UnknownOption", {"query", "HKCU\\Software", "/x"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+    {"MissingOptionArgument", {"add", "HKCU\\A", "/v"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
+    {"VAndVe", {"add", "HKCU\\A", "/v", "x", "/ve"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
+    {"VaOutsideDelete", {"query", "HKCU\\A", "/va"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
     {"DataOutsideAdd",
      {"delete", "HKCU\\A", "/d", "x", "/f"},
-     "ERROR: Invalid syntax.\nType \"REG DELETE /?\" for usage.\n"},
-    {"ForceInQuery", {"query", "HKCU\\A", "/f"}, "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG DELETE /?\" pour afficher la syntaxe.\n", 64},
+    {"ForceInQuery", {"query", "HKCU\\A", "/f"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
     {"UnknownType",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"},
-     "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.\n"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
     {"DwordNotNumber",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12a"},
-     "ERROR: Invalid syntax. Specify valid numeric value for '/d'.\n"},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
     {"DwordTooBig",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "4294967296"},
-     "ERROR: Invalid syntax. Specify valid numeric value for '/d'.\n"},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
     {"BinaryOddDigits",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"},
-     "ERROR: Invalid syntax. Specify valid hexadecimal value for '/d'.\n"},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».\n", 64},
     {"OverwriteWithoutForce",
      {"add", "HKCU\\Software\\Test", "/v", "Existing", "/d", "new"},
-     "ERROR: The value Existing exists; add /f to overwrite it.\n"},
+     "ERREUR : la valeur Existing existe ; ajoutez /f pour la remplacer.\n"},
     {"DeleteWithoutForce",
      {"delete", "HKCU\\Software\\Test"},
-     "ERROR: REG DELETE asks no question: add /f to delete.\n"},
+     "ERREUR : REG DELETE ne pose pas de question : ajoutez /f pour supprimer.\n"},
     {"DeleteMissingValue",
      {"delete", "HKCU\\Software\\Test", "/v", "Nothing", "/f"},
-     "ERROR: The system was unable to find the specified registry key or value.\n"},
+     "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
     {"ImportMissingFile",
      {"import", "/nonexistent/file.reg"},
-     "ERROR: Error opening the file. There may be a disk or file system error.\n"},
+     "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n"},
+
 };
 
 class RegFailure : public RegCommandTest, public testing::WithParamInterface<FailureCase> {};
 
-TEST_P(RegFailure, ExitsWithOneAndReportsLikeRegExe) {
+TEST_P(RegFailure, ExitsWithItsCodeAndReportsLikeRegExe) {
     RegOk({"add", "HKCU\\Software\\Test", "/v", "Existing", "/d", "old"});
     const auto result = Reg(GetParam().args);
-    EXPECT_EQ(result.code, 1);
+    EXPECT_EQ(result.code, GetParam().code);
     EXPECT_EQ(result.err, GetParam().err);
     EXPECT_EQ(result.out, "");
     // Nothing changed.
@@ -164,9 +169,9 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubKeys) {
                                                              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\Sub2\n");
     EXPECT_EQ(
         Reg({"query", "HKLM\\Software", "/v", "DEEP", "/s"}).out,
-        "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nEnd of search: 1 match(es) found.\n");
+        "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nFin de la recherche : 1 correspondance(s) trouvée(s).\n");
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Q", "/ve"}).out,
-              "\nHKEY_LOCAL_MACHINE\\Software\\Q\n    (Default)    REG_SZ    (value not set)\n\n");
+              "\nHKEY_LOCAL_MACHINE\\Software\\Q\n    (par défaut)    REG_SZ    (valeur non définie)\n\n");
 }
 
 TEST_F(RegCommandTest, AddWithForceOverwritesAndDeleteRemoves) {
@@ -185,11 +190,11 @@ TEST_F(RegCommandTest, AddWithForceOverwritesAndDeleteRemoves) {
 TEST_F(RegCommandTest, DeniedKeysReportAccessDenied) {
     RegOk({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "1"});
     FRegistry.SetKeyAccess(RegistryRoot::LocalMachine, "Software\\Locked", true, true);
-    EXPECT_EQ(Reg({"query", "HKLM\\Software\\Locked"}).err, "ERROR: Access is denied.\n");
-    EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked"}).err, "ERROR: Access is denied.\n");
-    EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "2", "/f"}).err, "ERROR: Access is denied.\n");
-    EXPECT_EQ(Reg({"delete", "HKLM\\Software", "/f"}).err, "ERROR: Access is denied.\n");
-    EXPECT_EQ(Reg({"export", "HKLM\\Software", (FTemp.Path() / "x.reg").string()}).err, "ERROR: Access is denied.\n");
+    EXPECT_EQ(Reg({"query", "HKLM\\Software\\Locked"}).err, "ERREUR : accès refusé.\n");
+    EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked"}).err, "ERREUR : accès refusé.\n");
+    EXPECT_EQ(Reg({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "2", "/f"}).err, "ERREUR : accès refusé.\n");
+    EXPECT_EQ(Reg({"delete", "HKLM\\Software", "/f"}).err, "ERREUR : accès refusé.\n");
+    EXPECT_EQ(Reg({"export", "HKLM\\Software", (FTemp.Path() / "x.reg").string()}).err, "ERREUR : accès refusé.\n");
 }
 
 TEST_F(RegCommandTest, ExportThenImportIntoAnotherMachineGivesTheSameFile) {
@@ -230,6 +235,59 @@ TEST_F(RegCommandTest, HelpDocumentsEveryOperation) {
     for (const char* operation : {"REG QUERY", "REG ADD", "REG DELETE", "REG IMPORT", "REG EXPORT"})
         EXPECT_NE(help.out.find(operation), std::string::npos) << operation;
     EXPECT_EQ(Reg({"add", "/?"}).out, help.out);
+}
+
+TEST_F(RegCommandTest, ImportThatWouldMakeTheHiveUnreadableIsRefusedAndTheHiveStaysReadable) {
+    // A registry whose reader takes hives of 64 KiB at most, as the real one takes 64 MiB.
+    Registry registry(FTemp.Path() / "small", 64 << 10);
+    const auto reg = [&](std::vector<std::string> args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = RunRegCommand(registry, args, out, err);
+        return Result{code, out.str(), err.str()};
+    };
+    ASSERT_EQ(reg({"add", "HKCU\\Software\\Kept", "/v", "v", "/d", "before"}).code, 0);
+    const auto hive = FTemp.Path() / "small" / "HKEY_CURRENT_USER.reg";
+    const auto hiveBefore = ReadBytes(hive);
+    // 40 000 characters: 40 KB in this UTF-8 file, twice as much in the hive's UTF-16.
+    const auto file = FTemp.Path() / "big.reg";
+    registry_tests::WriteBytes(file, registry_tests::Bytes("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                           "[HKEY_CURRENT_USER\\Software\\Big]\r\n\"v\"=\"" +
+                                                           std::string(40000, 'x') + "\"\r\n"));
+    const auto result = reg({"import", file.string()});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find("au-delà des 65536 octets"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("rien n'a été écrit"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadBytes(hive), hiveBefore);
+    EXPECT_EQ(reg({"query", "HKCU\\Software\\Kept", "/v", "v"}).code, 0);
+    EXPECT_EQ(reg({"query", "HKCU\\Software\\Big"}).code, 1);
+    EXPECT_EQ(reg({"add", "HKCU\\Software\\Kept", "/v", "w", "/d", "after"}).code, 0);
+}
+
+TEST_F(RegCommandTest, ImportReadsRegularFilesOnly) {
+    const auto fifo = FTemp.Path() / "pipe.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(FTemp.Path() / "folder.reg");
+    for (const std::string& file : {std::string("/dev/zero"), fifo.string(), (FTemp.Path() / "folder.reg").string()}) {
+        const auto result = Reg({"import", file});
+        EXPECT_EQ(result.code, 1) << file;
+        EXPECT_NE(result.err.find(file + " n'est pas un fichier ordinaire"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(RegCommandTest, DotDotIsAKeyNameThatNeverReachesAHostPath) {
+    const auto before = registry_tests::FolderNames(FTemp.Path());
+    RegOk({"add", "HKCU\\..\\..\\x", "/v", "v", "/d", "1"});
+    EXPECT_EQ(Reg({"query", "HKCU\\..\\..\\x", "/v", "v"}).out,
+              "\nHKEY_CURRENT_USER\\..\\..\\x\n    v    REG_SZ    1\n\n");
+    // The hive file is all that changes on the host: no file or folder named after a key.
+    const std::vector<std::string> allowed = {"registry", "registry/HKEY_CURRENT_USER.reg",
+                                              "registry/HKEY_CURRENT_USER.reg.lock"};
+    for (const std::string& name : registry_tests::FolderNames(FTemp.Path())) {
+        if (std::find(before.begin(), before.end(), name) == before.end()) {
+            EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
+        }
+    }
 }
 
 } // namespace

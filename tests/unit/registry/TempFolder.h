@@ -2,6 +2,7 @@
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,15 @@ public:
 private:
     std::filesystem::path FPath;
 };
+
+// Every name below `folder` (relative, sorted), folders included.
+inline std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        names.push_back(entry.path().lexically_relative(folder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

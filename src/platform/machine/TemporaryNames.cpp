@@ -1,0 +1,120 @@
+#include "platform/machine/TemporaryNames.h"
+
+#include <cerrno>
+#include <charconv>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
+#include <set>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kMarker = ".quarnel-new.";
+constexpr std::size_t kRandomLength = 6;
+constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+bool IsAlphanumeric(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+std::string RandomSuffix() {
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+    std::string suffix(kRandomLength, 'A');
+    for (char& c : suffix)
+        c = kAlphabet[pick(generator)];
+    return suffix;
+}
+
+} // namespace
+
+std::string TemporaryNameFor(std::string_view finalName) {
+    return "." + std::string(finalName) + std::string(kMarker) + std::to_string(::getpid()) + "." + RandomSuffix();
+}
+
+std::optional<pid_t> TemporaryNameWriter(std::string_view name) {
+    // .NAME.quarnel-new.PID.XXXXXX with a non-empty NAME
+    if (name.size() < 1 + 1 + kMarker.size() + 1 + 1 + kRandomLength || name.front() != '.')
+        return std::nullopt;
+    const std::string_view suffix = name.substr(name.size() - kRandomLength);
+    for (const char c : suffix)
+        if (!IsAlphanumeric(c))
+            return std::nullopt;
+    std::string_view rest = name.substr(0, name.size() - kRandomLength);
+    if (rest.back() != '.')
+        return std::nullopt;
+    rest.remove_suffix(1);
+    const std::size_t marker = rest.rfind(kMarker);
+    if (marker == std::string_view::npos || marker < 2)
+        return std::nullopt;
+    const std::string_view digits = rest.substr(marker + kMarker.size());
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+bool IsLeftoverOfDeadProcess(std::string_view name) {
+    const auto writer = TemporaryNameWriter(name);
+    if (!writer || *writer == ::getpid())
+        return false;
+    return ::kill(*writer, 0) != 0 && errno == ESRCH; // EPERM: it lives, under another user
+}
+
+std::size_t RemoveLeftovers(int folder) {
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return 0;
+    DIR* dir = ::fdopendir(listing);
+    if (dir == nullptr) {
+        ::close(listing);
+        return 0;
+    }
+    std::vector<std::string> debris;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsLeftoverOfDeadProcess(entry->d_name))
+            debris.emplace_back(entry->d_name);
+    ::closedir(dir);
+    std::size_t removed = 0;
+    for (const std::string& name : debris) {
+        struct stat info {};
+        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            ::unlinkat(folder, name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+std::size_t RemoveLeftovers(const std::filesystem::path& folder) {
+    const int descriptor = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return 0;
+    const std::size_t removed = RemoveLeftovers(descriptor);
+    ::close(descriptor);
+    return removed;
+}
+
+void RemoveLeftoversOnce(int folder) {
+    static std::mutex mutex;
+    static std::set<std::pair<dev_t, ino_t>> cleaned;
+    struct stat info {};
+    if (::fstat(folder, &info) != 0)
+        return;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert({info.st_dev, info.st_ino}).second)
+            return;
+    }
+    RemoveLeftovers(folder);
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+// The names under which new content is written before a rename publishes it (a file copy, a
+// registry hive), and the removal of those left by processes that were killed halfway.
+//
+// A temporary of the file NAME is `.NAME.quarnel-new.PID.XXXXXX`: hidden, beside NAME, carrying
+// the process id of its writer and six random letters or digits. A name of that form whose
+// process no longer exists is debris; nothing else is ever removed (see docs/machine.md).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace platform {
+
+// A fresh temporary name for `finalName` (a file name, no folder) written by this process.
+std::string TemporaryNameFor(std::string_view finalName);
+
+// The writer's process id when `name` is a temporary name, nothing otherwise.
+std::optional<pid_t> TemporaryNameWriter(std::string_view name);
+
+// Whether `name` is a temporary name whose writer no longer exists.
+bool IsLeftoverOfDeadProcess(std::string_view name);
+
+// Removes from the open folder `folder` the regular files whose names are leftovers of dead
+// processes; gives how many were removed. Links, folders and every other name stay.
+std::size_t RemoveLeftovers(int folder);
+std::size_t RemoveLeftovers(const std::filesystem::path& folder);
+
+// RemoveLeftovers, once per folder (device and inode) in the life of the process: the cost of
+// the first write into a folder, not of every write.
+void RemoveLeftoversOnce(int folder);
+
+} // namespace platform

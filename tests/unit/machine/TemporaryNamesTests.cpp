@@ -1,0 +1,100 @@
+#include "TempPrefix.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/TemporaryNames.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The id of a process that has ended (and been reaped): what a killed writer leaves.
+pid_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(TemporaryNamesTest, AFreshNameCarriesTheWriterAndIsRecognised) {
+    const std::string name = TemporaryNameFor("Veltrane.exe");
+    EXPECT_TRUE(name.starts_with(".Veltrane.exe.quarnel-new." + std::to_string(::getpid()) + "."));
+    EXPECT_EQ(TemporaryNameWriter(name), ::getpid());
+    EXPECT_NE(TemporaryNameFor("Veltrane.exe"), name);
+    EXPECT_FALSE(IsLeftoverOfDeadProcess(name)); // this process lives
+}
+
+TEST(TemporaryNamesTest, OnlyTheExactFormIsATemporaryName) {
+    const struct {
+        const char* name;
+        std::optional<pid_t> writer;
+    } cases[] = {
+        {".a.quarnel-new.42.AbC123", 42},
+        {".Update 1.tmp.quarnel-new.7.zzzzzz", 7},
+        {"a.quarnel-new.42.AbC123", std::nullopt},   // not hidden
+        {"..quarnel-new.42.AbC123", std::nullopt},   // no name
+        {".a.quarnel-new.42.AbC12", std::nullopt},   // five random characters
+        {".a.quarnel-new.42.AbC1234", std::nullopt}, // seven
+        {".a.quarnel-new.4x2.AbC123", std::nullopt},
+        {".a.quarnel-new..AbC123", std::nullopt},
+        {".a.quarnel-new.0.AbC123", std::nullopt},
+        {".a.quarnel-new.42.AbC-23", std::nullopt},
+        {".a.quarnel-old.42.AbC123", std::nullopt},
+        {".a.copy-AbC123", std::nullopt},
+        {"a.quarnel-backup.42.AbC123", std::nullopt}, // a rollback backup: never debris
+        {".a.quarnel-backup.42.AbC123", std::nullopt},
+        {"HKEY_CURRENT_USER.reg", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TemporaryNameWriter(c.name), c.writer) << c.name;
+}
+
+class LeftoversTest : public testing_support::TempPrefixTest {};
+
+TEST_F(LeftoversTest, OnlyTemporariesOfDeadProcessesAreRemoved) {
+    const fs::path folder = Root() / "Programs";
+    const std::string dead = std::to_string(DeadProcessId());
+    const std::string alive = "1"; // init never ends
+    const std::string own = std::to_string(::getpid());
+    for (const std::string& name : std::vector<std::string>{
+             ".Veltrane.exe.quarnel-new." + dead + ".Ab12cd", ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
+          ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe", ".Veltrane.exe.copy-Ab12cd",
+          "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"})
+        WriteText(folder / name, "content");
+    fs::create_directory(folder / (".Folder.quarnel-new." + dead + ".Ab12cd"));
+    fs::create_symlink(folder / "Veltrane.exe", folder / (".Link.quarnel-new." + dead + ".Ab12cd"));
+    EXPECT_EQ(RemoveLeftovers(folder), 1u);
+    const std::vector<std::string> expected = {
+        ".Folder.quarnel-new." + dead + ".Ab12cd",   ".Link.quarnel-new." + dead + ".Ab12cd",
+        ".Veltrane.exe.copy-Ab12cd",                 ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
+        ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe",
+        "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"};
+    EXPECT_EQ(Names(folder), expected);
+}
+
+TEST_F(LeftoversTest, OpeningTheMachineRemovesTheHiveTemporariesOfKilledWriters) {
+    const fs::path prefix = Root() / "prefix";
+    Machine::Init(prefix);
+    const std::string leftover = ".HKEY_CURRENT_USER.reg.quarnel-new." + std::to_string(DeadProcessId()) + ".x1Y2z3";
+    WriteText(prefix / "registry" / leftover, "half a hive");
+    Machine::Load(prefix);
+    EXPECT_FALSE(fs::exists(prefix / "registry" / leftover));
+}
+
+} // namespace
+} // namespace platform
