@@ -44,6 +44,22 @@ update::package::FileTime LastWriteTime(const std::filesystem::path& file) {
     return *time;
 }
 
+// A link of the source folder that leads out of it would pack (or hide) a file of elsewhere on the
+// host: refused, naming the link. Links that stay inside are read as what they lead to.
+void RefuseLinkOutOf(const std::filesystem::path& source, const std::filesystem::directory_entry& entry) {
+    std::error_code error;
+    if (!entry.is_symlink(error)) {
+        return;
+    }
+    const auto root = std::filesystem::canonical(source, error);
+    const auto target = std::filesystem::weakly_canonical(entry.path(), error);
+    const auto relative = target.lexically_relative(root);
+    if (error || relative.empty() || *relative.begin() == "..") {
+        throw PackageError("Le lien " + Quoted(entry.path().string()) + " mène hors du dossier source " +
+                           Quoted(source.string()) + ".");
+    }
+}
+
 } // namespace
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
@@ -57,6 +73,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
     std::filesystem::recursive_directory_iterator walk(source, error);
     for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
         const auto& entry = *walk;
+        RefuseLinkOutOf(source, entry);
         const auto status = entry.status(error);
         if (error) {
             break;

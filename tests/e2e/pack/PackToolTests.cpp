@@ -237,6 +237,22 @@ INSTANTIATE_TEST_SUITE_P(
                        return PackArgs(folder);
                    },
                    1, "lost.txt"},
+        FailureRow{"FileLinkOutOfTheSource",
+                   [](const auto& folder) {
+                       WriteFile(folder / "src" / "ok.txt", "x");
+                       WriteFile(folder / "secret.txt", "host file");
+                       std::filesystem::create_symlink(folder / "secret.txt", folder / "src" / "leak.txt");
+                       return PackArgs(folder);
+                   },
+                   1, "leak.txt » mène hors du dossier source"},
+        FailureRow{"FolderLinkOutOfTheSource",
+                   [](const auto& folder) {
+                       WriteFile(folder / "src" / "ok.txt", "x");
+                       WriteFile(folder / "elsewhere" / "secret.txt", "host file");
+                       std::filesystem::create_directory_symlink(folder / "elsewhere", folder / "src" / "Sub");
+                       return PackArgs(folder);
+                   },
+                   1, "Sub » mène hors du dossier source"},
         FailureRow{"OutputFolderMissing",
                    [](const auto& folder) {
                        WriteFile(folder / "src" / "ok.txt", "x");
