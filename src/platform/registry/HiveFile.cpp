@@ -225,11 +225,24 @@ std::shared_ptr<const Hive> HiveFile::Load() {
     return FCache->hive;
 }
 
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
+    // Every writer renames a new file in place, and the cache holds the file it read open (its
+    // inode cannot be reused): the same identity is the same content, and nothing needs parsing.
+    struct stat status {};
+    const bool exists = ::stat(FPath.c_str(), &status) == 0;
+    {
+        std::lock_guard guard(FMutex);
+        if (FCache && (exists ? FCache->SameFile(status) : FCache->missing))
+            return FCache;
+    }
+    return ReadFile();
+}
+
 ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
     std::filesystem::create_directories(FPath.parent_path());
     HiveLock lock(FPath.string() + ".lock");
     RemoveHiveTemporaries(FPath);
-    const auto current = ReadFile();
+    const auto current = CurrentUnderLock();
     Hive hive = *current->hive;
     const ErrorCode result = change(hive);
     if (result != kErrorSuccess || hive == *current->hive) {

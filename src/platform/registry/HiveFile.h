@@ -52,6 +52,7 @@ private:
     struct Snapshot;
 
     std::shared_ptr<const Snapshot> ReadFile() const;
+    std::shared_ptr<const Snapshot> CurrentUnderLock();
     void WriteFile(const Hive& hive);
 
     std::filesystem::path FPath;
