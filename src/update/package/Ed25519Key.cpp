@@ -1,12 +1,11 @@
 #include "update/package/Ed25519Key.h"
 
+#include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
 
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -43,11 +42,9 @@ std::string ReadKeyFile(const std::filesystem::path& file) {
     if (size > kMaxKeyFileSize) {
         throw PackageError("Le fichier " + QuotedFile(file) + " n'est pas une clé : il est trop grand.");
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in.good() && !in.eof()) {
-        throw PackageError("Impossible de lire la clé " + QuotedFile(file) + " : " + SystemErrorText(EIO) + ".");
-    }
+    const FileDescriptor fd = OpenForReading(file);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    text.resize(ReadSome(fd.Get(), std::span(reinterpret_cast<unsigned char*>(text.data()), text.size()), file));
     return text;
 }
 
