@@ -1,7 +1,6 @@
 #include "Commands.h"
 
 #include "SignCommands.h"
-
 #include "platform/text/Text.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageReader.h"

@@ -50,11 +50,13 @@ bool WriteReport(const std::string& file, const std::string& text, std::ostream&
 } // namespace
 
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
-    TdmUpdateCommon::Package package = file
-                                           ? std::make_shared<const package::PackageReader>(std::filesystem::path(*file))
-                                           : TdmUpdateCommon::OpenProgramPackage();
-    package::RequireTrustedSignature(*package, platform::Machine::Current().Prefix());
-    return package;
+    TdmUpdateCommon::Package opened;
+    if (file)
+        opened = std::make_shared<const package::PackageReader>(std::filesystem::path(*file));
+    else
+        opened = TdmUpdateCommon::OpenProgramPackage();
+    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    return opened;
 }
 
 int ExitCodeFor(const RunOutcome& outcome) {
