@@ -6,8 +6,13 @@
 #include "keys/TestKeys.h"
 #include "update/package/Ed25519Key.h"
 
+#include <csignal>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +20,49 @@ using namespace packagetest;
 using ::testing::HasSubstr;
 
 const std::filesystem::path kTool = QUARNEL_PACK_PROGRAM;
+
+struct TerminalRun {
+    int exitCode = -1;
+    std::string screen; // everything the terminal showed
+};
+
+// Runs the tool with a terminal of its own; types `answer` and Enter once `prompt` is on screen.
+TerminalRun RunOnTerminal(const std::vector<std::string>& args, std::string_view prompt, std::string_view answer) {
+    std::vector<std::string> argv = {kTool.string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (auto& arg : argv)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    TerminalRun run;
+    if (child < 0)
+        return run;
+    bool answered = false;
+    char buffer[512];
+    // A tool that waits for something else than the question is stopped after 30 s.
+    for (pollfd ready{terminal, POLLIN, 0}; ::poll(&ready, 1, 30'000) > 0;) {
+        const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+        if (count <= 0)
+            break; // the tool has ended and closed its terminal
+        run.screen.append(buffer, static_cast<std::size_t>(count));
+        if (!answered && run.screen.find(prompt) != std::string::npos) {
+            const std::string typed = std::string(answer) + "\n";
+            answered = ::write(terminal, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+        }
+    }
+    ::kill(child, SIGKILL); // nothing when it has ended already
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
 
 class SignTool : public testing::Test {
 protected:
@@ -128,6 +176,23 @@ TEST_F(SignTool, KeysThatCannotSignLeaveNoOutput) {
              "--passphrase-file", (FFolder / "right.txt").string()});
     EXPECT_EQ(unlocked.exitCode, 0) << unlocked.err;
     EXPECT_EQ(Run({"--verify", (FFolder / "out.pkg").string(), "--key", locked.publicKey.string()}).exitCode, 0);
+}
+
+TEST_F(SignTool, ProtectedKeyAsksForItsPassphraseOnTheTerminalWithoutEcho) {
+    const auto locked = testsupport::MakeEd25519Key(FFolder / "keys", "locked", std::string("sésame"));
+    const auto package = Packed();
+    const std::string prompt = "Phrase secrète de la clé « " + locked.privateKey.string() + " » : ";
+
+    const TerminalRun wrong = RunOnTerminal({"--sign", locked.privateKey.string(), package.string()}, prompt, "faux");
+    EXPECT_EQ(wrong.exitCode, 1) << wrong.screen;
+    EXPECT_THAT(wrong.screen, HasSubstr("phrase secrète de la clé"));
+    EXPECT_EQ(Run({"--verify", package.string()}).exitCode, 1); // still unsigned
+
+    const TerminalRun right = RunOnTerminal({"--sign", locked.privateKey.string(), package.string()}, prompt, "sésame");
+    EXPECT_EQ(right.exitCode, 0) << right.screen;
+    EXPECT_THAT(right.screen, HasSubstr(prompt));
+    EXPECT_THAT(right.screen, ::testing::Not(HasSubstr("sésame"))); // typed, never shown
+    EXPECT_EQ(Run({"--verify", package.string(), "--key", locked.publicKey.string()}).exitCode, 0);
 }
 
 } // namespace
