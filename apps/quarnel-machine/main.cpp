@@ -38,6 +38,9 @@ Verbes :
                                 l'ordre, puis la section [rename] de WININIT.INI), puis les vide et
                                 efface le redémarrage demandé par un programme. Affiche une ligne
                                 par opération.
+  trust add PUBLIQUE.pem | trust list | trust remove ID
+                                Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
+                                poste n'applique que les paquets signés par l'une d'elles.
   help, --help                  Ce texte.
 
 Codes de sortie :
@@ -83,6 +86,8 @@ int main(int argc, char** argv) {
             return RunFirebird(rest, context);
         if (verb == "reboot")
             return RunReboot(rest, context);
+        if (verb == "trust")
+            return RunTrust(rest, context);
         std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {
