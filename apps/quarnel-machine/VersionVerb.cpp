@@ -50,8 +50,10 @@ int RunVersion(std::span<const std::string> args, Context context) {
     const platform::FixedFileInfo& fixed = *resource->fixedInfo;
     context.out << (fixed.fileVersionMS >> 16) << '.' << (fixed.fileVersionMS & 0xFFFF) << '.'
                 << (fixed.fileVersionLS >> 16) << '.' << (fixed.fileVersionLS & 0xFFFF) << '\n';
-    if (!resource->translations.empty()) {
-        if (const auto text = resource->QueryString(resource->translations.front().BlockKey(), "FileVersion"))
+    // The strings in the language a person on this machine reads them.
+    const auto language = platform::Machine::Load(platform::Machine::DefaultPrefix()).Settings().systemLanguage;
+    if (const auto translation = platform::PreferredTranslation(*resource, language)) {
+        if (const auto text = resource->QueryString(translation->BlockKey(), "FileVersion"))
             context.out << "FileVersion: " << *text << '\n';
     }
     return kExitOk;

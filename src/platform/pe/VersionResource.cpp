@@ -169,4 +169,28 @@ std::optional<VersionResource> ParseVersionInfo(std::span<const std::uint8_t> by
     return resource;
 }
 
+std::optional<Translation> PreferredTranslation(const VersionResource& resource, std::uint16_t systemLanguage) {
+    constexpr std::uint16_t kPrimaryMask = 0x03FF;
+    constexpr std::uint16_t kEnglish = 0x09;
+    const auto find = [&](auto matches) -> std::optional<Translation> {
+        for (const Translation& translation : resource.translations)
+            if (matches(translation.language))
+                return translation;
+        return std::nullopt;
+    };
+    if (auto found = find([&](std::uint16_t language) { return language == systemLanguage; }))
+        return found;
+    if (auto found = find([&](std::uint16_t language) {
+            return (language & kPrimaryMask) == (systemLanguage & kPrimaryMask);
+        }))
+        return found;
+    if (auto found = find([&](std::uint16_t language) { return (language & kPrimaryMask) == 0; }))
+        return found;
+    if (auto found = find([&](std::uint16_t language) { return (language & kPrimaryMask) == kEnglish; }))
+        return found;
+    if (resource.translations.empty())
+        return std::nullopt;
+    return resource.translations.front();
+}
+
 } // namespace platform

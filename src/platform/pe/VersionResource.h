@@ -71,6 +71,11 @@ struct VersionResource {
     bool operator==(const VersionResource&) const = default;
 };
 
+// The translation whose strings a person reads on a machine of language `systemLanguage`: that
+// language, else one of the same primary language, else the neutral language, else English, else
+// the first. Nothing when the resource lists none.
+std::optional<Translation> PreferredTranslation(const VersionResource& resource, std::uint16_t systemLanguage);
+
 // Parses the bytes of a VS_VERSIONINFO block (the RT_VERSION resource data). nullopt when the root
 // block does not hold together; a damaged child block ends the reading of its parent's children.
 // As VerQueryValueW does, only the first "StringFileInfo" and "VarFileInfo" blocks and the first

@@ -340,4 +340,26 @@ TEST(VersionInfoTest, EveryDamagedByteGivesNoResultOrWellFormedText) {
     }
 }
 
+TEST(PreferredTranslationTest, TheMachinesLanguageThenItsFamilyThenNeutralThenEnglishThenTheFirst) {
+    const struct {
+        const char* label;
+        std::vector<std::uint16_t> languages;
+        std::optional<std::uint16_t> picked;
+    } cases[] = {
+        {"machine's language", {0x0409, 0x040C, 0x0000}, 0x040C},
+        {"same primary language", {0x0409, 0x0C0C}, 0x0C0C},
+        {"neutral", {0x0407, 0x0000, 0x0409}, 0x0000},
+        {"English", {0x0407, 0x0809}, 0x0809},
+        {"first", {0x0407, 0x0410}, 0x0407},
+        {"none", {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        VersionResource resource;
+        for (const std::uint16_t language : c.languages)
+            resource.translations.push_back({language, 1252});
+        const auto picked = PreferredTranslation(resource, 0x040C);
+        EXPECT_EQ(picked ? std::optional<std::uint16_t>(picked->language) : std::nullopt, c.picked) << c.label;
+    }
+}
+
 } // namespace
