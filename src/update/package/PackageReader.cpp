@@ -8,7 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
 
 namespace update::package {
@@ -28,17 +32,24 @@ template <typename Consume> void ReadStream(const ByteSource& source, const Pack
 
 } // namespace
 
-PackageReader::PackageReader(const std::filesystem::path& file, unsigned threads)
+PackageReader::PackageReader(const std::filesystem::path& file, unsigned threads, const ProgressCallback& progress)
     : FSource(std::make_unique<FileSource>(file)) {
-    Open(threads);
+    ReadDirectory();
+    Check(threads, progress);
 }
 
-PackageReader::PackageReader(std::unique_ptr<ByteSource> source, unsigned threads)
+PackageReader::PackageReader(std::unique_ptr<ByteSource> source, unsigned threads, const ProgressCallback& progress)
     : FSource(std::move(source)) {
-    Open(threads);
+    ReadDirectory();
+    Check(threads, progress);
 }
 
-void PackageReader::Open(unsigned threads) {
+PackageReader::PackageReader(const std::filesystem::path& file, CheckLater)
+    : FSource(std::make_unique<FileSource>(file)) {
+    ReadDirectory();
+}
+
+void PackageReader::ReadDirectory() {
     const std::uint64_t size = FSource->Size();
     FProgramLength = size;
     std::array<unsigned char, kFooterSize> footerBytes{};
@@ -78,7 +89,6 @@ void PackageReader::Open(unsigned threads) {
         FEntries.push_back(std::move(entry));
     }
     FProgramLength = packageStart;
-    VerifyAll(threads);
 }
 
 void PackageReader::CheckTruncation() const {
@@ -97,50 +107,98 @@ void PackageReader::CheckTruncation() const {
     }
 }
 
-void PackageReader::VerifyAll(unsigned threads) {
+void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
+    if (FChecked) {
+        return;
+    }
+    std::uint64_t total = 0;
+    for (const auto& entry : FEntries) {
+        total += entry.length;
+    }
     if (threads == 0) {
         threads = std::max(1U, std::thread::hardware_concurrency());
     }
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, FEntries.size()));
     std::vector<std::exception_ptr> faults(FEntries.size());
     std::atomic<std::size_t> next{0};
+    std::atomic<std::uint64_t> hashed{0};
+    std::atomic<bool> stopping{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t finished = 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < FEntries.size(); i = next++) {
+        for (std::size_t i = next++; i < FEntries.size() && !stopping; i = next++) {
             try {
-                FEntries[i].header = Verify(FEntries[i]);
+                FEntries[i].header = CheckStream(FEntries[i], hashed, stopping);
             } catch (...) {
                 faults[i] = std::current_exception(); // reported below, first entry first
             }
+            {
+                std::lock_guard lock(mutex);
+                ++finished;
+            }
+            changed.notify_all();
         }
     };
     {
         std::vector<std::jthread> workers;
-        for (unsigned t = 1; t < threads; ++t) {
+        // Declared after the workers, so that whatever leaves this block stops them before they are joined.
+        struct Stop {
+            std::atomic<bool>& stopping;
+            ~Stop() { stopping = true; }
+        } stop{stopping};
+        for (unsigned t = 0; t < threads; ++t) {
             workers.emplace_back(work);
         }
-        work();
+        // This thread tells how far the workers have got, on its own cadence, until they are through.
+        std::unique_lock lock(mutex);
+        while (finished < FEntries.size()) {
+            changed.wait_for(lock, std::chrono::milliseconds(50));
+            if (progress) {
+                lock.unlock();
+                progress(hashed.load(), total);
+                lock.lock();
+            }
+        }
     }
     for (const auto& fault : faults) {
         if (fault) {
             std::rethrow_exception(fault);
         }
     }
+    FChecked = true;
 }
 
-PackedHeader PackageReader::Verify(const PackedEntry& entry) const {
+void PackageReader::RequireChecked() const {
+    if (!FChecked) {
+        throw std::logic_error("the package is read before it was checked");
+    }
+}
+
+PackedHeader PackageReader::CheckStream(const PackedEntry& entry, std::atomic<std::uint64_t>& hashed,
+                                        const std::atomic<bool>& stopping) const {
+    struct Stopped {};
     Sha256 hash;
-    PackedStreamDecoder decoder(entry.name, [](std::span<const unsigned char>) {});
+    PackedStreamDecoder decoder(entry.name, {}, DecodeScope::HeaderOnly);
     std::exception_ptr fault;
-    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
-        hash.Update(piece);
-        if (!fault) {
-            try {
-                decoder.Feed(piece);
-            } catch (const PackageError&) {
-                fault = std::current_exception(); // a wrong digest, if any, is the better report
+    try {
+        ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
+            if (stopping) {
+                throw Stopped{};
             }
-        }
-    });
+            hash.Update(piece);
+            hashed += piece.size();
+            if (!fault && !decoder.HeaderComplete()) {
+                try {
+                    decoder.Feed(piece);
+                } catch (const PackageError&) {
+                    fault = std::current_exception(); // a wrong digest, if any, is the better report
+                }
+            }
+        });
+    } catch (const Stopped&) {
+        return {}; // nobody reads the result of a check that was stopped
+    }
     if (hash.Final() != entry.digest) {
         throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
     }
@@ -151,49 +209,98 @@ PackedHeader PackageReader::Verify(const PackedEntry& entry) const {
     return decoder.Header();
 }
 
-PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink) const {
-    PackedStreamDecoder decoder(entry.name, sink);
-    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) { decoder.Feed(piece); });
+PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
+                                   const ProgressCallback& progress) const {
+    RequireChecked();
+    const auto total = static_cast<std::uint64_t>(entry.header.size);
+    std::uint64_t done = 0;
+    std::exception_ptr sinkFault;
+    PackedStreamDecoder decoder(entry.name, [&](std::span<const unsigned char> piece) {
+        try {
+            sink(piece);
+        } catch (...) {
+            sinkFault = std::current_exception();
+            throw;
+        }
+        done += piece.size();
+        if (progress) {
+            progress(done, total);
+        }
+    });
+    Sha256 hash;
+    std::exception_ptr fault;
+    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
+        hash.Update(piece);
+        if (fault) {
+            return;
+        }
+        try {
+            decoder.Feed(piece);
+        } catch (const PackageError&) {
+            if (sinkFault) {
+                throw; // the destination failed: that is what to report, at once
+            }
+            fault = std::current_exception(); // a wrong digest, if any, is the better report
+        }
+    });
+    // The stream is checked again: the file may have been changed since the package was opened.
+    if (hash.Final() != entry.digest) {
+        throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
+    }
+    if (fault) {
+        std::rethrow_exception(fault);
+    }
     decoder.Finish();
     return decoder.Header();
 }
 
 const PackedEntry* PackageReader::Find(std::string_view name) const {
+    RequireChecked();
     const std::string key = platform::text::ToUpper(name);
     const auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
                                      [](const PackedEntry& entry, const std::string& k) { return entry.name < k; });
     return it != FEntries.end() && it->name == key ? &*it : nullptr;
 }
 
-PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, std::ostream& out) const {
-    return Decode(entry, [&](std::span<const unsigned char> piece) {
-        out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
-        if (!out) {
-            throw CannotWrite(entry.name, EIO);
-        }
-    });
+PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, std::ostream& out,
+                                      const ProgressCallback& progress) const {
+    return Decode(
+        entry,
+        [&](std::span<const unsigned char> piece) {
+            out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+            if (!out) {
+                throw CannotWrite(entry.name, EIO);
+            }
+        },
+        progress);
 }
 
-PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, const std::filesystem::path& destination) const {
+PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, const std::filesystem::path& destination,
+                                      const ProgressCallback& progress) const {
+    RequireChecked();
     AtomicOutputFile out(destination);
-    const PackedHeader header = Decode(entry, [&](std::span<const unsigned char> piece) { out.Write(piece); });
+    const PackedHeader header = Decode(
+        entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
     out.SetLastWriteTime(UnixFromFileTime(header.lastWrite));
     out.Commit();
     return header;
 }
 
 std::string PackageReader::ReadAll(const PackedEntry& entry, std::uint64_t limit) const {
+    RequireChecked();
     if (static_cast<std::uint64_t>(entry.header.size) > limit) {
         throw TooLargeToRead(entry.name, static_cast<std::uint64_t>(entry.header.size));
     }
     std::string content;
     content.reserve(static_cast<std::size_t>(entry.header.size));
-    Decode(entry, [&](std::span<const unsigned char> piece) {
-        if (piece.size() > limit - content.size()) {
-            throw TooLargeToRead(entry.name, content.size() + piece.size());
-        }
-        content.append(piece.begin(), piece.end());
-    });
+    Decode(entry,
+           [&](std::span<const unsigned char> piece) {
+               if (piece.size() > limit - content.size()) {
+                   throw TooLargeToRead(entry.name, content.size() + piece.size());
+               }
+               content.append(piece.begin(), piece.end());
+           },
+           {});
     return content;
 }
 
