@@ -33,6 +33,7 @@ int RunUnattended(const quarnel_update::Options& options) {
     silent.answerYes = options.answerYes;
     silent.report = options.report;
     silent.package = options.package;
+    silent.progress = options.progress;
     return update::run::RunSilent(silent, std::cerr);
 }
 
