@@ -11,13 +11,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <future>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
 
 namespace update::package {
 
 namespace {
+
+// Streams from this length on have their digest computed on a thread of their own while they inflate.
+constexpr std::uint64_t kHashApartFrom = 1024 * 1024;
 
 // Reads the stream of `entry` piece by piece and hands each piece to `consume`.
 template <typename Consume> void ReadStream(const ByteSource& source, const PackedEntry& entry, Consume consume) {
@@ -212,6 +217,22 @@ PackedHeader PackageReader::CheckStream(const PackedEntry& entry, std::atomic<st
 PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
                                    const ProgressCallback& progress) const {
     RequireChecked();
+    return DecodeChecking(entry, sink, progress);
+}
+
+PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
+                                           const ProgressCallback& progress) const {
+    // The stream's digest is checked again (the file may have changed since it was opened): for a
+    // large stream on a thread of its own, which reads the same bytes while this one inflates them.
+    std::future<Digest> digest;
+    if (entry.length >= kHashApartFrom) {
+        digest = std::async(std::launch::async, [&] {
+            Sha256 hash;
+            ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) { hash.Update(piece); });
+            return hash.Final();
+        });
+    }
+    Sha256 hash;
     const auto total = static_cast<std::uint64_t>(entry.header.size);
     std::uint64_t done = 0;
     std::exception_ptr sinkFault;
@@ -227,10 +248,11 @@ PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamD
             progress(done, total);
         }
     });
-    Sha256 hash;
     std::exception_ptr fault;
     ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
-        hash.Update(piece);
+        if (!digest.valid()) {
+            hash.Update(piece);
+        }
         if (fault) {
             return;
         }
@@ -243,8 +265,7 @@ PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamD
             fault = std::current_exception(); // a wrong digest, if any, is the better report
         }
     });
-    // The stream is checked again: the file may have been changed since the package was opened.
-    if (hash.Final() != entry.digest) {
+    if ((digest.valid() ? digest.get() : hash.Final()) != entry.digest) {
         throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
     }
     if (fault) {
@@ -252,6 +273,57 @@ PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamD
     }
     decoder.Finish();
     return decoder.Header();
+}
+
+void PackageReader::ExtractAll(const std::function<std::filesystem::path(const PackedEntry&)>& destinationOf,
+                               unsigned threads) {
+    if (threads == 0) {
+        threads = std::max(1U, std::thread::hardware_concurrency());
+    }
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, FEntries.size()));
+    // The largest streams first, so that no thread is left with a long one at the end.
+    std::vector<std::size_t> order(FEntries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return FEntries[a].length > FEntries[b].length; });
+    std::vector<std::unique_ptr<AtomicOutputFile>> outputs(FEntries.size());
+    std::vector<PackedHeader> headers(FEntries.size());
+    std::vector<std::exception_ptr> faults(FEntries.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (std::size_t k = next++; k < order.size() && !failed; k = next++) {
+            const std::size_t i = order[k];
+            try {
+                auto out = std::make_unique<AtomicOutputFile>(destinationOf(FEntries[i]));
+                headers[i] =
+                    DecodeChecking(FEntries[i], [&](std::span<const unsigned char> piece) { out->Write(piece); }, {});
+                out->SetLastWriteTime(UnixFromFileTime(headers[i].lastWrite));
+                out->Close(); // complete; put in place below, once every stream held
+                outputs[i] = std::move(out);
+            } catch (...) {
+                faults[i] = std::current_exception(); // reported below, first entry first
+                failed = true;
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (unsigned t = 1; t < threads; ++t) {
+            workers.emplace_back(work);
+        }
+        work();
+    }
+    for (const auto& fault : faults) {
+        if (fault) {
+            std::rethrow_exception(fault); // the temporary files go with `outputs`
+        }
+    }
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        FEntries[i].header = headers[i];
+        outputs[i]->Commit();
+    }
+    FChecked = true;
 }
 
 const PackedEntry* PackageReader::Find(std::string_view name) const {

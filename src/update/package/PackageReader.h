@@ -73,6 +73,13 @@ public:
     // held, dated with the header's last-write time.
     PackedHeader ExtractTo(const PackedEntry& entry, const std::filesystem::path& destination,
                            const ProgressCallback& progress = {}) const;
+    // Extracts every file, each to the path `destinationOf` gives it, in one pass per stream on
+    // `threads` threads (0: one per core): each stream is checked (digest, zlib checksum, size)
+    // as it is inflated into a temporary file beside its destination, and the files are put in
+    // place only once every stream held; on failure no temporary file is left. For a package
+    // opened with CheckLater this is its check: no stream is read twice.
+    void ExtractAll(const std::function<std::filesystem::path(const PackedEntry&)>& destinationOf,
+                    unsigned threads = 0);
     // The content in memory, for small text files; refuses an entry larger than `limit`.
     std::string ReadAll(const PackedEntry& entry, std::uint64_t limit = 16 * 1024 * 1024) const;
 
@@ -82,6 +89,8 @@ private:
     void RequireChecked() const;
     PackedHeader Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
                         const ProgressCallback& progress) const;
+    PackedHeader DecodeChecking(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
+                                const ProgressCallback& progress) const;
     PackedHeader CheckStream(const PackedEntry& entry, std::atomic<std::uint64_t>& hashed,
                              const std::atomic<bool>& stopping) const;
 

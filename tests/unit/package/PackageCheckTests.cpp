@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -127,6 +129,62 @@ TEST_F(PackageCheck, ExtractionReportsProgressInContentBytes) {
     ASSERT_FALSE(done.empty());
     EXPECT_EQ(done.back(), 300'000U);
     EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+}
+
+// Every file of the folder, by name, with its content.
+std::map<std::string, Bytes> FilesIn(const std::filesystem::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) {
+        files[item.path().filename().string()] = ReadFile(item.path());
+    }
+    return files;
+}
+
+TEST_F(PackageCheck, ExtractAllChecksAsItExtractsAndPublishesOnlyWhenEveryStreamHeld) {
+    struct Row {
+        const char* label;
+        std::optional<std::size_t> damaged; // the entry whose stream is changed
+    };
+    for (const Row& row : {Row{"sound", std::nullopt}, Row{"first damaged", 0}, Row{"last damaged", 5}}) {
+        SCOPED_TRACE(row.label);
+        SetUp();
+        PackageReader reader(FPackage, CheckLater{});
+        if (row.damaged) {
+            const auto& entry = reader.Entries()[*row.damaged];
+            FlipByteAt(entry.offset + entry.length / 3);
+        }
+        const auto target = FFolder / "all";
+        std::filesystem::remove_all(target);
+        std::filesystem::create_directories(target);
+        auto destinationOf = [&](const update::package::PackedEntry& entry) {
+            return target / entry.name;
+        };
+        if (!row.damaged) {
+            for (unsigned threads : {1U, 3U}) {
+                reader.ExtractAll(destinationOf, threads);
+                const auto files = FilesIn(target);
+                ASSERT_EQ(files.size(), 6U);
+                for (std::size_t i = 0; i < 6; ++i) {
+                    EXPECT_EQ(files.at("F" + std::to_string(i) + ".BIN"),
+                              NoiseBytes(50'000 * (i + 1), static_cast<std::uint32_t>(i)));
+                }
+            }
+            EXPECT_TRUE(reader.Checked());
+            EXPECT_EQ(reader.Find("F2.BIN")->header.size, 150'000) << "the headers are known afterwards";
+            continue;
+        }
+        const std::string name = "F" + std::to_string(*row.damaged) + ".BIN";
+        try {
+            reader.ExtractAll(destinationOf, 2);
+            ADD_FAILURE() << "a damaged stream was extracted";
+        } catch (const PackageError& error) {
+            EXPECT_NE(std::string(error.what()).find("l'empreinte de « " + name + " » ne correspond pas"),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_TRUE(FilesIn(target).empty()) << "neither a file nor a temporary file is left";
+        EXPECT_FALSE(reader.Checked());
+    }
 }
 
 } // namespace
