@@ -11,6 +11,7 @@
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
+#include "wizard/ProgressPanel.h"
 #include "wizard/QtUiServices.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
@@ -44,9 +45,12 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     else
         ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
 
-    update::TdmUpdateCommon::Package package;
+    // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
+    std::shared_ptr<update::package::PackageReader> package;
     try {
-        package = update::run::OpenPackage(options.package);
+        package = update::run::OpenPackageUnchecked(options.package);
+        if (screenshots)
+            update::run::CheckPackage(*package);
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
         return kExitRefused;
@@ -61,8 +65,13 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
-    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+    wizard::ProgressPanel progressPanel(&frmMain, frmMain.PanelButtons());
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current())) {
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
+        services->SetProgressPanel(&progressPanel);
+    }
+    if (!package->Checked())
+        frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
 
     int result = kExitOk;
     if (screenshots) {
@@ -73,6 +82,8 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
         if (frmMain.StartRefused())
             result = kExitRefused;
     }
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+        services->SetProgressPanel(nullptr); // the panel goes with this scope
     return result;
 }
 
