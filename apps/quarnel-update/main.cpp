@@ -7,6 +7,7 @@
 #include "environment/Dialogs.h"
 #include "firebird/Client.h"
 #include "ui/ScriptedUi.h"
+#include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
@@ -72,6 +73,9 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     }
     if (!package->Checked())
         frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
+    // The report begins with the warning, before the run writes to it.
+    if (const auto note = update::package::UnsignedPackageNote(*package))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     int result = kExitOk;
     if (screenshots) {

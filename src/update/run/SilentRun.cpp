@@ -4,7 +4,9 @@
 #include "environment/Errors.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
+#include "platform/machine/Machine.h"
 #include "update/package/PackageReader.h"
+#include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
@@ -17,6 +19,9 @@
 namespace update::run {
 
 namespace {
+
+// The size of the report's lines.
+constexpr int kSignatureNoteFontSize = 10;
 
 // The silent services for the lifetime of the run, the previous ones afterwards.
 class SilentServices {
@@ -48,8 +53,11 @@ bool WriteReport(const std::string& file, const std::string& text, std::ostream&
 
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
     // The kernel's link to the running image stays valid even when its file was renamed meanwhile.
-    return std::make_shared<package::PackageReader>(std::filesystem::path(file ? *file : "/proc/self/exe"),
-                                                    package::CheckLater{});
+    auto opened = std::make_shared<package::PackageReader>(std::filesystem::path(file ? *file : "/proc/self/exe"),
+                                                           package::CheckLater{});
+    // The signature covers the directory, which holds every stream's digest: checked before the streams.
+    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    return opened;
 }
 
 void CheckPackage(package::PackageReader& package) {
@@ -104,6 +112,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     {
         TdmUpdateCommon engine(package);
         engine.InitLog(&report);
+        if (const auto note = package::UnsignedPackageNote(*package))
+            engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
         if (list.state == UpdateListState::Refused) {

@@ -33,12 +33,13 @@ struct SilentOptions {
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with
-// the system's message, on a package that does not hold; nothing on the machine has changed then.
-// The check of its streams is reported as progress through the UI services.
+// the system's message, on a package that does not hold or that no key trusted by the machine
+// signed (when it trusts any); nothing on the machine has changed then. The check of its streams
+// is reported as progress through the UI services.
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
 
-// The package's footer and directory only, so that a window can be up before its streams are
-// checked by CheckPackage (with a progress bar). Raises as OpenPackage does.
+// The package's footer, directory and signature only, so that a window can be up before its
+// streams are checked by CheckPackage (with a progress bar). Raises as OpenPackage does.
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file);
 // Checks the streams of a package opened unchecked, reporting progress; a window closed meanwhile
 // stops the check (EAbort). Raises on a package that does not hold.
