@@ -133,7 +133,7 @@ struct VersionRow {
 TEST_F(MachineTool, PrintsTheVersionThatTheResourceScriptSays) {
     const VersionRow rows[] = {
         {"french64.dll", "2.5.2.26540\nFileVersion: WI-V2.5.2.26540\n"},
-        {"english32.dll", "6.3.2.4731\nFileVersion: WI-V6.3.2.4731\n"},
+        {"english32.dll", "6.3.2.4731\nFileVersion: WI-V6.3.2.4731 (fr)\n"}, // its French table, on a French machine
         {"fixedonly32.dll", "1.0.0.0\n"},
         {"noversion64.dll", "?\n"},
         {"french64.rc", "?\n"}, // a text file
@@ -150,7 +150,7 @@ TEST_F(MachineTool, VersionReadsWindowsPathsThroughTheDrives) {
     fs::create_directories(folder);
     fs::copy_file(fs::path(QUARNEL_PE_FIXTURES) / "english32.dll", folder / "gds32.dll");
     const ProgramResult result = Run({"version", "C:\\program files\\FIREBIRD\\GDS32.DLL"});
-    EXPECT_EQ(result.out, "6.3.2.4731\nFileVersion: WI-V6.3.2.4731\n");
+    EXPECT_EQ(result.out, "6.3.2.4731\nFileVersion: WI-V6.3.2.4731 (fr)\n");
 }
 
 TEST_F(MachineTool, RejectsUnknownVerbsAndExplainsItself) {
