@@ -1,5 +1,6 @@
 #include "firebird/Attachment.h"
 
+#include "firebird/AnsiText.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Query.h"
 #include "firebird/Routing.h"
@@ -175,28 +176,24 @@ std::vector<std::string> Attachment::InformationUserNames() {
     }
 }
 
-std::string Attachment::ToServer(std::string_view text) const {
-    switch (FEncoding) {
-    case TextEncoding::Utf8:
+namespace {
+
+unsigned CodePageOf(TextEncoding encoding) {
+    return encoding == TextEncoding::Cp1252 ? 1252u : platform::Machine::Current().Settings().ansiCodePage;
+}
+
+} // namespace
+
+std::string Attachment::ToServer(std::string_view text, std::string_view what) const {
+    if (FEncoding == TextEncoding::Utf8)
         return std::string(text);
-    case TextEncoding::Cp1252:
-        return platform::text::Utf8ToCp1252(text);
-    case TextEncoding::Latin1:
-        break;
-    }
-    return platform::text::Utf8ToLatin1(text);
+    return EncodeAnsi(text, CodePageOf(FEncoding), what);
 }
 
 std::string Attachment::FromServer(std::string_view bytes) const {
-    switch (FEncoding) {
-    case TextEncoding::Utf8:
+    if (FEncoding == TextEncoding::Utf8)
         return std::string(bytes);
-    case TextEncoding::Cp1252:
-        return platform::text::Cp1252ToUtf8(bytes);
-    case TextEncoding::Latin1:
-        break;
-    }
-    return platform::text::Latin1ToUtf8(bytes);
+    return DecodeAnsi(bytes, CodePageOf(FEncoding));
 }
 
 } // namespace fb

@@ -2,8 +2,9 @@
 
 // A database attachment: name, parameter block items, SQL dialect, attach / create / detach.
 // The name is the system's Windows-form name; Open routes it (see Routing.h). Texts cross the
-// boundary in the attachment's character set: UTF-8 inside, ISO 8859-1 (or 1252) on the wire
-// unless the attachment asks for UTF8.
+// boundary in the attachment's character set: UTF-8 inside; on an ISO8859_1 (or WIN1252)
+// attachment, the bytes of the machine's ANSI code page, as the maker's Windows programs send them;
+// UTF-8 when the attachment asks for UTF8.
 
 #include "firebird/Client.h"
 #include "firebird/Component.h"
@@ -56,7 +57,9 @@ public:
     // The attachment; fails with "Database not connected" when there is none.
     Firebird::IAttachment* Handle() const;
 
-    std::string ToServer(std::string_view text) const;
+    // A text that the attachment's character set cannot hold fails with TextEncodingError naming
+    // `what` (the column or the statement it was meant for).
+    std::string ToServer(std::string_view text, std::string_view what = "de la requête") const;
     std::string FromServer(std::string_view bytes) const;
 
 private:

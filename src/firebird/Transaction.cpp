@@ -40,6 +40,21 @@ void Transaction::Commit() {
     FHandle = nullptr; // a successful commit released the interface
 }
 
+void Transaction::CommitOrRollback() {
+    try {
+        Commit();
+    } catch (...) {
+        if (FHandle) {
+            Status status;
+            FHandle->rollback(&status);
+            if (status.Failed())
+                FHandle->release(); // the commit's error says more than the rollback's
+            FHandle = nullptr;
+        }
+        throw;
+    }
+}
+
 void Transaction::Rollback() {
     Firebird::ITransaction* handle = Handle();
     Status status;

@@ -31,6 +31,9 @@ public:
     void StartTransaction();
     // A failed commit leaves the transaction active; a failed rollback leaves it inactive.
     void Commit();
+    // Commits; when the commit fails, rolls the work back and raises the commit's error, so that
+    // the transaction is never left active with work that can no longer be committed.
+    void CommitOrRollback();
     void CommitRetaining();
     void Rollback();
     void RollbackRetaining();

@@ -4,6 +4,7 @@
 #include "firebird/DatabaseError.h"
 #include "ui/UiServices.h"
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <thread>
@@ -122,14 +123,17 @@ void TDatabaseManager::StartNested() {
 }
 
 void TDatabaseManager::CommitNested() {
-    FTransaction->SetTag(FTransaction->Tag() - 1);
-    if (FTransaction->Tag() == 0)
-        FTransaction->Commit();
+    if (!FTransaction)
+        throw Exception(Name() + " no transaction");
+    // A commit without a level open leaves the counter at 0 and commits nothing.
+    FTransaction->SetTag(std::max(FTransaction->Tag() - 1, 0));
+    if (FTransaction->Tag() == 0 && FTransaction->InTransaction())
+        FTransaction->CommitOrRollback();
 }
 
 void TDatabaseManager::RollbackNested(std::exception_ptr error) {
     if (FTransaction) {
-        FTransaction->SetTag(FTransaction->Tag() - 1);
+        FTransaction->SetTag(std::max(FTransaction->Tag() - 1, 0));
         if (FTransaction->Tag() == 0 && FTransaction->InTransaction()) {
             try {
                 FTransaction->Rollback();
