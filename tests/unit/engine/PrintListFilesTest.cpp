@@ -169,6 +169,10 @@ struct UndoRow {
     bool failCommit;
 };
 
+void PrintTo(const UndoRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class PrintListUndoTest : public PrintListFilesTest, public ::testing::WithParamInterface<UndoRow> {};
 
 TEST_P(PrintListUndoTest, ACompanysListsAreOneTransactionUndoneWholeAndReported) {
