@@ -167,8 +167,13 @@ bool TdmDBConnection::TestDbConnection(const std::string& DBIdentifier, const st
         free = connected ? test->GetFreeDiskSpace() : 0;
         test->Disconnect();
     }
-    if (ShowMsg)
+    if (!ShowMsg)
+        return connected;
+    // A check that refused the database (a full disk disconnects) has said why; the test says it failed.
+    if (connected)
         ShowInformationMessage("Connexion \"" + DBIdentifier + "\" OK.\r\n" + GroupThousands(free / 1000000) + " Mb");
+    else
+        ShowErrorMessage("La connexion \"" + DBIdentifier + "\" a échoué.");
     return connected;
 }
 
