@@ -24,15 +24,43 @@ TextEncoding EncodingOf(const std::string& charset) {
     return TextEncoding::Latin1;
 }
 
-// Position and length of the quoted database name of a CREATE DATABASE text.
+// Position and length of the quoted database name of a CREATE DATABASE text (a quote doubled
+// inside belongs to the name).
 std::pair<std::size_t, std::size_t> QuotedName(const std::string& statement) {
     std::size_t open = statement.find_first_of("'\"");
     if (open == std::string::npos)
         throw std::invalid_argument("CREATE DATABASE without a database name");
-    std::size_t close = statement.find(statement[open], open + 1);
-    if (close == std::string::npos)
-        throw std::invalid_argument("CREATE DATABASE without a database name");
+    const char quote = statement[open];
+    std::size_t close = open + 1;
+    for (;; close += 2) {
+        close = statement.find(quote, close);
+        if (close == std::string::npos)
+            throw std::invalid_argument("CREATE DATABASE without a database name");
+        if (close + 1 >= statement.size() || statement[close + 1] != quote)
+            break;
+    }
     return {open + 1, close - open - 1};
+}
+
+// The quoted run without its doubled quotes, and back.
+std::string Unquoted(std::string_view quoted, char quote) {
+    std::string text;
+    for (std::size_t i = 0; i < quoted.size(); ++i) {
+        text += quoted[i];
+        if (quoted[i] == quote)
+            ++i;
+    }
+    return text;
+}
+
+std::string Quoted(std::string_view text, char quote) {
+    std::string quoted;
+    for (char c : text) {
+        quoted += c;
+        if (c == quote)
+            quoted += quote;
+    }
+    return quoted;
 }
 
 std::uint64_t NextConnectionId() {
@@ -66,16 +94,18 @@ void Attachment::Open() {
     FEncoding = EncodingOf(FindParameter(FParams, "lc_ctype"));
 }
 
-void Attachment::ExecuteCreateDatabase(const std::string& statement) {
+void Attachment::ExecuteCreateDatabase(const std::string& statement, bool hostName) {
     if (Connected())
         throw std::runtime_error("Already connected!");
     auto [start, length] = QuotedName(statement);
-    std::string windowsName = statement.substr(start, length);
-    std::string clientName = RouteDatabaseName(platform::Machine::Current(), windowsName);
+    const char quote = statement[start - 1];
+    std::string windowsName = Unquoted(std::string_view(statement).substr(start, length), quote);
+    std::string clientName = hostName ? windowsName : RouteDatabaseName(platform::Machine::Current(), windowsName);
     // A created database talks in its default character set, which the system sets in the text;
     // the file name travels as the host spells it.
     FEncoding = TextEncoding::Latin1;
-    std::string wire = ToServer(statement.substr(0, start)) + clientName + ToServer(statement.substr(start + length));
+    std::string wire = ToServer(statement.substr(0, start)) + Quoted(clientName, quote) +
+                       ToServer(statement.substr(start + length));
     Status status;
     Firebird::IAttachment* handle = Util()->executeCreateDatabase(
         &status, static_cast<unsigned>(wire.size()), wire.c_str(), static_cast<unsigned>(FDialect), nullptr);
@@ -93,6 +123,13 @@ void Attachment::Close() {
     FHandle->detach(&status);
     status.Check();
     FHandle = nullptr; // a successful detach released the interface
+}
+
+void Attachment::Drop() {
+    Status status;
+    Handle()->dropDatabase(&status);
+    status.Check();
+    FHandle = nullptr; // a successful drop released the interface
 }
 
 void Attachment::ForceClose() {

@@ -34,10 +34,13 @@ public:
     // Attaches with the parameter items. Fails with "Already connected!" when connected.
     void Open();
     // Executes a "CREATE DATABASE '<name>' ..." text immediately; the quoted name is routed like
-    // DatabaseName, which it becomes. The new database stays attached.
-    void ExecuteCreateDatabase(const std::string& statement);
+    // DatabaseName, which it becomes. The new database stays attached. With `hostName` the name is
+    // a path of the host itself (the Firebird root's own files), which machine names never are.
+    void ExecuteCreateDatabase(const std::string& statement, bool hostName = false);
     // Detaches; a failure leaves the attachment connected and propagates.
     void Close();
+    // Deletes the attached database (it must be the only attachment); the attachment ends.
+    void Drop();
     // Detaches, ignoring errors; the attachment is disconnected afterwards (lost connections).
     void ForceClose();
     bool Connected() const { return FHandle != nullptr; }
