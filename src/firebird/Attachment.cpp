@@ -80,7 +80,8 @@ Attachment::~Attachment() {
 void Attachment::Open() {
     if (Connected())
         throw std::runtime_error("Already connected!");
-    std::string clientName = RouteDatabaseName(platform::Machine::Current(), FDatabaseName);
+    std::string clientName =
+        FHostPathNames ? FDatabaseName : RouteDatabaseName(platform::Machine::Current(), FDatabaseName);
     auto dpb = BuildDatabaseParameterBlock(FParams);
     Status status;
     Ref<Firebird::IProvider> provider(Master()->getDispatcher());
@@ -94,13 +95,14 @@ void Attachment::Open() {
     FEncoding = EncodingOf(FindParameter(FParams, "lc_ctype"));
 }
 
-void Attachment::ExecuteCreateDatabase(const std::string& statement, bool hostName) {
+void Attachment::ExecuteCreateDatabase(const std::string& statement) {
     if (Connected())
         throw std::runtime_error("Already connected!");
     auto [start, length] = QuotedName(statement);
     const char quote = statement[start - 1];
     std::string windowsName = Unquoted(std::string_view(statement).substr(start, length), quote);
-    std::string clientName = hostName ? windowsName : RouteDatabaseName(platform::Machine::Current(), windowsName);
+    std::string clientName =
+        FHostPathNames ? windowsName : RouteDatabaseName(platform::Machine::Current(), windowsName);
     // A created database talks in its default character set, which the system sets in the text;
     // the file name travels as the host spells it.
     FEncoding = TextEncoding::Latin1;

@@ -34,9 +34,12 @@ public:
     // Attaches with the parameter items. Fails with "Already connected!" when connected.
     void Open();
     // Executes a "CREATE DATABASE '<name>' ..." text immediately; the quoted name is routed like
-    // DatabaseName, which it becomes. The new database stays attached. With `hostName` the name is
-    // a path of the host itself (the Firebird root's own files), which machine names never are.
-    void ExecuteCreateDatabase(const std::string& statement, bool hostName = false);
+    // DatabaseName, which it becomes. The new database stays attached.
+    void ExecuteCreateDatabase(const std::string& statement);
+    // The names are paths of the host itself, used unrouted: only the Firebird root's own files
+    // (its security database) are named so; a name of the machine never reaches the host outside
+    // the machine's drives.
+    void SetHostPathNames(bool on) { FHostPathNames = on; }
     // Detaches; a failure leaves the attachment connected and propagates.
     void Close();
     // Deletes the attached database (it must be the only attachment); the attachment ends.
@@ -72,6 +75,7 @@ private:
     ParameterList FParams;
     int FDialect = 3;
     std::string FClientName;
+    bool FHostPathNames = false;
     TextEncoding FEncoding = TextEncoding::Latin1;
     Firebird::IAttachment* FHandle = nullptr;
     std::uint64_t FConnectionId = 0;
