@@ -1,11 +1,14 @@
 #include "Commands.h"
 
+#include "SignCommands.h"
 #include "platform/text/Text.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageReader.h"
+#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
 
 #include <cerrno>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace quarnelpack {
@@ -47,7 +50,8 @@ update::package::FileTime LastWriteTime(const std::filesystem::path& file) {
 } // namespace
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
-                const std::optional<std::filesystem::path>& wizard, unsigned threads) {
+                const std::optional<std::filesystem::path>& wizard, unsigned threads,
+                const std::vector<update::package::PrivateKey>& signingKeys) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
         throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
@@ -80,6 +84,15 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
     if (writer.Count() == 0) {
         throw PackageError("Le dossier " + Quoted(source.string()) + " ne contient aucun fichier.");
     }
+    if (!signingKeys.empty()) {
+        writer.SetSignatureBlockMaker([&signingKeys, time = SigningTimeNow()](const update::package::Footer& footer) {
+            std::vector<const update::package::PrivateKey*> keys;
+            for (const auto& key : signingKeys) {
+                keys.push_back(&key);
+            }
+            return update::package::EncodeSignatureBlock(update::package::SignFooter(footer, keys, time));
+        });
+    }
     writer.Write(output, wizard);
 }
 
@@ -90,23 +103,47 @@ void ListPackage(const std::filesystem::path& package, std::ostream& out) {
             << update::package::FormatFileTime(entry.header.lastWrite) << '\t'
             << update::package::DigestHex(entry.digest) << '\n';
     }
+    ListSignatures(reader, out);
 }
 
 void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {
-    const update::package::PackageReader reader(package);
-    for (const auto& entry : reader.Entries()) {
+    // Footer and directory now; every stream is checked as it is extracted, before any file is
+    // put in place: one pass over each stream.
+    update::package::PackageReader reader(package, update::package::CheckLater{});
+    std::mutex mutex;
+    std::vector<std::filesystem::path> created; // folders made here, removed again on failure
+    auto destinationOf = [&](const update::package::PackedEntry& entry) {
         std::filesystem::path destination = folder;
         std::size_t start = 0;
         for (std::size_t end = entry.name.find('\\'); end != std::string::npos; end = entry.name.find('\\', start)) {
             destination /= entry.name.substr(start, end - start);
             start = end + 1;
         }
+        const std::lock_guard lock(mutex);
+        std::vector<std::filesystem::path> missing;
         std::error_code error;
+        for (auto parent = destination; !parent.empty() && !std::filesystem::exists(parent, error);
+             parent = parent.parent_path()) {
+            missing.push_back(parent);
+            if (parent == parent.parent_path()) {
+                break;
+            }
+        }
         std::filesystem::create_directories(destination, error);
         if (error) {
             throw update::package::CannotWrite(destination, error.value());
         }
-        reader.ExtractTo(entry, destination / entry.name.substr(start));
+        created.insert(created.end(), missing.rbegin(), missing.rend());
+        return destination / entry.name.substr(start);
+    };
+    try {
+        reader.ExtractAll(destinationOf);
+    } catch (...) {
+        std::error_code ignored; // the refusal is what to report; a folder left behind is harmless
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
+            std::filesystem::remove(*it, ignored); // only when empty
+        }
+        throw;
     }
 }
 
