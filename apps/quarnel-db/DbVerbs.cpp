@@ -26,12 +26,12 @@ std::map<std::string, std::string> Options(std::span<const std::string> args, st
         const std::string& arg = args[i];
         if (arg.starts_with("--")) {
             if (i + 1 >= args.size())
-                throw UsageError("option " + arg + " needs a value");
+                throw UsageError("l'option " + arg + " attend une valeur");
             options[arg.substr(2)] = args[++i];
         } else if (positional) {
             positional->push_back(arg);
         } else {
-            throw UsageError("unexpected argument: " + arg);
+            throw UsageError("argument inattendu : " + arg);
         }
     }
     return options;
@@ -41,20 +41,31 @@ std::int32_t Number(const std::string& text, const std::string& what) {
     std::int32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size())
-        throw UsageError(what + " must be a whole number: " + text);
+        throw UsageError(what + " doit être un nombre entier : " + text);
     return value;
 }
+
+} // namespace
+
+std::int32_t NonNegativeNumber(const std::string& text, const std::string& what) {
+    const std::int32_t value = Number(text, what);
+    if (value < 0)
+        throw UsageError(what + " doit être un nombre entier positif ou nul : " + text);
+    return value;
+}
+
+namespace {
 
 std::string Required(const std::map<std::string, std::string>& options, const std::string& name) {
     auto found = options.find(name);
     if (found == options.end())
-        throw UsageError("--" + name + " is required");
+        throw UsageError("l'option --" + name + " est obligatoire");
     return found->second;
 }
 
 void ExpectArguments(std::span<const std::string> args, std::size_t count, const char* usage) {
     if (args.size() != count)
-        throw UsageError(std::string("usage: quarnel-db DATABASE ") + usage);
+        throw UsageError(std::string("utilisation : quarnel-db BASE ") + usage);
 }
 
 // A module on the database with the maker's account.
@@ -78,7 +89,7 @@ std::unique_ptr<TdmDBConnection> Attached(const Context& context) {
 int Create(const Context& context, std::span<const std::string> args) {
     const auto options = Options(args, nullptr);
     const std::string identifier = Required(options, "id");
-    const std::int32_t version = Number(Required(options, "version"), "--version");
+    const std::int32_t version = NonNegativeNumber(Required(options, "version"), "--version");
     auto module = Module(context);
     // The embedded engine creates the database: the server refuses the creation's login.
     std::string name = context.database;
@@ -111,12 +122,13 @@ int Version(const Context& context, std::span<const std::string> args) {
 int Test(const Context& context, std::span<const std::string> args) {
     const auto options = Options(args, nullptr);
     const std::string identifier = Required(options, "id");
-    const std::int32_t version = options.contains("version") ? Number(options.at("version"), "--version") : 0;
+    const std::int32_t version =
+        options.contains("version") ? NonNegativeNumber(options.at("version"), "--version") : 0;
     return TdmDBConnection::TestDbConnection(identifier, context.database, version, true) ? kExitOk : kExitFailed;
 }
 
 int Backup(const Context& context, std::span<const std::string> args) {
-    ExpectArguments(args, 1, "backup FILE");
+    ExpectArguments(args, 1, "backup FICHIER");
     auto module = Module(context);
     std::vector<std::string> errors;
     module->DoBackup(
@@ -136,7 +148,7 @@ int Sweep(const Context& context, std::span<const std::string> args) {
 
 int SweepInterval(const Context& context, std::span<const std::string> args) {
     ExpectArguments(args, 1, "sweep-interval N");
-    const std::int32_t value = Number(args[0], "N");
+    const std::int32_t value = NonNegativeNumber(args[0], "N");
     Module(context)->SetSweepInterval(value);
     return kExitOk;
 }
@@ -144,7 +156,7 @@ int SweepInterval(const Context& context, std::span<const std::string> args) {
 int ForcedWrites(const Context& context, std::span<const std::string> args) {
     ExpectArguments(args, 1, "forced-writes on|off");
     if (args[0] != "on" && args[0] != "off")
-        throw UsageError("forced-writes takes on or off");
+        throw UsageError("forced-writes attend on ou off");
     Module(context)->SetForcedWrites(args[0] == "on");
     return kExitOk;
 }
@@ -191,7 +203,7 @@ int Script(const Context& context, std::span<const std::string> args) {
     std::vector<std::string> positional;
     const auto options = Options(args, &positional);
     if (positional.size() != 1)
-        throw UsageError("usage: quarnel-db DATABASE script FILE --id ID --min N --max N");
+        throw UsageError("utilisation : quarnel-db BASE script FICHIER --id ID --min N --max N");
     const std::string identifier = Required(options, "id");
     const std::int32_t vmin = Number(Required(options, "min"), "--min");
     const std::int32_t vmax = Number(Required(options, "max"), "--max");

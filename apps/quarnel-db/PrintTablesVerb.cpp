@@ -10,7 +10,7 @@ namespace quarnel_db {
 
 int PrintTables(const Context& context, std::span<const std::string> args) {
     if (!args.empty())
-        throw UsageError("usage: quarnel-db DATABASE print-tables");
+        throw UsageError("utilisation : quarnel-db BASE print-tables");
     TdmDBConnection module;
     module.SetShortClientName("quarnel-db");
     module.SetParams(context.database, TdmDBConnection::kQuarnelUser, "", TdmDBConnection::kQuarnelPassword);

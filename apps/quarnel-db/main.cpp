@@ -1,7 +1,9 @@
 // quarnel-db: administration of a company database through the connection module.
 
 #include "DbVerbs.h"
+#include "StopSignals.h"
 #include "firebird/Client.h"
+#include "firebird/Transaction.h"
 #include "ui/ScriptedUi.h"
 
 #include <exception>
@@ -11,49 +13,86 @@
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage: quarnel-db DATABASE VERB [ARGUMENTS]
+constexpr const char* kHelp = R"(Utilisation : quarnel-db [--lock-timeout SECONDES] BASE VERBE [ARGUMENTS]
 
-DATABASE is a database name as the programs write it: a drive path (C:\Data\Base.fdb, opened
-by the embedded engine) or a host, a colon and a drive path (127.0.0.1:C:\Data\Base.fdb, through
-the machine's Firebird server when the host is this machine). The machine is $QUARNEL_PREFIX,
-or ~/.quarnel when it is not set. Every verb works under the maker's database account.
+BASE est un nom de base de données tel que les programmes l'écrivent : un chemin sur un lecteur
+(C:\Data\Base.fdb, ouvert par le moteur embarqué) ou un hôte, deux-points et un chemin sur un
+lecteur (127.0.0.1:C:\Data\Base.fdb, par le serveur Firebird de la machine quand l'hôte est
+cette machine). Un chemin de l'hôte hors des lecteurs de la machine est refusé. La machine est
+$QUARNEL_PREFIX, ou ~/.quarnel quand elle n'est pas définie. Chaque verbe travaille sous le
+compte de base de données de l'éditeur.
 
-Verbs:
-  create --id ID --version N    Create the database (embedded engine) with identifier ID and
-                                schema version N, its server functions and procedures.
-  version                       Print the stored identifier and schema version.
-  test --id ID [--version N]    Connect as PUBLIC_READER_WRITER expecting identifier ID and
-                                version N (0 or absent: 2 for VT_Marlisk, 1 otherwise) and show
-                                the free space of the database's disk.
-  backup FILE                   Back the database up into FILE (a path on the database server),
-                                printing every line of the backup; lines with ERROR: fail it.
-  sweep                         Sweep the database.
-  sweep-interval N              Set the number of transactions between automatic sweeps
-                                (0: no automatic sweep).
-  forced-writes on|off          Switch synchronous writes on or off.
-  header                        Print the header page statistics.
-  statistics                    Recompute the selectivity of every index.
-  script FILE --id ID --min N --max N
-                                Run the command script FILE (SQL statements between lines
-                                STARTSQL and ENDSQL) in one transaction, when the database's
-                                identifier is ID and its version lies within N..N.
-  users                         Print the workstations registered in the database.
-  print-tables                  Create the print parameter tables PRT_Params and PRT_Images
-                                where they are missing (a company database receiving print lists).
-  help, --help                  This text.
+Options :
+  --lock-timeout SECONDES       Attente au plus de SECONDES (60 par défaut) sur un
+                                enregistrement verrouillé par une autre connexion, puis échec.
 
-Messages of the connection module are written to standard error.
-Exit codes: 0 done, 1 failed, 64 usage error.
+Verbes :
+  create --id ID --version N    Crée la base (moteur embarqué) avec l'identifiant ID et la
+                                version de schéma N (0 ou plus), ses fonctions serveur et ses
+                                procédures. Une création qui échoue ne laisse aucun fichier.
+  version                       Affiche l'identifiant et la version de schéma enregistrés.
+  test --id ID [--version N]    Se connecte en PUBLIC_READER_WRITER en attendant l'identifiant
+                                ID et la version N (0 ou absente : 2 pour VT_Marlisk, 1 sinon)
+                                et affiche la place libre du disque de la base.
+  backup FICHIER                Sauvegarde la base dans FICHIER (un chemin sur un lecteur du
+                                serveur de la base) en affichant chaque ligne de la sauvegarde ;
+                                une ligne contenant ERROR: la fait échouer.
+  sweep                         Nettoie (sweep) la base.
+  sweep-interval N              Fixe le nombre de transactions entre deux nettoyages
+                                automatiques (0 : aucun nettoyage automatique).
+  forced-writes on|off          Active ou désactive les écritures synchrones.
+  header                        Affiche les statistiques de la page d'en-tête.
+  statistics                    Recalcule la sélectivité de chaque index.
+  script FICHIER --id ID --min N --max N
+                                Exécute le script de commandes FICHIER (instructions SQL entre
+                                les lignes STARTSQL et ENDSQL) en une transaction, quand
+                                l'identifiant de la base est ID et sa version entre N et N.
+  users                         Affiche les postes enregistrés dans la base.
+  print-tables                  Crée les tables de paramètres d'impression PRT_Params et
+                                PRT_Images qui manquent (base de société recevant des listes).
+  help, --help                  Ce texte.
+
+Les messages du module de connexion sont écrits sur la sortie d'erreur.
+
+Codes de sortie :
+  0    fait
+  1    échec (le message dit pourquoi)
+  2    interrompu par un signal (SIGTERM, SIGINT) : le travail en cours est annulé
+  64   erreur d'utilisation
 )";
+
+constexpr int kDefaultLockTimeout = 60;
+
+// "--lock-timeout N" in front of the database name; a usage error when malformed.
+std::vector<std::string> TakeGlobalOptions(std::vector<std::string> args, int& lockTimeout) {
+    lockTimeout = kDefaultLockTimeout;
+    while (!args.empty() && args[0] == "--lock-timeout") {
+        if (args.size() < 2)
+            throw quarnel_db::UsageError("l'option --lock-timeout attend un nombre de secondes");
+        lockTimeout = quarnel_db::NonNegativeNumber(args[1], "--lock-timeout");
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    return args;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread exists: every thread inherits the blocked stop signals, which only the
+    // watcher receives.
+    quarnel_db::StopSignals stopSignals;
     // The Firebird client's threads must end before the process does, on every path.
     struct ClientShutdownAtExit {
         ~ClientShutdownAtExit() { fb::ClientShutdown(); }
     } clientShutdown;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    int lockTimeout = kDefaultLockTimeout;
+    try {
+        args = TakeGlobalOptions(std::vector<std::string>(argv + 1, argv + argc), lockTimeout);
+    } catch (const quarnel_db::UsageError& e) {
+        std::cerr << "quarnel-db : " << e.what() << "\n\n" << kHelp;
+        return quarnel_db::kExitUsage;
+    }
     if (!args.empty() && (args[0] == "--help" || args[0] == "help")) {
         std::cout << kHelp;
         return quarnel_db::kExitOk;
@@ -64,17 +103,23 @@ int main(int argc, char** argv) {
     }
     quarnel_db::Verb verb = quarnel_db::FindVerb(args[1]);
     if (!verb) {
-        std::cerr << "quarnel-db: unknown verb " << args[1] << "\n\n" << kHelp;
+        std::cerr << "quarnel-db : verbe inconnu : " << args[1] << "\n\n" << kHelp;
         return quarnel_db::kExitUsage;
     }
+    // A script waiting on a record another connection holds gives up after the timeout.
+    fb::Transaction::SetDefaultLockTimeout(lockTimeout);
     ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
     const quarnel_db::Context context{args[0], std::cout};
     try {
         return verb(context, std::span<const std::string>(args.begin() + 2, args.end()));
     } catch (const quarnel_db::UsageError& e) {
-        std::cerr << "quarnel-db: " << e.what() << "\n\n" << kHelp;
+        std::cerr << "quarnel-db : " << e.what() << "\n\n" << kHelp;
         return quarnel_db::kExitUsage;
     } catch (const std::exception& e) {
+        if (stopSignals.Received()) {
+            std::cerr << "quarnel-db : interrompu, le travail en cours est annulé.\n";
+            return quarnel_db::kExitInterrupted;
+        }
         std::string message = e.what();
         std::erase(message, '\r');
         std::cerr << message << "\n";

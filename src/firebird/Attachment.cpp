@@ -1,5 +1,6 @@
 #include "firebird/Attachment.h"
 
+#include "firebird/AnsiText.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Query.h"
 #include "firebird/Routing.h"
@@ -23,15 +24,43 @@ TextEncoding EncodingOf(const std::string& charset) {
     return TextEncoding::Latin1;
 }
 
-// Position and length of the quoted database name of a CREATE DATABASE text.
+// Position and length of the quoted database name of a CREATE DATABASE text (a quote doubled
+// inside belongs to the name).
 std::pair<std::size_t, std::size_t> QuotedName(const std::string& statement) {
     std::size_t open = statement.find_first_of("'\"");
     if (open == std::string::npos)
         throw std::invalid_argument("CREATE DATABASE without a database name");
-    std::size_t close = statement.find(statement[open], open + 1);
-    if (close == std::string::npos)
-        throw std::invalid_argument("CREATE DATABASE without a database name");
+    const char quote = statement[open];
+    std::size_t close = open + 1;
+    for (;; close += 2) {
+        close = statement.find(quote, close);
+        if (close == std::string::npos)
+            throw std::invalid_argument("CREATE DATABASE without a database name");
+        if (close + 1 >= statement.size() || statement[close + 1] != quote)
+            break;
+    }
     return {open + 1, close - open - 1};
+}
+
+// The quoted run without its doubled quotes, and back.
+std::string Unquoted(std::string_view quoted, char quote) {
+    std::string text;
+    for (std::size_t i = 0; i < quoted.size(); ++i) {
+        text += quoted[i];
+        if (quoted[i] == quote)
+            ++i;
+    }
+    return text;
+}
+
+std::string Quoted(std::string_view text, char quote) {
+    std::string quoted;
+    for (char c : text) {
+        quoted += c;
+        if (c == quote)
+            quoted += quote;
+    }
+    return quoted;
 }
 
 std::uint64_t NextConnectionId() {
@@ -51,7 +80,8 @@ Attachment::~Attachment() {
 void Attachment::Open() {
     if (Connected())
         throw std::runtime_error("Already connected!");
-    std::string clientName = RouteDatabaseName(platform::Machine::Current(), FDatabaseName);
+    std::string clientName =
+        FHostPathNames ? FDatabaseName : RouteDatabaseName(platform::Machine::Current(), FDatabaseName);
     auto dpb = BuildDatabaseParameterBlock(FParams);
     Status status;
     Ref<Firebird::IProvider> provider(Master()->getDispatcher());
@@ -69,12 +99,15 @@ void Attachment::ExecuteCreateDatabase(const std::string& statement) {
     if (Connected())
         throw std::runtime_error("Already connected!");
     auto [start, length] = QuotedName(statement);
-    std::string windowsName = statement.substr(start, length);
-    std::string clientName = RouteDatabaseName(platform::Machine::Current(), windowsName);
+    const char quote = statement[start - 1];
+    std::string windowsName = Unquoted(std::string_view(statement).substr(start, length), quote);
+    std::string clientName =
+        FHostPathNames ? windowsName : RouteDatabaseName(platform::Machine::Current(), windowsName);
     // A created database talks in its default character set, which the system sets in the text;
     // the file name travels as the host spells it.
     FEncoding = TextEncoding::Latin1;
-    std::string wire = ToServer(statement.substr(0, start)) + clientName + ToServer(statement.substr(start + length));
+    std::string wire = ToServer(statement.substr(0, start)) + Quoted(clientName, quote) +
+                       ToServer(statement.substr(start + length));
     Status status;
     Firebird::IAttachment* handle = Util()->executeCreateDatabase(
         &status, static_cast<unsigned>(wire.size()), wire.c_str(), static_cast<unsigned>(FDialect), nullptr);
@@ -92,6 +125,13 @@ void Attachment::Close() {
     FHandle->detach(&status);
     status.Check();
     FHandle = nullptr; // a successful detach released the interface
+}
+
+void Attachment::Drop() {
+    Status status;
+    Handle()->dropDatabase(&status);
+    status.Check();
+    FHandle = nullptr; // a successful drop released the interface
 }
 
 void Attachment::ForceClose() {
@@ -175,28 +215,24 @@ std::vector<std::string> Attachment::InformationUserNames() {
     }
 }
 
-std::string Attachment::ToServer(std::string_view text) const {
-    switch (FEncoding) {
-    case TextEncoding::Utf8:
+namespace {
+
+unsigned CodePageOf(TextEncoding encoding) {
+    return encoding == TextEncoding::Cp1252 ? 1252u : platform::Machine::Current().Settings().ansiCodePage;
+}
+
+} // namespace
+
+std::string Attachment::ToServer(std::string_view text, std::string_view what) const {
+    if (FEncoding == TextEncoding::Utf8)
         return std::string(text);
-    case TextEncoding::Cp1252:
-        return platform::text::Utf8ToCp1252(text);
-    case TextEncoding::Latin1:
-        break;
-    }
-    return platform::text::Utf8ToLatin1(text);
+    return EncodeAnsi(text, CodePageOf(FEncoding), what);
 }
 
 std::string Attachment::FromServer(std::string_view bytes) const {
-    switch (FEncoding) {
-    case TextEncoding::Utf8:
+    if (FEncoding == TextEncoding::Utf8)
         return std::string(bytes);
-    case TextEncoding::Cp1252:
-        return platform::text::Cp1252ToUtf8(bytes);
-    case TextEncoding::Latin1:
-        break;
-    }
-    return platform::text::Latin1ToUtf8(bytes);
+    return DecodeAnsi(bytes, CodePageOf(FEncoding));
 }
 
 } // namespace fb

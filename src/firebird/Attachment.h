@@ -2,8 +2,9 @@
 
 // A database attachment: name, parameter block items, SQL dialect, attach / create / detach.
 // The name is the system's Windows-form name; Open routes it (see Routing.h). Texts cross the
-// boundary in the attachment's character set: UTF-8 inside, ISO 8859-1 (or 1252) on the wire
-// unless the attachment asks for UTF8.
+// boundary in the attachment's character set: UTF-8 inside; on an ISO8859_1 (or WIN1252)
+// attachment, the bytes of the machine's ANSI code page, as the maker's Windows programs send them;
+// UTF-8 when the attachment asks for UTF8.
 
 #include "firebird/Client.h"
 #include "firebird/Component.h"
@@ -35,8 +36,14 @@ public:
     // Executes a "CREATE DATABASE '<name>' ..." text immediately; the quoted name is routed like
     // DatabaseName, which it becomes. The new database stays attached.
     void ExecuteCreateDatabase(const std::string& statement);
+    // The names are paths of the host itself, used unrouted: only the Firebird root's own files
+    // (its security database) are named so; a name of the machine never reaches the host outside
+    // the machine's drives.
+    void SetHostPathNames(bool on) { FHostPathNames = on; }
     // Detaches; a failure leaves the attachment connected and propagates.
     void Close();
+    // Deletes the attached database (it must be the only attachment); the attachment ends.
+    void Drop();
     // Detaches, ignoring errors; the attachment is disconnected afterwards (lost connections).
     void ForceClose();
     bool Connected() const { return FHandle != nullptr; }
@@ -56,7 +63,9 @@ public:
     // The attachment; fails with "Database not connected" when there is none.
     Firebird::IAttachment* Handle() const;
 
-    std::string ToServer(std::string_view text) const;
+    // A text that the attachment's character set cannot hold fails with TextEncodingError naming
+    // `what` (the column or the statement it was meant for).
+    std::string ToServer(std::string_view text, std::string_view what = "de la requête") const;
     std::string FromServer(std::string_view bytes) const;
 
 private:
@@ -66,6 +75,7 @@ private:
     ParameterList FParams;
     int FDialect = 3;
     std::string FClientName;
+    bool FHostPathNames = false;
     TextEncoding FEncoding = TextEncoding::Latin1;
     Firebird::IAttachment* FHandle = nullptr;
     std::uint64_t FConnectionId = 0;

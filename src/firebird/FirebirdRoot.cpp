@@ -1,6 +1,7 @@
 #include "firebird/FirebirdRoot.h"
 
 #include "firebird/Attachment.h"
+#include "firebird/SqlText.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 
@@ -48,7 +49,8 @@ void CreateSecurityDatabase(const fs::path& root) {
     fs::path security = root / "security3.fdb";
     Attachment database;
     // The embedded engine does not check the creator's password.
-    database.ExecuteCreateDatabase("CREATE DATABASE '" + security.string() + "' USER 'SYSDBA'");
+    database.SetHostPathNames(true);
+    database.ExecuteCreateDatabase("CREATE DATABASE " + SqlLiteral(security.string()) + " USER 'SYSDBA'");
     Transaction transaction;
     transaction.SetDefaultDatabase(&database);
     transaction.StartTransaction();

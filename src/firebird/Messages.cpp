@@ -3,6 +3,7 @@
 #include "firebird/Attachment.h"
 #include "firebird/Blob.h"
 #include "firebird/Transaction.h"
+#include "platform/text/Text.h"
 
 #include <cstring>
 #include <ibase.h>
@@ -42,10 +43,23 @@ bool IsText(unsigned type) {
     return type == SQL_TEXT || type == SQL_VARYING;
 }
 
+// How an error names a parameter: by its name in the text (the system names parameters after
+// their columns), by the column the server describes, or by its position.
+std::string ParameterName(Firebird::IMessageMetadata* parameters, unsigned index,
+                          const std::vector<std::string>& names) {
+    if (index < names.size() && !names[index].empty())
+        return "de la colonne " + platform::text::AsciiUpper(names[index]);
+    Status status;
+    const char* field = parameters->getField(&status, index);
+    if (!status.Failed() && field != nullptr && *field != '\0')
+        return std::string("de la colonne ") + field;
+    return "du paramètre " + std::to_string(index + 1);
+}
+
 } // namespace
 
 InputMessage::InputMessage(Attachment& database, Transaction& transaction, Firebird::IMessageMetadata* parameters,
-                           const std::vector<Value>& values) {
+                           const std::vector<Value>& values, const std::vector<std::string>& names) {
     Status status;
     unsigned count = parameters->getCount(&status);
     status.Check();
@@ -60,12 +74,13 @@ InputMessage::InputMessage(Attachment& database, Transaction& transaction, Fireb
         unsigned type = parameters->getType(&status, i) & ~1u;
         unsigned charset = parameters->getCharSet(&status, i);
         status.Check();
+        const std::string what = ParameterName(parameters, i, names);
         if (value.IsNull()) {
             ref->setType(&status, i, type | 1);
         } else if (type == SQL_BLOB) {
             int subType = parameters->getSubType(&status, i);
             std::string bytes =
-                (subType == 1 && charset != CharsetOctets) ? database.ToServer(value.AsString()) : value.AsString();
+                (subType == 1 && charset != CharsetOctets) ? database.ToServer(value.AsString(), what) : value.AsString();
             blobs[i] = WriteBlob(database, transaction, bytes);
             ref->setType(&status, i, SQL_BLOB | 1);
         } else if (value.IsInteger()) {
@@ -81,7 +96,7 @@ InputMessage::InputMessage(Attachment& database, Transaction& transaction, Fireb
             ref->setLength(&status, i, sizeof(ISC_TIMESTAMP));
         } else {
             bool binary = IsText(type) && charset == CharsetOctets;
-            texts[i] = binary ? value.AsString() : database.ToServer(value.AsString());
+            texts[i] = binary ? value.AsString() : database.ToServer(value.AsString(), what);
             ref->setType(&status, i, SQL_VARYING | 1);
             ref->setLength(&status, i, static_cast<unsigned>(texts[i].size()));
             if (!IsText(type))

@@ -17,9 +17,11 @@ class Transaction;
 class InputMessage {
 public:
     // Lays out `values` (missing ones are null) for the statement's parameters `parameters`.
-    // Values for BLOB parameters are written as new blobs in `transaction`.
+    // Values for BLOB parameters are written as new blobs in `transaction`. `names` (the
+    // parameters' names in the text, which name their columns) identify a text that the
+    // connection's character set cannot hold.
     InputMessage(Attachment& database, Transaction& transaction, Firebird::IMessageMetadata* parameters,
-                 const std::vector<Value>& values);
+                 const std::vector<Value>& values, const std::vector<std::string>& names = {});
 
     Firebird::IMessageMetadata* Metadata() const { return FMetadata.get(); }
     unsigned char* Buffer() { return FBuffer.data(); }

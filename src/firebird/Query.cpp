@@ -23,7 +23,7 @@ void Query::Open() {
     Status status;
     Ref<Firebird::IMessageMetadata> inputs(statement->getInputMetadata(&status));
     status.Check();
-    InputMessage input(database, transaction, inputs.get(), PositionalValues());
+    InputMessage input(database, transaction, inputs.get(), PositionalValues(), PositionalNames());
     Ref<Firebird::IMessageMetadata> outputs(statement->getOutputMetadata(&status));
     status.Check();
     auto output = std::make_unique<OutputMessage>(outputs.get());

@@ -26,6 +26,18 @@ std::string MapDrivePath(const platform::Machine& machine, std::string_view wind
     return host->string();
 }
 
+// A path of the host itself ("/home/x.fdb", "sub/x.fdb"): never a name of this machine, whose
+// files all live on its drives.
+bool IsHostPath(std::string_view name) {
+    return name.find_first_of("/\\") != std::string_view::npos;
+}
+
+[[noreturn]] void RefuseHostPath(std::string_view name) {
+    throw DatabaseError(-902, FbIoError,
+                        "I/O error during \"open\" operation for file \"" + std::string(name) +
+                            "\"\r\nError while trying to open file");
+}
+
 bool IsLoopback(std::string_view host) {
     if (platform::text::EqualsIgnoreAsciiCase(host, "localhost"))
         return true;
@@ -78,10 +90,18 @@ std::string RouteDatabaseName(const platform::Machine& machine, std::string_view
     if (IsDrivePath(windowsName))
         return MapDrivePath(machine, windowsName);
     auto tcp = SplitTcp(windowsName);
-    if (!tcp || !IsThisMachine(machine, tcp->host))
+    if (!tcp) {
+        // A name of another machine ("\\host\share\...", "host@path") goes as it is; a path of
+        // the host outside the machine's drives never does.
+        const bool otherMachine =
+            windowsName.starts_with("\\\\") || windowsName.find('@') != std::string_view::npos;
+        if (!otherMachine && IsHostPath(windowsName))
+            RefuseHostPath(windowsName);
         return std::string(windowsName);
-    std::string path = IsDrivePath(tcp->path) ? MapDrivePath(machine, tcp->path) : std::string(tcp->path);
-    return ToThisMachine(machine, path);
+    }
+    if (!IsThisMachine(machine, tcp->host))
+        return std::string(windowsName);
+    return ToThisMachine(machine, MapServerPath(machine, tcp->path));
 }
 
 std::string RouteServiceManager(const platform::Machine& machine, std::string_view serviceName) {
@@ -92,7 +112,17 @@ std::string RouteServiceManager(const platform::Machine& machine, std::string_vi
 }
 
 std::string MapServerPath(const platform::Machine& machine, std::string_view path) {
-    return IsDrivePath(path) ? MapDrivePath(machine, path) : std::string(path);
+    if (IsDrivePath(path))
+        return MapDrivePath(machine, path);
+    if (IsHostPath(path))
+        RefuseHostPath(path);
+    return std::string(path); // an alias of the server
+}
+
+std::string MapServerFilePath(const platform::Machine& machine, std::string_view path) {
+    if (!IsDrivePath(path))
+        RefuseHostPath(path);
+    return MapDrivePath(machine, path);
 }
 
 } // namespace fb

@@ -8,6 +8,8 @@
 //    the machine's computer name or one of its IP addresses): the mapped host path, sent to the
 //    prefix's server ("127.0.0.1/<port>:<host path>") when it runs, otherwise to the embedded
 //    engine. A port given in the name is replaced by the server's.
+//  - a path of the host itself ("/home/x.fdb", "localhost:/home/x.fdb"): refused, as a drive
+//    path that climbs out of its drive is.
 //  - any other name (another host, "\\host\...", "host@...", an alias): unchanged.
 // See docs/firebird.md.
 
@@ -30,8 +32,12 @@ std::string RouteDatabaseName(const platform::Machine& machine, std::string_view
 // "host:service_mgr"; the host follows the database rule.
 std::string RouteServiceManager(const platform::Machine& machine, std::string_view serviceName);
 
-// A database name as a service of this machine sees it: a drive path mapped to the host, any
-// other text unchanged.
+// A database name as a service of this machine sees it: a drive path mapped to the host, a
+// server alias (a name without folders) unchanged. A path of the host, outside the machine's
+// drives, fails like a drive path that climbs out of its drive.
 std::string MapServerPath(const platform::Machine& machine, std::string_view path);
+
+// A file a service of this machine writes (a backup): a drive path only, mapped to the host.
+std::string MapServerFilePath(const platform::Machine& machine, std::string_view path);
 
 } // namespace fb

@@ -53,6 +53,8 @@ protected:
     Firebird::IStatement* Prepared();
     // The positional values of the prepared text.
     std::vector<Value> PositionalValues();
+    // The name of each positional parameter, as written in the text ("" for a plain "?").
+    const std::vector<std::string>& PositionalNames() const { return FParsed.names; }
     void Unprepare();
 
 private:

@@ -62,6 +62,16 @@ ParsedSql ParseNamedParameters(std::string_view sql) {
     return result;
 }
 
+std::string SqlLiteral(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text) {
+        literal += c;
+        if (c == '\'')
+            literal += '\'';
+    }
+    return literal + "'";
+}
+
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {

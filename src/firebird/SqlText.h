@@ -16,6 +16,10 @@ struct ParsedSql {
 
 ParsedSql ParseNamedParameters(std::string_view sql);
 
+// `text` as an SQL string literal: in single quotes, each quote inside doubled ("O'Neil" gives
+// 'O''Neil'). Every text that reaches an SQL statement other than as a parameter goes through it.
+std::string SqlLiteral(std::string_view text);
+
 // `lines` joined by CR LF, as the system joins multi-line SQL texts.
 std::string JoinLines(const std::vector<std::string>& lines);
 

@@ -20,7 +20,7 @@ void Statement::ExecQuery() {
     Status status;
     Ref<Firebird::IMessageMetadata> inputs(statement->getInputMetadata(&status));
     status.Check();
-    InputMessage input(database, transaction, inputs.get(), PositionalValues());
+    InputMessage input(database, transaction, inputs.get(), PositionalValues(), PositionalNames());
     Ref<Firebird::IMessageMetadata> outputs(statement->getOutputMetadata(&status));
     status.Check();
     OutputMessage output(outputs.get());

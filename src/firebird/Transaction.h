@@ -31,10 +31,20 @@ public:
     void StartTransaction();
     // A failed commit leaves the transaction active; a failed rollback leaves it inactive.
     void Commit();
+    // Commits; when the commit fails, rolls the work back and raises the commit's error, so that
+    // the transaction is never left active with work that can no longer be committed.
+    void CommitOrRollback();
     void CommitRetaining();
     void Rollback();
     void RollbackRetaining();
     bool InTransaction() const { return FHandle != nullptr; }
+
+    // For every transaction of the process that does not choose its own wait mode: wait at most
+    // `seconds` for a record that another transaction holds, then fail with a lock conflict
+    // (0: wait as long as it takes, the engine's default).
+    static void SetDefaultLockTimeout(int seconds);
+    // The parameter items a start sends: Params, with the default lock timeout where it applies.
+    ParameterList EffectiveParams() const;
 
     // The transaction; fails with "Transaction not active" when it is not.
     Firebird::ITransaction* Handle() const;

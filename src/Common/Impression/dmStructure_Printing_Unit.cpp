@@ -60,9 +60,10 @@ bool TdmStructurePrinting::FindPrintParams(const std::string& listName) {
 
 void TdmStructurePrinting::UpdatePrintParams(const std::string& listName, const std::vector<std::string>& lines) {
     InLevel([&] {
-        QueryPrint.SetText("UPDATE PRT_Params SET print_params=:p0 WHERE pname=:p1");
-        QueryPrint.ParamByName("p0") = PrintListText(lines);
-        QueryPrint.ParamByName("p1") = listName;
+        // Parameters named after their columns: an error names the column.
+        QueryPrint.SetText("UPDATE PRT_Params SET print_params=:print_params WHERE pname=:pname");
+        QueryPrint.ParamByName("print_params") = PrintListText(lines);
+        QueryPrint.ParamByName("pname") = listName;
         QueryPrint.ExecQuery();
     });
 }

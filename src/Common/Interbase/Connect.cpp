@@ -33,18 +33,24 @@ void TdmDBConnection::GetDBVersion(std::string& DbI, std::int32_t& DbV) {
 }
 
 void TdmDBConnection::Connect() {
-    std::string identifier;
-    std::int32_t version = 0;
-    GetDBVersion(identifier, version);
-    if (!FDoNotCheckDBVersion &&
-        (identifier != DatabaseManager.DBIdentifier() || version != DatabaseManager.DBVersion())) {
-        Disconnect();
-        throw Exception("La base de données n'est pas compatible avec le programme!\r\n\r\nDatabase : " + identifier +
-                        "\r\nVersion : " + std::to_string(version));
+    try {
+        std::string identifier;
+        std::int32_t version = 0;
+        GetDBVersion(identifier, version);
+        if (!FDoNotCheckDBVersion &&
+            (identifier != DatabaseManager.DBIdentifier() || version != DatabaseManager.DBVersion())) {
+            throw Exception("La base de données n'est pas compatible avec le programme!\r\n\r\nDatabase : " +
+                            identifier + "\r\nVersion : " + std::to_string(version));
+        }
+        CheckFreeDiskSpace();
+        // Also after a critical free-space result has disconnected: the register then gives up quietly.
+        DatabaseManager.RegisterUser(ClientName());
+    } catch (...) {
+        // A connection that failed any of its checks ends here: nothing may go on writing into
+        // a database that was refused.
+        DisconnectQuietly();
+        throw;
     }
-    CheckFreeDiskSpace();
-    // Also after a critical free-space result has disconnected: the register then gives up quietly.
-    DatabaseManager.RegisterUser(ClientName());
 }
 
 void TdmDBConnection::ConnectAsQuarnel() {
@@ -54,7 +60,7 @@ void TdmDBConnection::ConnectAsQuarnel() {
     FUserPassword = DatabaseManager.Password();
     SetQuarnelAccount();
     Connect();
-    CheckFreeDiskSpace();
+    CheckFreeDiskSpaceOrDisconnect();
 }
 
 void TdmDBConnection::ConnectAnyVersion() {
@@ -68,7 +74,24 @@ void TdmDBConnection::ConnectAnyVersion() {
         throw;
     }
     FDoNotCheckDBVersion = false;
-    CheckFreeDiskSpace();
+    CheckFreeDiskSpaceOrDisconnect();
+}
+
+void TdmDBConnection::CheckFreeDiskSpaceOrDisconnect() {
+    try {
+        CheckFreeDiskSpace();
+    } catch (...) {
+        DisconnectQuietly();
+        throw;
+    }
+}
+
+void TdmDBConnection::DisconnectQuietly() noexcept {
+    try {
+        Disconnect();
+    } catch (const std::exception&) {
+        ClearAllConnections(); // never fails: the attachment is force-closed
+    }
 }
 
 void TdmDBConnection::ReConnectAsUser() {
@@ -144,8 +167,13 @@ bool TdmDBConnection::TestDbConnection(const std::string& DBIdentifier, const st
         free = connected ? test->GetFreeDiskSpace() : 0;
         test->Disconnect();
     }
-    if (ShowMsg)
+    if (!ShowMsg)
+        return connected;
+    // A check that refused the database (a full disk disconnects) has said why; the test says it failed.
+    if (connected)
         ShowInformationMessage("Connexion \"" + DBIdentifier + "\" OK.\r\n" + GroupThousands(free / 1000000) + " Mb");
+    else
+        ShowErrorMessage("La connexion \"" + DBIdentifier + "\" a échoué.");
     return connected;
 }
 

@@ -1,4 +1,5 @@
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "environment/Errors.h"
 #include "environment/SystemNames.h"
 #include "platform/machine/Machine.h"
 #include "ui/UiServices.h"
@@ -96,13 +97,20 @@ void TdmDBConnection::CreateDatabase() {
     Disconnect();
     DatabaseManager.CreateDatabase();
     FWasConnected = true;
-    DoStartTransaction(false);
     try {
-        DatabaseManager.RegisterUDF();
-        DatabaseManager.RegisterStoredProcs();
-        DoCommit();
+        DoStartTransaction(false);
+        try {
+            DatabaseManager.RegisterUDF();
+            DatabaseManager.RegisterStoredProcs();
+            DoCommit();
+        } catch (...) {
+            DoRollback(std::current_exception());
+            throw EAbort(); // a message handler took the error: the creation failed all the same
+        }
     } catch (...) {
-        DoRollback(std::current_exception());
+        DatabaseManager.DropCreatedDatabase();
+        FWasConnected = false;
+        throw;
     }
 }
 

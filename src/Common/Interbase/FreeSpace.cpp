@@ -2,6 +2,7 @@
 // server-side function library, and the check that warns when it runs low.
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "firebird/SqlText.h"
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
 
@@ -30,7 +31,7 @@ std::int64_t TdmDBConnection::GetFreeDiskSpace() {
     DoStartTransaction(false);
     try {
         GeneralQuery.Close();
-        GeneralQuery.SQL() = {std::string("SELECT GetFreeDiskSpace('") + drive + "') FROM rdb$database"};
+        GeneralQuery.SQL() = {"SELECT GetFreeDiskSpace(" + fb::SqlLiteral(std::string(1, drive)) + ") FROM rdb$database"};
         GeneralQuery.Open();
         const std::int64_t free = GeneralQuery.Fields(0).AsInt64();
         GeneralQuery.Close();

@@ -89,7 +89,7 @@ void TdmDBConnection::DoBackup(const std::string& BackupFilename, const TBackupC
     // The server writes the file: a path of the server's machine, mapped like the database's.
     const platform::Machine& machine = platform::Machine::Current();
     const std::string file = IBBS.ServerName().empty() || fb::IsThisMachine(machine, IBBS.ServerName())
-                                 ? fb::MapServerPath(machine, BackupFilename)
+                                 ? fb::MapServerFilePath(machine, BackupFilename)
                                  : BackupFilename;
     ServiceSession session(IBBS);
     IBBS.Start(isc_action_svc_backup,

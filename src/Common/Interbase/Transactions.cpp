@@ -45,9 +45,9 @@ void TdmDBConnection::DoCommit() {
         throw Exception("TRANSACTION MANAGEMENT ERROR");
     }
     if (GlobalTransaction.Tag() == 0) {
-        if (Connected() && GlobalTransaction.InTransaction())
-            GlobalTransaction.Commit();
         GlobalTransaction.Params().clear();
+        if (Connected() && GlobalTransaction.InTransaction())
+            GlobalTransaction.CommitOrRollback();
     }
 }
 

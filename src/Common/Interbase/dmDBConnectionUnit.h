@@ -172,6 +172,9 @@ private:
     std::string CheckClientVersion();
     void CheckServerVersion(const std::string& ClientVersion);
     void SetQuarnelAccount();
+    void CheckFreeDiskSpaceOrDisconnect();
+    // Disconnect on an error path: the module ends disconnected whatever fails on the way.
+    void DisconnectQuietly() noexcept;
     // The service client aimed at the database's server; the database name as that server sees it.
     std::string PrepareService(fb::Service& service, const char* unknownCode, const char* otherCode);
 

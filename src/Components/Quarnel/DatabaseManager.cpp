@@ -1,9 +1,11 @@
 #include "Components/Quarnel/DatabaseManager.h"
+#include "firebird/SqlText.h"
 
 #include "environment/Errors.h"
 #include "firebird/DatabaseError.h"
 #include "ui/UiServices.h"
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <thread>
@@ -25,7 +27,7 @@ std::vector<std::string> CreationStatements(const std::string& identifier, std::
         "GRANT ALL ON ConnectionControl TO PUBLIC",
         "INSERT INTO ConnectionControl (id) VALUES (0)",
         "INSERT INTO ConnectionControl (id) VALUES (1)",
-        "INSERT INTO ConnectionControl (id, sval) VALUES (2, '" + identifier + "')",
+        "INSERT INTO ConnectionControl (id, sval) VALUES (2, " + fb::SqlLiteral(identifier) + ")",
         "INSERT INTO ConnectionControl (id, sval) VALUES (3, " + std::to_string(version) + ")",
         "CREATE ROLE ROLE_READER",
         "CREATE ROLE ROLE_READER_WRITER",
@@ -122,14 +124,17 @@ void TDatabaseManager::StartNested() {
 }
 
 void TDatabaseManager::CommitNested() {
-    FTransaction->SetTag(FTransaction->Tag() - 1);
-    if (FTransaction->Tag() == 0)
-        FTransaction->Commit();
+    if (!FTransaction)
+        throw Exception(Name() + " no transaction");
+    // A commit without a level open leaves the counter at 0 and commits nothing.
+    FTransaction->SetTag(std::max(FTransaction->Tag() - 1, 0));
+    if (FTransaction->Tag() == 0 && FTransaction->InTransaction())
+        FTransaction->CommitOrRollback();
 }
 
 void TDatabaseManager::RollbackNested(std::exception_ptr error) {
     if (FTransaction) {
-        FTransaction->SetTag(FTransaction->Tag() - 1);
+        FTransaction->SetTag(std::max(FTransaction->Tag() - 1, 0));
         if (FTransaction->Tag() == 0 && FTransaction->InTransaction()) {
             try {
                 FTransaction->Rollback();
@@ -174,12 +179,34 @@ void TDatabaseManager::CreateDatabase() {
     FDatabase->SetDatabaseName(FConnectionString);
     fb::ParameterList& params = FDatabase->Params();
     params = {"USER 'QUARNEL'", "PASSWORD '5820417396'", "PAGE_SIZE 4096", "DEFAULT CHARACTER SET ISO8859_1"};
-    std::string text = "CREATE DATABASE '" + FConnectionString + "' ";
+    std::string text = "CREATE DATABASE " + fb::SqlLiteral(FConnectionString) + " ";
     for (const std::string& line : params)
         text += line + CrLf;
     FDatabase->ExecuteCreateDatabase(text);
-    for (const std::string& statement : CreationStatements(FDBIdentifier, FDBVersion))
-        ExecuteSQL(statement);
+    try {
+        for (const std::string& statement : CreationStatements(FDBIdentifier, FDBVersion))
+            ExecuteSQL(statement);
+    } catch (...) {
+        DropCreatedDatabase();
+        throw;
+    }
+}
+
+void TDatabaseManager::DropCreatedDatabase() noexcept {
+    // A half-built database is worth nothing and would block the next creation: it goes.
+    try {
+        if (FTransaction && FTransaction->InTransaction())
+            FTransaction->Rollback();
+    } catch (const std::exception&) {
+        // the drop below ends the transaction with the database
+    }
+    if (FTransaction)
+        FTransaction->SetTag(0);
+    try {
+        FDatabase->Drop();
+    } catch (const std::exception&) {
+        FDatabase->ForceClose();
+    }
 }
 
 void TDatabaseManager::ExecuteSQL(const std::string& sql) {

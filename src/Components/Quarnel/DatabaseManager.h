@@ -55,7 +55,10 @@ public:
 
     // Login, creation, statements and the version record.
     void Connect();
+    // A creation that fails removes the database it created, and raises the failure.
     void CreateDatabase();
+    // Removes the attached database that a failed creation left (errors swallowed).
+    void DropCreatedDatabase() noexcept;
     void ExecuteSQL(const std::string& sql);
     void GetDBVersion(std::string& dbi, std::int32_t& dbv);
     void SetDBVersion(std::int32_t dbv);

@@ -2,6 +2,7 @@
 // name spliced in unchanged, run on FQuery or through ExecuteSQL.
 
 #include "Components/Quarnel/DatabaseManager.h"
+#include "firebird/SqlText.h"
 #include "environment/Errors.h"
 #include "platform/text/Text.h"
 
@@ -72,7 +73,7 @@ void TDatabaseManager::DropGenerator(const std::string& name) {
 }
 
 void TDatabaseManager::CreateException(const std::string& name, const std::string& msg) {
-    ExecuteSQL("create exception " + name + " '" + msg + "'");
+    ExecuteSQL("create exception " + name + " " + fb::SqlLiteral(msg));
 }
 
 void TDatabaseManager::DropProcedure(const std::string& name) {
@@ -89,27 +90,27 @@ void TDatabaseManager::DropTrigger(const std::string& trigName) {
 
 bool TDatabaseManager::FindTable(const std::string& tableName) {
     return Exists({"SELECT rdb$relation_name FROM rdb$relations WHERE", UserRelations, "AND (rdb$view_source IS NULL)",
-                   "AND UPPER(rdb$relation_name) = '" + Upper(tableName) + "'"});
+                   "AND UPPER(rdb$relation_name) = " + fb::SqlLiteral(Upper(tableName))});
 }
 
 bool TDatabaseManager::FindGenerator(const std::string& name) {
     return Exists({"SELECT rdb$generator_name FROM rdb$generators WHERE", UserRelations,
-                   "AND UPPER(rdb$generator_name) = '" + Upper(name) + "'"});
+                   "AND UPPER(rdb$generator_name) = " + fb::SqlLiteral(Upper(name))});
 }
 
 bool TDatabaseManager::FindIndex(const std::string& indexName) {
     return Exists(
-        {"SELECT rdb$index_name FROM rdb$indices WHERE", "UPPER(rdb$index_name) = '" + Upper(indexName) + "'"});
+        {"SELECT rdb$index_name FROM rdb$indices WHERE", "UPPER(rdb$index_name) = " + fb::SqlLiteral(Upper(indexName))});
 }
 
 bool TDatabaseManager::FindCheckConstraint(const std::string& name) {
     return Exists({"SELECT rdb$constraint_name FROM rdb$check_constraints WHERE",
-                   "UPPER(rdb$constraint_name) = '" + Upper(name) + "'"});
+                   "UPPER(rdb$constraint_name) = " + fb::SqlLiteral(Upper(name))});
 }
 
 // Trigger names are compared exactly.
 bool TDatabaseManager::FindTrigger(const std::string& triggerName) {
-    return Exists({"SELECT 'T' FROM RDB$TRIGGERS WHERE", "RDB$TRIGGER_NAME = '" + triggerName + "'"});
+    return Exists({"SELECT 'T' FROM RDB$TRIGGERS WHERE", "RDB$TRIGGER_NAME = " + fb::SqlLiteral(triggerName)});
 }
 
 void TDatabaseManager::GetTableNames(std::vector<std::string>& textList) {
@@ -145,13 +146,13 @@ std::string TDatabaseManager::SingleIndexName(const std::vector<std::string>& li
 
 std::string TDatabaseManager::GetKeyname(const std::string& tableName) {
     return SingleIndexName({"SELECT rdb$index_name FROM rdb$indices WHERE ",
-                            "RDB$RELATION_NAME = '" + Upper(tableName) + "'", "AND rdb$index_name LIKE '%PRIMARY%'"},
+                            "RDB$RELATION_NAME = " + fb::SqlLiteral(Upper(tableName)), "AND rdb$index_name LIKE '%PRIMARY%'"},
                            "TDatabaseManager.GetKeyname");
 }
 
 std::string TDatabaseManager::GetConstraintIndexName(const std::string& constraintName) {
     std::string name = SingleIndexName({"SELECT rdb$index_name FROM rdb$relation_constraints WHERE ",
-                                        "RDB$CONSTRAINT_NAME = '" + Upper(constraintName) + "'"},
+                                        "RDB$CONSTRAINT_NAME = " + fb::SqlLiteral(Upper(constraintName))},
                                        "TDatabaseManager.GetConstraintIndexName");
     if (name.empty())
         throw Exception("DatabaseManager.GetConstraintIndexName : résultat vide (" + constraintName + ")");
@@ -178,7 +179,7 @@ void TDatabaseManager::ClearSource() {
 }
 
 void TDatabaseManager::ClearTriggerSource(const std::string& triggerName) {
-    ExecuteSQL("UPDATE RDB$TRIGGERS SET RDB$TRIGGER_SOURCE = '' WHERE RDB$TRIGGER_NAME = '" + triggerName + "'");
+    ExecuteSQL("UPDATE RDB$TRIGGERS SET RDB$TRIGGER_SOURCE = '' WHERE RDB$TRIGGER_NAME = " + fb::SqlLiteral(triggerName));
 }
 
 std::string TDatabaseManager::GetDBOwner() {

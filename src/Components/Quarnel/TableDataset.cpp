@@ -103,4 +103,7 @@ void TTableDataset::Run(const std::vector<std::string>& sql, const std::vector<s
         FPost.ParamByName(param) = old ? Lookup(FOld, param.substr(4)) : Lookup(FNew, param);
     }
     FPost.ExecQuery();
+    // The row the buffer stands for went meanwhile: nothing was written, and the caller must know.
+    if (FPost.RowsAffected() == 0)
+        throw Exception("L'enregistrement n'a pas été trouvé : il a été modifié ou supprimé entre-temps.");
 }

@@ -38,7 +38,8 @@ public:
     const Texts& EditTexts() const { return FTexts; }
 
     // Editing: Append starts an empty row; Edit copies the current row; SetFieldValue changes the
-    // buffer; Post writes it; Cancel drops it; Delete removes the current row.
+    // buffer; Post writes it; Cancel drops it; Delete removes the current row. A Post or Delete
+    // that changes no row (the row went meanwhile) fails and keeps the buffer.
     void Append();
     void Edit();
     void SetFieldValue(const std::string& column, fb::Value value);

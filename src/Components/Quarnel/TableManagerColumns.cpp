@@ -1,6 +1,7 @@
 // Columns, the text-to-integer conversion, column metadata, indexes, foreign keys and index names.
 
 #include "Components/Quarnel/TableManager.h"
+#include "firebird/SqlText.h"
 #include "environment/Errors.h"
 #include "platform/text/Text.h"
 
@@ -39,8 +40,8 @@ bool TTableManager::FindColumn(const std::string& ColumnName) {
     return manager.InNestedLevel([&] {
         query.Close();
         query.SQL() = {"SELECT RDB$FIELD_NAME FROM RDB$RELATION_FIELDS WHERE",
-                       "RDB$RELATION_NAME = '" + Upper(FTableName) + "'",
-                       "AND RDB$FIELD_NAME = '" + Upper(ColumnName) + "'"};
+                       "RDB$RELATION_NAME = " + fb::SqlLiteral(Upper(FTableName)),
+                       "AND RDB$FIELD_NAME = " + fb::SqlLiteral(Upper(ColumnName))};
         query.Open();
         const bool found = !query.Eof();
         query.Close();
@@ -258,8 +259,8 @@ std::string TTableManager::GetUserPrivileges(const std::string& UserName) {
     fb::Query& query = manager.MetadataQuery();
     return manager.InNestedLevel([&] {
         query.Close();
-        query.SQL() = {"SELECT RDB$PRIVILEGE FROM RDB$USER_PRIVILEGES WHERE", "RDB$USER = '" + UserName + "'",
-                       "AND RDB$RELATION_NAME = '" + FTableName + "'"};
+        query.SQL() = {"SELECT RDB$PRIVILEGE FROM RDB$USER_PRIVILEGES WHERE", "RDB$USER = " + fb::SqlLiteral(UserName),
+                       "AND RDB$RELATION_NAME = " + fb::SqlLiteral(FTableName)};
         query.Open();
         std::string letters;
         for (; !query.Eof(); query.Next())
@@ -275,7 +276,7 @@ std::string TTableManager::GetPrimaryIndexName() {
     return manager.InNestedLevel([&] {
         query.Close();
         query.SQL() = {"SELECT RDB$CONSTRAINT_NAME FROM RDB$RELATION_CONSTRAINTS WHERE RDB$RELATION_NAME = ",
-                       "'" + Upper(FTableName) + "'", "AND RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'"};
+                       fb::SqlLiteral(Upper(FTableName)), "AND RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'"};
         query.Open();
         std::string name = query.Eof() ? std::string() : TrimText(query.Fields(0).AsString());
         query.Close();

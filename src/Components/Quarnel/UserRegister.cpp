@@ -2,6 +2,7 @@
 // of its last registration, run in the manager's own transaction so that it commits on its own.
 
 #include "Components/Quarnel/DatabaseManager.h"
+#include "firebird/SqlText.h"
 #include "platform/text/Text.h"
 
 namespace {
@@ -18,16 +19,6 @@ std::string StoredUserText(const std::string& text) {
     for (std::size_t count = 0; count < MaxUserText && pos < text.size(); ++count)
         platform::text::DecodeUtf8(text, pos);
     return text.substr(0, pos);
-}
-
-std::string SqlLiteral(const std::string& text) {
-    std::string literal = "'";
-    for (char c : text) {
-        literal += c;
-        if (c == '\'')
-            literal += '\'';
-    }
-    return literal + "'";
 }
 
 } // namespace
@@ -58,7 +49,7 @@ void TDatabaseManager::RegisterUser(const std::string& userStr) {
     std::string name = StoredUserText(userStr);
     InOwnTransactionAttempts([&] {
         FQuery2.Close();
-        FQuery2.SetText("SELECT COUNT(*) FROM Users WHERE username=" + SqlLiteral(name));
+        FQuery2.SetText("SELECT COUNT(*) FROM Users WHERE username=" + fb::SqlLiteral(name));
         FQuery2.Open();
         std::int64_t count = FQuery2.Fields(0).AsInt64();
         FQuery2.Close();
@@ -88,7 +79,7 @@ void TDatabaseManager::PurgeUsers() {
 void TDatabaseManager::UnRegisterUser(const std::string& userStr) {
     std::string name = StoredUserText(userStr);
     InOwnTransactionAttempts([&] {
-        FSQL2.SetText("DELETE FROM Users WHERE username=" + SqlLiteral(name));
+        FSQL2.SetText("DELETE FROM Users WHERE username=" + fb::SqlLiteral(name));
         FSQL2.ExecQuery();
     });
 }

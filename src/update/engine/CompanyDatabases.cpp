@@ -25,8 +25,9 @@ std::vector<DatabaseIdentity> PrintListIdentities(Tquar_AppNameType type) {
 }
 
 bool CompanyPrintListDatabase::Connect(Tquar_AppNameType type, std::string_view company) {
-    if (mDbConnection.Connected())
-        return true;
+    // Every company starts from a closed connection: a database left open by an earlier company or
+    // product is never taken for this company's.
+    Disconnect();
     for (const DatabaseIdentity& identity : PrintListIdentities(type)) {
         if (TryConnect(type, identity.version, identity.identifier, company))
             return true;
@@ -46,15 +47,34 @@ bool CompanyPrintListDatabase::TryConnect(Tquar_AppNameType type, std::int32_t v
         mDbConnection.SetParams(database, "", "", "");
         mDbConnection.ConnectAsQuarnel();
     } catch (const std::exception&) {
-        return false; // a company that cannot be reached: the caller reports it and goes on
+        // A company that cannot be reached: the caller reports it and goes on, and the attempt
+        // leaves no attachment behind.
+        Disconnect();
+        return false;
     }
     // A server short of room is refused without an error: the module is then disconnected.
     return mDbConnection.Connected();
 }
 
 bool CompanyPrintListDatabase::Disconnect() {
-    mDbConnection.Disconnect();
+    try {
+        mDbConnection.Disconnect();
+    } catch (const std::exception&) {
+        mDbConnection.ClearAllConnections(); // the attachment goes whatever the register says
+    }
     return true;
+}
+
+void CompanyPrintListDatabase::StartTransaction() {
+    mDbConnection.DoStartTransaction(false);
+}
+
+void CompanyPrintListDatabase::Commit() {
+    mDbConnection.DoCommit();
+}
+
+void CompanyPrintListDatabase::Rollback() noexcept {
+    mDbConnection.DoSilentRollback();
 }
 
 bool CompanyPrintListDatabase::FindPrintParams(std::string_view key) {

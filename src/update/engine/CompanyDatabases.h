@@ -28,12 +28,16 @@ public:
         : mDbConnection(connection)
         , mStructurePrinting(store) {}
 
-    // Connected already: true. Otherwise each identity of the type until one connects.
+    // From a closed connection, each identity of the type until one connects.
     bool Connect(Tquar_AppNameType type, std::string_view company) override;
     // One attempt; an error of the connection is a failed attempt.
     bool TryConnect(Tquar_AppNameType type, std::int32_t version, std::string_view identifier,
                     std::string_view company);
     bool Disconnect() override;
+    // An outer nesting level of the module's global transaction: the store's levels join it.
+    void StartTransaction() override;
+    void Commit() override;
+    void Rollback() noexcept override;
     bool FindPrintParams(std::string_view key) override;
     void UpdatePrintParams(std::string_view key, const std::vector<std::string>& lines) override;
     // The store reads the header with the list's key as the last default of the descriptions.

@@ -99,12 +99,22 @@ bool TdmUpdateCommon::InstallCompanyPrintLists(std::string_view CompanyName) {
             }
         }
     } guard{*FPrintListDatabase};
-    for (const std::string& name : mPrintNames) {
-        if (!platform::text::EqualsIgnoreAsciiCase(Extension(name), ".lst"))
-            continue;
-        std::ostringstream stream;
-        if (LoadPackedResourceToStream(name, stream))
-            InstallPrintList(name, stream.str());
+    // All the lists of the company in one transaction: a failure, or a run stopped halfway, leaves
+    // the company with its old lists, never with some old and some new.
+    FPrintListDatabase->StartTransaction();
+    try {
+        for (const std::string& name : mPrintNames) {
+            if (!platform::text::EqualsIgnoreAsciiCase(Extension(name), ".lst"))
+                continue;
+            std::ostringstream stream;
+            if (LoadPackedResourceToStream(name, stream))
+                InstallPrintList(name, stream.str());
+        }
+        FPrintListDatabase->Commit();
+    } catch (...) {
+        FPrintListDatabase->Rollback();
+        AddToLog(messages::CompanyListsUndone(shownName));
+        throw;
     }
     return true;
 }

@@ -83,6 +83,11 @@ std::string CompanyConnectionFailed(std::string_view company) {
     return "Echec de connexion a la société " + std::string(company) + ", mise à jour des listes non effectuée.";
 }
 
+std::string CompanyListsUndone(std::string_view company) {
+    return "Mise à jour des listes de la société " + std::string(company) +
+           " annulée : aucune de ses listes n'a été modifiée.";
+}
+
 std::string CannotImportResourceFiles() {
     return "Cannot import resource files";
 }

@@ -36,6 +36,8 @@ std::string PrintListUpdated(std::string_view keyOrName);
 std::string PrintListAdded(std::string_view description);
 std::string CompanyListsHeading(std::string_view company);
 std::string CompanyConnectionFailed(std::string_view company);
+// The line after a company's lists when its transaction was undone: none of its lists changed.
+std::string CompanyListsUndone(std::string_view company);
 std::string CannotImportResourceFiles();
 
 } // namespace update::messages

@@ -37,11 +37,17 @@ class CompanyPrintListDatabase;
 class PrintListDatabase {
 public:
     virtual ~PrintListDatabase() = default;
-    // Connects to the company's database of the product `type` ("Default" for the unnamed one);
-    // true when connected. Connected already: true.
+    // Connects to the company's database of the product `type` ("Default" for the unnamed one),
+    // always from a closed connection; true when connected.
     virtual bool Connect(Tquar_AppNameType type, std::string_view company) = 0;
     // True when there was a connection to close.
     virtual bool Disconnect() = 0;
+    // The one transaction of a company's lists: every list stored between the start and the
+    // commit is kept together or not at all. A commit that fails has undone the work and raises.
+    virtual void StartTransaction() = 0;
+    virtual void Commit() = 0;
+    // Undoes the work since the start; never raises.
+    virtual void Rollback() noexcept = 0;
     virtual bool FindPrintParams(std::string_view key) = 0;
     virtual void UpdatePrintParams(std::string_view key, const std::vector<std::string>& lines) = 0;
     // Inserts the list; gives its description, read from its header lines.

@@ -2,6 +2,8 @@
 #include "environment/Errors.h"
 #include "firebird/DatabaseError.h"
 
+#include <functional>
+
 namespace {
 
 using Transactions = ConnectionModule;
@@ -94,6 +96,75 @@ TEST_F(Transactions, ACommitWithoutStartIsATransactionManagementError) {
     EXPECT_TRUE(module->DoStartTransaction(false));
     EXPECT_TRUE(module->InTransaction());
     module->DoCommit();
+}
+
+// A unique index over duplicate values fails only when its transaction commits: the failed
+// commit must end the transaction, leave no level open and keep every later commit working.
+TEST_F(Transactions, AFailedOutermostCommitRollsBackAndTheNextWorkIsCommitted) {
+    dbtest::Execute(*dbtest::Attach(path), "CREATE TABLE Twins (v INTEGER)");
+    dbtest::Execute(*dbtest::Attach(path), "INSERT INTO Twins (v) VALUES (1)");
+    dbtest::Execute(*dbtest::Attach(path), "INSERT INTO Twins (v) VALUES (1)");
+    struct Row {
+        const char* name;
+        std::function<void()> work; // one failing commit at the outermost level
+    };
+    const Row rows[] = {
+        {"connection module level",
+         [&] {
+             module->DoStartTransaction(false);
+             module->DatabaseManager.ExecuteSQL("INSERT INTO Users (username) VALUES ('lost')");
+             module->DatabaseManager.ExecuteSQL("CREATE UNIQUE INDEX Twins_v ON Twins (v)");
+             module->DoCommit();
+         }},
+        {"manager level inside a module level that leaves on the error",
+         [&] {
+             module->DoStartTransaction(false);
+             try {
+                 module->DatabaseManager.ExecuteSQL("INSERT INTO Users (username) VALUES ('lost')");
+                 module->DatabaseManager.ExecuteSQL("CREATE UNIQUE INDEX Twins_v ON Twins (v)");
+                 module->DoCommit();
+             } catch (...) {
+                 module->DoRollback(std::current_exception());
+             }
+         }},
+        {"manager level alone",
+         [&] { module->DatabaseManager.ExecuteSQL("CREATE UNIQUE INDEX Twins_v ON Twins (v)"); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_THROW(row.work(), std::exception);
+        EXPECT_EQ(module->TransactionState(), "0");
+        EXPECT_FALSE(module->InTransaction());
+        EXPECT_EQ(Committed("SELECT COUNT(*) FROM Users"), std::vector<std::string>{"0"});
+        // The next level really starts and really commits.
+        module->DoStartTransaction(false);
+        module->DatabaseManager.ExecuteSQL("INSERT INTO Users (username) VALUES ('kept')");
+        module->DoCommit();
+        EXPECT_EQ(Committed("SELECT COUNT(*) FROM Users"), std::vector<std::string>{"1"});
+        module->DatabaseManager.ExecuteSQL("DELETE FROM Users");
+    }
+    EXPECT_NO_THROW(module->Disconnect());
+}
+
+TEST_F(Transactions, TheCounterNeverGoesBelowZero) {
+    const std::function<void()> unbalanced[] = {
+        [&] { module->DoRollback(nullptr); },
+        [&] { module->DoCommit(); },
+        [&] { module->DatabaseManager.CommitNested(); },
+        [&] { module->DatabaseManager.RollbackNested(std::make_exception_ptr(std::runtime_error("x"))); },
+    };
+    for (const auto& call : unbalanced) {
+        try {
+            call();
+        } catch (const std::exception&) {
+            // an unbalanced level may say so; what matters is the counter
+        }
+        EXPECT_EQ(module->TransactionState(), "0");
+    }
+    module->DoStartTransaction(false);
+    EXPECT_TRUE(module->InTransaction());
+    module->DoCommit();
+    EXPECT_FALSE(module->InTransaction());
 }
 
 TEST_F(Transactions, RollbackConvertsEachKindOfError) {

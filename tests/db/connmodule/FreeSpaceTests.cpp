@@ -47,6 +47,14 @@ TEST_F(CriticalFreeSpace, ShowsTheErrorOnceAndReturnsDisconnectedWithoutRaising)
     EXPECT_TRUE(Column(*other, "SELECT username FROM Users").empty());
 }
 
+TEST_F(CriticalFreeSpace, TheConnectionTestSaysItFailed) {
+    EXPECT_FALSE(TdmDBConnection::TestDbConnection("TEST_DB", path, 3, true));
+    EXPECT_TRUE(Shown(ui::DialogKind::Information).empty());
+    EXPECT_EQ(Shown(ui::DialogKind::Error),
+              (std::vector<std::string>{"Il n'y a plus assez de place sur le disque de la base de données!\r\n40 Mb",
+                                        "La connexion \"TEST_DB\" a échoué."}));
+}
+
 TEST_F(CriticalFreeSpace, TheTimerDisconnectsAnAttachedModule) {
     module->SetParams(path, "", "", "");
     module->ConnectAnyVersion();

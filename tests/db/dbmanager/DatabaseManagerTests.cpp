@@ -3,6 +3,7 @@
 #include "firebird/DatabaseError.h"
 #include "ui/ScriptedUi.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,21 +68,36 @@ TEST(DatabaseManagerCreation, ThroughTheServerIsRefusedByItsLoginCheck) {
     EXPECT_FALSE(database.Connected());
 }
 
-TEST(DatabaseManagerCreation, AnIdentifierWithAQuoteStopsAtStatementNine) {
+TEST(DatabaseManagerCreation, AnIdentifierWithAQuoteIsStoredAsWritten) {
+    ManagedDatabase db("quoted_identifier", "L'ID", 4);
+    std::string identifier;
+    std::int32_t version = 0;
+    db.manager->GetDBVersion(identifier, version);
+    EXPECT_EQ(identifier, "L'ID");
+    EXPECT_EQ(version, 4);
+}
+
+// A creation stopped by a failing statement removes the half-built database: a new creation of
+// the same name then works.
+TEST(DatabaseManagerCreation, AFailedCreationRemovesTheDatabase) {
     fb::Attachment database("Database");
     fb::Transaction transaction("Transaction");
     TDatabaseManager manager;
     manager.SetDatabase(&database);
     manager.SetTransaction(&transaction);
-    std::string path = dbtest::NewDatabasePath("quoted_identifier");
+    std::string path = dbtest::NewDatabasePath("failed_creation");
     manager.SetConnectionString(path);
-    manager.SetDBIdentifier("L'ID");
+    manager.SetDBIdentifier(std::string(300, 'X')); // longer than the version record holds
     EXPECT_THROW(manager.CreateDatabase(), fb::DatabaseError);
-    // The statements before stay; the database is not removed.
-    auto other = dbtest::Attach(path);
-    EXPECT_EQ(Column(*other, "SELECT COUNT(*) FROM ConnectionControl"), std::vector<std::string>{"2"});
-    EXPECT_EQ(Column(*other, "SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'USERS'"),
-              std::vector<std::string>{"0"});
+    EXPECT_FALSE(database.Connected());
+    EXPECT_EQ(transaction.Tag(), 0);
+    EXPECT_FALSE(std::filesystem::exists(*dbtest::TestMachine().ToHostPath(path)));
+    manager.SetDBIdentifier("VT_TEST");
+    manager.CreateDatabase();
+    std::string identifier;
+    std::int32_t version = -1;
+    manager.GetDBVersion(identifier, version);
+    EXPECT_EQ(identifier, "VT_TEST");
 }
 
 TEST(DatabaseManagerConnect, SendsThreeItemsWithoutRoleAndFourWithOne) {

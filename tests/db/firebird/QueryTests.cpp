@@ -1,4 +1,5 @@
 #include "FirebirdTestMachine.h"
+#include "firebird/AnsiText.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Query.h"
 #include "firebird/Statement.h"
@@ -149,20 +150,59 @@ TEST_F(QueryTest, TypesRoundTrip) {
     EXPECT_EQ(query.Fields(5).AsInteger(), 0);
 }
 
-TEST_F(QueryTest, TextsTravelAsLatin1) {
-    const std::string text = "Élève à l'école, 1 €"; // "€" has no ISO 8859-1 form
-    statement.SetText("INSERT INTO T (ID, NAME) VALUES (10, :p0)");
-    statement.ParamByName("p0") = text;
+// An ISO8859_1 connection carries the bytes of the machine's ANSI code page (1252) unchanged, as
+// the Windows programs send them: "€" is stored as 0x80 and read back as "€".
+TEST_F(QueryTest, TextsTravelAsTheBytesOfTheAnsiCodePage) {
+    fbtest::Execute(*database, "CREATE TABLE W (ID INTEGER, NAME VARCHAR(40), TXT BLOB SUB_TYPE TEXT)");
+    transaction.Commit();
+    transaction.StartTransaction();
+    const std::string text = "Élève à l'école, 1 € – “oui” ‘non’ …"; // 0x80-0x9F of code page 1252
+    const std::string bytes = "\xC9l\xE8ve \xE0 l'\xE9""cole, 1 \x80 \x96 \x93oui\x94 \x91non\x92 \x85";
+    statement.SetText("INSERT INTO W (ID, NAME, TXT) VALUES (1, :name, :txt)");
+    statement.ParamByName("name") = text;
+    statement.ParamByName("txt") = text;
     statement.ExecQuery();
-    statement.SetText("INSERT INTO T (ID, NAME) VALUES (11, 'Noël')");
+    statement.SetText("INSERT INTO W (ID, NAME, TXT) VALUES (2, 'Noël €', NULL)");
     statement.ExecQuery();
-    query.SetText("SELECT NAME, OCTET_LENGTH(NAME) FROM T WHERE ID >= 10 ORDER BY ID");
+    query.SetText("SELECT NAME, TXT, CAST(NAME AS VARCHAR(40) CHARACTER SET OCTETS), "
+                  "CAST(CAST(TXT AS VARCHAR(100)) AS VARCHAR(100) CHARACTER SET OCTETS) FROM W ORDER BY ID");
     query.Open();
-    EXPECT_EQ(query.Fields(0).AsString(), "Élève à l'école, 1 ?");
-    EXPECT_EQ(query.Fields(1).AsInteger(), 20); // one byte a character
+    EXPECT_EQ(query.Fields(0).AsString(), text);
+    EXPECT_EQ(query.Fields(1).AsString(), text);
+    EXPECT_EQ(query.Fields(2).AsString(), bytes); // as stored
+    EXPECT_EQ(query.Fields(3).AsString(), bytes);
     query.Next();
-    EXPECT_EQ(query.Fields(0).AsString(), "Noël");
-    EXPECT_EQ(query.Fields(1).AsInteger(), 4);
+    EXPECT_EQ(query.Fields(0).AsString(), "Noël €");
+    EXPECT_EQ(query.Fields(2).AsString(), "No\xEBl \x80");
+}
+
+TEST_F(QueryTest, ATextTheCharacterSetCannotHoldIsRefusedNamingItsColumn) {
+    struct Row {
+        const char* sql;
+        const char* expected; // in the message
+    };
+    const Row rows[] = {
+        {"INSERT INTO T (ID, NAME) VALUES (20, :name)", "de la colonne NAME"},
+        {"UPDATE T SET NAME = :Name WHERE ID = 1", "de la colonne NAME"},
+        {"UPDATE T SET NAME = ? WHERE ID = 1", "du paramètre 1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sql);
+        statement.SetText(row.sql);
+        statement.Params(0) = "Ωmega ≠ omega";
+        try {
+            statement.ExecQuery();
+            FAIL() << "the text was written";
+        } catch (const fb::TextEncodingError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.expected), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("Ω"), std::string::npos) << e.what();
+        }
+    }
+    statement.SetText("INSERT INTO T (ID, NAME) VALUES (21, 'Ωmega')");
+    EXPECT_THROW(statement.ExecQuery(), fb::TextEncodingError);
+    query.SetText("SELECT COUNT(*) FROM T WHERE ID >= 20 OR NAME <> 'un' AND ID = 1");
+    query.Open();
+    EXPECT_EQ(query.Fields(0).AsInteger(), 0);
 }
 
 TEST_F(QueryTest, BlobsOfAnySizeRoundTrip) {

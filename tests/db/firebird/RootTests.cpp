@@ -47,6 +47,7 @@ TEST(FirebirdRootTest, HoldsRealCopiesOfTheLibraries) {
 TEST(FirebirdRootTest, SecurityDatabaseHoldsTheSystemsUsers) {
     fs::path security = fbtest::TestMachine().FirebirdRoot() / "security3.fdb";
     fb::Attachment database;
+    database.SetHostPathNames(true);
     database.SetDatabaseName(security.string());
     database.Params() = {"user_name=SYSDBA"};
     database.Open();

@@ -62,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, RoutingTest, ::testing::ValuesIn(RouteRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(RoutingTest, APathThatNoDriveMapsFailsAsAMissingFile) {
-    for (const char* name : {"Z:\\Data\\Db.fdb", "127.0.0.1:Z:\\Db.fdb", "C:\\..\\..\\etc\\passwd"}) {
+    for (const char* name : {"Z:\\Data\\Db.fdb", "127.0.0.1:Z:\\Db.fdb", "C:\\..\\..\\etc\\passwd",
+                             // paths of the host, outside the machine's drives
+                             "localhost:/tmp/x.fdb", "127.0.0.1:/tmp/x.fdb", "quarnel-pc:tmp/x.fdb", "/tmp/x.fdb",
+                             "//tmp/x.fdb", "Data/x.fdb", "Data\\x.fdb"}) {
         try {
             fb::RouteDatabaseName(*machine, name);
             ADD_FAILURE() << name << " was routed";
@@ -77,7 +80,13 @@ TEST_F(RoutingTest, ServiceManagersFollowTheSameRule) {
     EXPECT_EQ(fb::RouteServiceManager(*machine, "127.0.0.1:service_mgr"), "service_mgr");
     EXPECT_EQ(fb::RouteServiceManager(*machine, "SERVEUR:service_mgr"), "SERVEUR:service_mgr");
     EXPECT_EQ(fb::MapServerPath(*machine, "C:\\Data\\Db.fdb"), machine->ToHostPath("C:\\Data\\Db.fdb")->string());
-    EXPECT_EQ(fb::MapServerPath(*machine, "/srv/db.fdb"), "/srv/db.fdb");
+    EXPECT_EQ(fb::MapServerPath(*machine, "employee"), "employee"); // an alias of the server
+    EXPECT_EQ(fb::MapServerFilePath(*machine, "C:\\Data\\Db.fbk"), machine->ToHostPath("C:\\Data\\Db.fbk")->string());
+    // A file of the host outside the machine's drives is refused like a path that climbs out of its drive.
+    for (const char* path : {"/srv/db.fdb", "srv/db.fdb", "C:\\..\\..\\srv\\db.fdb"})
+        EXPECT_THROW(fb::MapServerPath(*machine, path), fb::DatabaseError) << path;
+    for (const char* path : {"/srv/db.fbk", "db.fbk", "employee", "C:\\..\\..\\srv\\db.fbk"})
+        EXPECT_THROW(fb::MapServerFilePath(*machine, path), fb::DatabaseError) << path;
 }
 
 TEST(RoutingWithServerTest, NamesForThisMachineGoToItsRunningServer) {

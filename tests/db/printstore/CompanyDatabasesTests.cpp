@@ -61,7 +61,7 @@ TEST_P(CompanyIdentities, ConnectTriesTheIdentitiesOfTheType) {
     EXPECT_EQ(companies.Connect(row.type, "Alpha"), row.connects);
     EXPECT_EQ(connection.Connected(), row.connects);
     if (row.connects) {
-        EXPECT_TRUE(companies.Connect(row.type, "Alpha")); // connected already
+        EXPECT_TRUE(companies.Connect(row.type, "Alpha")); // again, from a closed connection
         EXPECT_FALSE(companies.FindPrintParams("liste"));
         EXPECT_EQ(companies.AppendPrintParams({"DES:F:Liste"}), "Liste");
         EXPECT_TRUE(companies.FindPrintParams("liste"));

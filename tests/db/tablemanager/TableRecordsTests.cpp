@@ -5,6 +5,7 @@
 #include "ui/ScriptedUi.h"
 #include "ui/UiServices.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -180,6 +181,40 @@ TEST_F(TableRecords, EditableDatasetPostsThroughTheGeneratedTexts) {
     TTableDataset* readOnly = params.CreateQuery(true);
     EXPECT_THROW(readOnly->Append(), std::exception);
     params.FreeDataset(readOnly);
+}
+
+// A posting that changes no row (the row went meanwhile) is an error, never a success.
+TEST_F(TableRecords, APostingThatChangesNoRowFails) {
+    struct Row {
+        const char* name;
+        std::function<void(TTableDataset&)> write;
+    };
+    const Row rows[] = {
+        {"edited row",
+         [](TTableDataset& data) {
+             data.Edit();
+             data.SetFieldValue("f_text", "Perdue");
+             data.Post();
+         }},
+        {"deleted row", [](TTableDataset& data) { data.Delete(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        params.AppendRecord({fb::Value("partie"), fb::Value("D"), fb::Value("F")});
+        TTableDataset* data = params.CreateDataset({"pname", "d_text", "f_text"}, "", {}, false, false);
+        data->Open();
+        ASSERT_FALSE(data->Eof());
+        fb::Statement gone;
+        gone.SetDatabase(&db.database);
+        gone.SetTransaction(data->GetTransaction());
+        gone.SetText("DELETE FROM PRT_Params WHERE pname = 'partie'");
+        gone.ExecQuery();
+        EXPECT_EQ(MessageOf([&] { row.write(*data); }),
+                  "L'enregistrement n'a pas été trouvé : il a été modifié ou supprimé entre-temps.");
+        db.manager->Rollback(data);
+        params.FreeDataset(data);
+        dbtest::Execute(db.database, "DELETE FROM PRT_Params");
+    }
 }
 
 TEST_F(TableRecords, KeptStatementsRunInTheSharedTransaction) {

@@ -1,14 +1,8 @@
 // Print lists installed unattended into the company databases of the register: a package's lists
 // stored in PRT_Params of every reachable company, the report lines, and the run's result.
 
-#include "Components/Quarnel/IBManagers.h"
-#include "UpdateFixture.h"
-#include "environment/MachineRegistry.h"
-#include "environment/RegistryText.h"
+#include "PrintListsFixture.h"
 #include "firebird/Client.h"
-#include "firebird/FirebirdRoot.h"
-#include "platform/machine/Machine.h"
-#include "platform/registry/Registry.h"
 
 #include <gmock/gmock.h>
 
@@ -21,100 +15,12 @@ namespace updatee2e {
 namespace {
 
 using ::testing::ElementsAreArray;
-using Lines = std::vector<std::string>;
-
-constexpr std::string_view kVeltrane = "C:\\WQuarnel\\VTP\\Programs\\Veltrane.exe";
 
 class ShutdownClient : public ::testing::Environment {
 public:
     void TearDown() override { fb::ClientShutdown(); }
 };
 [[maybe_unused]] const auto* registered = ::testing::AddGlobalTestEnvironment(new ShutdownClient);
-
-class PrintListsE2eTest : public UpdateE2eTest {
-protected:
-    void SetUp() override {
-        UpdateE2eTest::SetUp();
-        fb::InitFirebirdRoot(platform::Machine::Current());
-        MakeFolder("C:\\Data");
-        SetUpdates("Veltrane\r\n");
-        AddPackedProgram("Veltrane.exe", {5, 2, 0, 0});
-        InstallProgram(kVeltrane, {5, 1, 0, 0});
-        RegisterProgram("Veltrane", kVeltrane);
-        InstallCompatibleClient();
-    }
-
-    // A company database with the given identity, its server functions and its PRT_Params table.
-    void CreateCompanyDatabase(const std::string& windowsPath, const std::string& identity) {
-        fb::Attachment database("Database");
-        fb::Transaction transaction("Transaction");
-        TDatabaseManager manager;
-        manager.SetDatabase(&database);
-        manager.SetTransaction(&transaction);
-        manager.SetConnectionString(windowsPath);
-        manager.SetDBIdentifier(identity);
-        manager.SetExpectedDBVersion(2);
-        manager.CreateDatabase();
-        // The server functions the connection's free-space check calls, as in every company database.
-        manager.RegisterUDF();
-        manager.RegisterStoredProcs();
-        TTableManager params;
-        params.SetTableName("PRT_Params");
-        params.SetFieldDefs({"pname VARCHAR(60) NOT NULL *", "d_text VARCHAR(90)", "f_text VARCHAR(90)",
-                             "i_text VARCHAR(90)", "compat VARCHAR(30)",
-                             "print_params BLOB SUB_TYPE 1 SEGMENT SIZE 80"});
-        params.SetDatabaseManager(&manager);
-        params.CreateTable();
-        database.Close();
-    }
-
-    // HKEY_LOCAL_MACHINE\SOFTWARE\QUARNEL S.A.\Veltrane\<company>\VTP_DatabaseName "Path".
-    void RegisterDatabase(const std::string& company, const std::string& windowsPath) {
-        WriteRegistryString(platform::RegistryRoot::LocalMachine,
-                            "SOFTWARE\\QUARNEL S.A.\\Veltrane\\" + company + "\\VTP_DatabaseName", "Path", windowsPath);
-    }
-
-    // "pname|d_text|f_text|i_text|compat|print_params" of every row, by name.
-    Lines Rows(const std::string& windowsPath) {
-        fb::Attachment database("Reader");
-        database.SetDatabaseName(windowsPath);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText("SELECT pname, d_text, f_text, i_text, COALESCE(compat, 'null'), print_params FROM PRT_Params "
-                      "ORDER BY pname");
-        query.Open();
-        Lines rows;
-        for (; !query.Eof(); query.Next()) {
-            std::string row;
-            for (std::size_t i = 0; i < 6; ++i)
-                row += (i == 0 ? "" : "|") + query.Fields(i).AsString();
-            rows.push_back(row);
-        }
-        query.Close();
-        transaction.Commit();
-        database.Close();
-        return rows;
-    }
-
-    static Lines Concat(std::initializer_list<Lines> parts) {
-        Lines all;
-        for (const Lines& part : parts)
-            all.insert(all.end(), part.begin(), part.end());
-        return all;
-    }
-};
-
-// A list as the applications write it: Windows-1252 ("cl\xE9" is "clé"), here without a final line break.
-const char* const kGro = "/* Liste des prix de gros\r\nCOM:GRO-2   /* cl\xE9\r\nDES:F:Prix de gros\r\n"
-                         "DES:D:Grosspreise\r\nPRO:1\r\nCOL1:Code";
-// The same list as stored: read back in UTF-8, every line followed by CR LF.
-const char* const kGroStored = "/* Liste des prix de gros\r\nCOM:GRO-2   /* clé\r\nDES:F:Prix de gros\r\n"
-                               "DES:D:Grosspreise\r\nPRO:1\r\nCOL1:Code\r\n";
 
 TEST_F(PrintListsE2eTest, SecondCompanyUnreachableGivesAWarning) {
     InstallText("C:\\quarnel\\multiste.txt", "Alpha\r\nBeta SA\r\n");
@@ -142,6 +48,75 @@ TEST_F(PrintListsE2eTest, SecondCompanyUnreachableGivesAWarning) {
         Rows("C:\\Data\\alpha.fdb"),
         ElementsAreArray(Lines{"vtporbelgro|Grosspreise|Prix de gros|vtporbelgro|GRO-2|" + std::string(kGroStored),
                                "vtporbelpre|vtporbelpre|vtporbelpre|vtporbelpre||PRO:2\r\nLIN1:x\r\n"}));
+}
+
+// A company whose database attaches but then fails a check: the connection ends there, and the
+// next company's lists go into the next company's database.
+TEST_F(PrintListsE2eTest, ACompanyFailingAfterItsAttachmentLeavesTheNextCompanyItsOwnDatabase) {
+    struct Breakage {
+        const char* name;
+        const char* sql;
+    };
+    const Breakage breakages[] = {
+        {"no version record", "DROP TABLE ConnectionControl"},
+        {"no free-space function", "DROP EXTERNAL FUNCTION GetFreeDiskSpace"},
+    };
+    int round = 0;
+    for (const Breakage& breakage : breakages) {
+        SCOPED_TRACE(breakage.name);
+        const std::string alpha = "C:\\Data\\alpha" + std::to_string(round) + ".fdb";
+        const std::string beta = "C:\\Data\\beta" + std::to_string(round) + ".fdb";
+        ++round;
+        InstallText("C:\\quarnel\\multiste.txt", "Alpha\r\nBeta SA\r\n");
+        CreateCompanyDatabase(alpha, "VTP_PRO");
+        CreateCompanyDatabase(beta, "VTP_PRO");
+        Execute(alpha, breakage.sql);
+        RegisterDatabase("Alpha", alpha);
+        RegisterDatabase("Beta SA", beta);
+        AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\n");
+        AddPackedText("VtporbelGro.lst", kGro);
+        AddPackedProgram("Veltrane.exe", {5, 2, 0, static_cast<std::uint16_t>(round)});
+
+        const UpdateRunResult result = Run();
+
+        EXPECT_EQ(result.exitCode, 3) << result.err;
+        EXPECT_THAT(result.report,
+                    ElementsAreArray(Concat(
+                        {{Heading(), ""},
+                         CopyLines(kVeltrane),
+                         {"", "Mise à jour de listes pour la société Alpha",
+                          "Echec de connexion a la société Alpha, mise à jour des listes non effectuée.", "",
+                          "Mise à jour de listes pour la société Beta SA",
+                          "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.", "",
+                          "La mise à jour a été effectuée mais avec des avertissements !"}})))
+            << result.err;
+        EXPECT_TRUE(Rows(alpha).empty());
+        EXPECT_EQ(Rows(beta).size(), 1u);
+    }
+}
+
+// A list written in Windows-1252 with the characters of 0x80-0x9F: stored with the same bytes.
+TEST_F(PrintListsE2eTest, AWindows1252ListIsStoredWithItsOwnBytes) {
+    InstallText("C:\\quarnel\\multiste.txt", "Alpha\r\n");
+    CreateCompanyDatabase("C:\\Data\\alpha.fdb", "VTP_PRO");
+    RegisterDatabase("Alpha", "C:\\Data\\alpha.fdb");
+    const std::string description = "Prix \x80 \x96 \x93net\x94 \x85";
+    const std::string list = "DES:F:" + description + "\r\nCOL1:\x91Total\x92 \x97 \x80\r\n";
+    AddPackedText("PrintLists.txt", "VtporbelEur.lst\r\n");
+    AddPackedText("VtporbelEur.lst", list);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.report,
+                ::testing::Contains("Les paramètres pour l'impression : \"Prix € – “net” …\" ont été ajoutés."));
+    EXPECT_EQ(StoredBytes("C:\\Data\\alpha.fdb", "SELECT CAST(f_text AS VARCHAR(90) CHARACTER SET OCTETS) FROM "
+                                                 "PRT_Params"),
+              description);
+    EXPECT_EQ(StoredBytes("C:\\Data\\alpha.fdb",
+                          "SELECT CAST(CAST(print_params AS VARCHAR(200)) AS VARCHAR(200) CHARACTER SET OCTETS) "
+                          "FROM PRT_Params"),
+              list);
 }
 
 TEST_F(PrintListsE2eTest, EveryCompanyGetsItsListsOneConnectionAfterTheOther) {

@@ -51,14 +51,92 @@ TEST_F(QuarnelDbTool, HelpAndUsageErrors) {
     const ProgramResult help = Db({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* verb :
-         {"create --id ID --version N", "version", "test --id ID", "backup FILE", "sweep", "sweep-interval N",
-          "forced-writes on|off", "header", "statistics", "script FILE", "users"})
+         {"create --id ID --version N", "version", "test --id ID", "backup FICHIER", "sweep", "sweep-interval N",
+          "forced-writes on|off", "header", "statistics", "script FICHIER", "users"})
         EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
     EXPECT_EQ(Db({}).exitCode, 64);
     EXPECT_EQ(Db({kDatabase, "frobnicate"}).exitCode, 64);
     EXPECT_EQ(Db({kDatabase, "create", "--version", "3"}).exitCode, 64);
     EXPECT_EQ(Db({kDatabase, "sweep-interval", "beaucoup"}).exitCode, 64);
     EXPECT_EQ(Db({kDatabase, "forced-writes", "peut-être"}).exitCode, 64);
+}
+
+// The help is French and lists every exit code; each code the program returns is the one the
+// help gives for the case.
+TEST_F(QuarnelDbTool, HelpInFrenchWithTheExitCodesItReturns) {
+    const ProgramResult help = Db({"--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Utilisation : quarnel-db"), std::string::npos) << help.out;
+    const std::size_t codes = help.out.find("Codes de sortie :");
+    ASSERT_NE(codes, std::string::npos) << help.out;
+    const std::string table = help.out.substr(codes);
+    struct Row {
+        const char* line; // of the help's table
+        int code;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"  0    fait", 0, {"--help"}},
+        {"  1    échec", 1, {R"(C:\Data\Absente.fdb)", "version"}},
+        {"  64   erreur d'utilisation", 64, {kDatabase, "create", "--id", "X", "--version", "-1"}},
+        {"  64   erreur d'utilisation", 64, {kDatabase, "sweep-interval", "-5"}},
+        {"  64   erreur d'utilisation", 64, {"--lock-timeout", "bientôt", kDatabase, "version"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_NE(table.find(row.line), std::string::npos) << table;
+        const ProgramResult run = Db(row.args);
+        EXPECT_EQ(run.exitCode, row.code) << run.err;
+        if (row.code == 64) {
+            EXPECT_NE(run.err.find("quarnel-db : "), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_NE(table.find("  2    interrompu"), std::string::npos) << table;
+    EXPECT_FALSE(fs::exists(HostFile("Societe.fdb"))); // the refused creation made nothing
+    const ProgramResult unknown = Db({kDatabase, "frobnicate"});
+    EXPECT_NE(unknown.err.find("quarnel-db : verbe inconnu : frobnicate"), std::string::npos) << unknown.err;
+}
+
+TEST_F(QuarnelDbTool, IdentifiersWithQuotesAreStoredAsWritten) {
+    const ProgramResult created = Db({kDatabase, "create", "--id", "O'Neil", "--version", "3"});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    const ProgramResult version = Db({kDatabase, "version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "O'Neil 3\n");
+    EXPECT_EQ(Db({kDatabase, "test", "--id", "O'Neil", "--version", "3"}).exitCode, 0);
+}
+
+TEST_F(QuarnelDbTool, AFailedCreationLeavesNoDatabaseBehind) {
+    const std::string tooLong(300, 'X'); // longer than the version record holds
+    const ProgramResult failed = Db({kDatabase, "create", "--id", tooLong, "--version", "3"});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err;
+    EXPECT_FALSE(fs::exists(HostFile("Societe.fdb")));
+    EXPECT_EQ(Db({kDatabase, "version"}).exitCode, 1);
+    Create();
+    EXPECT_EQ(Db({kDatabase, "version"}).out, "TEST_DB 3\n");
+}
+
+TEST_F(QuarnelDbTool, HostPathsOutsideTheDrivesAreRefused) {
+    Create();
+    const fs::path outside = HostFile("..") / ".." / ".." / ".." / "outside";
+    fs::create_directories(outside);
+    const std::string host = fs::weakly_canonical(outside).string();
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"database through localhost", {"localhost:" + host + "/x.fdb", "create", "--id", "X", "--version", "1"}},
+        {"database by host path", {host + "/y.fdb", "create", "--id", "X", "--version", "1"}},
+        {"backup by host path", {kDatabase, "backup", host + "/z.fbk"}},
+        {"backup climbing out of its drive", {kDatabase, "backup", R"(C:\..\..\..\outside\w.fbk)"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramResult run = Db(row.args);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+    }
+    EXPECT_TRUE(fs::is_empty(outside));
 }
 
 TEST_F(QuarnelDbTool, CreatesThenReadsTestsAndListsTheDatabase) {

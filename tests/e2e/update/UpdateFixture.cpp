@@ -222,6 +222,15 @@ UpdateRunResult UpdateE2eTest::RunOn(const std::filesystem::path& package, const
     return {run.exitCode, run.err, MaskedLines(ReadHostFile(report))};
 }
 
+std::unique_ptr<testsupport::RunningProgram> UpdateE2eTest::StartOn(const std::filesystem::path& package) {
+    const std::filesystem::path report = FRoot / ("report" + std::to_string(++FRuns) + ".txt");
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (FRoot / "prefix").string();
+    return std::make_unique<testsupport::RunningProgram>(
+        kUpdateProgram, std::vector<std::string>{"--silent", "--package", package.string(), "--report", report.string()},
+        options);
+}
+
 UpdateRunResult UpdateE2eTest::Run(const std::vector<std::string>& extraArgs) {
     return RunOn(Pack(), extraArgs);
 }

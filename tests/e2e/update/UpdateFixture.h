@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ protected:
     static std::filesystem::path PublicKeyOf(const std::filesystem::path& privateKey);
     // Runs the unattended update of `package` with `extraArgs` (--yes, --no).
     UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {});
+    // Starts the unattended update of `package` and leaves it running (a test that stops it midway).
+    std::unique_ptr<testsupport::RunningProgram> StartOn(const std::filesystem::path& package);
     // Pack, then RunOn.
     UpdateRunResult Run(const std::vector<std::string>& extraArgs = {});
     // The heading line, as masked by Run.

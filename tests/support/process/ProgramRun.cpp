@@ -1,6 +1,7 @@
 #include "process/ProgramRun.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -43,15 +44,20 @@ private:
 
 } // namespace
 
-ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                         const ProgramOptions& options) {
+struct RunningProgram::Captures {
     CaptureFile out;
     CaptureFile err;
     CaptureFile in;
-    if (!options.input.empty() && write(in.Descriptor(), options.input.data(), options.input.size()) !=
-                                      static_cast<ssize_t>(options.input.size()))
+};
+
+RunningProgram::RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                               const ProgramOptions& options)
+    : FCaptures(std::make_unique<Captures>()) {
+    const int in = FCaptures->in.Descriptor();
+    if (!options.input.empty() &&
+        write(in, options.input.data(), options.input.size()) != static_cast<ssize_t>(options.input.size()))
         throw std::runtime_error("cannot prepare the program's input");
-    lseek(in.Descriptor(), 0, SEEK_SET);
+    lseek(in, 0, SEEK_SET);
 
     std::vector<std::string> argvText{program.string()};
     argvText.insert(argvText.end(), args.begin(), args.end());
@@ -60,26 +66,51 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    const pid_t child = fork();
-    if (child < 0)
+    FPid = fork();
+    if (FPid < 0)
         throw std::runtime_error("fork failed");
-    if (child == 0) {
+    if (FPid == 0) {
         for (const auto& [name, value] : options.environment)
             setenv(name.c_str(), value.c_str(), 1);
-        dup2(in.Descriptor(), STDIN_FILENO);
-        dup2(out.Descriptor(), STDOUT_FILENO);
-        dup2(err.Descriptor(), STDERR_FILENO);
+        dup2(in, STDIN_FILENO);
+        dup2(FCaptures->out.Descriptor(), STDOUT_FILENO);
+        dup2(FCaptures->err.Descriptor(), STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+}
+
+RunningProgram::~RunningProgram() {
+    if (FPid > 0) {
+        kill(FPid, SIGKILL);
+        while (waitpid(FPid, nullptr, 0) < 0 && errno == EINTR) {
+        }
     }
+}
+
+void RunningProgram::Signal(int signal) const {
+    if (FPid > 0)
+        kill(FPid, signal);
+}
+
+ProgramResult RunningProgram::Wait() {
+    if (FPid <= 0)
+        throw std::runtime_error("the program was already waited for");
+    int status = 0;
+    while (waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    FPid = -1;
     ProgramResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = out.Read();
-    result.err = err.Read();
+    FSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = FCaptures->out.Read();
+    result.err = FCaptures->err.Read();
     return result;
+}
+
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                         const ProgramOptions& options) {
+    return RunningProgram(program, args, options).Wait();
 }
 
 } // namespace testsupport

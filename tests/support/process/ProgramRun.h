@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
@@ -22,5 +24,29 @@ struct ProgramOptions {
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                          const ProgramOptions& options = {});
+
+// A program started and left running, for a test that acts on it while it runs (stops it with a
+// signal, for example). The destructor kills a program still running and reaps it.
+class RunningProgram {
+public:
+    RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                   const ProgramOptions& options = {});
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    pid_t Pid() const { return FPid; }
+    void Signal(int signal) const;
+    // Waits for the end; the exit code is -1 when a signal ended the program.
+    ProgramResult Wait();
+    // The signal that ended the program (after Wait), 0 when it exited.
+    int TerminatingSignal() const { return FSignal; }
+
+private:
+    struct Captures;
+    std::unique_ptr<Captures> FCaptures;
+    pid_t FPid = -1;
+    int FSignal = 0;
+};
 
 } // namespace testsupport

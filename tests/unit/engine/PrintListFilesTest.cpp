@@ -18,12 +18,15 @@ using update::urtOk;
 using update::urtWarning;
 
 // Company databases kept in memory: the reachable companies and the rows of their print stores.
+// Work between StartTransaction and Commit reaches `rows` only at the commit.
 class FakePrintListDatabase : public update::PrintListDatabase {
 public:
     std::set<std::string> reachable;
     std::map<std::string, std::map<std::string, std::vector<std::string>>> rows; // company -> key -> lines
     std::vector<std::string> calls;
     bool failStoring = false;
+    std::string failingLine; // a list whose first line is this one fails to store
+    bool failCommit = false;
 
     bool Connect(Tquar_AppNameType type, std::string_view company) override {
         calls.push_back("Connect " + std::to_string(type) + " " + std::string(company));
@@ -37,21 +40,38 @@ public:
         FCompany.clear();
         return true;
     }
-    bool FindPrintParams(std::string_view key) override { return rows[FCompany].contains(std::string(key)); }
+    void StartTransaction() override {
+        transactions.push_back("Start");
+        FPending = rows[FCompany];
+    }
+    void Commit() override {
+        if (failCommit) {
+            transactions.push_back("Commit failed");
+            throw std::runtime_error("attempt to store duplicate value");
+        }
+        transactions.push_back("Commit");
+        rows[FCompany] = FPending;
+    }
+    void Rollback() noexcept override { transactions.push_back("Rollback"); }
+    bool FindPrintParams(std::string_view key) override { return FPending.contains(std::string(key)); }
     void UpdatePrintParams(std::string_view key, const std::vector<std::string>& lines) override {
-        if (failStoring)
-            throw std::runtime_error("violation of PRIMARY or UNIQUE KEY constraint");
-        rows[FCompany][std::string(key)] = lines;
+        Refuse(lines);
+        FPending[std::string(key)] = lines;
     }
     std::string AppendPrintParams(const std::vector<std::string>& lines) override {
-        if (failStoring)
-            throw std::runtime_error("violation of PRIMARY or UNIQUE KEY constraint");
-        rows[FCompany]["appended" + std::to_string(rows[FCompany].size())] = lines;
+        Refuse(lines);
+        FPending["appended" + std::to_string(FPending.size())] = lines;
         return "Liste " + lines.front();
     }
+    std::vector<std::string> transactions;
 
 private:
+    void Refuse(const std::vector<std::string>& lines) const {
+        if (failStoring || (!lines.empty() && lines.front() == failingLine))
+            throw std::runtime_error("violation of PRIMARY or UNIQUE KEY constraint");
+    }
     std::string FCompany;
+    std::map<std::string, std::vector<std::string>> FPending;
 };
 
 class PrintListFilesTest : public EngineTest {
@@ -142,6 +162,50 @@ TEST_F(PrintListFilesTest, StoreFailureBecomesCannotImportAndDisconnects) {
     }
     EXPECT_EQ(FDatabase.calls.back(), "Disconnect");
 }
+
+struct UndoRow {
+    const char* name;
+    bool failSecondList;
+    bool failCommit;
+};
+
+void PrintTo(const UndoRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class PrintListUndoTest : public PrintListFilesTest, public ::testing::WithParamInterface<UndoRow> {};
+
+TEST_P(PrintListUndoTest, ACompanysListsAreOneTransactionUndoneWholeAndReported) {
+    const UndoRow& row = GetParam();
+    MakeListEngine(antNVX, {{"PrintLists.txt", "Un.lst\r\nDeux.lst\r\n"},
+                            {"Un.lst", "Premiere\r\n"},
+                            {"Deux.lst", "Seconde\r\n"}});
+    FDatabase.reachable = {"Default"};
+    FDatabase.rows["Default"]["un"] = {"Ancienne"};
+    FDatabase.failingLine = row.failSecondList ? "Seconde" : "";
+    FDatabase.failCommit = row.failCommit;
+
+    EXPECT_THROW(Engine().InstallPrintLists(""), Exception);
+
+    EXPECT_THAT(FDatabase.rows["Default"], ElementsAre(::testing::Pair("un", ElementsAre("Ancienne"))));
+    if (row.failCommit)
+        EXPECT_THAT(FDatabase.transactions, ElementsAre("Start", "Commit failed", "Rollback"));
+    else
+        EXPECT_THAT(FDatabase.transactions, ElementsAre("Start", "Rollback"));
+    EXPECT_EQ(FDatabase.calls.back(), "Disconnect");
+    std::vector<std::string> expectedReport = {"", "Mise à jour de listes pour la société Default",
+                                               "Les paramètres pour l'impression : \"un\" ont été mise à jour."};
+    if (!row.failSecondList)
+        expectedReport.push_back("Les paramètres pour l'impression : \"Liste Seconde\" ont été ajoutés.");
+    expectedReport.push_back(
+        "Mise à jour des listes de la société Default annulée : aucune de ses listes n'a été modifiée.");
+    EXPECT_THAT(ReportLines(), ::testing::ElementsAreArray(expectedReport));
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, PrintListUndoTest,
+                         ::testing::Values(UndoRow{"SecondListRefused", true, false},
+                                           UndoRow{"CommitRefused", false, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(PrintListFilesTest, OrbelWritesItsListsIntoTheProgramFolder) {
     MakeListEngine(antOrbel, {{"PrintLists.txt", "VtporbelGro.lst\r\nVtporbelAbs.lst\r\nsub\\Deep.lst\r\n"},

@@ -114,6 +114,9 @@ TEST_F(ProductProceduresTest, MarliskPrintListFailureIsWrittenWithoutFileName) {
     struct FailingDatabase : update::PrintListDatabase {
         bool Connect(Tquar_AppNameType, std::string_view) override { return true; }
         bool Disconnect() override { return true; }
+        void StartTransaction() override {}
+        void Commit() override {}
+        void Rollback() noexcept override {}
         bool FindPrintParams(std::string_view) override { throw Exception("lock conflict"); }
         void UpdatePrintParams(std::string_view, const std::vector<std::string>&) override {}
         std::string AppendPrintParams(const std::vector<std::string>&) override { return {}; }

@@ -1,0 +1,150 @@
+// quarnel-db against a record that another connection holds: it gives up after its lock timeout,
+// and a stop signal ends it cleanly, its work undone.
+
+#include "firebird/Attachment.h"
+#include "firebird/Client.h"
+#include "firebird/FirebirdRoot.h"
+#include "firebird/Query.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "platform/machine/Machine.h"
+#include "process/ProgramRun.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
+
+// The sanitizer's thread-local interceptor and the embedded engine loaded in this process.
+extern "C" const char* __asan_default_options() {
+    return "intercept_tls_get_addr=0";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProgramResult;
+
+const std::string kDatabase = R"(C:\Data\Societe.fdb)";
+
+class QuarnelDbLocks : public testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() / ("quarnel-db-locks-" + std::to_string(getpid()));
+        fs::remove_all(FFolder);
+        fs::create_directories(FFolder);
+        ASSERT_EQ(testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, {"init"}, Options()).exitCode, 0);
+        fs::create_directories(FFolder / "prefix" / "drives" / "C" / "Data");
+        platform::Machine::SetCurrent(platform::Machine::Load(FFolder / "prefix"));
+        fb::InitFirebirdRoot(platform::Machine::Current());
+        const ProgramResult created = Db({kDatabase, "create", "--id", "TEST_DB", "--version", "3"});
+        ASSERT_EQ(created.exitCode, 0) << created.err;
+        Execute("CREATE TABLE Gate (n INTEGER)");
+        Execute("CREATE TABLE Reached (n INTEGER)");
+        Execute("INSERT INTO Gate (n) VALUES (0)");
+        // Holds the row of Gate until the test ends its transaction.
+        FHolder.SetDatabaseName(kDatabase);
+        FHolder.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
+        FHolder.Open();
+        FHeld.SetDefaultDatabase(&FHolder);
+        FHeld.StartTransaction();
+        fb::Statement lock;
+        lock.SetTransaction(&FHeld);
+        lock.SetText("UPDATE Gate SET n = n + 1");
+        lock.ExecQuery();
+        // A script that first writes a row, says in a transaction of its own that it got there,
+        // then updates the held row.
+        std::ofstream(Script(), std::ios::binary)
+            << "STARTSQL\r\nCREATE TABLE Written (n INTEGER)\r\nENDSQL\r\n"
+               "STARTSQL\r\nEXECUTE BLOCK AS BEGIN IN AUTONOMOUS TRANSACTION DO INSERT INTO Reached (n) VALUES (1); "
+               "END\r\nENDSQL\r\n"
+               "STARTSQL\r\nUPDATE Gate SET n = n + 10\r\nENDSQL\r\n";
+    }
+    void TearDown() override {
+        if (FHeld.InTransaction())
+            FHeld.Rollback();
+        FHolder.ForceClose();
+        fb::ClientShutdown();
+        fs::remove_all(FFolder);
+    }
+
+    testsupport::ProgramOptions Options() const { return {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}}; }
+    ProgramResult Db(const std::vector<std::string>& args) {
+        return testsupport::RunProgram(QUARNEL_DB_PROGRAM, args, Options());
+    }
+    std::string Script() const { return (FFolder / "script.sql").string(); }
+    std::vector<std::string> ScriptArgs() const { return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"}; }
+
+    void Execute(const std::string& sql) {
+        fb::Attachment database;
+        database.SetDatabaseName(kDatabase);
+        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
+        database.Open();
+        fb::Transaction transaction;
+        transaction.SetDefaultDatabase(&database);
+        transaction.StartTransaction();
+        fb::Statement statement;
+        statement.SetTransaction(&transaction);
+        statement.SetText(sql);
+        statement.ExecQuery();
+        transaction.Commit();
+        database.Close();
+    }
+    // The first value of `sql`, read committed, through the holder's attachment.
+    std::string Value(const std::string& sql) {
+        fb::Transaction transaction;
+        transaction.SetDefaultDatabase(&FHolder);
+        transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
+        transaction.StartTransaction();
+        fb::Query query;
+        query.SetTransaction(&transaction);
+        query.SetText(sql);
+        query.Open();
+        const std::string value = query.Eof() ? std::string() : query.Fields(0).AsString();
+        query.Close();
+        transaction.Commit();
+        return value;
+    }
+
+    fs::path FFolder;
+    fb::Attachment FHolder{"Holder"};
+    fb::Transaction FHeld{"Held"};
+};
+
+TEST_F(QuarnelDbLocks, AScriptWaitingOnAHeldRecordGivesUpAfterTheLockTimeout) {
+    std::vector<std::string> args = {"--lock-timeout", "1", kDatabase};
+    for (const std::string& arg : ScriptArgs())
+        args.push_back(arg);
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult run = Db(args);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("lock"), std::string::npos) << run.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'WRITTEN'"), "0");
+}
+
+TEST_F(QuarnelDbLocks, AStopSignalEndsTheRunCleanlyWithItsWorkUndone) {
+    std::vector<std::string> args = {"--lock-timeout", "600", kDatabase};
+    for (const std::string& arg : ScriptArgs())
+        args.push_back(arg);
+    testsupport::RunningProgram run(QUARNEL_DB_PROGRAM, args, Options());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (Value("SELECT COUNT(*) FROM Reached") == "0") {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the script never reached the held record";
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // now waiting on the held record
+    run.Signal(SIGTERM);
+    const ProgramResult result = run.Wait();
+    EXPECT_EQ(run.TerminatingSignal(), 0);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_NE(result.err.find("interrompu"), std::string::npos) << result.err;
+    FHeld.Commit();
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'WRITTEN'"), "0");
+    EXPECT_EQ(Value("SELECT n FROM Gate"), "1");
+}
+
+} // namespace
