@@ -23,8 +23,12 @@ std::string_view FileNamePart(std::string_view path) {
 } // namespace
 
 bool StaysInsideFolder(std::string_view name) {
+    return !LeavesFolderBecause(name).has_value();
+}
+
+std::optional<std::string> LeavesFolderBecause(std::string_view name) {
     // The rule of the package's own names: relative, no drive, no "." or ".." element, no empty element.
-    return !package::PackedNameFault(name).has_value();
+    return package::PackedNameFault(name);
 }
 
 TUpdateResultType TdmUpdateCommon::ReplaceFile(std::string_view SourceFile, std::string_view DestFile,
@@ -72,7 +76,8 @@ bool TdmUpdateCommon::CopyFileList(std::string_view Folder, bool LogFlag) {
     bool result = true;
     for (const std::string& name : mNamesList) {
         // A name that would leave the folder is never written: a failed copy, like a missing file.
-        if (!StaysInsideFolder(name)) {
+        if (const std::optional<std::string> refused = LeavesFolderBecause(name)) {
+            AddToLog(messages::RefusedListName(name, *refused) + "\r\n");
             result = false;
             continue;
         }
