@@ -2,6 +2,7 @@
 
 #include "platform/text/Text.h"
 #include "update/package/PackageError.h"
+#include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackageWriter.h"
 
@@ -84,7 +85,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
 }
 
 void ListPackage(const std::filesystem::path& package, std::ostream& out) {
-    const update::package::PackageReader reader(package);
+    const update::package::PackageReader reader = update::package::OpenPackageFile(package);
     for (const auto& entry : reader.Entries()) {
         out << entry.name << '\t' << entry.header.size << '\t'
             << update::package::FormatFileTime(entry.header.lastWrite) << '\t'
@@ -93,7 +94,7 @@ void ListPackage(const std::filesystem::path& package, std::ostream& out) {
 }
 
 void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {
-    const update::package::PackageReader reader(package);
+    const update::package::PackageReader reader = update::package::OpenPackageFile(package);
     for (const auto& entry : reader.Entries()) {
         std::filesystem::path destination = folder;
         std::size_t start = 0;

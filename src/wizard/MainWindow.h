@@ -58,7 +58,8 @@ public:
     QStringList Updates() const;
     bool Started() const { return FStarted; }
     bool Finished() const { return FFinished; }
-    // True when the start-up check refused the package and the program is to end.
+    // True when the start refused the package (the start-up check, or a package or machine that
+    // could not be read) and the program is to end.
     bool StartRefused() const { return FStartRefused; }
 
     QAction* ActionBack() const { return FActionBack; }

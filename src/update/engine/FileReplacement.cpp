@@ -65,8 +65,10 @@ TUpdateResultType TdmUpdateCommon::ReplaceFile(std::string_view SourceFile, std:
     if (result == urtOk && !SimulateFlag) {
         try {
             LogCopyFile(SourceFile, DestFile, true);
-        } catch (const std::exception&) {
-            result = urtKo; // the report already holds the copy lines; the caller reports the failure
+        } catch (const std::exception& error) {
+            // After the copy lines, the report says why; the caller reports the product's failure.
+            AddToLog(error.what());
+            result = urtKo;
         }
     }
     return result;

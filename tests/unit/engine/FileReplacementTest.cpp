@@ -145,7 +145,9 @@ TEST_F(EngineTest, FailedCopyOfTheMainFileIsKo) {
     ASSERT_TRUE(running.IsValid());
 
     EXPECT_EQ(Engine().ReplaceFile(kUnpacked, kInstalled, true, false), update::urtKo);
-    EXPECT_EQ(ReportText(), std::string("Copie de ") + kUnpacked + "\r\nvers " + kInstalled + "\r\n");
+    // The report says why the copy failed: the file is in use (32).
+    EXPECT_EQ(ReportText(), std::string("Copie de ") + kUnpacked + "\r\nvers " + kInstalled + "\r\n\r\n" +
+                                update::messages::CopyFailed(kUnpacked, kInstalled, 32));
     EXPECT_EQ(ReadFile(kInstalled), "running program");
 }
 
