@@ -22,7 +22,8 @@ constexpr std::string_view kUsage = R"(Utilisation :
       Avec --wizard, SORTIE est une copie de PROGRAMME suivie du paquet ; sinon SORTIE ne
       contient que le paquet. --threads fixe le nombre de fils de compression (défaut : un par cœur).
   quarnel-pack --list PAQUET
-      Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256.
+      Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256. Un fichier
+      qui n'est pas un paquet (un programme sans paquet compris) est refusé.
   quarnel-pack --extract PAQUET DOSSIER
       Écrit chaque fichier du paquet dans DOSSIER, avec sa date.
   quarnel-pack --help
@@ -118,6 +119,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     } catch (const std::exception& error) {
         std::cerr << "quarnel-pack : " << error.what() << '\n';
+        return kExitFailure;
+    } catch (...) {
+        // Nothing ends the program by an abort.
+        std::cerr << "quarnel-pack : erreur inattendue.\n";
         return kExitFailure;
     }
 }

@@ -23,6 +23,11 @@ std::string ModeName(Mode mode) {
     return mode == Mode::Silent ? "Silent" : "Window";
 }
 
+// Failure messages show the rows by name.
+void PrintTo(Mode mode, std::ostream* out) {
+    *out << ModeName(mode);
+}
+
 class StartE2eTest : public UpdateE2eTest {
 protected:
     void SetUp() override {
@@ -90,6 +95,10 @@ struct AbortCause {
     void (*arrangeMachine)(const std::filesystem::path& prefix);
     const char* says; // a piece of the message
 };
+
+void PrintTo(const AbortCause& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class AbortCauseTest : public StartE2eTest, public ::testing::WithParamInterface<std::tuple<AbortCause, Mode>> {};
 
@@ -161,6 +170,10 @@ const NotAPackage kNotPackages[] = {
      "ne contient que des octets nuls"},
 };
 
+void PrintTo(const NotAPackage& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class NotAPackageTest : public StartE2eTest, public ::testing::WithParamInterface<std::tuple<NotAPackage, Mode>> {};
 
 TEST_P(NotAPackageTest, IsRefusedAtOnceWithItsReason) {
@@ -198,6 +211,10 @@ const BrokenGuard kBrokenGuards[] = {
          std::ofstream(prefix / "objects") << "pas un dossier";
      }},
 };
+
+void PrintTo(const BrokenGuard& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class BrokenGuardTest : public StartE2eTest, public ::testing::WithParamInterface<std::tuple<BrokenGuard, Mode>> {};
 
