@@ -37,6 +37,9 @@ Verbs:
                                 [rename] section of WININIT.INI), then empty them and clear a
                                 restart requested by a program. Prints one line per operation;
                                 exits with 1 when one of them failed (the others still run).
+  trust add PUBLIQUE.pem | trust list | trust remove ID
+                                Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
+                                poste n'applique que les paquets signés par l'une d'elles.
   help, --help                  This text.
 
 Exit codes: 0 done, 1 failed, 64 usage error.
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
             return RunFirebird(rest, context);
         if (verb == "reboot")
             return RunReboot(rest, context);
+        if (verb == "trust")
+            return RunTrust(rest, context);
         std::cerr << "quarnel-machine: unknown verb '" << verb << "'\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {

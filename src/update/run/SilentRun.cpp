@@ -2,9 +2,11 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
+#include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
@@ -17,6 +19,9 @@
 namespace update::run {
 
 namespace {
+
+// The size of the report's lines.
+constexpr int kSignatureNoteFontSize = 10;
 
 // The silent services for the lifetime of the run, the previous ones afterwards.
 class SilentServices {
@@ -65,9 +70,13 @@ private:
 } // namespace
 
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
+    TdmUpdateCommon::Package opened;
     if (file)
-        return std::make_shared<const package::PackageReader>(package::OpenPackageFile(*file));
-    return TdmUpdateCommon::OpenProgramPackage();
+        opened = std::make_shared<const package::PackageReader>(package::OpenPackageFile(*file));
+    else
+        opened = TdmUpdateCommon::OpenProgramPackage();
+    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    return opened;
 }
 
 int ExitCodeFor(const RunOutcome& outcome) {
@@ -108,6 +117,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     try {
         TdmUpdateCommon engine(package); // removes its temporary files however the run ends
         engine.InitLog(&reportText);
+        if (const auto note = package::UnsignedPackageNote(*package))
+            engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
         if (list.state == UpdateListState::Refused) {

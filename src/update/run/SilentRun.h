@@ -32,8 +32,9 @@ struct SilentOptions {
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with
-// a message saying what is wrong, on a file that is no package or a package that does not hold;
-// nothing on the machine has changed then.
+// a message saying what is wrong, on a file that is no package, a package that does not hold, or
+// one that no key trusted by the machine signed (when it trusts any); nothing on the machine has
+// changed then.
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
 
 int ExitCodeFor(const RunOutcome& outcome);
