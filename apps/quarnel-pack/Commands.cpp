@@ -3,6 +3,7 @@
 #include "SignCommands.h"
 #include "platform/text/Text.h"
 #include "update/package/PackageError.h"
+#include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
@@ -114,7 +115,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
 }
 
 void ListPackage(const std::filesystem::path& package, std::ostream& out) {
-    const update::package::PackageReader reader(package);
+    const update::package::PackageReader reader = update::package::OpenPackageFile(package);
     for (const auto& entry : reader.Entries()) {
         out << entry.name << '\t' << entry.header.size << '\t'
             << update::package::FormatFileTime(entry.header.lastWrite) << '\t'
@@ -126,7 +127,7 @@ void ListPackage(const std::filesystem::path& package, std::ostream& out) {
 void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {
     // Footer and directory now; every stream is checked as it is extracted, before any file is
     // put in place: one pass over each stream.
-    update::package::PackageReader reader(package, update::package::CheckLater{});
+    update::package::PackageReader reader = update::package::OpenPackageFile(package, update::package::CheckLater{});
     std::mutex mutex;
     std::vector<std::filesystem::path> created; // folders made here, removed again on failure
     auto destinationOf = [&](const update::package::PackedEntry& entry) {

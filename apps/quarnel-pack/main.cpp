@@ -34,7 +34,8 @@ constexpr std::string_view kUsage = R"(Utilisation :
       cette clé tient.
   quarnel-pack --list PAQUET
       Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256 ; puis ses
-      signatures : « signature », identifiant de la clé, date de signature (UTC).
+      signatures : « signature », identifiant de la clé, date de signature (UTC). Un fichier
+      qui n'est pas un paquet (un programme sans paquet compris) est refusé.
   quarnel-pack --extract PAQUET DOSSIER
       Écrit chaque fichier du paquet dans DOSSIER, avec sa date.
   quarnel-pack --help
@@ -156,6 +157,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     } catch (const std::exception& error) {
         std::cerr << "quarnel-pack : " << error.what() << '\n';
+        return kExitFailure;
+    } catch (...) {
+        // Nothing ends the program by an abort.
+        std::cerr << "quarnel-pack : erreur inattendue.\n";
         return kExitFailure;
     }
 }

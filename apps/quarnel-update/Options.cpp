@@ -15,10 +15,11 @@ const char* const kUsage = R"(Utilisation :
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help
 
+Le résultat est le pire de ceux des produits : un produit en échec fait échouer la mise à jour.
 Codes de sortie : 0 mise à jour réussie, 1 échec ou interruption, 2 mise à jour non effectuée,
-3 effectuée avec des avertissements, 4 rien n'a été fait, 5 refusé au démarrage (une autre
-instance tourne sur cette machine, paquet endommagé, versions installées incompatibles),
-64 utilisation incorrecte.
+3 effectuée avec des avertissements, 4 rien n'a été fait, 5 refusé au démarrage sans rien
+changer (une autre instance tourne sur cette machine, machine, paquet ou rapport inutilisable,
+versions installées incompatibles), 64 utilisation incorrecte.
 )";
 
 Options ParseOptions(const std::vector<std::string>& arguments) {

@@ -32,10 +32,10 @@ int SaveScreenshots(wizard::TfrmMain& window, const std::string& folder) {
         return 1;
     }
     window.show();
-    window.TimerOneTimeTimer();
-    window.UpdateButtons();
     if (window.StartRefused())
         return update::run::kExitRefused;
+    window.TimerOneTimeTimer();
+    window.UpdateButtons();
     bool saved = Save(window, dir, QStringLiteral("1-welcome.png"));
     window.ActionNextExecute();
     window.UpdateButtons();

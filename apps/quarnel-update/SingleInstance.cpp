@@ -9,9 +9,11 @@ namespace quarnel_update {
 SingleInstance::SingleInstance(std::string_view title) {
     try {
         FObject = std::make_unique<platform::NamedObject>(platform::Machine::Current(), title);
-    } catch (const std::runtime_error&) {
-        // Without an object the program runs, as it does when the semaphore cannot be created.
-        FObject.reset();
+    } catch (const std::exception& error) {
+        // Without its object the guard could not see a second wizard, which would delete this one's
+        // temporary files: the program does not run.
+        throw std::runtime_error("impossible de vérifier qu'aucune autre instance ne tourne sur cette machine (" +
+                                 std::string(error.what()) + ").");
     }
 }
 

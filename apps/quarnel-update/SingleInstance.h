@@ -12,11 +12,12 @@ namespace quarnel_update {
 
 class SingleInstance {
 public:
-    // Creates (or finds) the object `title` on the current machine.
+    // Creates (or finds) the object `title` on the current machine. Throws std::runtime_error with a
+    // French message when the object cannot be created or locked: the guard fails closed.
     explicit SingleInstance(std::string_view title);
 
     // True when another process of this title already runs on the machine.
-    bool IsAlreadyRunning() const { return FObject && FObject->AlreadyExists(); }
+    bool IsAlreadyRunning() const { return FObject->AlreadyExists(); }
 
 private:
     std::unique_ptr<platform::NamedObject> FObject;

@@ -5,7 +5,9 @@
 #include "Screenshots.h"
 #include "SingleInstance.h"
 #include "environment/Dialogs.h"
+#include "environment/Errors.h"
 #include "firebird/Client.h"
+#include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
@@ -22,6 +24,7 @@
 #include <QFileInfo>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -29,8 +32,32 @@ using update::run::kExitOk;
 using update::run::kExitRefused;
 using update::run::kExitUsage;
 
+// What must hold before the program may start: a machine it can load and the single-instance guard.
+// Gives the guard (nullptr when another wizard runs: the program ends silently); throws with the
+// message to show when the start is impossible.
+std::unique_ptr<quarnel_update::SingleInstance> StartGuard(const std::string& title) {
+    try {
+        platform::Machine::Current();
+    } catch (const std::exception& error) {
+        throw std::runtime_error("la machine ne peut pas être chargée : " + std::string(error.what()));
+    }
+    auto instance = std::make_unique<quarnel_update::SingleInstance>(title);
+    if (instance->IsAlreadyRunning())
+        return nullptr;
+    return instance;
+}
+
 // The same run as the wizard's, without a window: answers from --yes / --no, messages to standard error.
-int RunUnattended(const quarnel_update::Options& options) {
+int RunUnattended(const quarnel_update::Options& options, const std::string& title) {
+    std::unique_ptr<quarnel_update::SingleInstance> instance;
+    try {
+        instance = StartGuard(title);
+    } catch (const std::exception& error) {
+        std::cerr << "quarnel-update : " << error.what() << "\n";
+        return kExitRefused;
+    }
+    if (!instance)
+        return kExitRefused;
     update::run::SilentOptions silent;
     silent.answerYes = options.answerYes;
     silent.report = options.report;
@@ -39,28 +66,17 @@ int RunUnattended(const quarnel_update::Options& options) {
     return update::run::RunSilent(silent, std::cerr);
 }
 
-int RunWizard(QApplication& application, const quarnel_update::Options& options) {
-    const bool screenshots = options.screenshots.has_value();
-    if (screenshots)
-        ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
-    else
-        ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
-
+// The window's part once the guard is held; every error that stops it is shown, and refuses the start.
+int RunWindows(QApplication& application, const quarnel_update::Options& options) {
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    std::shared_ptr<update::package::PackageReader> package;
-    try {
-        package = update::run::OpenPackageUnchecked(options.package);
-        if (screenshots)
-            update::run::CheckPackage(*package);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-        return kExitRefused;
-    }
+    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
+    if (options.screenshots)
+        update::run::CheckPackage(*package);
 
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
     wizard::TfrmEndInstall frmEndInstall;
-    update::TdmUpdateCommon dmUpdateCommon(package);
+    update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
     wizard::TfrmDisplayFile frmDisplayFile;
     wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
@@ -71,24 +87,42 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
         services->SetProgressPanel(&progressPanel);
     }
+    // The services forget the panel before it goes with this scope.
+    struct PanelRelease {
+        ~PanelRelease() {
+            if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+                services->SetProgressPanel(nullptr);
+        }
+    } panelRelease;
     if (!package->Checked())
         frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::package::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
-    int result = kExitOk;
-    if (screenshots) {
-        result = quarnel_update::SaveScreenshots(frmMain, *options.screenshots);
-    } else {
-        frmMain.show();
-        application.exec();
-        if (frmMain.StartRefused())
-            result = kExitRefused;
+    if (options.screenshots)
+        return quarnel_update::SaveScreenshots(frmMain, *options.screenshots);
+    frmMain.show();
+    application.exec();
+    return frmMain.StartRefused() ? kExitRefused : kExitOk;
+}
+
+int RunWizard(QApplication& application, const quarnel_update::Options& options, const std::string& title) {
+    if (options.screenshots)
+        ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
+    else
+        ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
+    try {
+        const std::unique_ptr<quarnel_update::SingleInstance> instance = StartGuard(title);
+        if (!instance)
+            return kExitRefused; // another wizard runs: end at once, without a message
+        return RunWindows(application, options);
+    } catch (const EAbort&) {
+        return kExitRefused; // the user has been told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        return kExitRefused;
     }
-    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
-        services->SetProgressPanel(nullptr); // the panel goes with this scope
-    return result;
 }
 
 } // namespace
@@ -111,22 +145,23 @@ int main(int argc, char* argv[]) {
         return kExitOk;
     }
 
-    // The program's title is its file name without extension; it names the single-instance object.
-    const std::string title = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName().toStdString();
-    if (options.silent) {
-        quarnel_update::SingleInstance instance(title);
-        if (instance.IsAlreadyRunning())
-            return kExitRefused;
-        return RunUnattended(options);
-    }
+    // Nothing may end the program by an abort: what the steps below do not catch ends here.
+    try {
+        // The program's title is its file name without extension; it names the single-instance object.
+        const std::string title = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName().toStdString();
+        if (options.silent)
+            return RunUnattended(options, title);
 
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromStdString(title));
-    quarnel_update::SingleInstance instance(title);
-    if (instance.IsAlreadyRunning())
-        return kExitRefused;
-    const int result = RunWizard(application, options);
-    // The services may hold the application's cursor: release them while it still exists.
-    ui::SetCurrent(nullptr);
-    return result;
+        QApplication application(argc, argv);
+        QApplication::setApplicationName(QString::fromStdString(title));
+        const int result = RunWizard(application, options, title);
+        // The services may hold the application's cursor: release them while it still exists.
+        ui::SetCurrent(nullptr);
+        return result;
+    } catch (const std::exception& error) {
+        std::cerr << "quarnel-update : " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "quarnel-update : erreur inattendue.\n";
+    }
+    return kExitRefused;
 }

@@ -57,6 +57,8 @@ template <typename Handler> void Guarded(Handler handler) {
 QLabel* NewLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
+    // Labels show texts of the package and of files as they are: no markup, every line break kept.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -234,7 +236,20 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (FStartCheck)
         StartAfterCheck(); // the start sequence follows the check
     else
-        Guarded([this] { FormShow(); });
+        StartOrRefuse();
+}
+
+void TfrmMain::StartOrRefuse() {
+    // A package or machine the start cannot read leaves no wizard to page through: the error is
+    // shown and the program ends, refused at start.
+    try {
+        FormShow();
+    } catch (const EAbort&) {
+        RequestTermination(); // the user has been told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        RequestTermination();
+    }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

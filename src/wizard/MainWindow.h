@@ -64,7 +64,8 @@ public:
     QStringList Updates() const;
     bool Started() const { return FStarted; }
     bool Finished() const { return FFinished; }
-    // True when the start-up check refused the package and the program is to end.
+    // True when the start refused the package (the start-up check, or a package or machine that
+    // could not be read) and the program is to end.
     bool StartRefused() const { return FStartRefused; }
 
     QAction* ActionBack() const { return FActionBack; }
@@ -91,6 +92,8 @@ private:
     void FormCreate();
     void FormShow();
     void StartAfterCheck();
+    // The start sequence; an error that stops it is shown and refuses the start.
+    void StartOrRefuse();
     void LayOutMain();
     void PanelCurrStepResize();
     void PanelImageResize();

@@ -32,8 +32,9 @@ void TfrmMain::StartAfterCheck() {
         if (!checked)
             return;
         FActionAnnuler->setEnabled(true);
-        FormShow();
-        FTimerOneTime->start();
+        StartOrRefuse();
+        if (!StartRefused())
+            FTimerOneTime->start();
     });
 }
 

@@ -41,10 +41,12 @@ TFMultiSteWindow::TFMultiSteWindow(TFMultiSte& logic, QWidget* parent)
     white.setColor(QPalette::Window, Qt::white);
     FPanelImage->setPalette(white);
     FPasswordImage = new QLabel(FPanelImage);
+    FPasswordImage->setTextFormat(Qt::PlainText);
     FPasswordImage->setGeometry(6, 27, 91, 91);
     FPasswordImage->setScaledContents(true);
 
     FLabel1 = new QLabel(Q(logic.Label1), this);
+    FLabel1->setTextFormat(Qt::PlainText);
     FLabel1->move(124, 7);
     FComboBoxCompanies = new QComboBox(this);
     FComboBoxCompanies->setEditable(false);

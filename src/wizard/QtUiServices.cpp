@@ -54,6 +54,8 @@ void CentreOnScreen(QWidget& dialog) {
 
 ui::Button RunMessageBox(QMessageBox::Icon icon, const QString& caption, const QString& text, ui::ButtonSet buttons) {
     QMessageBox box(icon, caption, text, QMessageBox::NoButton, QApplication::activeWindow());
+    // Messages carry file names, package texts and system texts: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;

@@ -13,6 +13,7 @@ TFrmStep::TFrmStep(QWidget* parent)
     setFont(PixelFont(QStringLiteral("MS Sans Serif"), 14));
     // Never shown on the page itself: the main window shows it beside the page.
     FImageCompany = new QLabel(this);
+    FImageCompany->setTextFormat(Qt::PlainText);
     FImageCompany->setObjectName(QStringLiteral("ImageCompany"));
     FImageCompany->setPixmap(SidePicture());
     FImageCompany->hide();

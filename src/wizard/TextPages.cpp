@@ -20,6 +20,7 @@ public:
         setFrameStyle(QFrame::Panel | QFrame::Raised);
         setFont(PixelFont(QStringLiteral("MS Sans Serif"), fontPixels));
         FCaption = new QLabel(this);
+        FCaption->setTextFormat(Qt::PlainText);
         FCaption->setAlignment(Qt::AlignCenter);
         FSpeedButtonPrint = new QToolButton(this);
         FSpeedButtonPrint->setObjectName(QStringLiteral("SpeedButtonPrint"));

@@ -21,6 +21,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent)
     FLabelWarning = new QLabel(this);
     FLabelWarning->setObjectName(QStringLiteral("LabelWarning"));
     FLabelWarning->setWordWrap(true);
+    FLabelWarning->setTextFormat(Qt::PlainText);
     FLabelWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FLabelWarning->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 15, true));
     SetWarningColour(kMaroon);
@@ -28,6 +29,8 @@ TfrmWelcome::TfrmWelcome(QWidget* parent)
     FLabelInfo = new QLabel(this);
     FLabelInfo->setObjectName(QStringLiteral("LabelInfo"));
     FLabelInfo->setWordWrap(true);
+    // The package's title and texts, shown as they are.
+    FLabelInfo->setTextFormat(Qt::PlainText);
     FLabelInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     FTimerBlink = new QTimer(this);

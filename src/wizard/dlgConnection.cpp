@@ -66,6 +66,7 @@ void BindButton(QPushButton* button, QAction* action) {
 
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text, int left, int top) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QString::fromLatin1(name));
     label->move(left, top);
     label->adjustSize();

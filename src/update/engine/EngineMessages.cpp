@@ -44,6 +44,10 @@ std::string CannotCreateFile(std::string_view file, platform::ErrorCode code) {
     return "Impossible de créer le fichier \"" + std::string(file) + "\".\r\n" + platform::SystemErrorMessage(code);
 }
 
+std::string RefusedListName(std::string_view name, std::string_view why) {
+    return "Le fichier \"" + std::string(name) + "\" n'est pas installé : " + std::string(why) + ".";
+}
+
 std::string FileNotFound(std::string_view file) {
     return "Fichier pas trouvé : " + std::string(file);
 }

@@ -37,6 +37,9 @@ std::string DeletedLine(std::string_view file);
 std::string CopyFailed(std::string_view source, std::string_view destination, platform::ErrorCode code);
 // The destination of an extraction cannot be created.
 std::string CannotCreateFile(std::string_view file, platform::ErrorCode code);
+// A name of a list file ("FileNames.txt", "PrintLists.txt") that would leave its folder:
+// "Le fichier \"<name>\" n'est pas installé : <why>.".
+std::string RefusedListName(std::string_view name, std::string_view why);
 // "Fichier pas trouvé : %s".
 std::string FileNotFound(std::string_view file);
 // "Une erreur de comparaison des fichiers s'est produite lors de la mise à jour du %s".

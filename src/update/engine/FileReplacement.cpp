@@ -23,8 +23,12 @@ std::string_view FileNamePart(std::string_view path) {
 } // namespace
 
 bool StaysInsideFolder(std::string_view name) {
+    return !LeavesFolderBecause(name).has_value();
+}
+
+std::optional<std::string> LeavesFolderBecause(std::string_view name) {
     // The rule of the package's own names: relative, no drive, no "." or ".." element, no empty element.
-    return !package::PackedNameFault(name).has_value();
+    return package::PackedNameFault(name);
 }
 
 TUpdateResultType TdmUpdateCommon::ReplaceFile(std::string_view SourceFile, std::string_view DestFile,
@@ -61,8 +65,10 @@ TUpdateResultType TdmUpdateCommon::ReplaceFile(std::string_view SourceFile, std:
     if (result == urtOk && !SimulateFlag) {
         try {
             LogCopyFile(SourceFile, DestFile, true);
-        } catch (const std::exception&) {
-            result = urtKo; // the report already holds the copy lines; the caller reports the failure
+        } catch (const std::exception& error) {
+            // After the copy lines, the report says why; the caller reports the product's failure.
+            AddToLog(error.what());
+            result = urtKo;
         }
     }
     return result;
@@ -72,7 +78,8 @@ bool TdmUpdateCommon::CopyFileList(std::string_view Folder, bool LogFlag) {
     bool result = true;
     for (const std::string& name : mNamesList) {
         // A name that would leave the folder is never written: a failed copy, like a missing file.
-        if (!StaysInsideFolder(name)) {
+        if (const std::optional<std::string> refused = LeavesFolderBecause(name)) {
+            AddToLog(messages::RefusedListName(name, *refused) + "\r\n");
             result = false;
             continue;
         }

@@ -40,9 +40,10 @@ TUpdateResultType TdmUpdateCommon::UpdateOrbel() {
         LoadResourceFileList("FileNames.txt", mNamesList);
         if (!CopyFileList(folder, true))
             return urtWarning; // the program stays as it was
-        InstallPrintLists(folder);
+        // A list that could not be written leaves the program updated, with a warning.
+        const TUpdateResultType lists = InstallPrintLists(folder);
         LogCopyFile(unpacked, program, true);
-        return urtOk;
+        return lists == urtOk ? urtOk : urtWarning;
     } catch (const std::exception& error) {
         return ReportProcedureError(handledFile, error);
     }

@@ -4,13 +4,14 @@
 #include "environment/Errors.h"
 #include "environment/Paths.h"
 #include "platform/text/Text.h"
+#include "update/engine/EngineMessages.h"
 #include "update/engine/ProductMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/richtext/CodePage.h"
 #include "update/richtext/RichDocument.h"
 
 #include <exception>
-#include <sstream>
+#include <optional>
 
 namespace update {
 
@@ -62,14 +63,19 @@ TUpdateResultType TdmUpdateCommon::InstallPrintLists(std::string_view DestPath) 
 
 bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
     if (AppNameType() == antOrbel) {
+        bool allWritten = true;
         for (const std::string& name : mPrintNames) {
-            // A name that would leave the folder is never written, like a list the package lacks.
-            if (StaysInsideFolder(name))
-                ExtractPackedResource(name, WithTrailingBackslash(DestPath) + name);
+            // A name that would leave the folder is never written, and is reported as not installed.
+            if (const std::optional<std::string> refused = LeavesFolderBecause(name)) {
+                AddToLog(messages::RefusedListName(name, *refused));
+                allWritten = false;
+                continue;
+            }
+            ExtractPackedResource(name, WithTrailingBackslash(DestPath) + name);
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");
-        return true;
+        return allWritten;
     }
     bool result = true;
     if (mCompanies.empty())
@@ -106,9 +112,9 @@ bool TdmUpdateCommon::InstallCompanyPrintLists(std::string_view CompanyName) {
         for (const std::string& name : mPrintNames) {
             if (!platform::text::EqualsIgnoreAsciiCase(Extension(name), ".lst"))
                 continue;
-            std::ostringstream stream;
-            if (LoadPackedResourceToStream(name, stream))
-                InstallPrintList(name, stream.str());
+            // Read into memory under the limit of every packed text.
+            if (const std::optional<PackedResource> list = ReadPackedResource(name))
+                InstallPrintList(name, list->content);
         }
         FPrintListDatabase->Commit();
     } catch (...) {

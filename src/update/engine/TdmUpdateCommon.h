@@ -145,7 +145,7 @@ public:
                                   bool SimulateFlag);
     // Copies every file of mNamesList from the package into `Folder`; false when any copy failed
     // (a file the package lacks, a name that would leave the folder, a failed copy), the others
-    // being copied all the same.
+    // being copied all the same. A refused name is named in the report with the reason.
     bool CopyFileList(std::string_view Folder, bool LogFlag);
 
     // --- Product location (ProductLocation.cpp) ---
@@ -225,5 +225,7 @@ private:
 // Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it
 // is written to: relative, no drive, no "." or ".." element.
 bool StaysInsideFolder(std::string_view name);
+// Why such a name is refused; nothing when it stays inside.
+std::optional<std::string> LeavesFolderBecause(std::string_view name);
 
 } // namespace update

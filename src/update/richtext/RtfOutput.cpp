@@ -31,12 +31,16 @@ void RtfParser::WriteText(std::string_view utf8) {
         WriteCharacter(U'\uFFFD');
     }
     OpenParagraph();
+    AppendCounted(utf8, EffectiveFormat());
+}
+
+void RtfParser::AppendCounted(std::string_view utf8, const CharFormat& format) {
     Paragraph& paragraph = FDocument.LastParagraph();
-    // Past the run limit, text keeps the format of the last run and so joins it.
-    const CharFormat format =
-        (FRunCount >= FLimits.maxRuns && !paragraph.runs.empty()) ? paragraph.runs.back().format : EffectiveFormat();
+    // Past the run limit, text keeps the format of the last run and so joins it: a paragraph gets a
+    // new run only for its first text.
+    const bool join = FRunCount >= FLimits.maxRuns && !paragraph.runs.empty();
     const std::size_t before = paragraph.runs.size();
-    FDocument.AppendText(utf8, format);
+    FDocument.AppendText(utf8, join ? paragraph.runs.back().format : format);
     FRunCount += paragraph.runs.size() - before;
 }
 
@@ -45,9 +49,10 @@ void RtfParser::OpenParagraph() {
         return;
     FParagraphOpen = true;
     if (FDocument.Paragraphs().size() >= FLimits.maxParagraphs) {
-        // Past the paragraph limit the text goes on in the last paragraph, on a line of its own.
+        // Past the paragraph limit the text goes on in the last paragraph, on a line of its own; the
+        // line break counts as a run like any text.
         const CharFormat format = FDocument.LastParagraph().markFormat;
-        FDocument.AppendText(std::string_view(&kLineBreak, 1), format);
+        AppendCounted(std::string_view(&kLineBreak, 1), format);
         return;
     }
     FDocument.AddParagraph(State().paragraph, EffectiveFormat());

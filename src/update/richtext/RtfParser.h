@@ -64,6 +64,8 @@ private:
     CharFormat EffectiveFormat() const;
     int CurrentCodePage() const;
     void FlushText();
+    // Appends to the last paragraph, counting a new run against the run limit.
+    void AppendCounted(std::string_view utf8, const CharFormat& format);
     void WriteText(std::string_view utf8);
     void WriteCharacter(char32_t c);
     void OpenParagraph();

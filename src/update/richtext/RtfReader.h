@@ -6,7 +6,8 @@
 //
 // The input comes from outside, so the reader is bounded: nesting deeper than `maxDepth` is skipped,
 // tables and names are capped, and past `maxParagraphs` / `maxRuns` the text still comes through (in
-// the last paragraph, in the last run's format). Malformed RTF gives the best document its readable
+// the last paragraph, in the last run's format). A document holds at most `maxParagraphs` paragraphs
+// and `maxRuns` + `maxParagraphs` runs: past the run limit only a paragraph's first text opens a run. Malformed RTF gives the best document its readable
 // text allows: missing closing braces end at the end of the input, text after the closing brace of
 // the document is ignored, broken escapes are dropped. Only input larger than `maxInputBytes` is
 // refused, with a RichTextError.

@@ -3,8 +3,9 @@
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
 #include "ui/ProgressTask.h"
-#include "ui/ScriptedUi.h"
 #include "platform/machine/Machine.h"
+#include "ui/ScriptedUi.h"
+#include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
 #include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
@@ -36,25 +37,45 @@ private:
     std::unique_ptr<ui::UiServices> FPrevious;
 };
 
-// False, with a message, when the file cannot be written.
-bool WriteReport(const std::string& file, const std::string& text, std::ostream& messages) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!text.empty())
-        out << "\r\n";
-    out.close();
-    if (out)
-        return true;
-    messages << "quarnel-update : impossible d'écrire le rapport \"" << file << "\".\n";
-    return false;
-}
+// The report file, opened (and emptied) before the run so that a file that cannot be written is
+// found before anything on the machine changes; written once the run is over.
+class ReportFile {
+public:
+    ReportFile(std::string file, std::ostream& messages)
+        : FFile(std::move(file))
+        , FOut(FFile, std::ios::binary | std::ios::trunc)
+        , FMessages(messages) {
+        if (!FOut)
+            throw Exception(CannotWrite());
+    }
+    // False, with a message, when the file could not be written.
+    bool Write(const std::string& text) {
+        FOut << text;
+        if (!text.empty())
+            FOut << "\r\n";
+        FOut.close();
+        if (FOut)
+            return true;
+        FMessages << "quarnel-update : " << CannotWrite() << "\n";
+        return false;
+    }
+
+private:
+    std::string CannotWrite() const { return "impossible d'écrire le rapport \"" + FFile + "\"."; }
+
+    std::string FFile;
+    std::ofstream FOut;
+    std::ostream& FMessages;
+};
 
 } // namespace
 
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
-    // The kernel's link to the running image stays valid even when its file was renamed meanwhile.
-    auto opened = std::make_shared<package::PackageReader>(std::filesystem::path(file ? *file : "/proc/self/exe"),
-                                                           package::CheckLater{});
+    // A file named by the caller must be a package; the running program may carry none. The kernel's
+    // link to the running image stays valid even when its file was renamed meanwhile.
+    auto opened = file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
+                       : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"),
+                                                                  package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
     package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
     return opened;
@@ -81,7 +102,7 @@ TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
 int ExitCodeFor(const RunOutcome& outcome) {
     if (outcome.brokeOff)
         return kExitFailed;
-    switch (outcome.lastResult) {
+    switch (outcome.result) {
     case urtOk:
         return kExitOk;
     case urtKo:
@@ -98,20 +119,24 @@ int ExitCodeFor(const RunOutcome& outcome) {
 
 int RunSilent(const SilentOptions& options, std::ostream& messages) {
     const SilentServices services(messages, options.answerYes, options.progress);
+    // Whatever stops the run before its first product is a refusal at start: nothing has changed.
     TdmUpdateCommon::Package package;
+    std::optional<ReportFile> report;
     try {
         package = OpenPackage(options.package);
+        if (options.report)
+            report.emplace(*options.report, messages);
     } catch (const std::exception& error) {
-        // Refused before anything on the machine changes.
         ShowErrorMessage(error.what());
         return kExitRefused;
     }
 
-    ModelRichTextControl report;
+    ModelRichTextControl reportText;
     int exitCode = kExitNothingRan;
-    {
-        TdmUpdateCommon engine(package);
-        engine.InitLog(&report);
+    bool started = false;
+    try {
+        TdmUpdateCommon engine(package); // removes its temporary files however the run ends
+        engine.InitLog(&reportText);
         if (const auto note = package::UnsignedPackageNote(*package))
             engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
@@ -119,11 +144,17 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         if (list.state == UpdateListState::Refused) {
             exitCode = kExitRefused;
         } else {
+            started = true;
             UpdateRun run(engine, info.title, options.clock);
             exitCode = ExitCodeFor(run.RunUpdates(list.names));
         }
-    } // the engine removes its temporary files
-    if (options.report && !WriteReport(*options.report, report.PlainText(), messages) && exitCode == kExitOk)
+    } catch (const EAbort&) {
+        exitCode = started ? kExitFailed : kExitRefused; // told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        exitCode = started ? kExitFailed : kExitRefused;
+    }
+    if (report && !report->Write(reportText.PlainText()) && exitCode == kExitOk)
         exitCode = kExitFailed;
     return exitCode;
 }

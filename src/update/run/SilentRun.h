@@ -24,8 +24,9 @@ inline constexpr int kExitUsage = 64;
 
 struct SilentOptions {
     bool answerYes = false;
-    // Host path of the report, written as UTF-8 text with CR LF between lines. When it cannot be
-    // written, a message says so and a run that would have exited 0 exits 1.
+    // Host path of the report, written as UTF-8 text with CR LF between lines. It is created before
+    // the run: when it cannot be, the run is refused. When writing it fails at the end, a message
+    // says so and a run that would have exited 0 exits 1.
     std::optional<std::string> report;
     std::optional<std::string> package; // host path of a package file; otherwise the program's own
     Clock clock;                        // empty: the local time
@@ -33,9 +34,9 @@ struct SilentOptions {
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with
-// the system's message, on a package that does not hold or that no key trusted by the machine
-// signed (when it trusts any); nothing on the machine has changed then. The check of its streams
-// is reported as progress through the UI services.
+// a message saying what is wrong, on a file that is no package, a package that does not hold, or
+// one that no key trusted by the machine signed (when it trusts any); nothing on the machine has
+// changed then. The check of its streams is reported as progress through the UI services.
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
 
 // The package's footer, directory and signature only, so that a window can be up before its
@@ -49,7 +50,8 @@ int ExitCodeFor(const RunOutcome& outcome);
 
 // Runs the update of the package and gives the exit code. `messages` receives what the dialogs
 // would have shown (standard error in the program). Installs the silent UI services for the run
-// and puts the previous ones back.
+// and puts the previous ones back. Every error is caught: before the first product it refuses the
+// run (kExitRefused), after it fails it (kExitFailed); the engine's temporary files go either way.
 int RunSilent(const SilentOptions& options, std::ostream& messages);
 
 } // namespace update::run

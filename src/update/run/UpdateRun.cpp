@@ -1,6 +1,9 @@
 #include "update/run/UpdateRun.h"
 
 #include "environment/Dialogs.h"
+#include "environment/Errors.h"
+#include "update/run/RunResult.h"
+#include "update/run/ShownMessages.h"
 
 #include <ctime>
 #include <exception>
@@ -65,6 +68,11 @@ std::string HeadingLine(std::string_view title, const LocalDateTime& time) {
            TwoDigits(time.second) + "\r\n";
 }
 
+std::string FailureLine(std::string_view product, std::string_view reason) {
+    const std::string line = "La mise à jour de " + std::string(product) + " a échoué";
+    return (reason.empty() ? line + "." : line + " : " + std::string(reason)) + "\r\n";
+}
+
 std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
     switch (type) {
     case antVTP:
@@ -116,11 +124,35 @@ std::optional<TUpdateResultType> UpdateRun::RunProduct(std::string_view name) {
     return FTarget.RunUpdate(FCurrentAppType);
 }
 
-void UpdateRun::Finish(TUpdateResultType lastResult) {
+std::optional<TUpdateResultType> UpdateRun::RunReportedProduct(std::string_view name) {
+    std::optional<TUpdateResultType> result;
+    std::string reason;
+    {
+        const ShownMessages shown;
+        try {
+            result = RunProduct(name);
+        } catch (const EAbort& error) {
+            // The person has been told already: the last message is the reason.
+            result = urtKo;
+            reason = shown.Last().empty() ? error.what() : shown.Last();
+        } catch (const std::exception& error) {
+            ShowErrorMessage(error.what());
+            result = urtKo;
+            reason = error.what();
+        }
+        if (result == urtKo && reason.empty())
+            reason = shown.Last();
+    }
+    if (result == urtKo)
+        FTarget.AddToLog(FailureLine(name, reason));
+    return result;
+}
+
+void UpdateRun::Finish(TUpdateResultType result) {
     if (FCallbacks.showEndStep)
         FCallbacks.showEndStep();
-    if (lastResult != urtUnknown)
-        FTarget.AddToLog("\r\n" + std::string(ClosingLine(lastResult)), kReportFontSize);
+    if (result != urtUnknown)
+        FTarget.AddToLog("\r\n" + std::string(ClosingLine(result)), kReportFontSize);
     if (FCallbacks.focusReport)
         FCallbacks.focusReport();
 }
@@ -132,12 +164,14 @@ void UpdateRun::ReportBreak(std::string_view message) {
 
 RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
     RunOutcome outcome;
+    std::vector<TUpdateResultType> results;
     try {
         for (const std::string& name : names) {
-            if (const std::optional<TUpdateResultType> result = RunProduct(name))
-                outcome.lastResult = *result;
+            if (const std::optional<TUpdateResultType> result = RunReportedProduct(name))
+                results.push_back(*result);
         }
-        Finish(outcome.lastResult);
+        outcome.result = CombinedResult(results);
+        Finish(outcome.result);
     } catch (const std::exception& error) {
         outcome.brokeOff = true;
         ReportBreak(error.what());

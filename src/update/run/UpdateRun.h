@@ -1,7 +1,8 @@
 #pragma once
 
 // The update run: for each listed product a heading line in the report, the product's update
-// procedure, then the closing line of the last result. The wizard window and the unattended mode
+// procedure and, when it failed, a line naming it and why; then the closing line of the run's result
+// (CombinedResult: a failure of any product is the run's failure). The wizard window and the unattended mode
 // drive the same code; the window takes part through RunCallbacks.
 
 #include "environment/RegAccess.h"
@@ -29,6 +30,9 @@ LocalDateTime CurrentLocalTime();
 std::string_view ClosingLine(TUpdateResultType result);
 // "Mise à jour : <title>  dd.mm.yyyy hh:nn:ss" + CR LF.
 std::string HeadingLine(std::string_view title, const LocalDateTime& time);
+// "La mise à jour de <product> a échoué : <reason>" + CR LF; without a reason the line ends at
+// "a échoué.".
+std::string FailureLine(std::string_view product, std::string_view reason);
 
 // Runs the update procedure of `type` on the engine; nothing when that type has none (0, 5, 11, 14, 15).
 std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type);
@@ -54,8 +58,8 @@ struct RunCallbacks {
 };
 
 struct RunOutcome {
-    TUpdateResultType lastResult = urtUnknown; // of the last product that has a procedure
-    bool brokeOff = false;                     // an error ended the run; the report says so
+    TUpdateResultType result = urtUnknown; // CombinedResult of the products that have a procedure
+    bool brokeOff = false;                 // an error outside every procedure ended the run; the report says so
 };
 
 class UpdateRun {
@@ -63,16 +67,22 @@ public:
     UpdateRun(RunTarget& target, std::string title, Clock clock = CurrentLocalTime, RunCallbacks callbacks = {});
     UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock = CurrentLocalTime, RunCallbacks callbacks = {});
 
-    // The whole run over `names`. An error that leaves a product's procedure is shown, written to
-    // the report with the failure line, and ends the run.
+    // The whole run over `names`. An error that leaves a product's procedure is that product's
+    // failure: it is shown, the report names the product and the message, and the run goes on with
+    // the next product. An error outside the procedures is shown, written to the report with the
+    // failure closing line, and ends the run.
     RunOutcome RunUpdates(const std::vector<std::string>& names);
 
     // The steps of RunUpdates, for a caller that runs them one by one. One product: nothing for a
     // name of no known type; otherwise its heading line, the actions disabled, a 100 ms pause, the
     // procedure. Errors pass through.
     std::optional<TUpdateResultType> RunProduct(std::string_view name);
-    // The end step, the closing line of `lastResult` (none for urtUnknown), the report's focus.
-    void Finish(TUpdateResultType lastResult);
+    // RunProduct, with the product's errors caught: an error is shown (unless it is the silent
+    // abort, told already) and gives urtKo; a failure writes FailureLine with the error's message or
+    // the last message the person was shown meanwhile.
+    std::optional<TUpdateResultType> RunReportedProduct(std::string_view name);
+    // The end step, the closing line of `result` (none for urtUnknown), the report's focus.
+    void Finish(TUpdateResultType result);
     // The error dialog and the failure line of a run that broke off.
     void ReportBreak(std::string_view message);
 

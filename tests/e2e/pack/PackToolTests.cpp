@@ -149,9 +149,11 @@ TEST_F(PackTool, WizardCopyStillRunsAndCarriesThePackage) {
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_NE(list.out.find("ZVK\\SA-00.INT\t70000\t"), std::string::npos) << list.out;
 
+    // A program without a package is no package: said so, rather than an empty list.
     const ToolResult bare = Run({"--list", kTool.string()});
-    EXPECT_EQ(bare.exitCode, 0) << bare.err;
-    EXPECT_EQ(bare.out, "") << "a program without a package lists nothing";
+    EXPECT_EQ(bare.exitCode, 1) << bare.err;
+    EXPECT_EQ(bare.out, "");
+    EXPECT_NE(bare.err.find("n'est pas un paquet de mise à jour"), std::string::npos) << bare.err;
 }
 
 TEST_F(PackTool, DamagedPackageIsRefusedAndNothingIsWritten) {
@@ -292,6 +294,31 @@ INSTANTIATE_TEST_SUITE_P(
                        return args;
                    },
                    64, "--threads"},
+        FailureRow{"ListPlainText",
+                   [](const auto& folder) {
+                       WriteFile(folder / "notes.txt", "Bonjour\r\n");
+                       return std::vector<std::string>{"--list", (folder / "notes.txt").string()};
+                   },
+                   1, "n'est pas un paquet de mise à jour"},
+        FailureRow{"ListAllZeros",
+                   [](const auto& folder) {
+                       WriteFile(folder / "zeros.pkg", std::string(4096, '\0'));
+                       return std::vector<std::string>{"--list", (folder / "zeros.pkg").string()};
+                   },
+                   1, "ne contient que des octets nuls"},
+        FailureRow{"ListFolder",
+                   [](const auto& folder) {
+                       std::filesystem::create_directories(folder / "dossier.pkg");
+                       return std::vector<std::string>{"--list", (folder / "dossier.pkg").string()};
+                   },
+                   1, "n'est pas un fichier ordinaire"},
+        FailureRow{"ExtractPlainText",
+                   [](const auto& folder) {
+                       WriteFile(folder / "notes.txt", "Bonjour\r\n");
+                       return std::vector<std::string>{"--extract", (folder / "notes.txt").string(),
+                                                       (folder / "out").string()};
+                   },
+                   1, "n'est pas un paquet de mise à jour"},
         FailureRow{"ListMissingPackage",
                    [](const auto& folder) {
                        return std::vector<std::string>{"--list", (folder / "none.pkg").string()};

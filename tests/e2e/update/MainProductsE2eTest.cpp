@@ -65,8 +65,15 @@ TEST_F(VeltraneE2eTest, ProgramInUseShowsTheSharingViolationAndWritesNothing) {
     EXPECT_THAT(result.err, HasSubstr("Une erreur s'est produite lors de la mise à jour du " + std::string(kVeltrane) +
                                       "\nLe processus ne peut pas accéder au fichier car ce fichier est utilisé par "
                                       "un autre processus (32)"));
-    EXPECT_THAT(result.report, ElementsAreArray(std::vector<std::string>{Heading(), std::string(), std::string(),
-                                                                         std::string("La mise à jour a échouée !")}));
+    // The report names the product with the message shown.
+    EXPECT_THAT(
+        result.report,
+        ElementsAreArray(std::vector<std::string>{
+            Heading(), std::string(),
+            "La mise à jour de Veltrane a échoué : Une erreur s'est produite lors de la mise à jour du " +
+                std::string(kVeltrane),
+            "Le processus ne peut pas accéder au fichier car ce fichier est utilisé par un autre processus (32)",
+            std::string(), std::string(), std::string("La mise à jour a échouée !")}));
     EXPECT_EQ(ReadInstalled(kVeltrane), before);
 }
 
@@ -103,7 +110,8 @@ TEST_F(VeltraneE2eTest, InstalledProgramWithoutVersionIsReported) {
     EXPECT_THAT(result.report,
                 ElementsAreArray(std::vector<std::string>{
                     Heading(), std::string(), "Une erreur s'est produite lors de la mise à jour du Veltrane.exe",
-                    std::string(kVeltrane), std::string("Version du fichier inconnue ou incompatible."), std::string(),
+                    std::string(kVeltrane), std::string("Version du fichier inconnue ou incompatible."),
+                    std::string("La mise à jour de Veltrane a échoué."), std::string(), std::string(),
                     std::string("La mise à jour a échouée !")}));
     EXPECT_EQ(ReadInstalled(kVeltrane), "pas un programme");
 }

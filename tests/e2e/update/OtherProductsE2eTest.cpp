@@ -73,6 +73,40 @@ TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
     EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
 }
 
+TEST_F(OrbelE2eTest, RefusedListNamesAreReportedAsNotInstalled) {
+    AddPackedText("FileNames.txt", "Orbel.hlp\r\n..\\Orbel.ini\r\n");
+    const std::string before = ReadInstalled(kOrbel);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
+    Append(expected,
+           {"Le fichier \"..\\Orbel.ini\" n'est pas installé : les éléments « . » et « .. » sont refusés.", ""});
+    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(kOrbel), before); // a file of the list was not installed: the program stays
+}
+
+TEST_F(OrbelE2eTest, RefusedPrintListNameIsNotReportedAsUpdated) {
+    AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
+    AddPackedText("PrintLists.txt", "..\\VtporbelGro.lst\r\n");
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
+    Append(expected, {"Le fichier \"..\\VtporbelGro.lst\" n'est pas installé : les éléments « . » et « .. » sont "
+                      "refusés.",
+                      ""});
+    Append(expected, CopyLines(kOrbel));
+    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_FALSE(Exists("C:\\WQuarnel\\Orbel\\VtporbelGro.lst"));
+}
+
 TEST_F(UpdateE2eTest, SuvanaRecordsItsProgramBeforeTheQuestion) {
     SetUpdates("Suvana\r\n");
     AddPackedText("zvk\\SA-00.int", "interface Suvana");
@@ -115,7 +149,7 @@ TEST_F(UpdateE2eTest, SuvanaCopiesItsFilesThenItsMainFile) {
     EXPECT_TRUE(Exists("C:\\Quarnel5\\Images07"));
 }
 
-TEST_F(UpdateE2eTest, CorvathOfAnotherMajorVersionStopsTheRun) {
+TEST_F(UpdateE2eTest, CorvathOfAnotherMajorVersionFailsAndTheRunGoesOn) {
     SetUpdates("Corvath\r\nCommon\r\n");
     AddPackedProgram("Corvath.exe", {3, 5, 0, 0});
     AddPackedText("FileNames.txt", "Commun.dll\r\n");
@@ -130,12 +164,19 @@ TEST_F(UpdateE2eTest, CorvathOfAnotherMajorVersionStopsTheRun) {
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.err, HasSubstr("C:\\Corvath\\Corvath.exe\nVersion du fichier inconnue ou incompatible."));
-    // The run ends there: no heading for Common.
-    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "C:\\Corvath\\Corvath.exe",
-                                                      "Version du fichier inconnue ou incompatible.", "",
-                                                      "La mise à jour a échouée !"}));
+    // Corvath's error fails Corvath, named in the report; Common is updated all the same.
+    Lines expected = {Heading(),
+                      "",
+                      "La mise à jour de Corvath a échoué : C:\\Corvath\\Corvath.exe",
+                      "Version du fichier inconnue ou incompatible.",
+                      "",
+                      Heading(),
+                      ""};
+    Append(expected, CopyLines("C:\\WQuarnel\\Common\\Programs\\Commun.dll"));
+    Append(expected, {"", "La mise à jour a échouée !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("C:\\Corvath\\Corvath.exe"), before);
-    EXPECT_FALSE(Exists("C:\\WQuarnel\\Common\\Programs\\Commun.dll"));
+    EXPECT_EQ(ReadInstalled("C:\\WQuarnel\\Common\\Programs\\Commun.dll"), "commun");
 }
 
 TEST_F(UpdateE2eTest, AddressModuleFoundOnTwoDrivesTakesTheFirst) {

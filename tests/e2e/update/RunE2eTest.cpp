@@ -1,5 +1,5 @@
-// The run as a whole, unattended: the list of products, the closing line of the last product, a run
-// that breaks off, and the exit codes of a package that does not run.
+// The run as a whole, unattended: the list of products, the closing line of the run's result, the
+// failed products named in the report, and the exit codes of a package that does not run.
 
 #include "UpdateFixture.h"
 
@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(RunE2eTest, SuccessOfTheLastProductClosesTheReport) {
+TEST_F(RunE2eTest, FailedProductIsNamedAndFailsTheRunThatFollowsWithASuccess) {
     SetUpdates("NVX\r\nCommon\r\n");
     AddPackedProgram("NVX.exe", {7, 0, 0, 0}); // NVX is not installed: the program is asked for, in vain
     PackCommonFiles();
@@ -43,16 +43,19 @@ TEST_F(RunE2eTest, SuccessOfTheLastProductClosesTheReport) {
 
     const UpdateRunResult result = Run();
 
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_THAT(result.err, HasSubstr("Programme  pas trouvé. Veuillez indiquer son emplacement."));
-    Lines expected = {Heading(), "", Heading(), ""};
-    const Lines success = CommonSuccess();
-    expected.insert(expected.end(), success.begin(), success.end());
+    Lines expected = {
+        Heading(), "", "La mise à jour de NVX a échoué : Programme  pas trouvé. Veuillez indiquer son emplacement.", "",
+        Heading(), ""};
+    const Lines copy = CopyLines(kCommonFile);
+    expected.insert(expected.end(), copy.begin(), copy.end());
+    expected.insert(expected.end(), {"", "La mise à jour a échouée !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
-    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun"); // the products after the failed one are still updated
 }
 
-TEST_F(RunE2eTest, MainFileMissingFromThePackageStopsTheRun) {
+TEST_F(RunE2eTest, MainFileMissingFromThePackageFailsThatProductOnly) {
     SetUpdates("NVX\r\nCommon\r\n");
     PackCommonFiles();
     InstallRoot();
@@ -61,9 +64,12 @@ TEST_F(RunE2eTest, MainFileMissingFromThePackageStopsTheRun) {
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.err, HasSubstr("Cannot find NVX.exe"));
-    EXPECT_THAT(result.report,
-                ElementsAreArray(Lines{Heading(), "", "Cannot find NVX.exe", "", "La mise à jour a échouée !"}));
-    EXPECT_FALSE(Exists(kCommonFile));
+    Lines expected = {Heading(), "", "La mise à jour de NVX a échoué : Cannot find NVX.exe", "", Heading(), ""};
+    const Lines copy = CopyLines(kCommonFile);
+    expected.insert(expected.end(), copy.begin(), copy.end());
+    expected.insert(expected.end(), {"", "La mise à jour a échouée !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
 }
 
 TEST_F(RunE2eTest, ProductWithoutProcedureWritesItsHeadingOnly) {
@@ -98,7 +104,8 @@ TEST_F(RunE2eTest, CommonWithoutInstalledProductFails) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "", "La mise à jour a échouée !"}));
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "La mise à jour de Common a échoué.", "", "",
+                                                      "La mise à jour a échouée !"}));
 }
 
 TEST_F(RunE2eTest, PackageWithoutProductListRunsNothing) {
@@ -142,7 +149,10 @@ TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
     Lines expected = {Heading(), ""};
     const Lines copy = CopyLines("D:\\NVX\\NVX.exe");
     expected.insert(expected.end(), copy.begin(), copy.end());
-    expected.insert(expected.end(), {"", "La mise à jour a échouée !"});
+    // Why the copy failed, then the failed product.
+    expected.insert(expected.end(), {"Source: " + TempFolder() + "Update#.tmp", "Target: D:\\NVX\\NVX.exe", "",
+                                     "Error: Erreur système.  Code : 112.", "Espace insuffisant sur le disque.", "",
+                                     "La mise à jour de NVX a échoué.", "", "", "La mise à jour a échouée !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("D:\\NVX\\NVX.exe"), "ancien programme");
     EXPECT_EQ(WriteSeconds("D:\\NVX\\NVX.exe"), kOlderSeconds);
@@ -153,7 +163,7 @@ TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
     EXPECT_THAT(names, ElementsAreArray(Lines{"NVX.exe"}));
 }
 
-TEST_F(RunE2eTest, ReportThatCannotBeWrittenFailsASuccessfulRun) {
+TEST_F(RunE2eTest, ReportThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
     SetUpdates("Common\r\n");
     PackCommonFiles();
     InstallRoot();
@@ -165,9 +175,9 @@ TEST_F(RunE2eTest, ReportThatCannotBeWrittenFailsASuccessfulRun) {
         QUARNEL_UPDATE_PROGRAM,
         {"--silent", "--package", package.string(), "--report", (Root() / "absent" / "rapport.txt").string()}, options);
 
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 5);
     EXPECT_THAT(result.err, HasSubstr("impossible d'écrire le rapport"));
-    EXPECT_EQ(ReadInstalled(kCommonFile), "commun"); // the update itself was done
+    EXPECT_FALSE(Exists(kCommonFile)); // found before the first change
 }
 
 TEST_F(RunE2eTest, ProgressLinesTellTheCheckAndTheExtractionOfALargeFileOnlyWhenAsked) {

@@ -133,6 +133,9 @@ TEST_F(ConnectionDialog, ShowsTheTextsAndPlacesOfItsDesign) {
     // Both buttons at the bar's right end, OK first.
     EXPECT_LT(FDialog->ButtonOK()->x(), FDialog->ButtonAnnuler()->x());
     EXPECT_EQ(FDialog->ButtonAnnuler()->geometry().right() + 1 + 9, FDialog->PanelButtons()->width());
+    // Texts are shown as they are, never read as markup.
+    for (const QLabel* label : FDialog->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(ConnectionDialog, TabsThroughTheChoicesAndTheirFieldsInOrder) {

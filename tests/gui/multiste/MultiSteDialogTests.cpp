@@ -78,6 +78,9 @@ TEST_F(MultiSteWindow, LayoutAndTexts) {
     EXPECT_EQ(window.Bok()->pos(), QPoint(200, 131));
     EXPECT_EQ(window.Bannuler()->text(), "Annuler");
     EXPECT_EQ(window.Bannuler()->pos(), QPoint(268, 131));
+    // Texts are shown as they are, never read as markup.
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(MultiSteWindow, OkConfirmsTheChosenCompanyAndRemembersIt) {

@@ -57,6 +57,40 @@ TEST_F(MainWindowTest, StartShowsTheWelcomePageWithThePackageTexts) {
     EXPECT_TRUE(Ui().Dialogs().empty());
 }
 
+TEST_F(MainWindowTest, TextsFromThePackageAreShownAsTheyAre) {
+    PackedFiles files = DemoFiles();
+    files["AppInfo1.txt"] = "Quarnel <b>Orbel</b> 4.2\r\n";
+    files["AppInfo2.txt"] = "Ligne <i>une</i>\r\nLigne &amp; deux\r\n";
+    Wizard w(FTemp, files);
+    w.Start();
+
+    EXPECT_EQ(w.main->RzLabelTitle()->text(), QStringLiteral("Quarnel <b>Orbel</b> 4.2"));
+    EXPECT_EQ(w.welcome.LabelInfo()->text(),
+              QStringLiteral("Cet assistant va mettre à jour Quarnel <b>Orbel</b> 4.2.\n\nAucune donnée existante ne "
+                             "sera supprimée.\n\nLigne <i>une</i>\nLigne &amp; deux\n"));
+    // Shown as text: no tag is read as markup, every line break stays.
+    for (QWidget* window : std::initializer_list<QWidget*>{w.main.get(), &w.welcome, &w.displayFile, &w.endInstall}) {
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, PackageThatCannotBeReadEndsTheProgramAtTheStart) {
+    // A title larger than the engine reads into memory.
+    PackedFiles files = DemoFiles();
+    files["AppInfo1.txt"] = std::string(33u << 20, 'Q');
+    Wizard w(FTemp, files);
+    w.Create();
+    w.main->show();
+
+    EXPECT_TRUE(w.main->StartRefused());
+    ASSERT_EQ(Ui().Dialogs().size(), 1u);
+    EXPECT_EQ(Ui().Dialogs()[0].kind, ui::DialogKind::Error);
+    EXPECT_NE(Ui().Dialogs()[0].text.find("APPINFO1.TXT"), std::string::npos) << Ui().Dialogs()[0].text;
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.main->isVisible());
+}
+
 TEST_F(MainWindowTest, WindowHasTheDesignedGeometry) {
     Wizard w(FTemp, DemoFiles());
     w.Start();
@@ -275,13 +309,16 @@ TEST_F(MainWindowTest, ReachingTheReportRunsEveryListedProduct) {
     }
 
     const auto lines = ReportLines(*w.endInstall.RichEditReport());
+    // VTPOrbel failed, Marlisk succeeded: the run failed, and the report names VTPOrbel.
     const std::vector<std::pair<std::string, double>> expected = {
         {"Mise à jour : Quarnel Orbel 4.2  07.03.2026 09:05:04", 10},
         {"", 10},
+        {"La mise à jour de VTPOrbel a échoué.", 10},
+        {"", 10},
         {"Mise à jour : Quarnel Orbel 4.2  07.03.2026 09:05:04", 10},
         {"", 10},
         {"", 10},
-        {"La mise à jour est terminée avec succès.", 10},
+        {"La mise à jour a échouée !", 10},
     };
     EXPECT_EQ(lines, expected);
 
@@ -309,7 +346,7 @@ TEST_F(MainWindowTest, ProductWithoutProcedureWritesOnlyItsHeading) {
     EXPECT_EQ(w.endInstall.RichEditReport()->PlainText(), "Mise à jour : Quarnel Orbel 4.2  07.03.2026 09:05:04\r\n");
 }
 
-TEST_F(MainWindowTest, FailingProcedureEndsTheRunWithTheErrorLine) {
+TEST_F(MainWindowTest, FailingProcedureFailsItsProductAndTheRunGoesOn) {
     Wizard w(FTemp, DemoFiles("Corvath\r\nMarlisk\r\n"));
     w.engine->SetProcedure(antCorvath, [](Tquar_AppNameType) -> TUpdateResultType {
         throw std::runtime_error("Ne peut pas copier le fichier");
@@ -319,13 +356,14 @@ TEST_F(MainWindowTest, FailingProcedureEndsTheRunWithTheErrorLine) {
     w.main->ActionNextExecute();
     Ui().ClearDialogs();
     w.main->ActionNextExecute();
-    EXPECT_EQ(w.engine->Ran(), (std::vector<Tquar_AppNameType>{antCorvath}));
+    EXPECT_EQ(w.engine->Ran(), (std::vector<Tquar_AppNameType>{antCorvath, antMarlisk}));
     ASSERT_EQ(Ui().Dialogs().size(), 1u);
     EXPECT_EQ(Ui().Dialogs()[0].kind, ui::DialogKind::Error);
     EXPECT_EQ(Ui().Dialogs()[0].text, "Ne peut pas copier le fichier");
     EXPECT_EQ(w.endInstall.RichEditReport()->PlainText(),
               "Mise à jour : Quarnel Orbel 4.2  07.03.2026 09:05:04\r\n\r\n"
-              "Ne peut pas copier le fichier\r\n\r\nLa mise à jour a échouée !");
+              "La mise à jour de Corvath a échoué : Ne peut pas copier le fichier\r\n\r\n"
+              "Mise à jour : Quarnel Orbel 4.2  07.03.2026 09:05:04\r\n\r\n\r\nLa mise à jour a échouée !");
     // The actions came back after the failed procedure; the run is over.
     w.main->UpdateButtons();
     EXPECT_TRUE(w.main->Finished());

@@ -28,6 +28,7 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
     bool modal = false;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 // Answers the next message box that opens by clicking the button captioned `answer`, after
@@ -41,6 +42,7 @@ void AnswerNextBox(SeenBox& seen, const QString& answer) {
         seen.text = box->text();
         seen.icon = box->icon();
         seen.modal = box->isModal();
+        seen.format = box->textFormat();
         for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
         for (QAbstractButton* button : box->buttons())
@@ -79,6 +81,8 @@ TEST_P(MessageBoxTest, ShowsKindCaptionButtonsAndGivesTheChoice) {
     EXPECT_EQ(seen.icon, row.icon);
     EXPECT_EQ(seen.buttons, row.captions);
     EXPECT_TRUE(seen.modal);
+    // Messages carry file names and package texts: never read as markup.
+    EXPECT_EQ(seen.format, Qt::PlainText);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, MessageBoxTest,

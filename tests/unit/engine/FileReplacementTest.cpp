@@ -145,7 +145,9 @@ TEST_F(EngineTest, FailedCopyOfTheMainFileIsKo) {
     ASSERT_TRUE(running.IsValid());
 
     EXPECT_EQ(Engine().ReplaceFile(kUnpacked, kInstalled, true, false), update::urtKo);
-    EXPECT_EQ(ReportText(), std::string("Copie de ") + kUnpacked + "\r\nvers " + kInstalled + "\r\n");
+    // The report says why the copy failed: the file is in use (32).
+    EXPECT_EQ(ReportText(), std::string("Copie de ") + kUnpacked + "\r\nvers " + kInstalled + "\r\n\r\n" +
+                                update::messages::CopyFailed(kUnpacked, kInstalled, 32));
     EXPECT_EQ(ReadFile(kInstalled), "running program");
 }
 
@@ -214,7 +216,10 @@ TEST_P(EscapingNameTest, NameLeavingTheFolderIsNeverWritten) {
     EXPECT_EQ(ReadFile("C:\\Programs\\evil.dll"), "untouched");
     EXPECT_EQ(ReadFile("C:\\evil.dll"), "untouched");
     EXPECT_EQ(ReadFile("C:\\Programs\\Orbel\\VTPHelp.chm"), "aide");
-    EXPECT_EQ(ReportText().find("evil"), std::string::npos) << ReportText();
+    // The report names the refused name and says why; nothing was copied for it.
+    const std::string refused = "Le fichier \"" + name + "\" n'est pas installé : ";
+    EXPECT_NE(ReportText().find(refused), std::string::npos) << ReportText();
+    EXPECT_EQ(ReportText().find("vers C:\\Programs\\Orbel\\" + name + "\r\n"), std::string::npos) << ReportText();
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, EscapingNameTest,

@@ -226,13 +226,36 @@ TEST_F(PrintListFilesTest, OrbelWritesItsListsIntoTheProgramFolder) {
 }
 
 TEST_F(PrintListFilesTest, OrbelNeverWritesAListNameThatLeavesTheFolder) {
-    MakeListEngine(antOrbel, {{"PrintLists.txt", "..\\Evil.lst\r\nC:\\Evil.lst\r\n"}});
+    MakeListEngine(antOrbel, {{"PrintLists.txt", "..\\Evil.lst\r\nC:\\Evil.lst\r\nGro.lst\r\n"}, {"Gro.lst", "Gros"}});
     MakeFolder("C:\\Orbel\\Programs");
 
-    EXPECT_EQ(Engine().InstallPrintLists("C:\\Orbel\\Programs"), urtOk);
+    // A refused name is a list not installed: reported as such, never as updated.
+    EXPECT_EQ(Engine().InstallPrintLists("C:\\Orbel\\Programs"), urtWarning);
 
     EXPECT_FALSE(Exists("C:\\Orbel\\Evil.lst"));
     EXPECT_FALSE(Exists("C:\\Evil.lst"));
+    EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\Gro.lst"), "Gros");
+    EXPECT_THAT(ReportLines(),
+                ElementsAre("Le fichier \"..\\Evil.lst\" n'est pas installé : les éléments « . » et « .. » sont refusés.",
+                            "Le fichier \"C:\\Evil.lst\" n'est pas installé : un nom de lecteur ou le caractère « : » "
+                            "est refusé.",
+                            "Les paramètres pour l'impression : \"Gro.lst\" ont été mise à jour.", ""));
+}
+
+TEST_F(PrintListFilesTest, CompanyListLargerThanTheEngineReadsIsRefused) {
+    // Held in memory for the database like every packed text, so under the same limit.
+    const std::string big(update::TdmUpdateCommon::kMaxInMemoryResource + 1, 'L');
+    MakeListEngine(antTessaro, {{"PrintLists.txt", "Grande.lst\r\n"}, {"Grande.lst", big}});
+    FDatabase.reachable = {"Default"};
+
+    try {
+        Engine().InstallPrintLists("");
+        FAIL() << "a list larger than the limit was read into memory";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(), "Cannot import resource files");
+    }
+    EXPECT_THAT(FDatabase.rows["Default"], ::testing::IsEmpty());
+    EXPECT_THAT(FDatabase.calls, ElementsAre("Connect 6 Default", "Disconnect"));
 }
 
 TEST_F(PrintListFilesTest, OrbelFolderThatCannotTakeAListRaisesCannotImport) {

@@ -248,6 +248,23 @@ TEST(RtfLimitsTest, RunsBeyondTheLimitJoinTheLastRun) {
     EXPECT_EQ(RunsOf(document), (Paragraphs{{{"a", kPlain}, {"bcd", Fmt().Bold()}}}));
 }
 
+TEST(RtfLimitsTest, ParagraphMarksPastBothLimitsAddNoRun) {
+    // Found by fuzzing (kept among the fuzzer's seeds): past the paragraph limit every paragraph mark
+    // became a line break in a run of its own, uncounted, whose format alternates with \b and \b0.
+    RtfLimits limits;
+    limits.maxParagraphs = 16;
+    limits.maxRuns = 16;
+    const std::string rtf = R"({\rtf1 Note\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\par a\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par\b\par\b0\par})";
+    ASSERT_EQ(rtf.size(), 219u);
+
+    const RichDocument document = RtfReader(limits).Read(rtf);
+
+    ASSERT_EQ(document.Paragraphs().size(), 16u);
+    EXPECT_EQ(document.RunCount(), 16u);
+    // The text still comes through: each further paragraph mark is a line of the last paragraph.
+    EXPECT_EQ(document.LineCount(), 15 + 18);
+}
+
 TEST(RtfLimitsTest, TablesAndFontNamesAreCapped) {
     RtfLimits limits;
     limits.maxTableEntries = 2;

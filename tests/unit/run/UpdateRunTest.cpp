@@ -1,10 +1,13 @@
-// The run over the listed products: heading and closing lines, the window's callbacks around each
-// procedure, a run that breaks off, and the exit codes of the unattended mode.
+// The run over the listed products: heading, failure and closing lines, the window's callbacks around
+// each procedure, a run that breaks off, and the exit codes of the unattended mode.
 
 #include "update/run/UpdateRun.h"
 
 #include "EngineFixture.h"
+#include "environment/Dialogs.h"
+#include "environment/Errors.h"
 #include "environment/RegAccess.h"
+#include "ui/ScriptedUi.h"
 #include "update/run/AppInfo.h"
 #include "update/run/SilentRun.h"
 
@@ -72,27 +75,97 @@ public:
     }
 };
 
-TEST(UpdateRun, FailureThenSuccessClosesWithSuccess) {
+TEST(UpdateRun, FailureThenSuccessClosesWithFailureAndNamesTheFailedProduct) {
     FakeRunTarget target;
     target.results = {{antNVX, {update::urtKo, ""}}, {antOndrak, {update::urtOk, ""}}};
     UpdateRun run(target, "T", [] { return kTime; });
 
     const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
 
-    EXPECT_EQ(outcome.lastResult, update::urtOk);
+    EXPECT_EQ(outcome.result, update::urtKo);
+    EXPECT_FALSE(outcome.brokeOff);
     EXPECT_THAT(target.types, ElementsAre(antNVX, antOndrak));
-    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\nMise à jour : T  05.03.2026 07:08:09\r\n|10\n"
-                          "\r\nLa mise à jour est terminée avec succès.|10\n");
+    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\nLa mise à jour de NVX a échoué.\r\n|0\n"
+                          "Mise à jour : T  05.03.2026 07:08:09\r\n|10\n\r\nLa mise à jour a échouée !|10\n");
 }
 
-TEST(UpdateRun, BreakLineKeepsTheCurrentSize) {
-    FakeRunTarget target;
-    target.results = {{antNVX, {update::urtOk, "disque plein"}}};
+TEST(UpdateRun, FailureLineGivesTheLastMessageShownDuringTheProduct) {
+    ui::ScriptedUi* services = nullptr;
+    {
+        auto scripted = std::make_unique<ui::ScriptedUi>();
+        services = scripted.get();
+        ui::SetCurrent(std::move(scripted));
+    }
+    struct Target : FakeRunTarget {
+        std::optional<update::TUpdateResultType> RunUpdate(Tquar_AppNameType type) override {
+            ui::Current().ShowMessageBox(ui::DialogKind::Warning, "Attention", "Programme  pas trouvé.",
+                                         ui::ButtonSet::Ok());
+            ui::Current().ShowMessageBox(ui::DialogKind::Confirmation, "Confirmation", "Continuer ?",
+                                         ui::ButtonSet::YesNo());
+            return FakeRunTarget::RunUpdate(type);
+        }
+    } target;
+    target.results = {{antNVX, {update::urtKo, ""}}, {antOndrak, {update::urtOk, ""}}};
     UpdateRun run(target, "T", [] { return kTime; });
 
-    EXPECT_TRUE(run.RunUpdates({"NVX", "Ondrak"}).brokeOff);
-    EXPECT_THAT(target.log, ::testing::EndsWith("disque plein\r\n\r\nLa mise à jour a échouée !|0\n"));
-    EXPECT_THAT(target.types, ElementsAre(antNVX));
+    run.RunUpdates({"NVX", "Ondrak"});
+
+    EXPECT_THAT(target.log, ::testing::HasSubstr("La mise à jour de NVX a échoué : Programme  pas trouvé.\r\n|0\n"));
+    EXPECT_THAT(target.log, ::testing::Not(::testing::HasSubstr("Ondrak a échoué")));
+    // The services were wrapped for each product only, and every dialog reached them.
+    EXPECT_EQ(&ui::Current(), services);
+    EXPECT_EQ(services->Dialogs().size(), 4u);
+    ui::SetCurrent(nullptr);
+}
+
+TEST(UpdateRun, ErrorOfAProcedureFailsThatProductAndTheRunGoesOn) {
+    FakeRunTarget target;
+    target.results = {{antNVX, {update::urtOk, "disque plein"}}, {antOndrak, {update::urtOk, ""}}};
+    UpdateRun run(target, "T", [] { return kTime; });
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
+
+    EXPECT_EQ(outcome.result, update::urtKo);
+    EXPECT_FALSE(outcome.brokeOff);
+    EXPECT_THAT(target.types, ElementsAre(antNVX, antOndrak));
+    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\nLa mise à jour de NVX a échoué : disque plein"
+                          "\r\n|0\nMise à jour : T  05.03.2026 07:08:09\r\n|10\n\r\nLa mise à jour a échouée !|10\n");
+}
+
+TEST(UpdateRun, SilentAbortIsAFailureWithoutASecondMessage) {
+    auto scripted = std::make_unique<ui::ScriptedUi>();
+    ui::ScriptedUi& services = *scripted;
+    ui::SetCurrent(std::move(scripted));
+    struct Target : FakeRunTarget {
+        std::optional<update::TUpdateResultType> RunUpdate(Tquar_AppNameType) override {
+            ShowErrorMessage("Le dossier est introuvable.");
+            Abort();
+        }
+    } target;
+    UpdateRun run(target, "T", [] { return kTime; });
+
+    EXPECT_EQ(run.RunUpdates({"NVX"}).result, update::urtKo);
+
+    EXPECT_EQ(services.Dialogs().size(), 1u);
+    EXPECT_THAT(target.log, ::testing::HasSubstr("La mise à jour de NVX a échoué : Le dossier est introuvable.\r\n"));
+    ui::SetCurrent(nullptr);
+}
+
+TEST(UpdateRun, BreakOutsideTheProceduresEndsTheRunAtTheCurrentSize) {
+    FakeRunTarget target;
+    target.results = {{antNVX, {update::urtOk, ""}}};
+    RunCallbacks callbacks;
+    callbacks.showEndStep = [] {
+        throw std::runtime_error("Cannot get current step");
+    };
+    UpdateRun run(
+        target, "T", [] { return kTime; }, callbacks);
+
+    const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
+
+    EXPECT_TRUE(outcome.brokeOff);
+    EXPECT_EQ(update::run::ExitCodeFor(outcome), update::run::kExitFailed);
+    EXPECT_THAT(target.log, ::testing::EndsWith("Cannot get current step\r\n\r\nLa mise à jour a échouée !|0\n"));
 }
 
 class UpdateRunTest : public enginetest::EngineTest {
@@ -115,7 +188,7 @@ TEST_F(UpdateRunTest, ProductsWithoutProcedureWriteTheirHeadingOnly) {
 
     const update::run::RunOutcome outcome = run.RunUpdates({"Ralto", "Orbel", "ZLK"});
 
-    EXPECT_EQ(outcome.lastResult, update::urtUnknown);
+    EXPECT_EQ(outcome.result, update::urtUnknown);
     EXPECT_FALSE(outcome.brokeOff);
     EXPECT_EQ(ReportText(), "Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nMise à jour : Paquet  05.03.2026 "
                             "07:08:09\r\n");
@@ -123,7 +196,7 @@ TEST_F(UpdateRunTest, ProductsWithoutProcedureWriteTheirHeadingOnly) {
     EXPECT_EQ(engine.AppNameType(), antZLK);
 }
 
-TEST_F(UpdateRunTest, ClosingLineIsThatOfTheLastProduct) {
+TEST_F(UpdateRunTest, ProductWithoutProcedureLeavesTheResultAsItWas) {
     // Common fails (no product installed); Ralto has no procedure and leaves the result as it was.
     update::TdmUpdateCommon& engine = MakeEngine({{"FileNames.txt", "A.dll\r\n"}});
     UpdateRun run(
@@ -131,11 +204,12 @@ TEST_F(UpdateRunTest, ClosingLineIsThatOfTheLastProduct) {
 
     const update::run::RunOutcome outcome = run.RunUpdates({"Common", "Ralto"});
 
-    EXPECT_EQ(outcome.lastResult, update::urtKo);
-    EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour a échouée !"));
+    EXPECT_EQ(outcome.result, update::urtKo);
+    EXPECT_THAT(ReportText(), ::testing::EndsWith("La mise à jour de Common a échoué.\r\n\r\nMise à jour : Paquet  "
+                                                  "05.03.2026 07:08:09\r\n\r\n\r\nLa mise à jour a échouée !"));
 }
 
-TEST_F(UpdateRunTest, ErrorOfAProcedureEndsTheRunAndEnablesTheActions) {
+TEST_F(UpdateRunTest, ErrorOfAProcedureFailsItsProductAndTheNextOneRuns) {
     ASSERT_TRUE(SetProgramPath("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe"));
     MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
     update::TdmUpdateCommon& engine = MakeEngine({{"FileNames.txt", "A.dll\r\n"}, {"A.dll", "a"}});
@@ -144,15 +218,18 @@ TEST_F(UpdateRunTest, ErrorOfAProcedureEndsTheRunAndEnablesTheActions) {
 
     const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Common"});
 
-    EXPECT_TRUE(outcome.brokeOff);
-    EXPECT_EQ(ReportText(), "Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nCannot find NVX.exe\r\n\r\nLa mise à "
-                            "jour a échouée !");
-    // No end step and no focus: the run broke off; the actions came back all the same.
-    EXPECT_THAT(FEvents, ElementsAre("disable", "enable"));
+    EXPECT_FALSE(outcome.brokeOff);
+    EXPECT_EQ(outcome.result, update::urtKo);
+    EXPECT_THAT(ReportText(),
+                ::testing::StartsWith("Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nLa mise à jour de "
+                                      "NVX a échoué : Cannot find NVX.exe\r\n\r\nMise à jour : Paquet"));
+    EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour a échouée !"));
+    EXPECT_THAT(FEvents,
+                ElementsAre("disable", "enable", "disable", "enable", ::testing::StartsWith("end step"), "focus"));
     ASSERT_EQ(Ui().Dialogs().size(), 1u);
     EXPECT_EQ(Ui().Dialogs()[0].kind, ui::DialogKind::Error);
     EXPECT_EQ(Ui().Dialogs()[0].text, "Cannot find NVX.exe");
-    EXPECT_FALSE(Exists("C:\\WQuarnel\\Common\\Programs\\A.dll"));
+    EXPECT_TRUE(Exists("C:\\WQuarnel\\Common\\Programs\\A.dll"));
 }
 
 TEST_F(UpdateRunTest, ProductStepsCanBeDrivenOneByOne) {
