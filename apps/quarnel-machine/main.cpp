@@ -37,6 +37,10 @@ Verbs:
                                 [rename] section of WININIT.INI), then empty them and clear a
                                 restart requested by a program. Prints one line per operation;
                                 exits with 1 when one of them failed (the others still run).
+  recover                       Undo the updates that a stop interrupted (power cut, killed
+                                program): every product left half updated is put back as it
+                                was, from the journals under the prefix's journal folder.
+                                Exits with 5, changing nothing, when a journal cannot be read.
   help, --help                  This text.
 
 Exit codes: 0 done, 1 failed, 64 usage error.
@@ -78,6 +82,8 @@ int main(int argc, char** argv) {
             return RunFirebird(rest, context);
         if (verb == "reboot")
             return RunReboot(rest, context);
+        if (verb == "recover")
+            return RunRecover(rest, context);
         std::cerr << "quarnel-machine: unknown verb '" << verb << "'\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {

@@ -7,6 +7,7 @@
 #include "environment/Dialogs.h"
 #include "firebird/Client.h"
 #include "ui/ScriptedUi.h"
+#include "update/engine/JournalRecovery.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
@@ -42,6 +43,10 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
         ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
     else
         ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
+
+    // A run that a stop interrupted is undone before anything else, the package included.
+    if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
+        return kExitRefused;
 
     update::TdmUpdateCommon::Package package;
     try {
@@ -100,6 +105,9 @@ int main(int argc, char* argv[]) {
     if (options.silent) {
         quarnel_update::SingleInstance instance(title);
         if (instance.IsAlreadyRunning())
+            return kExitRefused;
+        const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+        if (!update::RecoverAtStart(toStandardError, toStandardError))
             return kExitRefused;
         return RunUnattended(options);
     }

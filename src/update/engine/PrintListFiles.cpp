@@ -64,8 +64,12 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
     if (AppNameType() == antOrbel) {
         for (const std::string& name : mPrintNames) {
             // A name that would leave the folder is never written, like a list the package lacks.
-            if (StaysInsideFolder(name))
-                ExtractPackedResource(name, WithTrailingBackslash(DestPath) + name);
+            if (StaysInsideFolder(name)) {
+                const std::string destination = WithTrailingBackslash(DestPath) + name;
+                if (FindPacked(name) != nullptr) // a list the package lacks leaves the file there as it is
+                    BeforeWritingProductFile(destination, TargetWrite::InPlace);
+                ExtractPackedResource(name, destination);
+            }
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");

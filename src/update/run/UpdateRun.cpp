@@ -65,7 +65,9 @@ std::string HeadingLine(std::string_view title, const LocalDateTime& time) {
            TwoDigits(time.second) + "\r\n";
 }
 
-std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+namespace {
+
+std::optional<TUpdateResultType> CallProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
     switch (type) {
     case antVTP:
     case antVTI:
@@ -90,6 +92,18 @@ std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_App
     default:
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+    // The product's files change all together or not at all.
+    std::optional<TUpdateResultType> result;
+    const TUpdateResultType whole = engine.UpdateWholeProduct(AppNames[type], [&] {
+        result = CallProcedure(engine, type);
+        return result.value_or(urtUnknown);
+    });
+    return result ? std::optional(whole) : std::nullopt;
 }
 
 UpdateRun::UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock, RunCallbacks callbacks)
