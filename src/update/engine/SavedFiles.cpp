@@ -26,6 +26,16 @@ std::string Failure(const std::string& file, int error) {
     return file + " : " + platform::SystemErrorMessage(platform::ErrorFromErrno(error));
 }
 
+// A copy cut by the stop leaves its new content beside the target, under the name platform::CopyFile
+// gives it (".<name>.copy-XXXXXX"); the run it belonged to is gone.
+void RemoveUnfinishedCopies(const std::filesystem::path& target) {
+    const std::string prefix = "." + target.filename().string() + ".copy-";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error))
+        if (entry.path().filename().string().starts_with(prefix))
+            std::filesystem::remove(entry.path(), error); // what stays is only a cost in room
+}
+
 // True when the file's previous content was put back in place.
 bool RestoreReplaced(const JournalRecord& record, RestoreOutcome& outcome) {
     const auto target = HostOf(record.target);
@@ -34,6 +44,7 @@ bool RestoreReplaced(const JournalRecord& record, RestoreOutcome& outcome) {
         outcome.failures.push_back(record.target);
         return false;
     }
+    RemoveUnfinishedCopies(*target);
     struct stat saved {};
     if (::lstat(backup->c_str(), &saved) != 0) {
         if (errno != ENOENT)
@@ -60,6 +71,7 @@ bool RemoveCreated(const std::string& windowsPath, RestoreOutcome& outcome) {
         outcome.failures.push_back(windowsPath);
         return false;
     }
+    RemoveUnfinishedCopies(*host);
     if (::unlink(host->c_str()) != 0) {
         if (errno != ENOENT)
             outcome.failures.push_back(Failure(windowsPath, errno));
@@ -109,8 +121,13 @@ RestoreOutcome RestoreProductFiles(const std::vector<JournalRecord>& files) {
 
 void DiscardBackups(const std::vector<JournalRecord>& files) {
     for (const JournalRecord& record : files) {
+        if (record.kind == JournalRecordKind::New)
+            if (const auto target = HostOf(record.target))
+                RemoveUnfinishedCopies(*target);
         if (record.kind != JournalRecordKind::Replace)
             continue;
+        if (const auto target = HostOf(record.target))
+            RemoveUnfinishedCopies(*target);
         if (const auto backup = HostOf(record.backup); backup && ::unlink(backup->c_str()) == 0)
             SyncFolder(backup->parent_path());
         // a backup that cannot be deleted only takes room; the product is done either way

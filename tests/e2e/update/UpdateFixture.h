@@ -70,7 +70,8 @@ protected:
     // Packs the source folder into a new package file.
     std::filesystem::path Pack();
     // Runs the unattended update of `package` with `extraArgs` (--yes, --no).
-    UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {});
+    UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {},
+                          testsupport::ProgramOptions options = {});
     // Pack, then RunOn.
     UpdateRunResult Run(const std::vector<std::string>& extraArgs = {});
     // The heading line, as masked by Run.

@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <csignal>
+#include <poll.h>
 #include <stdexcept>
+#include <sys/syscall.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +45,26 @@ private:
     int FDescriptor = -1;
 };
 
+// Waits for the child's end for `delay` at most (without reaping it); SIGKILL when it still runs.
+bool KillWhenLate(pid_t child, std::chrono::microseconds delay) {
+    // Through syscall(): the C library's header lacks C linkage in C++.
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    if (process < 0)
+        throw std::runtime_error("pidfd_open failed");
+    pollfd watch{process, POLLIN, 0};
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(delay);
+    timespec timeout{static_cast<time_t>(seconds.count()),
+                     static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(delay - seconds).count())};
+    int ready = 0;
+    while ((ready = ppoll(&watch, 1, &timeout, nullptr)) < 0 && errno == EINTR) {
+    }
+    const bool late = ready == 0;
+    if (late)
+        syscall(SYS_pidfd_send_signal, process, SIGKILL, nullptr, 0);
+    close(process);
+    return late;
+}
+
 } // namespace
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
@@ -66,16 +90,23 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     if (child == 0) {
         for (const auto& [name, value] : options.environment)
             setenv(name.c_str(), value.c_str(), 1);
+        if (options.fileSizeLimit) {
+            const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN); // kept across exec: the write fails with EFBIG
+        }
         dup2(in.Descriptor(), STDIN_FILENO);
         dup2(out.Descriptor(), STDOUT_FILENO);
         dup2(err.Descriptor(), STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    ProgramResult result;
+    if (options.killAfter)
+        result.killed = KillWhenLate(child, *options.killAfter);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    ProgramResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = out.Read();
     result.err = err.Read();

@@ -2,7 +2,10 @@
 
 // Runs a built program to completion, as end-to-end tests do, and collects what it printed.
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@ namespace testsupport {
 
 struct ProgramResult {
     int exitCode = -1; // -1 when the program did not exit normally
+    bool killed = false; // ended by ProgramOptions::killAfter
     std::string out;
     std::string err;
 };
@@ -18,6 +22,11 @@ struct ProgramResult {
 struct ProgramOptions {
     std::map<std::string, std::string> environment; // set on top of the test's own environment
     std::string input;                              // given on standard input
+    // The largest file the program may write (RLIMIT_FSIZE); a write beyond fails with EFBIG
+    // instead of raising SIGXFSZ, as a full drive makes a write fail.
+    std::optional<std::uint64_t> fileSizeLimit;
+    // SIGKILL when the program still runs this long after its start, as a power cut would stop it.
+    std::optional<std::chrono::microseconds> killAfter;
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
