@@ -26,14 +26,18 @@ std::string Failure(const std::string& file, int error) {
     return file + " : " + platform::SystemErrorMessage(platform::ErrorFromErrno(error));
 }
 
-// A copy cut by the stop leaves its new content beside the target, under the name platform::CopyFile
-// gives it (".<name>.copy-XXXXXX"); the run it belonged to is gone.
+// A copy cut by the stop leaves its new content beside the target, under the temporary name the
+// platform's copy gives it: ".<name>.copy-XXXXXX", or ".<name>.quarnel-new.<pid>.XXXXXX". The run
+// that wrote it is being undone: no one else writes new content for this target meanwhile.
 void RemoveUnfinishedCopies(const std::filesystem::path& target) {
-    const std::string prefix = "." + target.filename().string() + ".copy-";
+    const std::string name = "." + target.filename().string();
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error))
-        if (entry.path().filename().string().starts_with(prefix))
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string entryName = entry.path().filename().string();
+        if ((entryName.starts_with(name + ".copy-") || entryName.starts_with(name + ".quarnel-new.")) &&
+            entry.is_regular_file(error))
             std::filesystem::remove(entry.path(), error); // what stays is only a cost in room
+    }
 }
 
 // True when the file's previous content was put back in place.
