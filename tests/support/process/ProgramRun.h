@@ -24,9 +24,9 @@ struct ProgramOptions {
     std::string input;                              // given on standard input
     // The largest file the program may write (RLIMIT_FSIZE); a write beyond fails with EFBIG
     // instead of raising SIGXFSZ, as a full drive makes a write fail.
-    std::optional<std::uint64_t> fileSizeLimit;
+    std::optional<std::uint64_t> fileSizeLimit = std::nullopt;
     // SIGKILL when the program still runs this long after its start, as a power cut would stop it.
-    std::optional<std::chrono::microseconds> killAfter;
+    std::optional<std::chrono::microseconds> killAfter = std::nullopt;
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
