@@ -106,7 +106,9 @@ int main(int argc, char* argv[]) {
         quarnel_update::SingleInstance instance(title);
         if (instance.IsAlreadyRunning())
             return kExitRefused;
-        const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+        const auto toStandardError = [](const std::string& message) {
+            std::cerr << "quarnel-update : " << message << '\n';
+        };
         if (!update::RecoverAtStart(toStandardError, toStandardError))
             return kExitRefused;
         return RunUnattended(options);

@@ -157,8 +157,8 @@ bool UnscheduleInWininit(std::string_view source, std::string_view dest) {
     const std::string ini = TWindowsInstaller::GetWinPath() + "WININIT.INI";
     if (!TWindowsInstaller::FileExists(ini))
         return false;
-    platform::FileHandle in =
-        platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead, platform::CreationDisposition::OpenExisting);
+    platform::FileHandle in = platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead,
+                                                   platform::CreationDisposition::OpenExisting);
     if (!in)
         platform::RaiseLastError();
     const auto content = ReadAll(in);
@@ -196,10 +196,10 @@ bool UnschedulePending(std::string_view source, std::string_view dest) {
     platform::ErrorCode error = MachineRegistry().OpenKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey,
                                                           platform::kKeySetValue, key);
     if (error == 0)
-        error = renames.empty() ? key.DeleteValue(kPendingRenamesValue)
-                                : key.SetValue(platform::MakeBinaryValue(std::string(kPendingRenamesValue),
-                                                                         EncodePendingRenames(renames),
-                                                                         platform::kRegMultiSz));
+        error = renames.empty()
+                    ? key.DeleteValue(kPendingRenamesValue)
+                    : key.SetValue(platform::MakeBinaryValue(std::string(kPendingRenamesValue),
+                                                             EncodePendingRenames(renames), platform::kRegMultiSz));
     if (error != 0)
         throw platform::SystemError(error);
     return true;

@@ -102,7 +102,7 @@ private:
             if (product == nullptr || product->name != fields[1])
                 Fail("clôture d'un produit qui n'est pas ouvert");
             product->state = kind.kind == JournalRecordKind::Commit ? JournalProduct::State::Committed
-                                                                     : JournalProduct::State::RolledBack;
+                                                                    : JournalProduct::State::RolledBack;
             return;
         }
         case JournalRecordKind::Replace:

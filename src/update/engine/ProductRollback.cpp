@@ -21,8 +21,7 @@ namespace {
 
 } // namespace
 
-ProductRollback::ProductRollback(std::unique_ptr<RunJournal>& journal, JournalFactory makeJournal,
-                                 std::string product)
+ProductRollback::ProductRollback(std::unique_ptr<RunJournal>& journal, JournalFactory makeJournal, std::string product)
     : FJournal(journal)
     , FMakeJournal(std::move(makeJournal))
     , FProduct(std::move(product)) {}

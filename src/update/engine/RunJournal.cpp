@@ -81,9 +81,9 @@ JournalLock& JournalLock::operator=(JournalLock&& other) noexcept {
 RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view program) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
+    const auto now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     FRunId = std::to_string(::getpid()) + "-" + std::to_string(now);
     FFile = folder / ("run-" + FRunId + ".txt");
     // Written and locked under a name the recovery ignores, then renamed: a journal under its
@@ -112,7 +112,7 @@ RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view pro
 
 RunJournal::~RunJournal() {
     if (FOpenProducts > 0)
-        return; // left for the recovery: a product's files are not back as they were
+        return;              // left for the recovery: a product's files are not back as they were
     ::unlink(FFile.c_str()); // a journal of closed products that stays is read and removed by the recovery
     SyncFolder(FFile.parent_path());
 }

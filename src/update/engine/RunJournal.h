@@ -70,7 +70,7 @@ private:
     std::string FRunId;
     JournalLock FLock;
     std::uint64_t FBackups = 0;
-    off_t FSize = 0; // the length of the whole lines written
+    off_t FSize = 0;       // the length of the whole lines written
     int FOpenProducts = 0; // begun, neither committed nor rolled back
 };
 

@@ -3,7 +3,6 @@
 // quarnel-update and by `quarnel-machine recover`.
 
 #include "UpdateFixture.h"
-
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 
@@ -131,8 +130,7 @@ TEST_F(RollbackE2eTest, ProductThatSucceedsKeepsItsNewFilesAndNoBackup) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(ReadInstalled(kVeltrane), ReadPacked("Veltrane.exe"));
     EXPECT_EQ(ReadInstalled(kLibrary), "nouvelle interface");
-    EXPECT_EQ(FolderNames(Host(kVeltrane).parent_path()),
-              (std::set<std::string>{"VTP_DB_INTF.dll", "Veltrane.exe"}));
+    EXPECT_EQ(FolderNames(Host(kVeltrane).parent_path()), (std::set<std::string>{"VTP_DB_INTF.dll", "Veltrane.exe"}));
     EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
 }
 
@@ -141,18 +139,19 @@ TEST_F(RollbackE2eTest, ProductThatSucceedsKeepsItsNewFilesAndNoBackup) {
 // What a run killed in the middle of VTPOrbel leaves: Ondrak done (its backup not yet deleted),
 // VTPOrbel's first file replaced, its second created, a copy of its program cut half-way and the
 // program's backup announced but not yet made.
-constexpr std::string_view kKilledRunJournal = "quarnel-journal\t1\n"
-                                               "run\t999\tquarnel-update\n"
-                                               "begin\tOndrak\n"
-                                               "replace\tC:\\WQuarnel\\Common\\Programs\\Ondrak.exe\t"
-                                               "C:\\WQuarnel\\Common\\Programs\\Ondrak.exe.~rollback-999-1-1\tnormal\n"
-                                               "commit\tOndrak\n"
-                                               "begin\tVTPOrbel\n"
-                                               "replace\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t"
-                                               "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tread-only\n"
-                                               "new\tC:\\WQuarnel\\Orbel\\Programs\\b.dat\n"
-                                               "replace\tC:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe\t"
-                                               "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe.~rollback-999-1-3\tnormal\n";
+constexpr std::string_view kKilledRunJournal =
+    "quarnel-journal\t1\n"
+    "run\t999\tquarnel-update\n"
+    "begin\tOndrak\n"
+    "replace\tC:\\WQuarnel\\Common\\Programs\\Ondrak.exe\t"
+    "C:\\WQuarnel\\Common\\Programs\\Ondrak.exe.~rollback-999-1-1\tnormal\n"
+    "commit\tOndrak\n"
+    "begin\tVTPOrbel\n"
+    "replace\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t"
+    "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tread-only\n"
+    "new\tC:\\WQuarnel\\Orbel\\Programs\\b.dat\n"
+    "replace\tC:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe\t"
+    "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe.~rollback-999-1-3\tnormal\n";
 
 struct Recoverer {
     const char* name;
@@ -174,7 +173,8 @@ protected:
     // Runs the recoverer; gives its exit code and what it said.
     std::pair<int, std::string> Recover() {
         if (GetParam().machineTool) {
-            const testsupport::ProgramResult run = testsupport::RunProgram(kMachineProgram, {"recover"}, OnThisMachine());
+            const testsupport::ProgramResult run =
+                testsupport::RunProgram(kMachineProgram, {"recover"}, OnThisMachine());
             return {run.exitCode, run.out + run.err};
         }
         // A package that updates nothing: whatever the start recovers, it does before reading it.

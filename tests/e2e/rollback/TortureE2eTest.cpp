@@ -61,9 +61,9 @@ std::set<std::string> FolderNames(const std::filesystem::path& folder) {
 
 struct Figures {
     int kills = 0;
-    int recoveries = 0;        // starts after a kill that found a product to restore
-    int completedRuns = 0;     // runs that ended before their kill
-    int journalsLeft = 0;      // kills that left a journal behind
+    int recoveries = 0;    // starts after a kill that found a product to restore
+    int completedRuns = 0; // runs that ended before their kill
+    int journalsLeft = 0;  // kills that left a journal behind
     int filesChecked = 0;
 };
 
@@ -180,8 +180,8 @@ TEST_F(TortureE2eTest, EveryKilledUpdateIsRecoveredWhole) {
         ++figures.kills;
         if (!FolderNames(Root() / "prefix" / "journal").empty())
             ++figures.journalsLeft;
-        const std::string after = "kill " + std::to_string(figures.kills) + " after " +
-                                  std::to_string(options.killAfter->count()) + " µs";
+        const std::string after =
+            "kill " + std::to_string(figures.kills) + " after " + std::to_string(options.killAfter->count()) + " µs";
         // The next start alternates between the wizard itself and the administrator's tool.
         std::string said;
         if (figures.kills % 2 == 0) {
@@ -206,10 +206,9 @@ TEST_F(TortureE2eTest, EveryKilledUpdateIsRecoveredWhole) {
     }
 
     std::cout << "torture: seed " << seed << ", kills " << figures.kills << ", journals left " << figures.journalsLeft
-              << ", recoveries " << figures.recoveries
-              << ", runs completed " << figures.completedRuns << ", files checked " << figures.filesChecked
-              << ", run length " << span.count() / 1000 << " ms of which start " << startUp.count() / 1000
-              << " ms\n";
+              << ", recoveries " << figures.recoveries << ", runs completed " << figures.completedRuns
+              << ", files checked " << figures.filesChecked << ", run length " << span.count() / 1000
+              << " ms of which start " << startUp.count() / 1000 << " ms\n";
     RecordProperty("kills", figures.kills);
     RecordProperty("recoveries", figures.recoveries);
     RecordProperty("filesChecked", figures.filesChecked);

@@ -5,15 +5,15 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace testsupport {
 
 struct ProgramResult {
-    int exitCode = -1; // -1 when the program did not exit normally
+    int exitCode = -1;   // -1 when the program did not exit normally
     bool killed = false; // ended by ProgramOptions::killAfter
     std::string out;
     std::string err;

@@ -85,8 +85,7 @@ TEST_P(EndingTest, OnlyAFailedProductIsPutBack) {
 INSTANTIATE_TEST_SUITE_P(Results, EndingTest,
                          ::testing::Values(Ending{"Ok", update::urtOk, false},
                                            Ending{"Warning", update::urtWarning, false},
-                                           Ending{"NotDone", update::urtNot, false},
-                                           Ending{"Ko", update::urtKo, true}),
+                                           Ending{"NotDone", update::urtNot, false}, Ending{"Ko", update::urtKo, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(WholeProductTest, ErrorLeavingTheProcedureRestoresItsFilesAndGoesOn) {
@@ -115,8 +114,8 @@ TEST_F(WholeProductTest, ReadOnlyFileGetsItsAttributeBack) {
 }
 
 TEST_F(WholeProductTest, FileThatFailedToCopyIsNotCountedAsRestored) {
-    const platform::FileHandle held = platform::CreateFile(Path("b.dat"), platform::kGenericRead, 0,
-                                                           platform::CreationDisposition::OpenExisting);
+    const platform::FileHandle held =
+        platform::CreateFile(Path("b.dat"), platform::kGenericRead, 0, platform::CreationDisposition::OpenExisting);
     ASSERT_TRUE(held);
 
     Engine().UpdateWholeProduct("NVX", [&] {
@@ -197,14 +196,15 @@ TEST_P(RestartScheduleTest, ReplacementScheduledForTheRestartIsTakenOff) {
     // An entry of another installer stays on the schedule.
     ASSERT_TRUE(MoveFileAtRestart("C:\\autre.tmp", "C:\\autre.dll", platform::kMoveFileReplaceExisting));
     const std::vector<PendingRename> pendingBefore = ReadPendingRenames();
-    const platform::FileHandle held = platform::CreateFile(Path("a.dat"), platform::kGenericRead, 0,
-                                                           platform::CreationDisposition::OpenExisting);
+    const platform::FileHandle held =
+        platform::CreateFile(Path("a.dat"), platform::kGenericRead, 0, platform::CreationDisposition::OpenExisting);
     ASSERT_TRUE(held);
 
     const std::string newer = TempPath() + "paquet\\a.dat";
     WriteFile(newer, "nouveau a");
     MakeFolder(TempPath() + "sauvegardes"); // where the toolkit keeps its own copy of the old file
-    std::filesystem::last_write_time(Host(Path("a.dat")), std::filesystem::last_write_time(Host(newer)) - std::chrono::hours(1));
+    std::filesystem::last_write_time(Host(Path("a.dat")),
+                                     std::filesystem::last_write_time(Host(newer)) - std::chrono::hours(1));
 
     bool mustReboot = false;
     Engine().UpdateWholeProduct("NVX", [&] {

@@ -27,7 +27,8 @@ struct RecordCase {
 class RecordTest : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordTest, ReadsBackAsWritten) {
-    const std::string text = Start() + update::FormatJournalRecord(update::ProductRecord(JournalRecordKind::Begin, "NVX")) +
+    const std::string text = Start() +
+                             update::FormatJournalRecord(update::ProductRecord(JournalRecordKind::Begin, "NVX")) +
                              update::FormatJournalRecord(GetParam().record);
 
     const JournalContent content = update::ParseJournal(text, kFile);
@@ -49,15 +50,16 @@ JournalRecord Record(JournalRecordKind kind, std::string target, std::string bac
     return record;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, RecordTest,
-    ::testing::Values(
-        RecordCase{"Replace", Record(JournalRecordKind::Replace, "C:\\Prog\\NVX.exe", "C:\\Prog\\NVX.exe.~rollback-1-2-3")},
-        RecordCase{"ReplaceReadOnly", Record(JournalRecordKind::Replace, "C:\\Prog\\Données é.dat",
-                                             "C:\\Prog\\Données é.dat.~rollback-1-2-4", true)},
-        RecordCase{"New", Record(JournalRecordKind::New, "C:\\Prog\\NVXDOC.pdf")},
-        RecordCase{"Restart", Record(JournalRecordKind::Restart, "C:\\Prog\\a.dll", "C:\\Prog\\a001.dll")}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Records, RecordTest,
+                         ::testing::Values(RecordCase{"Replace", Record(JournalRecordKind::Replace, "C:\\Prog\\NVX.exe",
+                                                                        "C:\\Prog\\NVX.exe.~rollback-1-2-3")},
+                                           RecordCase{"ReplaceReadOnly",
+                                                      Record(JournalRecordKind::Replace, "C:\\Prog\\Données é.dat",
+                                                             "C:\\Prog\\Données é.dat.~rollback-1-2-4", true)},
+                                           RecordCase{"New", Record(JournalRecordKind::New, "C:\\Prog\\NVXDOC.pdf")},
+                                           RecordCase{"Restart", Record(JournalRecordKind::Restart, "C:\\Prog\\a.dll",
+                                                                        "C:\\Prog\\a001.dll")}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(JournalFormatTest, ProductsCloseByCommitOrRollbackAndOneLeftOpenStaysSo) {
     const std::string text = Start() + "begin\tA\nnew\tC:\\a\ncommit\tA\nbegin\tB\nnew\tC:\\b\nrollback\tB\n"
@@ -75,7 +77,8 @@ TEST(JournalFormatTest, ProductsCloseByCommitOrRollbackAndOneLeftOpenStaysSo) {
 }
 
 TEST(JournalFormatTest, LastLineCutWhileWrittenIsLeftOut) {
-    const JournalContent content = update::ParseJournal(Start() + "begin\tA\nnew\tC:\\a\nreplace\tC:\\b\tC:\\b.~ro", kFile);
+    const JournalContent content =
+        update::ParseJournal(Start() + "begin\tA\nnew\tC:\\a\nreplace\tC:\\b\tC:\\b.~ro", kFile);
 
     ASSERT_EQ(content.products.size(), 1u);
     ASSERT_EQ(content.products[0].files.size(), 1u);
@@ -102,8 +105,7 @@ TEST_P(UnreadableTest, IsRefusedWithItsFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnreadableTest,
-    ::testing::Values(UnreadableCase{"Empty", "", 0},
-                      UnreadableCase{"OtherFile", "[rename]\nC:\\a=C:\\b\n", 1},
+    ::testing::Values(UnreadableCase{"Empty", "", 0}, UnreadableCase{"OtherFile", "[rename]\nC:\\a=C:\\b\n", 1},
                       UnreadableCase{"LaterVersion", "quarnel-journal\t2\nrun\t1\tx\n", 1},
                       UnreadableCase{"NoRunLine", "quarnel-journal\t1\nbegin\tA\n", 2},
                       UnreadableCase{"UnknownRecord", Start() + "begin\tA\nremplace\tC:\\a\n", 4},

@@ -1,8 +1,9 @@
 // The recovery after a stop: every state a stop can leave a replaced file in is put back, a run
 // that still lives is left alone, and a journal whose making was cut is simply removed.
 
-#include "platform/machine/Machine.h"
 #include "update/engine/JournalRecovery.h"
+
+#include "platform/machine/Machine.h"
 #include "update/engine/ProductRollback.h"
 #include "update/engine/RunJournal.h"
 
