@@ -3,7 +3,9 @@
 #   demo/make-demo-machine.sh BUILD_FOLDER
 # The machine has Veltrane registered with a company database ready for print lists (quarnel-db
 # create, print-tables) and VTPOrbel 4.1 installed beside it; the package brings
-# VTPOrbel 4.2, a read-me file and a print list. With a display the wizard opens its window;
+# VTPOrbel 4.2, a read-me file and a print list. The machine trusts the maker's demo key (made
+# here with openssl, kept outside the machine and deleted at the end) and the package is signed
+# with it; a copy tampered with and signed by another key is shown refused first. With a display the wizard opens its window;
 # without one it runs unattended, answering Yes, and prints its installation report. With
 # QUARNEL_DEMO_SCREENSHOTS=FOLDER it saves a picture of each page there instead (under Xvfb when
 # xvfb-run is installed, offscreen otherwise).
@@ -16,9 +18,19 @@ wizard="$build/apps/quarnel-update/quarnel-update"
 
 step() { printf '\n== %s\n' "$*"; }
 
+staging=$(mktemp -d)
+keys=$(mktemp -d)
+trap 'rm -rf "$staging" "$keys"' EXIT
+
 step "A new machine in $QUARNEL_PREFIX"
 "$machine" init
 "$machine" show
+
+step "The maker's demo key; the machine trusts its public half"
+openssl genpkey -algorithm ed25519 -out "$keys/demo-maker.pem"
+openssl pkey -in "$keys/demo-maker.pem" -pubout -out "$keys/demo-maker.pub.pem"
+"$machine" trust add "$keys/demo-maker.pub.pem"
+"$machine" trust list
 
 step "Veltrane registered, VTPOrbel 4.1 installed"
 "$machine" reg add 'HKCU\Software\QUARNEL S.A.\Veltrane\Program' /v Filename \
@@ -36,13 +48,22 @@ mkdir -p "$drive_c/Data"
 "$machine" reg add 'HKLM\Software\QUARNEL S.A.\Veltrane\Default\VTP_DatabaseName' /v Path \
     /d 'C:\Data\Quarnel.fdb' /f
 
-step "The wizard, carrying the demo package"
-staging=$(mktemp -d)
-trap 'rm -rf "$staging"' EXIT
+step "The wizard, carrying the demo package signed with the demo key"
 cp "$demo"/package/* "$staging/"
 cp "$demo/programs/VTPOrbel-packed.exe" "$staging/VTPOrbel.exe"
-"$pack" "$staging" -o "$QUARNEL_PREFIX/quarnel-update-demo" --wizard "$wizard"
+"$pack" "$staging" -o "$QUARNEL_PREFIX/quarnel-update-demo" --wizard "$wizard" --sign "$keys/demo-maker.pem"
 "$pack" --list "$QUARNEL_PREFIX/quarnel-update-demo"
+"$pack" --verify "$QUARNEL_PREFIX/quarnel-update-demo" --key "$keys/demo-maker.pub.pem"
+
+step "A tampered copy: another read-me, repacked and signed with a key the machine does not trust"
+openssl genpkey -algorithm ed25519 -out "$keys/intruder.pem"
+tampered=$(mktemp -d -p "$keys")
+cp -p "$staging"/* "$tampered/"
+echo "Ce fichier a été modifié après la signature de Quarnel." > "$tampered/Lisezmoi.txt"
+"$pack" "$tampered" -o "$keys/quarnel-update-tampered" --wizard "$wizard" --sign "$keys/intruder.pem"
+status=0
+"$keys/quarnel-update-tampered" --silent --yes || status=$?
+echo "(exit code $status: refused, nothing on the machine changed)"
 
 if [[ -n "${QUARNEL_DEMO_SCREENSHOTS:-}" ]]; then
     step "Pictures of the wizard's pages in $QUARNEL_DEMO_SCREENSHOTS"

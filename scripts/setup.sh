@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    zlib1g-dev libssl-dev
+    zlib1g-dev libssl-dev openssl
     firebird-dev libfbclient2 libib-util firebird3.0-server firebird3.0-utils
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation xvfb xauth

@@ -37,6 +37,9 @@ Verbs:
                                 [rename] section of WININIT.INI), then empty them and clear a
                                 restart requested by a program. Prints one line per operation;
                                 exits with 1 when one of them failed (the others still run).
+  trust add PUBLIQUE.pem | trust list | trust remove ID
+                                Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
+                                poste n'applique que les paquets signés par l'une d'elles.
   recover                       Undo the updates that a stop interrupted (power cut, killed
                                 program): every product left half updated is put back as it
                                 was, from the journals under the prefix's journal folder.
@@ -82,6 +85,8 @@ int main(int argc, char** argv) {
             return RunFirebird(rest, context);
         if (verb == "reboot")
             return RunReboot(rest, context);
+        if (verb == "trust")
+            return RunTrust(rest, context);
         if (verb == "recover")
             return RunRecover(rest, context);
         std::cerr << "quarnel-machine: unknown verb '" << verb << "'\n\n" << kHelp;

@@ -1,8 +1,10 @@
 #include "Commands.h"
 
+#include "SignCommands.h"
 #include "platform/text/Text.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageReader.h"
+#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
 
 #include <cerrno>
@@ -47,7 +49,8 @@ update::package::FileTime LastWriteTime(const std::filesystem::path& file) {
 } // namespace
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
-                const std::optional<std::filesystem::path>& wizard, unsigned threads) {
+                const std::optional<std::filesystem::path>& wizard, unsigned threads,
+                const std::vector<update::package::PrivateKey>& signingKeys) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
         throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
@@ -80,6 +83,15 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
     if (writer.Count() == 0) {
         throw PackageError("Le dossier " + Quoted(source.string()) + " ne contient aucun fichier.");
     }
+    if (!signingKeys.empty()) {
+        writer.SetSignatureBlockMaker([&signingKeys, time = SigningTimeNow()](const update::package::Footer& footer) {
+            std::vector<const update::package::PrivateKey*> keys;
+            for (const auto& key : signingKeys) {
+                keys.push_back(&key);
+            }
+            return update::package::EncodeSignatureBlock(update::package::SignFooter(footer, keys, time));
+        });
+    }
     writer.Write(output, wizard);
 }
 
@@ -90,6 +102,7 @@ void ListPackage(const std::filesystem::path& package, std::ostream& out) {
             << update::package::FormatFileTime(entry.header.lastWrite) << '\t'
             << update::package::DigestHex(entry.digest) << '\n';
     }
+    ListSignatures(reader, out);
 }
 
 void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {

@@ -1,6 +1,7 @@
 // quarnel-pack: builds an update package from a folder, lists one, extracts one.
 
 #include "Commands.h"
+#include "SignCommands.h"
 
 #include <cstdlib>
 #include <exception>
@@ -17,12 +18,23 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 64;
 
 constexpr std::string_view kUsage = R"(Utilisation :
-  quarnel-pack DOSSIER -o SORTIE [--wizard PROGRAMME] [--threads N]
+  quarnel-pack DOSSIER -o SORTIE [--wizard PROGRAMME] [--threads N] [--sign CLE.pem]
       Met chaque fichier de DOSSIER (sous-dossiers compris) dans un paquet de mise à jour.
       Avec --wizard, SORTIE est une copie de PROGRAMME suivie du paquet ; sinon SORTIE ne
       contient que le paquet. --threads fixe le nombre de fils de compression (défaut : un par cœur).
+      Chaque --sign CLE.pem (répétable) signe le paquet avec cette clé privée Ed25519 (PKCS#8,
+      telle que « openssl genpkey -algorithm ed25519 » l'écrit).
+  quarnel-pack --sign CLE.pem [--sign CLE.pem ...] [--passphrase-file FICHIER] PAQUET
+      Ajoute une signature à un paquet existant sans le refaire ; une clé déjà présente est
+      signée à nouveau. Une clé protégée demande sa phrase secrète au terminal, ou la lit dans
+      la première ligne de FICHIER ; jamais sur la ligne de commande.
+  quarnel-pack --verify PAQUET [--key PUBLIQUE.pem]
+      Dit quelles clés ont signé le paquet et si chaque signature tient. Réussit quand le paquet
+      est signé et que toutes ses signatures tiennent, ou, avec --key, quand la signature de
+      cette clé tient.
   quarnel-pack --list PAQUET
-      Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256.
+      Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256 ; puis ses
+      signatures : « signature », identifiant de la clé, date de signature (UTC).
   quarnel-pack --extract PAQUET DOSSIER
       Écrit chaque fichier du paquet dans DOSSIER, avec sa date.
   quarnel-pack --help
@@ -39,6 +51,8 @@ struct PackArguments {
     std::string output;
     std::optional<std::string> wizard;
     unsigned threads = 0;
+    std::vector<std::filesystem::path> signingKeys;
+    std::optional<std::filesystem::path> passphraseFile;
 };
 
 PackArguments ParsePack(const std::vector<std::string_view>& args) {
@@ -54,6 +68,10 @@ PackArguments ParsePack(const std::vector<std::string_view>& args) {
             result.output = value();
         } else if (args[i] == "--wizard") {
             result.wizard = value();
+        } else if (args[i] == "--sign") {
+            result.signingKeys.emplace_back(value());
+        } else if (args[i] == "--passphrase-file") {
+            result.passphraseFile = value();
         } else if (args[i] == "--threads") {
             const std::string text = value();
             char* end = nullptr;
@@ -70,8 +88,14 @@ PackArguments ParsePack(const std::vector<std::string_view>& args) {
             throw UsageError{"un seul dossier source est attendu"};
         }
     }
-    if (result.source.empty() || result.output.empty()) {
+    if (result.source.empty() || (result.output.empty() && result.signingKeys.empty())) {
         throw UsageError{"il faut un dossier source et -o SORTIE"};
+    }
+    if (result.output.empty() && (result.wizard || result.threads != 0)) {
+        throw UsageError{"--sign sans -o signe un paquet existant : --wizard et --threads n'y ont pas de sens"};
+    }
+    if (result.passphraseFile && result.signingKeys.empty()) {
+        throw UsageError{"--passphrase-file va avec --sign"};
     }
     return result;
 }
@@ -98,12 +122,26 @@ int Run(const std::vector<std::string_view>& args) {
         quarnelpack::ExtractPackage(std::string(args[1]), std::string(args[2]));
         return kExitOk;
     }
+    if (args[0] == "--verify") {
+        std::optional<std::filesystem::path> key;
+        if (args.size() == 4 && args[2] == "--key") {
+            key = std::string(args[3]);
+        } else if (args.size() != 2) {
+            throw UsageError{"--verify attend un paquet, et peut-être --key PUBLIQUE.pem"};
+        }
+        return quarnelpack::VerifyPackage(std::string(args[1]), key, std::cout, std::cerr) ? kExitOk : kExitFailure;
+    }
     const PackArguments pack = ParsePack(args);
+    const auto signingKeys = quarnelpack::LoadSigningKeys(pack.signingKeys, pack.passphraseFile);
+    if (pack.output.empty()) {
+        quarnelpack::SignPackage(pack.source, signingKeys);
+        return kExitOk;
+    }
     std::optional<std::filesystem::path> wizard;
     if (pack.wizard) {
         wizard = *pack.wizard;
     }
-    quarnelpack::PackFolder(pack.source, pack.output, wizard, pack.threads);
+    quarnelpack::PackFolder(pack.source, pack.output, wizard, pack.threads, signingKeys);
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 #include "firebird/Client.h"
 #include "ui/ScriptedUi.h"
 #include "update/engine/JournalRecovery.h"
+#include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
@@ -67,6 +68,9 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
     if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
+    // The report begins with the warning, before the run writes to it.
+    if (const auto note = update::package::UnsignedPackageNote(*package))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     int result = kExitOk;
     if (screenshots) {

@@ -13,12 +13,15 @@
 //                                  u64     offset of the stream from package start
 //                                  u64     length of the stream
 //                                  32 bytes SHA-256 of the stream's bytes
+//     directory end              the signature block (SignatureBlock.h), absent in an unsigned package;
+//                                a reader that ignores signatures skips it, its length is known from
+//                                the footer
 //   footer, the last 76 bytes of the file:
 //     0   u32  format version, 1
 //     4   u32  number of packed files
 //     8   u64  package length: from package start to the footer
-//     16  u64  directory offset from package start (the directory ends where the footer begins)
-//     24  u64  directory length
+//     16  u64  directory offset from package start
+//     24  u64  directory length (the signature block, if any, follows it up to the footer)
 //     32  32 bytes SHA-256 of the directory
 //     64  u32  CRC-32 of footer bytes 0 to 63
 //     68  8 bytes end magic 51 50 4B 47 45 4E 44 1A ("QPKGEND\x1A")

@@ -54,7 +54,7 @@ void PackageReader::Open(unsigned threads) {
         throw Damaged("le paquet est tronqué, sa longueur dépasse celle du fichier");
     }
     if (footer.directoryOffset < kStartMarker.size() || footer.directoryOffset > footer.packageLength ||
-        footer.directoryLength != footer.packageLength - footer.directoryOffset ||
+        footer.directoryLength > footer.packageLength - footer.directoryOffset ||
         footer.directoryLength > kMaxDirectoryLength) {
         throw Damaged("la position du répertoire ne tient pas");
     }
@@ -69,6 +69,9 @@ void PackageReader::Open(unsigned threads) {
     if (Sha256Of(directory) != footer.directoryDigest) {
         throw Damaged("la somme de contrôle du répertoire ne correspond pas");
     }
+    // Whatever lies between the directory and the footer is the signature block.
+    FSignatures = ReadSignatureBlock(*FSource, packageStart + footer.directoryOffset + footer.directoryLength,
+                                     footer.packageLength - footer.directoryOffset - footer.directoryLength);
     for (auto& record : DecodeDirectory(directory, footer.entryCount, footer.directoryOffset)) {
         PackedEntry entry;
         entry.name = std::move(record.name);
@@ -78,6 +81,8 @@ void PackageReader::Open(unsigned threads) {
         FEntries.push_back(std::move(entry));
     }
     FProgramLength = packageStart;
+    FHasPackage = true;
+    FFooter = footer;
     VerifyAll(threads);
 }
 

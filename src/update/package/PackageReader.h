@@ -12,6 +12,7 @@
 #include "update/package/PackageFormat.h"
 #include "update/package/PackedStream.h"
 #include "update/package/Sha256.h"
+#include "update/package/SignatureBlock.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -42,6 +43,11 @@ public:
     const std::vector<PackedEntry>& Entries() const { return FEntries; }
     // Where the package begins: the length of the program that carries it.
     std::uint64_t ProgramLength() const { return FProgramLength; }
+    // False for a file without footer (an empty package).
+    bool HasPackage() const { return FHasPackage; }
+    const Footer& PackageFooter() const { return FFooter; }
+    // The records of the signature block, not yet checked; empty for an unsigned package.
+    const std::vector<SignatureRecord>& Signatures() const { return FSignatures; }
 
     // Writes the content to `out` in pieces; returns the header. Throws PackageError when the
     // stream does not inflate as it did at opening, or when `out` fails.
@@ -62,6 +68,9 @@ private:
     std::unique_ptr<ByteSource> FSource;
     std::uint64_t FProgramLength = 0;
     std::vector<PackedEntry> FEntries;
+    bool FHasPackage = false;
+    Footer FFooter;
+    std::vector<SignatureRecord> FSignatures;
 };
 
 } // namespace update::package

@@ -172,6 +172,11 @@ void PackageWriter::Write(const std::filesystem::path& output,
     footer.directoryLength = directory.size();
     footer.packageLength = footer.directoryOffset + footer.directoryLength;
     footer.directoryDigest = Sha256Of(directory);
+    if (FSignatureBlockMaker) {
+        const auto block = FSignatureBlockMaker(footer);
+        out.Write(block);
+        footer.packageLength += block.size();
+    }
     out.Write(EncodeFooter(footer));
     out.Commit();
 }

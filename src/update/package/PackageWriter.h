@@ -5,9 +5,11 @@
 // the same bytes for the same files, whatever the number of threads or the order of Add().
 
 #include "update/package/FileTime.h"
+#include "update/package/PackageFormat.h"
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +28,11 @@ public:
     // 0: as many threads as the machine has cores.
     void SetThreadCount(unsigned threads) { FThreads = threads; }
 
+    // Makes the signature block written between the directory and the footer, from the footer's
+    // signed fields (see SignatureBlock.h). Without one the package is unsigned.
+    using SignatureBlockMaker = std::function<std::vector<unsigned char>(const Footer& footer)>;
+    void SetSignatureBlockMaker(SignatureBlockMaker maker) { FSignatureBlockMaker = std::move(maker); }
+
     // Writes `output` (replaced only once complete; nothing is left behind on failure). With a
     // program, its bytes come first (without any package it already carries) and the output
     // keeps its permissions.
@@ -41,6 +48,7 @@ private:
     std::vector<File> FFiles;
     std::set<std::string> FNames;
     unsigned FThreads = 0;
+    SignatureBlockMaker FSignatureBlockMaker;
 };
 
 } // namespace update::package

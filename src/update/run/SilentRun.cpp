@@ -2,7 +2,9 @@
 
 #include "environment/Dialogs.h"
 #include "ui/ScriptedUi.h"
+#include "platform/machine/Machine.h"
 #include "update/package/PackageReader.h"
+#include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
@@ -15,6 +17,9 @@
 namespace update::run {
 
 namespace {
+
+// The size of the report's lines.
+constexpr int kSignatureNoteFontSize = 10;
 
 // The silent services for the lifetime of the run, the previous ones afterwards.
 class SilentServices {
@@ -45,9 +50,13 @@ bool WriteReport(const std::string& file, const std::string& text, std::ostream&
 } // namespace
 
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
+    TdmUpdateCommon::Package opened;
     if (file)
-        return std::make_shared<const package::PackageReader>(std::filesystem::path(*file));
-    return TdmUpdateCommon::OpenProgramPackage();
+        opened = std::make_shared<const package::PackageReader>(std::filesystem::path(*file));
+    else
+        opened = TdmUpdateCommon::OpenProgramPackage();
+    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    return opened;
 }
 
 int ExitCodeFor(const RunOutcome& outcome) {
@@ -84,6 +93,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     {
         TdmUpdateCommon engine(package);
         engine.InitLog(&report);
+        if (const auto note = package::UnsignedPackageNote(*package))
+            engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
         if (list.state == UpdateListState::Refused) {

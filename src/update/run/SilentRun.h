@@ -31,7 +31,8 @@ struct SilentOptions {
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with
-// the system's message, on a package that does not hold; nothing on the machine has changed then.
+// the system's message, on a package that does not hold or that no key trusted by the machine
+// signed (when it trusts any); nothing on the machine has changed then.
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
 
 int ExitCodeFor(const RunOutcome& outcome);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <unistd.h>
 
 namespace updatee2e {
 
@@ -41,6 +42,22 @@ void WriteProgram(const std::filesystem::path& file, Version version) {
 
 // The report's lines with what changes from run to run masked: the date of the heading lines and
 // the numbers of the temporary files.
+// The openssl command-line program, found on the PATH.
+std::filesystem::path OpenSslProgram() {
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::filesystem::path candidate = std::filesystem::path(folders.substr(start, end - start)) / "openssl";
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "/usr/bin/openssl";
+}
+
 std::vector<std::string> MaskedLines(const std::string& text) {
     static const std::regex date(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
     static const std::regex temp(R"(Update\d+\.tmp)");
@@ -165,11 +182,34 @@ std::vector<std::string> UpdateE2eTest::CopyLines(std::string_view destination) 
 }
 
 std::filesystem::path UpdateE2eTest::Pack() {
+    if (FMakerKey.empty())
+        FMakerKey = MakeKey("maker");
+    return PackWith({"--sign", FMakerKey.string()});
+}
+
+std::filesystem::path UpdateE2eTest::PackWith(const std::vector<std::string>& packArgs) {
     const std::filesystem::path package = FRoot / ("package" + std::to_string(++FRuns) + ".qpk");
-    const testsupport::ProgramResult packed =
-        testsupport::RunProgram(kPackProgram, {FSource.string(), "-o", package.string(), "--threads", "1"});
+    std::vector<std::string> args = {FSource.string(), "-o", package.string(), "--threads", "1"};
+    args.insert(args.end(), packArgs.begin(), packArgs.end());
+    const testsupport::ProgramResult packed = testsupport::RunProgram(kPackProgram, args);
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
     return package;
+}
+
+std::filesystem::path UpdateE2eTest::MakeKey(std::string_view name) {
+    const std::filesystem::path key = FRoot / "keys" / (std::string(name) + ".pem");
+    std::filesystem::create_directories(key.parent_path());
+    const testsupport::ProgramResult made =
+        testsupport::RunProgram(OpenSslProgram(), {"genpkey", "-algorithm", "ed25519", "-out", key.string()});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    const testsupport::ProgramResult exported = testsupport::RunProgram(
+        OpenSslProgram(), {"pkey", "-in", key.string(), "-pubout", "-out", PublicKeyOf(key).string()});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    return key;
+}
+
+std::filesystem::path UpdateE2eTest::PublicKeyOf(const std::filesystem::path& privateKey) {
+    return privateKey.parent_path() / (privateKey.stem().string() + ".pub.pem");
 }
 
 UpdateRunResult UpdateE2eTest::RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs,

@@ -67,8 +67,15 @@ protected:
     // "Copie de <temp>Update#.tmp" and "vers <destination>", then the empty paragraph.
     std::vector<std::string> CopyLines(std::string_view destination) const;
 
-    // Packs the source folder into a new package file.
+    // Packs the source folder into a new package file, signed by the maker's key of the test
+    // (so that the report carries no warning about an unsigned package).
     std::filesystem::path Pack();
+    // Packs it with these further arguments of quarnel-pack ("--sign", KEY); unsigned without them.
+    std::filesystem::path PackWith(const std::vector<std::string>& packArgs);
+    // A new Ed25519 key made by `openssl genpkey`: the private key "<name>.pem" and the public key
+    // "<name>.pub.pem" in the test's folder; returns the private key's path.
+    std::filesystem::path MakeKey(std::string_view name);
+    static std::filesystem::path PublicKeyOf(const std::filesystem::path& privateKey);
     // Runs the unattended update of `package` with `extraArgs` (--yes, --no).
     UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {},
                           testsupport::ProgramOptions options = {});
@@ -82,6 +89,7 @@ protected:
 private:
     std::filesystem::path FRoot;
     std::filesystem::path FSource;
+    std::filesystem::path FMakerKey;
     int FRuns = 0;
 };
 

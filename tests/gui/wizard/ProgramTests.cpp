@@ -1,10 +1,13 @@
 // The program quarnel-update: its usage text, the single-instance guard, the page pictures.
 
 #include "WizardTestSupport.h"
+#include "keys/TestKeys.h"
 #include "platform/machine/Machine.h"
 #include "platform/machine/NamedObject.h"
 #include "process/ProgramRun.h"
+#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
+#include "update/package/TrustedKeys.h"
 
 #include <QImage>
 #include <fstream>
@@ -97,6 +100,26 @@ TEST_F(ProgramTest, DamagedPackageIsRefused) {
         Run({"--package", package.string(), "--screenshots", (FTemp.Path() / "pictures").string()});
     EXPECT_EQ(result.exitCode, 5);
     EXPECT_NE(result.err.find("endommagé"), std::string::npos) << result.err;
+}
+
+TEST_F(ProgramTest, WindowAppliesOnlyPackagesSignedByAKeyTheMachineTrusts) {
+    namespace pkg = update::package;
+    const auto key = testsupport::MakeEd25519Key(FTemp.Path() / "keys", "maker");
+    pkg::TrustedKeys(FTemp.Path() / "prefix").Add(pkg::PublicKey::FromPemFile(key.publicKey));
+    const std::filesystem::path package = WritePackage(FTemp, DemoFiles());
+    const std::filesystem::path pictures = FTemp.Path() / "pictures";
+
+    const testsupport::ProgramResult refused = Run({"--package", package.string(), "--screenshots", pictures.string()});
+    EXPECT_EQ(refused.exitCode, 5);
+    EXPECT_NE(refused.err.find("refusé : il n'est pas signé"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(pictures));
+
+    const pkg::PrivateKey signer = pkg::PrivateKey::FromPemFile(key.privateKey, {});
+    pkg::AddSignatures(package, {&signer}, 1'765'000'000);
+    const testsupport::ProgramResult accepted =
+        Run({"--package", package.string(), "--screenshots", pictures.string()});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_TRUE(std::filesystem::exists(pictures / "1-welcome.png"));
 }
 
 } // namespace
