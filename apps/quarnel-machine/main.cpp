@@ -40,10 +40,10 @@ Verbs:
   trust add PUBLIQUE.pem | trust list | trust remove ID
                                 Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
                                 poste n'applique que les paquets signés par l'une d'elles.
-  recover                       Undo the updates that a stop interrupted (power cut, killed
-                                program): every product left half updated is put back as it
-                                was, from the journals under the prefix's journal folder.
-                                Exits with 5, changing nothing, when a journal cannot be read.
+  recover                       Annule les mises à jour qu'un arrêt a interrompues (coupure,
+                                programme tué) : chaque produit laissé à moitié mis à jour est
+                                remis tel qu'il était, d'après les journaux du dossier journal/
+                                du préfixe. Sort avec 5, sans rien changer, sur un journal illisible.
   help, --help                  This text.
 
 Exit codes: 0 done, 1 failed, 64 usage error.
