@@ -6,7 +6,8 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    zlib1g-dev libssl-dev openssl
+    zlib1g-dev libssl-dev openssl libisal-dev
+    libdeflate-dev pigz
     firebird-dev libfbclient2 libib-util firebird3.0-server firebird3.0-utils
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation xvfb xauth

@@ -8,6 +8,7 @@
 #include "update/package/PackageWriter.h"
 
 #include <cerrno>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace quarnelpack {
@@ -106,20 +107,43 @@ void ListPackage(const std::filesystem::path& package, std::ostream& out) {
 }
 
 void ExtractPackage(const std::filesystem::path& package, const std::filesystem::path& folder) {
-    const update::package::PackageReader reader(package);
-    for (const auto& entry : reader.Entries()) {
+    // Footer and directory now; every stream is checked as it is extracted, before any file is
+    // put in place: one pass over each stream.
+    update::package::PackageReader reader(package, update::package::CheckLater{});
+    std::mutex mutex;
+    std::vector<std::filesystem::path> created; // folders made here, removed again on failure
+    auto destinationOf = [&](const update::package::PackedEntry& entry) {
         std::filesystem::path destination = folder;
         std::size_t start = 0;
         for (std::size_t end = entry.name.find('\\'); end != std::string::npos; end = entry.name.find('\\', start)) {
             destination /= entry.name.substr(start, end - start);
             start = end + 1;
         }
+        const std::lock_guard lock(mutex);
+        std::vector<std::filesystem::path> missing;
         std::error_code error;
+        for (auto parent = destination; !parent.empty() && !std::filesystem::exists(parent, error);
+             parent = parent.parent_path()) {
+            missing.push_back(parent);
+            if (parent == parent.parent_path()) {
+                break;
+            }
+        }
         std::filesystem::create_directories(destination, error);
         if (error) {
             throw update::package::CannotWrite(destination, error.value());
         }
-        reader.ExtractTo(entry, destination / entry.name.substr(start));
+        created.insert(created.end(), missing.rbegin(), missing.rend());
+        return destination / entry.name.substr(start);
+    };
+    try {
+        reader.ExtractAll(destinationOf);
+    } catch (...) {
+        std::error_code ignored; // the refusal is what to report; a folder left behind is harmless
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
+            std::filesystem::remove(*it, ignored); // only when empty
+        }
+        throw;
     }
 }
 

@@ -6,10 +6,11 @@ const char* const kUsage = R"(Utilisation :
   quarnel-update [--package FICHIER]
       Ouvre l'assistant de mise à jour. Le paquet est celui que porte le programme lui-même,
       ou FICHIER avec --package.
-  quarnel-update --silent [--yes|--no] [--report FICHIER] [--package FICHIER]
+  quarnel-update --silent [--yes|--no] [--report FICHIER] [--package FICHIER] [--progress]
       Fait la même mise à jour sans fenêtre. Les questions reçoivent la réponse de --yes ou
       de --no (--no par défaut), les messages vont sur la sortie d'erreur, le rapport
-      d'installation dans FICHIER.
+      d'installation dans FICHIER. Avec --progress, l'avancement des longues opérations
+      (vérification du paquet, écriture des gros fichiers) s'écrit aussi sur la sortie d'erreur.
   quarnel-update --screenshots DOSSIER [--package FICHIER]
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help
@@ -43,6 +44,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.report = value();
         } else if (argument == "--package") {
             options.package = value();
+        } else if (argument == "--progress") {
+            options.progress = true;
         } else if (argument == "--screenshots") {
             options.screenshots = value();
         } else {
@@ -51,6 +54,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (!options.silent && (answerGiven || options.report))
         throw UsageError{"--yes, --no et --report ne valent qu'avec --silent"};
+    if (!options.silent && options.progress)
+        throw UsageError{"--progress ne vaut qu'avec --silent"};
     if (options.silent && options.screenshots)
         throw UsageError{"--screenshots ne vaut pas avec --silent"};
     return options;

@@ -13,6 +13,7 @@
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
+#include "wizard/ProgressPanel.h"
 #include "wizard/QtUiServices.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
@@ -35,6 +36,7 @@ int RunUnattended(const quarnel_update::Options& options) {
     silent.answerYes = options.answerYes;
     silent.report = options.report;
     silent.package = options.package;
+    silent.progress = options.progress;
     return update::run::RunSilent(silent, std::cerr);
 }
 
@@ -49,9 +51,12 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
         return kExitRefused;
 
-    update::TdmUpdateCommon::Package package;
+    // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
+    std::shared_ptr<update::package::PackageReader> package;
     try {
-        package = update::run::OpenPackage(options.package);
+        package = update::run::OpenPackageUnchecked(options.package);
+        if (screenshots)
+            update::run::CheckPackage(*package);
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
         return kExitRefused;
@@ -66,8 +71,13 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
     wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
-    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+    wizard::ProgressPanel progressPanel(&frmMain, frmMain.PanelButtons());
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current())) {
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
+        services->SetProgressPanel(&progressPanel);
+    }
+    if (!package->Checked())
+        frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::package::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
@@ -81,6 +91,8 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options)
         if (frmMain.StartRefused())
             result = kExitRefused;
     }
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+        services->SetProgressPanel(nullptr); // the panel goes with this scope
     return result;
 }
 

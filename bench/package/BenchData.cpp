@@ -98,6 +98,58 @@ std::vector<DataFile> MakeMix(const std::filesystem::path& folder, std::uint64_t
     return files;
 }
 
+DataFile MakeProgramLike(const std::filesystem::path& file, std::uint64_t sizeMiB) {
+    static constexpr std::string_view kStrings[] = {"Erreur lors de l'ouverture du fichier %s\0",
+                                                    "Impossible de se connecter à la base\0", "TdmUpdateCommon\0",
+                                                    "ReplaceFile\0", "GetFileVersionInfoW\0"};
+    Noise noise(99);
+    std::string vocabulary(64 * 1024, '\0');
+    for (auto& c : vocabulary) {
+        c = static_cast<char>(noise.Next());
+    }
+    std::ofstream out(file, std::ios::binary);
+    std::string block;
+    for (std::uint64_t left = sizeMiB * kMiB; left > 0;) {
+        block.clear();
+        while (block.size() < (1 << 20)) {
+            const std::uint64_t r = noise.Next();
+            switch (r % 16) {
+            case 0: // a string
+                block += kStrings[(r >> 8) % std::size(kStrings)];
+                break;
+            case 1: // padding
+                block.append(4 + (r >> 8) % 60, '\0');
+                break;
+            default: { // an instruction and its operand
+                const std::size_t start = (r >> 8) % (vocabulary.size() / 16) * 16;
+                block.append(vocabulary, start, 2 + (r >> 32) % 7);
+                block += static_cast<char>(r >> 40);
+                if ((r >> 48) % 3 == 0) {
+                    block += static_cast<char>(r >> 56);
+                }
+            }
+            }
+        }
+        const auto piece = std::min<std::uint64_t>(left, block.size());
+        out.write(block.data(), static_cast<std::streamsize>(piece));
+        left -= piece;
+    }
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+    return {file, sizeMiB * kMiB};
+}
+
+DataFile MakeNoise(const std::filesystem::path& file, std::uint64_t sizeMiB) {
+    std::ofstream out(file, std::ios::binary);
+    Noise noise(5);
+    WriteNoise(out, sizeMiB * kMiB, noise);
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+    return {file, sizeMiB * kMiB};
+}
+
 DataFile MakeLarge(const std::filesystem::path& file, std::uint64_t sizeMiB) {
     std::ofstream out(file, std::ios::binary);
     Noise noise(7);

@@ -29,6 +29,13 @@ private:
 // not, in sizes from 64 KiB to 32 MiB. The same bytes on every run.
 std::vector<DataFile> MakeMix(const std::filesystem::path& folder, std::uint64_t totalMiB);
 
+// One file of `sizeMiB` shaped like a program: short instruction-like runs from a vocabulary,
+// operands, strings and padding; deflates to about half, slowly, as executables do.
+DataFile MakeProgramLike(const std::filesystem::path& file, std::uint64_t sizeMiB);
+
+// One file of `sizeMiB` of noise, which does not deflate: its package is as large as it.
+DataFile MakeNoise(const std::filesystem::path& file, std::uint64_t sizeMiB);
+
 // One file of `sizeMiB` that deflates fast (a noise block repeated), for memory measurements.
 DataFile MakeLarge(const std::filesystem::path& file, std::uint64_t sizeMiB);
 

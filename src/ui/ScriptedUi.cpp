@@ -1,5 +1,7 @@
 #include "ui/ScriptedUi.h"
 
+#include "ui/ProgressTask.h"
+
 #include <stdexcept>
 
 namespace ui {
@@ -20,9 +22,10 @@ std::string_view ButtonName(Button button) {
 
 ScriptedUi::ScriptedUi() = default;
 
-std::unique_ptr<ScriptedUi> ScriptedUi::Silent(std::ostream& messages, bool answerYes) {
+std::unique_ptr<ScriptedUi> ScriptedUi::Silent(std::ostream& messages, bool answerYes, bool progressLines) {
     auto services = std::make_unique<ScriptedUi>();
     services->FMessages = &messages;
+    services->FProgressLines = progressLines;
     services->FSilent = true;
     services->FDefaultAnswer = answerYes ? Button::Yes : Button::No;
     return services;
@@ -153,6 +156,35 @@ bool ScriptedUi::PrinterSetup() {
 bool ScriptedUi::BringWindowToFront(WindowId window) {
     FBroughtToFront.push_back(window);
     return FForegroundResult;
+}
+
+void ScriptedUi::BeginProgress(std::string_view label, std::uint64_t total) {
+    FProgress.push_back({std::string(label), total, {}, false});
+    FProgressTenth = -1;
+    WriteProgressLine(0);
+}
+
+void ScriptedUi::StepProgress(std::uint64_t done) {
+    if (FProgress.empty() || FProgress.back().ended)
+        return;
+    FProgress.back().steps.push_back(done);
+    WriteProgressLine(done);
+}
+
+void ScriptedUi::WriteProgressLine(std::uint64_t done) {
+    const ProgressRecord& task = FProgress.back();
+    // Nothing to do counts as done; the first line says 0 % all the same.
+    const int tenth = task.total == 0 && FProgressTenth < 0 ? 0 : PercentOf(done, task.total) / 10;
+    if (!FProgressLines || FMessages == nullptr || tenth == FProgressTenth)
+        return;
+    FProgressTenth = tenth;
+    *FMessages << task.label << " : " << tenth * 10 << " %\n";
+    FMessages->flush();
+}
+
+void ScriptedUi::EndProgress() {
+    if (!FProgress.empty())
+        FProgress.back().ended = true;
 }
 
 } // namespace ui

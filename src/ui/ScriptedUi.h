@@ -24,13 +24,23 @@ struct DialogRecord {
     std::string answer; // "OK", "Yes", "No", the chosen path, "" when cancelled or not asked
 };
 
+// One piece of long work as it was reported.
+struct ProgressRecord {
+    std::string label;
+    std::uint64_t total = 0;
+    std::vector<std::uint64_t> steps;
+    bool ended = false;
+};
+
 class ScriptedUi : public UiServices {
 public:
     ScriptedUi();
 
     // The unattended flavour: every question answered Yes or No, messages written to `messages`
-    // (standard error in the program), folder, file and printer dialogs cancelled.
-    static std::unique_ptr<ScriptedUi> Silent(std::ostream& messages, bool answerYes = false);
+    // (standard error in the program), folder, file and printer dialogs cancelled. With
+    // `progressLines`, long work is written there too, a line at each tenth: "<label> : 40 %".
+    static std::unique_ptr<ScriptedUi> Silent(std::ostream& messages, bool answerYes = false,
+                                              bool progressLines = false);
 
     // Queued answers, taken in order per dialog type. A question without a queued answer gets
     // the default answer; a message with only OK gets OK; the other dialogs are cancelled.
@@ -55,6 +65,7 @@ public:
     Cursor CurrentCursor() const { return FCursor; }
     int ProcessMessagesCount() const { return FProcessMessagesCount; }
     const std::vector<WindowId>& WindowsBroughtToFront() const { return FBroughtToFront; }
+    const std::vector<ProgressRecord>& Progress() const { return FProgress; }
 
     Button ShowMessageBox(DialogKind kind, std::string_view caption, std::string_view text, ButtonSet buttons) override;
     void MessageBeep(BeepType type) override;
@@ -71,10 +82,14 @@ public:
     RichTextSink& ReportSink() override { return FReport; }
     RichTextSink& ChangesSink() override { return FChanges; }
     bool BringWindowToFront(WindowId window) override;
+    void BeginProgress(std::string_view label, std::uint64_t total) override;
+    void StepProgress(std::uint64_t done) override;
+    void EndProgress() override;
 
 private:
     void Record(DialogRecord record);
     void Write(std::string_view caption, std::string_view text);
+    void WriteProgressLine(std::uint64_t done);
 
     std::ostream* FMessages = nullptr; // set in the silent flavour
     bool FSilent = false;
@@ -94,6 +109,9 @@ private:
     Cursor FCursor = Cursor::Default;
     int FProcessMessagesCount = 0;
     std::vector<WindowId> FBroughtToFront;
+    std::vector<ProgressRecord> FProgress;
+    bool FProgressLines = false;
+    int FProgressTenth = -1; // of the last line written
     PlainTextSink FReport;
     PlainTextSink FChanges;
 };

@@ -110,6 +110,13 @@ public:
 
     // True when the window is the foreground window afterwards.
     virtual bool BringWindowToFront(WindowId window) = 0;
+
+    // A bar for long work (checking the package, writing a large file): `label` says what is
+    // being done, `total` how much there is to do (0: unknown). StepProgress gives how much is
+    // done and lets the window repaint; EndProgress takes the bar away. Use ui::ProgressTask.
+    virtual void BeginProgress(std::string_view label, std::uint64_t total) = 0;
+    virtual void StepProgress(std::uint64_t done) = 0;
+    virtual void EndProgress() = 0;
 };
 
 // The process-wide services: the one installed with SetCurrent, or a ScriptedUi created on first use.

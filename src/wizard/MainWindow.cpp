@@ -231,7 +231,10 @@ void TfrmMain::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    Guarded([this] { FormShow(); });
+    if (FStartCheck)
+        StartAfterCheck(); // the start sequence follows the check
+    else
+        Guarded([this] { FormShow(); });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

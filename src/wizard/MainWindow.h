@@ -10,6 +10,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ public:
 
     // The clock of the report's heading lines (local date and time); the system clock by default.
     void SetClock(update::run::Clock clock) { FClock = std::move(clock); }
+    // Work to do once the window is on screen and before the package is read (its check, with a
+    // progress bar); what it raises is shown and refuses the start. A window closed meanwhile
+    // makes it raise EAbort, which shows nothing.
+    void SetStartCheck(std::function<void()> check) { FStartCheck = std::move(check); }
+    bool StartChecked() const { return !FStartCheck; }
 
     // Event handlers and operations, public so that a test can drive them one by one.
     void TimerOneTimeTimer();
@@ -84,6 +90,7 @@ private:
     void CreateComponents();
     void FormCreate();
     void FormShow();
+    void StartAfterCheck();
     void LayOutMain();
     void PanelCurrStepResize();
     void PanelImageResize();
@@ -103,6 +110,7 @@ private:
     WizardPages FPages;
     UpdateEngine& FEngine;
     update::run::Clock FClock = update::run::CurrentLocalTime;
+    std::function<void()> FStartCheck;
 
     std::vector<TFrmStep*> FSteps;
     std::vector<TFrmStep*> FHistory;

@@ -1,5 +1,7 @@
 #include "wizard/QtUiServices.h"
 
+#include "wizard/ProgressPanel.h"
+
 #include "platform/machine/Machine.h"
 #include "update/richtext/RichTextControl.h"
 #include "wizard/Printing.h"
@@ -168,6 +170,23 @@ void QtUiServices::ProcessMessages() {
 
 std::uint32_t QtUiServices::TickCount() {
     return static_cast<std::uint32_t>(FClock.elapsed());
+}
+
+void QtUiServices::BeginProgress(std::string_view label, std::uint64_t total) {
+    if (FProgressPanel != nullptr)
+        FProgressPanel->Begin(label, total);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtUiServices::StepProgress(std::uint64_t done) {
+    if (FProgressPanel != nullptr)
+        FProgressPanel->Step(done);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtUiServices::EndProgress() {
+    if (FProgressPanel != nullptr)
+        FProgressPanel->End();
 }
 
 bool QtUiServices::IsTerminating() const {

@@ -18,6 +18,8 @@ class RichTextControl;
 
 namespace wizard {
 
+class ProgressPanel;
+
 class QtUiServices : public ui::UiServices {
 public:
     QtUiServices();
@@ -26,6 +28,8 @@ public:
     // The controls that receive the report and the list of changes; until they are given (or
     // after nullptr), lines are kept as plain text.
     void SetSinks(update::RichTextControl* report, update::RichTextControl* changes);
+    // The bar that shows long work; without one (or after nullptr) the window only repaints.
+    void SetProgressPanel(ProgressPanel* panel) { FProgressPanel = panel; }
 
     ui::Button ShowMessageBox(ui::DialogKind kind, std::string_view caption, std::string_view text,
                               ui::ButtonSet buttons) override;
@@ -43,6 +47,9 @@ public:
     ui::RichTextSink& ReportSink() override { return FReport ? *FReport : FPlainReport; }
     ui::RichTextSink& ChangesSink() override { return FChanges ? *FChanges : FPlainChanges; }
     bool BringWindowToFront(ui::WindowId window) override;
+    void BeginProgress(std::string_view label, std::uint64_t total) override;
+    void StepProgress(std::uint64_t done) override;
+    void EndProgress() override;
 
 private:
     QElapsedTimer FClock;
@@ -54,6 +61,7 @@ private:
     std::unique_ptr<ui::RichTextSink> FChanges;
     ui::PlainTextSink FPlainReport;
     ui::PlainTextSink FPlainChanges;
+    ProgressPanel* FProgressPanel = nullptr;
 };
 
 // The window identity the UI services take for a widget, and back (nullptr when unknown).

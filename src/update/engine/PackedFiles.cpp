@@ -5,6 +5,7 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
+#include "ui/ProgressTask.h"
 #include "update/engine/EngineMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/engine/TextLines.h"
@@ -17,6 +18,9 @@
 namespace update {
 
 namespace {
+
+// Files from this size on are extracted with a progress bar; smaller ones take no time worth showing.
+constexpr std::uint64_t kProgressFromSize = 4 * 1024 * 1024;
 
 // An unbuffered stream over an open file: every piece the inflater hands over goes straight to the
 // file, so memory stays flat whatever its size. Remembers the code of the first failed write.
@@ -80,7 +84,14 @@ std::string TdmUpdateCommon::ExtractPackedResource(std::string_view ResName, std
         FileOutputBuffer buffer(file);
         std::ostream out(&buffer);
         try {
-            FPackage->ExtractTo(*entry, out);
+            // A large file shows its progress: the window's bar, or lines with --progress.
+            std::optional<ui::ProgressTask> progress;
+            if (static_cast<std::uint64_t>(entry->header.size) >= kProgressFromSize)
+                progress.emplace("Extraction de " + entry->name, static_cast<std::uint64_t>(entry->header.size));
+            FPackage->ExtractTo(*entry, out, [&](std::uint64_t done, std::uint64_t) {
+                if (progress)
+                    progress->Advance(done);
+            });
         } catch (...) {
             // The file's own write error says more than the stream's.
             failure = buffer.Failure() ? std::make_exception_ptr(platform::SystemError(*buffer.Failure()))

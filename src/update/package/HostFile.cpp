@@ -116,11 +116,14 @@ void AtomicOutputFile::SetLastWriteTime(const timespec& time) {
     }
 }
 
-void AtomicOutputFile::Commit() {
-    const int fd = FFile.Release();
-    if (::close(fd) != 0) {
+void AtomicOutputFile::Close() {
+    if (FFile.Get() >= 0 && ::close(FFile.Release()) != 0) {
         throw CannotWrite(FTarget, errno);
     }
+}
+
+void AtomicOutputFile::Commit() {
+    Close();
     if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0) {
         throw CannotWrite(FTarget, errno);
     }

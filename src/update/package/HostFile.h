@@ -51,6 +51,8 @@ public:
     void Write(std::span<const unsigned char> bytes) { WriteAll(FFile.Get(), bytes, FTarget); }
     // Stamps the last-write time (the last-access time is left as it is) before the rename.
     void SetLastWriteTime(const timespec& time);
+    // Closes the file, complete, without putting it in place yet: Commit() then only renames it.
+    void Close();
     void Commit();
 
 private:

@@ -8,12 +8,21 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <future>
+#include <mutex>
+#include <numeric>
+#include <stdexcept>
 #include <thread>
 
 namespace update::package {
 
 namespace {
+
+// Streams from this length on have their digest computed on a thread of their own while they inflate.
+constexpr std::uint64_t kHashApartFrom = 1024 * 1024;
 
 // Reads the stream of `entry` piece by piece and hands each piece to `consume`.
 template <typename Consume> void ReadStream(const ByteSource& source, const PackedEntry& entry, Consume consume) {
@@ -28,17 +37,24 @@ template <typename Consume> void ReadStream(const ByteSource& source, const Pack
 
 } // namespace
 
-PackageReader::PackageReader(const std::filesystem::path& file, unsigned threads)
+PackageReader::PackageReader(const std::filesystem::path& file, unsigned threads, const ProgressCallback& progress)
     : FSource(std::make_unique<FileSource>(file)) {
-    Open(threads);
+    ReadDirectory();
+    Check(threads, progress);
 }
 
-PackageReader::PackageReader(std::unique_ptr<ByteSource> source, unsigned threads)
+PackageReader::PackageReader(std::unique_ptr<ByteSource> source, unsigned threads, const ProgressCallback& progress)
     : FSource(std::move(source)) {
-    Open(threads);
+    ReadDirectory();
+    Check(threads, progress);
 }
 
-void PackageReader::Open(unsigned threads) {
+PackageReader::PackageReader(const std::filesystem::path& file, CheckLater)
+    : FSource(std::make_unique<FileSource>(file)) {
+    ReadDirectory();
+}
+
+void PackageReader::ReadDirectory() {
     const std::uint64_t size = FSource->Size();
     FProgramLength = size;
     std::array<unsigned char, kFooterSize> footerBytes{};
@@ -83,7 +99,6 @@ void PackageReader::Open(unsigned threads) {
     FProgramLength = packageStart;
     FHasPackage = true;
     FFooter = footer;
-    VerifyAll(threads);
 }
 
 void PackageReader::CheckTruncation() const {
@@ -102,19 +117,198 @@ void PackageReader::CheckTruncation() const {
     }
 }
 
-void PackageReader::VerifyAll(unsigned threads) {
+void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
+    if (FChecked) {
+        return;
+    }
+    std::uint64_t total = 0;
+    for (const auto& entry : FEntries) {
+        total += entry.length;
+    }
     if (threads == 0) {
         threads = std::max(1U, std::thread::hardware_concurrency());
     }
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, FEntries.size()));
     std::vector<std::exception_ptr> faults(FEntries.size());
     std::atomic<std::size_t> next{0};
+    std::atomic<std::uint64_t> hashed{0};
+    std::atomic<bool> stopping{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t finished = 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < FEntries.size(); i = next++) {
+        for (std::size_t i = next++; i < FEntries.size() && !stopping; i = next++) {
             try {
-                FEntries[i].header = Verify(FEntries[i]);
+                FEntries[i].header = CheckStream(FEntries[i], hashed, stopping);
             } catch (...) {
                 faults[i] = std::current_exception(); // reported below, first entry first
+            }
+            {
+                std::lock_guard lock(mutex);
+                ++finished;
+            }
+            changed.notify_all();
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        // Declared after the workers, so that whatever leaves this block stops them before they are joined.
+        struct Stop {
+            std::atomic<bool>& stopping;
+            ~Stop() { stopping = true; }
+        } stop{stopping};
+        for (unsigned t = 0; t < threads; ++t) {
+            workers.emplace_back(work);
+        }
+        // This thread tells how far the workers have got, on its own cadence, until they are through.
+        std::unique_lock lock(mutex);
+        while (finished < FEntries.size()) {
+            changed.wait_for(lock, std::chrono::milliseconds(50));
+            if (progress) {
+                lock.unlock();
+                progress(hashed.load(), total);
+                lock.lock();
+            }
+        }
+    }
+    for (const auto& fault : faults) {
+        if (fault) {
+            std::rethrow_exception(fault);
+        }
+    }
+    FChecked = true;
+}
+
+void PackageReader::RequireChecked() const {
+    if (!FChecked) {
+        throw std::logic_error("the package is read before it was checked");
+    }
+}
+
+PackedHeader PackageReader::CheckStream(const PackedEntry& entry, std::atomic<std::uint64_t>& hashed,
+                                        const std::atomic<bool>& stopping) const {
+    struct Stopped {};
+    Sha256 hash;
+    PackedStreamDecoder decoder(entry.name, {}, DecodeScope::HeaderOnly);
+    std::exception_ptr fault;
+    try {
+        ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
+            if (stopping) {
+                throw Stopped{};
+            }
+            hash.Update(piece);
+            hashed += piece.size();
+            if (!fault && !decoder.HeaderComplete()) {
+                try {
+                    decoder.Feed(piece);
+                } catch (const PackageError&) {
+                    fault = std::current_exception(); // a wrong digest, if any, is the better report
+                }
+            }
+        });
+    } catch (const Stopped&) {
+        return {}; // nobody reads the result of a check that was stopped
+    }
+    if (hash.Final() != entry.digest) {
+        throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
+    }
+    if (fault) {
+        std::rethrow_exception(fault);
+    }
+    decoder.Finish();
+    return decoder.Header();
+}
+
+PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
+                                   const ProgressCallback& progress) const {
+    RequireChecked();
+    return DecodeChecking(entry, sink, progress);
+}
+
+PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
+                                           const ProgressCallback& progress) const {
+    // The stream's digest is checked again (the file may have changed since it was opened): for a
+    // large stream on a thread of its own, which reads the same bytes while this one inflates them.
+    std::future<Digest> digest;
+    if (entry.length >= kHashApartFrom) {
+        digest = std::async(std::launch::async, [&] {
+            Sha256 hash;
+            ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) { hash.Update(piece); });
+            return hash.Final();
+        });
+    }
+    Sha256 hash;
+    const auto total = static_cast<std::uint64_t>(entry.header.size);
+    std::uint64_t done = 0;
+    std::exception_ptr sinkFault;
+    PackedStreamDecoder decoder(entry.name, [&](std::span<const unsigned char> piece) {
+        try {
+            sink(piece);
+        } catch (...) {
+            sinkFault = std::current_exception();
+            throw;
+        }
+        done += piece.size();
+        if (progress) {
+            progress(done, total);
+        }
+    });
+    std::exception_ptr fault;
+    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
+        if (!digest.valid()) {
+            hash.Update(piece);
+        }
+        if (fault) {
+            return;
+        }
+        try {
+            decoder.Feed(piece);
+        } catch (const PackageError&) {
+            if (sinkFault) {
+                throw; // the destination failed: that is what to report, at once
+            }
+            fault = std::current_exception(); // a wrong digest, if any, is the better report
+        }
+    });
+    if ((digest.valid() ? digest.get() : hash.Final()) != entry.digest) {
+        throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
+    }
+    if (fault) {
+        std::rethrow_exception(fault);
+    }
+    decoder.Finish();
+    return decoder.Header();
+}
+
+void PackageReader::ExtractAll(const std::function<std::filesystem::path(const PackedEntry&)>& destinationOf,
+                               unsigned threads) {
+    if (threads == 0) {
+        threads = std::max(1U, std::thread::hardware_concurrency());
+    }
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, FEntries.size()));
+    // The largest streams first, so that no thread is left with a long one at the end.
+    std::vector<std::size_t> order(FEntries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return FEntries[a].length > FEntries[b].length; });
+    std::vector<std::unique_ptr<AtomicOutputFile>> outputs(FEntries.size());
+    std::vector<PackedHeader> headers(FEntries.size());
+    std::vector<std::exception_ptr> faults(FEntries.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (std::size_t k = next++; k < order.size() && !failed; k = next++) {
+            const std::size_t i = order[k];
+            try {
+                auto out = std::make_unique<AtomicOutputFile>(destinationOf(FEntries[i]));
+                headers[i] =
+                    DecodeChecking(FEntries[i], [&](std::span<const unsigned char> piece) { out->Write(piece); }, {});
+                out->SetLastWriteTime(UnixFromFileTime(headers[i].lastWrite));
+                out->Close(); // complete; put in place below, once every stream held
+                outputs[i] = std::move(out);
+            } catch (...) {
+                faults[i] = std::current_exception(); // reported below, first entry first
+                failed = true;
             }
         }
     };
@@ -127,78 +321,63 @@ void PackageReader::VerifyAll(unsigned threads) {
     }
     for (const auto& fault : faults) {
         if (fault) {
-            std::rethrow_exception(fault);
+            std::rethrow_exception(fault); // the temporary files go with `outputs`
         }
     }
-}
-
-PackedHeader PackageReader::Verify(const PackedEntry& entry) const {
-    Sha256 hash;
-    PackedStreamDecoder decoder(entry.name, [](std::span<const unsigned char>) {});
-    std::exception_ptr fault;
-    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
-        hash.Update(piece);
-        if (!fault) {
-            try {
-                decoder.Feed(piece);
-            } catch (const PackageError&) {
-                fault = std::current_exception(); // a wrong digest, if any, is the better report
-            }
-        }
-    });
-    if (hash.Final() != entry.digest) {
-        throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        FEntries[i].header = headers[i];
+        outputs[i]->Commit();
     }
-    if (fault) {
-        std::rethrow_exception(fault);
-    }
-    decoder.Finish();
-    return decoder.Header();
-}
-
-PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink) const {
-    PackedStreamDecoder decoder(entry.name, sink);
-    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) { decoder.Feed(piece); });
-    decoder.Finish();
-    return decoder.Header();
+    FChecked = true;
 }
 
 const PackedEntry* PackageReader::Find(std::string_view name) const {
+    RequireChecked();
     const std::string key = platform::text::ToUpper(name);
     const auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
                                      [](const PackedEntry& entry, const std::string& k) { return entry.name < k; });
     return it != FEntries.end() && it->name == key ? &*it : nullptr;
 }
 
-PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, std::ostream& out) const {
-    return Decode(entry, [&](std::span<const unsigned char> piece) {
-        out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
-        if (!out) {
-            throw CannotWrite(entry.name, EIO);
-        }
-    });
+PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, std::ostream& out,
+                                      const ProgressCallback& progress) const {
+    return Decode(
+        entry,
+        [&](std::span<const unsigned char> piece) {
+            out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+            if (!out) {
+                throw CannotWrite(entry.name, EIO);
+            }
+        },
+        progress);
 }
 
-PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, const std::filesystem::path& destination) const {
+PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, const std::filesystem::path& destination,
+                                      const ProgressCallback& progress) const {
+    RequireChecked();
     AtomicOutputFile out(destination);
-    const PackedHeader header = Decode(entry, [&](std::span<const unsigned char> piece) { out.Write(piece); });
+    const PackedHeader header = Decode(
+        entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
     out.SetLastWriteTime(UnixFromFileTime(header.lastWrite));
     out.Commit();
     return header;
 }
 
 std::string PackageReader::ReadAll(const PackedEntry& entry, std::uint64_t limit) const {
+    RequireChecked();
     if (static_cast<std::uint64_t>(entry.header.size) > limit) {
         throw TooLargeToRead(entry.name, static_cast<std::uint64_t>(entry.header.size));
     }
     std::string content;
     content.reserve(static_cast<std::size_t>(entry.header.size));
-    Decode(entry, [&](std::span<const unsigned char> piece) {
-        if (piece.size() > limit - content.size()) {
-            throw TooLargeToRead(entry.name, content.size() + piece.size());
-        }
-        content.append(piece.begin(), piece.end());
-    });
+    Decode(entry,
+           [&](std::span<const unsigned char> piece) {
+               if (piece.size() > limit - content.size()) {
+                   throw TooLargeToRead(entry.name, content.size() + piece.size());
+               }
+               content.append(piece.begin(), piece.end());
+           },
+           {});
     return content;
 }
 

@@ -1,38 +1,29 @@
 #include "update/package/PackageWriter.h"
 
+#include "update/package/BlockCompressor.h"
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageFormat.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackedName.h"
 #include "update/package/PackedStream.h"
+#include "update/package/Sha256.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <numeric>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
+#include <zlib.h>
 
 namespace update::package {
 
 namespace {
 
-// One packed file on its way: compressed by a worker into an anonymous scratch file, then
-// appended to the output by the writing thread, in directory order.
-struct Job {
-    FileDescriptor scratch;
-    CompressedStream stream;
-    std::exception_ptr fault;
-    bool done = false;
-};
-
-// Compressed files may wait this far ahead of the one being appended, so that scratch files
-// (one descriptor each) stay few however many files the package holds.
-constexpr std::size_t kLookAhead = 32;
+// In flight per compressing thread: enough that no worker waits while the writing thread appends.
+constexpr std::size_t kBlocksPerThread = 4;
 
 void CopyBytes(int from, std::uint64_t count, AtomicOutputFile& out, const std::filesystem::path& fromName) {
     std::vector<unsigned char> buffer(kChunkSize);
@@ -45,6 +36,124 @@ void CopyBytes(int from, std::uint64_t count, AtomicOutputFile& out, const std::
         count -= piece.size();
     }
 }
+
+// Cuts the uncompressed streams of the files, one after the other, into deflate blocks: each
+// stream is the 16-byte header and the content, cut every kDeflateBlockSize bytes.
+class BlockSource {
+public:
+    struct File {
+        std::filesystem::path path;
+        FileTime lastWrite;
+    };
+    explicit BlockSource(std::vector<File> files)
+        : FFiles(std::move(files)) {}
+
+    bool Done() const { return FNext >= FFiles.size(); }
+
+    // The next block, tagged with the index of its file.
+    DeflateInput Next() {
+        if (FFile.Get() < 0) {
+            Open();
+        }
+        DeflateInput block;
+        block.tag = FNext;
+        block.bytes.reserve(FWindow.size() + kDeflateBlockSize);
+        block.bytes.assign(FWindow.begin(), FWindow.end());
+        block.dictionaryLength = FWindow.size();
+        if (FFirst) {
+            block.bytes.insert(block.bytes.end(), FHeader.begin(), FHeader.end());
+            FFirst = false;
+        }
+        const std::size_t start = block.bytes.size();
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kDeflateBlockSize - (start - block.dictionaryLength), FSize - FRead));
+        block.bytes.resize(start + want);
+        if (ReadSome(FFile.Get(), std::span(block.bytes).subspan(start), FFiles[FNext].path) != want) {
+            throw FileChanged(FFiles[FNext].path);
+        }
+        FRead += want;
+        const std::size_t keep = std::min(kDeflateWindow, block.bytes.size() - block.dictionaryLength);
+        FWindow.assign(block.bytes.end() - static_cast<std::ptrdiff_t>(keep), block.bytes.end());
+        if (FRead == FSize) {
+            unsigned char extra = 0;
+            if (ReadSome(FFile.Get(), std::span(&extra, 1), FFiles[FNext].path) != 0) {
+                throw FileChanged(FFiles[FNext].path); // it grew since its size was taken
+            }
+            block.last = true;
+            FFile = FileDescriptor();
+            FWindow.clear();
+            ++FNext;
+        }
+        return block;
+    }
+
+private:
+    void Open() {
+        const File& file = FFiles[FNext];
+        FFile = OpenForReading(file.path);
+        struct stat info {};
+        if (::fstat(FFile.Get(), &info) != 0) {
+            throw CannotRead(file.path, errno);
+        }
+        FSize = static_cast<std::uint64_t>(info.st_size);
+        FRead = 0;
+        FFirst = true;
+        FHeader = EncodePackedHeader(static_cast<std::int64_t>(FSize), file.lastWrite);
+    }
+
+    std::vector<File> FFiles;
+    std::size_t FNext = 0;
+    FileDescriptor FFile;
+    std::uint64_t FSize = 0;
+    std::uint64_t FRead = 0;
+    bool FFirst = true;
+    std::array<unsigned char, kPackedHeaderSize> FHeader{};
+    std::vector<unsigned char> FWindow;
+};
+
+// Lays the deflated blocks of one file end to end inside the zlib wrapper, into the output.
+class StreamAssembler {
+public:
+    explicit StreamAssembler(AtomicOutputFile& out)
+        : FOut(out) {}
+
+    // Appends a block; gives the finished stream after the file's last block.
+    std::optional<CompressedStream> Append(const DeflateOutput& block) {
+        if (!FOpen) {
+            static constexpr std::array<unsigned char, 2> kZlibHeader = {0x78, 0xDA}; // deflate, 32 KiB, level 9
+            Emit(kZlibHeader);
+            FOpen = true;
+        }
+        Emit(block.bytes);
+        FAdler = adler32_combine(FAdler, block.adler, static_cast<z_off_t>(block.length));
+        if (!block.last) {
+            return std::nullopt;
+        }
+        const std::array<unsigned char, 4> trailer = {
+            static_cast<unsigned char>(FAdler >> 24), static_cast<unsigned char>(FAdler >> 16),
+            static_cast<unsigned char>(FAdler >> 8), static_cast<unsigned char>(FAdler)};
+        Emit(trailer);
+        const CompressedStream stream{FLength, FHash.Final()};
+        FOpen = false;
+        FAdler = adler32(0, nullptr, 0);
+        FLength = 0;
+        FHash = Sha256();
+        return stream;
+    }
+
+private:
+    void Emit(std::span<const unsigned char> bytes) {
+        FOut.Write(bytes);
+        FHash.Update(bytes);
+        FLength += bytes.size();
+    }
+
+    AtomicOutputFile& FOut;
+    bool FOpen = false;
+    uLong FAdler = adler32(0, nullptr, 0);
+    std::uint64_t FLength = 0;
+    Sha256 FHash;
+};
 
 } // namespace
 
@@ -84,82 +193,27 @@ void PackageWriter::Write(const std::filesystem::path& output,
     std::vector<std::size_t> order(FFiles.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](auto a, auto b) { return FFiles[a].name < FFiles[b].name; });
+    std::vector<BlockSource::File> files;
+    for (const std::size_t index : order) {
+        files.push_back({FFiles[index].hostFile, FFiles[index].lastWrite});
+    }
 
-    const std::filesystem::path scratchFolder = output.has_parent_path() ? output.parent_path() : ".";
-    std::vector<Job> jobs(order.size());
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t nextJob = 0;
-    std::size_t appended = 0;
-    bool stopping = false;
-
-    auto work = [&] {
-        while (true) {
-            std::size_t index = 0;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock,
-                             [&] { return stopping || nextJob >= jobs.size() || nextJob < appended + kLookAhead; });
-                if (stopping || nextJob >= jobs.size()) {
-                    return;
-                }
-                index = nextJob++;
-            }
-            Job result;
-            try {
-                const auto& file = FFiles[order[index]];
-                result.scratch = CreateAnonymousFile(scratchFolder);
-                result.stream = CompressPackedFile(file.hostFile, file.lastWrite, result.scratch.Get(), output);
-            } catch (...) {
-                result.fault = std::current_exception(); // handed to the writing thread, which reports it
-            }
-            std::lock_guard lock(mutex);
-            jobs[index] = std::move(result);
-            jobs[index].done = true;
-            changed.notify_all();
-        }
-    };
-
+    // The blocks of every file go through one pool of workers, so that small files and the
+    // blocks of a large one keep every core busy alike; they come back in order.
+    BlockSource source(std::move(files));
+    StreamAssembler assembler(out);
     std::vector<DirectoryRecord> records;
+    std::uint64_t offset = kStartMarker.size();
     {
-        std::vector<std::jthread> workers;
-        // Declared after the workers, so that on an error it stops them before they are joined.
-        struct Stop {
-            std::mutex& mutex;
-            std::condition_variable& changed;
-            bool& stopping;
-            ~Stop() {
-                std::lock_guard lock(mutex);
-                stopping = true;
-                changed.notify_all();
+        BlockCompressor compressor(threads);
+        while (!source.Done() || compressor.Pending() > 0) {
+            while (!source.Done() && compressor.Pending() < kBlocksPerThread * threads) {
+                compressor.Submit(source.Next());
             }
-        };
-        for (unsigned t = 0; t < threads; ++t) {
-            workers.emplace_back(work);
-        }
-        Stop stop{mutex, changed, stopping};
-
-        std::uint64_t offset = kStartMarker.size();
-        for (std::size_t i = 0; i < jobs.size(); ++i) {
-            Job job;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return jobs[i].done; });
-                job = std::move(jobs[i]);
-            }
-            if (job.fault) {
-                std::rethrow_exception(job.fault);
-            }
-            if (::lseek(job.scratch.Get(), 0, SEEK_SET) != 0) {
-                throw CannotWrite(output, errno);
-            }
-            CopyBytes(job.scratch.Get(), job.stream.length, out, output);
-            records.push_back({FFiles[order[i]].name, offset, job.stream.length, job.stream.digest});
-            offset += job.stream.length;
-            {
-                std::lock_guard lock(mutex);
-                ++appended;
-                changed.notify_all();
+            const DeflateOutput block = compressor.Take();
+            if (const auto stream = assembler.Append(block)) {
+                records.push_back({FFiles[order[block.tag]].name, offset, stream->length, stream->digest});
+                offset += stream->length;
             }
         }
     }

@@ -1,6 +1,8 @@
 #include "update/run/SilentRun.h"
 
 #include "environment/Dialogs.h"
+#include "environment/Errors.h"
+#include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "platform/machine/Machine.h"
 #include "update/package/PackageReader.h"
@@ -24,8 +26,8 @@ constexpr int kSignatureNoteFontSize = 10;
 // The silent services for the lifetime of the run, the previous ones afterwards.
 class SilentServices {
 public:
-    SilentServices(std::ostream& messages, bool answerYes)
-        : FPrevious(ui::SetCurrent(ui::ScriptedUi::Silent(messages, answerYes))) {}
+    SilentServices(std::ostream& messages, bool answerYes, bool progress)
+        : FPrevious(ui::SetCurrent(ui::ScriptedUi::Silent(messages, answerYes, progress))) {}
     ~SilentServices() { ui::SetCurrent(std::move(FPrevious)); }
     SilentServices(const SilentServices&) = delete;
     SilentServices& operator=(const SilentServices&) = delete;
@@ -49,14 +51,31 @@ bool WriteReport(const std::string& file, const std::string& text, std::ostream&
 
 } // namespace
 
-TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
-    TdmUpdateCommon::Package opened;
-    if (file)
-        opened = std::make_shared<const package::PackageReader>(std::filesystem::path(*file));
-    else
-        opened = TdmUpdateCommon::OpenProgramPackage();
+std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
+    // The kernel's link to the running image stays valid even when its file was renamed meanwhile.
+    auto opened = std::make_shared<package::PackageReader>(std::filesystem::path(file ? *file : "/proc/self/exe"),
+                                                           package::CheckLater{});
+    // The signature covers the directory, which holds every stream's digest: checked before the streams.
     package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
     return opened;
+}
+
+void CheckPackage(package::PackageReader& package) {
+    ui::UiServices& services = ui::Current();
+    std::optional<ui::ProgressTask> task;
+    package.Check(0, [&](std::uint64_t done, std::uint64_t total) {
+        if (!task)
+            task.emplace(ui::kCheckingPackage, total, services);
+        task->Advance(done);
+        if (services.IsTerminating())
+            throw EAbort();
+    });
+}
+
+TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
+    auto package = OpenPackageUnchecked(file);
+    CheckPackage(*package);
+    return package;
 }
 
 int ExitCodeFor(const RunOutcome& outcome) {
@@ -78,7 +97,7 @@ int ExitCodeFor(const RunOutcome& outcome) {
 }
 
 int RunSilent(const SilentOptions& options, std::ostream& messages) {
-    const SilentServices services(messages, options.answerYes);
+    const SilentServices services(messages, options.answerYes, options.progress);
     TdmUpdateCommon::Package package;
     try {
         package = OpenPackage(options.package);

@@ -170,6 +170,28 @@ TEST_F(RunE2eTest, ReportThatCannotBeWrittenFailsASuccessfulRun) {
     EXPECT_EQ(ReadInstalled(kCommonFile), "commun"); // the update itself was done
 }
 
+TEST_F(RunE2eTest, ProgressLinesTellTheCheckAndTheExtractionOfALargeFileOnlyWhenAsked) {
+    SetUpdates("Common\r\n");
+    AddPackedText("FileNames.txt", "Commun.dll\r\n");
+    AddPackedText("Commun.dll", std::string(5 * 1024 * 1024, 'c'));
+    InstallRoot();
+    const std::filesystem::path package = Pack();
+    struct Row {
+        std::vector<std::string> options;
+        bool lines;
+    };
+    for (const Row& row : {Row{{"--progress"}, true}, Row{{}, false}}) {
+        const UpdateRunResult result = RunOn(package, row.options);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        for (const char* line :
+             {"Vérification du paquet : 0 %\n", "Vérification du paquet : 100 %\n", "Extraction de COMMUN.DLL : 0 %\n",
+              "Extraction de COMMUN.DLL : 50 %\n", "Extraction de COMMUN.DLL : 100 %\n"}) {
+            EXPECT_EQ(result.err.find(line) != std::string::npos, row.lines) << line << "in:\n" << result.err;
+        }
+    }
+    EXPECT_EQ(ReadInstalled(kCommonFile).size(), 5U * 1024 * 1024);
+}
+
 TEST_F(RunE2eTest, UnknownOptionIsAUsageError) {
     testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();

@@ -1,0 +1,94 @@
+#include "WizardTestSupport.h"
+#include "update/package/PackageReader.h"
+#include "update/run/SilentRun.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+#include <fstream>
+
+namespace {
+
+using namespace wizardtest;
+using update::package::CheckLater;
+using update::package::PackageReader;
+
+class StartCheckTest : public WizardTest {
+protected:
+    // Pumps the window's events until the start check has run; false when it never does.
+    static bool RunUntilChecked(const wizard::TfrmMain& window) {
+        for (int turn = 0; turn < 100'000 && !window.StartChecked(); ++turn)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return window.StartChecked();
+    }
+
+    // A wizard over a package opened without its check, which the window runs once shown.
+    std::unique_ptr<Wizard> UncheckedWizard(const std::filesystem::path& package) {
+        auto w = std::make_unique<Wizard>(FTemp, DemoFiles());
+        FPackage = std::make_shared<PackageReader>(package, CheckLater{});
+        w->engine = std::make_unique<FakeEngine>(FPackage);
+        w->Create();
+        w->main->SetStartCheck([this, window = w->main.get()] {
+            FShownAtCheck = window->isVisible();
+            update::run::CheckPackage(*FPackage);
+        });
+        return w;
+    }
+
+    TempFolder FPackageFolder; // apart from the one the wizard writes its own package to
+    std::shared_ptr<PackageReader> FPackage;
+    bool FShownAtCheck = false;
+};
+
+TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenStarts) {
+    const auto package = WritePackage(FPackageFolder, DemoFiles());
+    auto w = UncheckedWizard(package);
+    const QString designedTitle = w->main->RzLabelTitle()->text();
+
+    w->main->show();
+    // Shown, and nothing read from the package yet: no title, no page, no button.
+    EXPECT_FALSE(w->main->StartChecked());
+    EXPECT_FALSE(FPackage->Checked());
+    EXPECT_EQ(w->main->RzLabelTitle()->text(), designedTitle);
+    EXPECT_FALSE(w->main->ActionNext()->isEnabled());
+    EXPECT_FALSE(w->main->ActionAnnuler()->isEnabled());
+    EXPECT_FALSE(w->main->TimerOneTime()->isActive()) << "no page may come up during the check";
+
+    ASSERT_TRUE(RunUntilChecked(*w->main));
+    EXPECT_TRUE(FShownAtCheck);
+    EXPECT_TRUE(FPackage->Checked());
+    ASSERT_EQ(Ui().Progress().size(), 1U);
+    EXPECT_EQ(Ui().Progress()[0].label, "Vérification du paquet");
+    EXPECT_TRUE(Ui().Progress()[0].ended);
+    EXPECT_EQ(Ui().Progress()[0].steps.back(), Ui().Progress()[0].total);
+    // Then the start sequence as ever.
+    EXPECT_EQ(w->main->RzLabelTitle()->text(), QStringLiteral("Quarnel Orbel 4.2"));
+    EXPECT_TRUE(w->main->TimerOneTime()->isActive());
+    w->main->TimerOneTimeTimer();
+    w->main->UpdateButtons();
+    EXPECT_EQ(w->main->GetCurrentStep(), &w->welcome);
+    EXPECT_TRUE(w->main->ActionNext()->isEnabled());
+    EXPECT_FALSE(w->main->StartRefused());
+    EXPECT_TRUE(Ui().Dialogs().empty());
+}
+
+TEST_F(StartCheckTest, DamagedPackageFoundByTheCheckIsShownAndRefusesTheStart) {
+    const auto package = WritePackage(FPackageFolder, DemoFiles());
+    {
+        std::fstream file(package, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(12);
+        file.put('\x5A'); // inside the first packed file: its digest no longer holds
+    }
+    auto w = UncheckedWizard(package);
+    const QString designedTitle = w->main->RzLabelTitle()->text();
+    w->main->show();
+    ASSERT_TRUE(RunUntilChecked(*w->main));
+    EXPECT_TRUE(w->main->StartRefused());
+    ASSERT_EQ(Ui().Dialogs().size(), 1U);
+    EXPECT_NE(Ui().Dialogs()[0].text.find("Le paquet de mise à jour est endommagé"), std::string::npos)
+        << Ui().Dialogs()[0].text;
+    EXPECT_EQ(w->main->RzLabelTitle()->text(), designedTitle) << "nothing was read from the package";
+    EXPECT_EQ(w->main->GetCurrentStep(), nullptr);
+}
+
+} // namespace
