@@ -41,6 +41,10 @@ Verbes :
   trust add PUBLIQUE.pem | trust list | trust remove ID
                                 Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
                                 poste n'applique que les paquets signés par l'une d'elles.
+  recover                       Annule les mises à jour qu'un arrêt a interrompues (coupure,
+                                programme tué) : chaque produit laissé à moitié mis à jour est
+                                remis tel qu'il était, d'après les journaux du dossier journal/
+                                du préfixe. Sort avec 5, sans rien changer, sur un journal illisible.
   help, --help                  Ce texte.
 
 Codes de sortie :
@@ -88,6 +92,8 @@ int main(int argc, char** argv) {
             return RunReboot(rest, context);
         if (verb == "trust")
             return RunTrust(rest, context);
+        if (verb == "recover")
+            return RunRecover(rest, context);
         std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << kHelp;
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {

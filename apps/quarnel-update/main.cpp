@@ -9,6 +9,7 @@
 #include "firebird/Client.h"
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
+#include "update/engine/JournalRecovery.h"
 #include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
@@ -57,6 +58,10 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
         return kExitRefused;
     }
     if (!instance)
+        return kExitRefused;
+    // A run that a stop interrupted is undone before anything else, the package included.
+    const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+    if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     update::run::SilentOptions silent;
     silent.answerYes = options.answerYes;
@@ -116,6 +121,9 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options,
         const std::unique_ptr<quarnel_update::SingleInstance> instance = StartGuard(title);
         if (!instance)
             return kExitRefused; // another wizard runs: end at once, without a message
+        // A run that a stop interrupted is undone before anything else, the package included.
+        if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
+            return kExitRefused;
         return RunWindows(application, options);
     } catch (const EAbort&) {
         return kExitRefused; // the user has been told already

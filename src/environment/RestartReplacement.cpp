@@ -4,12 +4,17 @@
 #include "environment/Errors.h"
 #include "environment/FailureHelpers.h"
 #include "environment/InstallTools2.h"
+#include "environment/MachineRegistry.h"
 #include "environment/RebootRenames.h"
+#include "environment/RestartSchedule.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -77,12 +82,23 @@ std::string ComposeWininit(const std::vector<std::string>& lines, const std::str
     return output;
 }
 
+RestartScheduleObserver& Observer() {
+    static RestartScheduleObserver observer;
+    return observer;
+}
+
+// The WININIT.INI entry that has `source` replace `dest` at the next start, in the machine's ANSI
+// code page; nothing when a name cannot be written in it.
+std::optional<std::string> WininitEntry(std::string_view source, std::string_view dest) {
+    return platform::text::Utf8ToCodePage((dest.empty() ? std::string("NUL") : GetShortName(dest)) + "=" +
+                                              GetShortName(source),
+                                          platform::Machine::Current().Settings().ansiCodePage);
+}
+
 void ScheduleInWininit(std::string_view source, std::string_view dest) {
     // The file is text in the machine's ANSI code page: a name it cannot hold is refused, never
     // written with a replacement character that no restart could find.
-    const auto entry = platform::text::Utf8ToCodePage(
-        (dest.empty() ? std::string("NUL") : GetShortName(dest)) + "=" + GetShortName(source),
-        platform::Machine::Current().Settings().ansiCodePage);
+    const std::optional<std::string> entry = WininitEntry(source, dest);
     if (!entry) {
         platform::SetLastError(platform::kErrorNoUnicodeTranslation);
         FailWithLastError("Cannot move : \r\n" + std::string(source) + " to" + "\r\n" + std::string(dest));
@@ -127,13 +143,98 @@ void ScheduleInWininit(std::string_view source, std::string_view dest) {
         FailWithLastError("Cannot move : \r\n" + output + " to" + "\r\n" + ini);
 }
 
+// Replaces WININIT.INI by `text` through a file beside it.
+void RewriteWininit(const std::string& ini, const std::string& text) {
+    const std::string output = MakeUniqueName(TWindowsInstaller::GetWinPath(), ".tmp");
+    {
+        platform::FileHandle out =
+            platform::CreateFile(output, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
+        if (!out || !out.Write(text.data(), text.size())) {
+            const platform::ErrorCode error = platform::GetLastError();
+            platform::DeleteFile(output); // the error below says what went wrong
+            throw platform::SystemError(error);
+        }
+    }
+    if (!platform::MoveFileEx(output, ini, platform::kMoveFileReplaceExisting)) {
+        const platform::ErrorCode error = platform::GetLastError();
+        platform::DeleteFile(output); // the error below says what went wrong
+        throw platform::SystemError(error);
+    }
+}
+
+bool UnscheduleInWininit(std::string_view source, std::string_view dest) {
+    const std::string ini = TWindowsInstaller::GetWinPath() + "WININIT.INI";
+    if (!TWindowsInstaller::FileExists(ini))
+        return false;
+    platform::FileHandle in = platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead,
+                                                   platform::CreationDisposition::OpenExisting);
+    if (!in)
+        platform::RaiseLastError();
+    const auto content = ReadAll(in);
+    if (!content)
+        platform::RaiseLastError();
+    in = platform::FileHandle();
+    const std::optional<std::string> entry = WininitEntry(source, dest);
+    if (!entry)
+        return false; // such a name was never scheduled: it is refused when scheduling
+    std::string text;
+    bool inRename = false;
+    bool removed = false;
+    for (const std::string& line : SplitLines(*content)) {
+        if (IsSectionHeader(line))
+            inRename = IsRenameHeader(line);
+        if (inRename && platform::text::EqualsIgnoreAsciiCase(line, *entry)) {
+            removed = true;
+            continue;
+        }
+        text += line + "\r\n";
+    }
+    if (removed)
+        RewriteWininit(ini, text);
+    return removed;
+}
+
+bool UnschedulePending(std::string_view source, std::string_view dest) {
+    std::vector<PendingRename> renames = ReadPendingRenames();
+    const auto kept = std::remove_if(renames.begin(), renames.end(), [&](const PendingRename& rename) {
+        return platform::text::EqualsIgnoreCase(rename.source, source) &&
+               platform::text::EqualsIgnoreCase(rename.destination, dest);
+    });
+    if (kept == renames.end())
+        return false;
+    renames.erase(kept, renames.end());
+    platform::RegistryKey key;
+    platform::ErrorCode error = MachineRegistry().OpenKey(platform::RegistryRoot::LocalMachine, kSessionManagerKey,
+                                                          platform::kKeySetValue, key);
+    if (error == 0)
+        error = renames.empty()
+                    ? key.DeleteValue(kPendingRenamesValue)
+                    : key.SetValue(platform::MakeBinaryValue(std::string(kPendingRenamesValue),
+                                                             EncodePendingRenames(renames), platform::kRegMultiSz));
+    if (error != 0)
+        throw platform::SystemError(error);
+    return true;
+}
+
 } // namespace
+
+RestartScheduleObserver SetRestartScheduleObserver(RestartScheduleObserver observer) {
+    return std::exchange(Observer(), std::move(observer));
+}
+
+bool UnscheduleReplaceOnReboot(std::string_view source, std::string_view destination) {
+    const bool pending = UnschedulePending(source, destination);
+    const bool wininit = UnscheduleInWininit(source, destination);
+    return pending || wininit;
+}
 
 std::string GetShortName(std::string_view path) {
     return std::string(path);
 }
 
 void TWindowsInstaller::ScheduleReplaceOnReboot(std::string_view source, std::string_view dest) {
+    if (Observer())
+        Observer()(source, dest);
     if (IsWindows9X()) {
         ScheduleInWininit(source, dest);
         return;

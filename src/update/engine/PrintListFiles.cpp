@@ -71,7 +71,10 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
                 allWritten = false;
                 continue;
             }
-            ExtractPackedResource(name, WithTrailingBackslash(DestPath) + name);
+            const std::string destination = WithTrailingBackslash(DestPath) + name;
+            if (FindPacked(name) != nullptr) // a list the package lacks leaves the file there as it is
+                BeforeWritingProductFile(destination, TargetWrite::InPlace);
+            ExtractPackedResource(name, destination);
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");

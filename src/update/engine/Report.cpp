@@ -31,6 +31,7 @@ void TdmUpdateCommon::LogCopyFile(std::string_view SourceFile, std::string_view 
     }
     // platform::CopyFile writes beside the target and renames over it: a copy that fails leaves the
     // old file whole, and a target in use is refused (32) rather than replaced.
+    BeforeWritingProductFile(DestFile, TargetWrite::RenamedOver);
     bool copied = !TWindowsInstaller::FileExists(DestFile) ||
                   platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);
     if (copied)

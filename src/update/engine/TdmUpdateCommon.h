@@ -10,6 +10,7 @@
 #include "environment/InstallTools2.h"
 #include "environment/RegAccess.h"
 #include "platform/files/FileTime.h"
+#include "update/engine/ProductRollback.h"
 #include "update/engine/UpdateResult.h"
 #include "update/package/PackageReader.h"
 
@@ -178,6 +179,18 @@ public:
     TUpdateResultType UpdateSuvanaFinance(Tquar_AppNameType AppType);
     TUpdateResultType UpdateOndrak();
 
+    // --- A product as a whole (WholeProduct.cpp) ---
+
+    // Runs a product's update procedure so that its files change all together or not at all:
+    // each file it writes is recorded in the run journal, its previous content kept beside it,
+    // before it is written. urtOk, urtWarning and urtNot keep the new files; urtKo or an exception
+    // puts every file back as it was, with a report line saying so, and the exception goes on.
+    TUpdateResultType UpdateWholeProduct(std::string_view product, const std::function<TUpdateResultType()>& procedure);
+    // Called before a file of the product being updated is written; nothing outside
+    // UpdateWholeProduct. Throws when the file's previous content cannot be kept: the write must
+    // not be made.
+    void BeforeWritingProductFile(std::string_view target, TargetWrite write);
+
     // --- Print lists (PrintListFiles.cpp) ---
 
     // urtOk, or urtWarning when a company's lists could not be installed; any failure while
@@ -212,6 +225,8 @@ private:
     std::string UnpackMainFile(std::string_view name);
     // Writes "Une erreur s'est produite lors de la mise à jour du " + file + CR LF + the message.
     TUpdateResultType ReportProcedureError(std::string_view handledFile, const std::exception& error);
+    // Rolls the product back and writes what came of it; never throws.
+    void RollBackProduct(ProductRollback& product) noexcept;
 
     Package FPackage;
     RichTextControl* mLog = nullptr;
@@ -220,6 +235,8 @@ private:
     ui::WindowId FMainWindow = 0;
     PrintListDatabase* FPrintListDatabase = nullptr;
     std::unique_ptr<CompanyPrintListDatabase> FCompanyDatabases;
+    std::unique_ptr<RunJournal> FJournal; // made by the first product that writes a file
+    ProductRollback* FProduct = nullptr;  // the product being updated
 };
 
 // Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it

@@ -42,6 +42,9 @@ public:
     ui::RichTextSink& ReportSink() override { return inner->ReportSink(); }
     ui::RichTextSink& ChangesSink() override { return inner->ChangesSink(); }
     bool BringWindowToFront(ui::WindowId window) override { return inner->BringWindowToFront(window); }
+    void BeginProgress(std::string_view label, std::uint64_t total) override { inner->BeginProgress(label, total); }
+    void StepProgress(std::uint64_t done) override { inner->StepProgress(done); }
+    void EndProgress() override { inner->EndProgress(); }
 };
 
 ShownMessages::ShownMessages() {

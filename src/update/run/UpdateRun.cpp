@@ -73,7 +73,9 @@ std::string FailureLine(std::string_view product, std::string_view reason) {
     return (reason.empty() ? line + "." : line + " : " + std::string(reason)) + "\r\n";
 }
 
-std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+namespace {
+
+std::optional<TUpdateResultType> CallProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
     switch (type) {
     case antVTP:
     case antVTI:
@@ -98,6 +100,18 @@ std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_App
     default:
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+    // The product's files change all together or not at all.
+    std::optional<TUpdateResultType> result;
+    const TUpdateResultType whole = engine.UpdateWholeProduct(AppNames[type], [&] {
+        result = CallProcedure(engine, type);
+        return result.value_or(urtUnknown);
+    });
+    return result ? std::optional(whole) : std::nullopt;
 }
 
 UpdateRun::UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock, RunCallbacks callbacks)

@@ -212,11 +212,11 @@ std::filesystem::path UpdateE2eTest::PublicKeyOf(const std::filesystem::path& pr
     return privateKey.parent_path() / (privateKey.stem().string() + ".pub.pem");
 }
 
-UpdateRunResult UpdateE2eTest::RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs) {
+UpdateRunResult UpdateE2eTest::RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs,
+                                     testsupport::ProgramOptions options) {
     const std::filesystem::path report = FRoot / ("report" + std::to_string(++FRuns) + ".txt");
     std::vector<std::string> args = {"--silent", "--package", package.string(), "--report", report.string()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (FRoot / "prefix").string();
     const testsupport::ProgramResult run = testsupport::RunProgram(kUpdateProgram, args, options);
     return {run.exitCode, run.err, MaskedLines(ReadHostFile(report))};

@@ -78,7 +78,8 @@ protected:
     std::filesystem::path MakeKey(std::string_view name);
     static std::filesystem::path PublicKeyOf(const std::filesystem::path& privateKey);
     // Runs the unattended update of `package` with `extraArgs` (--yes, --no).
-    UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {});
+    UpdateRunResult RunOn(const std::filesystem::path& package, const std::vector<std::string>& extraArgs = {},
+                          testsupport::ProgramOptions options = {});
     // Starts the unattended update of `package` and leaves it running (a test that stops it midway).
     std::unique_ptr<testsupport::RunningProgram> StartOn(const std::filesystem::path& package);
     // Pack, then RunOn.

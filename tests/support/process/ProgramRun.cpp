@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +45,26 @@ private:
     int FDescriptor = -1;
 };
 
+// Waits for the child's end for `delay` at most (without reaping it); SIGKILL when it still runs.
+bool KillWhenLate(pid_t child, std::chrono::microseconds delay) {
+    // Through syscall(): the C library's header lacks C linkage in C++.
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    if (process < 0)
+        throw std::runtime_error("pidfd_open failed");
+    pollfd watch{process, POLLIN, 0};
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(delay);
+    timespec timeout{static_cast<time_t>(seconds.count()),
+                     static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(delay - seconds).count())};
+    int ready = 0;
+    while ((ready = ppoll(&watch, 1, &timeout, nullptr)) < 0 && errno == EINTR) {
+    }
+    const bool late = ready == 0;
+    if (late)
+        syscall(SYS_pidfd_send_signal, process, SIGKILL, nullptr, 0);
+    close(process);
+    return late;
+}
+
 } // namespace
 
 struct RunningProgram::Captures {
@@ -72,12 +95,18 @@ RunningProgram::RunningProgram(const std::filesystem::path& program, const std::
     if (FPid == 0) {
         for (const auto& [name, value] : options.environment)
             setenv(name.c_str(), value.c_str(), 1);
+        if (options.fileSizeLimit) {
+            const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN); // kept across exec: the write fails with EFBIG
+        }
         dup2(in, STDIN_FILENO);
         dup2(FCaptures->out.Descriptor(), STDOUT_FILENO);
         dup2(FCaptures->err.Descriptor(), STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    FKillAfter = options.killAfter;
 }
 
 RunningProgram::~RunningProgram() {
@@ -96,11 +125,13 @@ void RunningProgram::Signal(int signal) const {
 ProgramResult RunningProgram::Wait() {
     if (FPid <= 0)
         throw std::runtime_error("the program was already waited for");
+    ProgramResult result;
+    if (FKillAfter)
+        result.killed = KillWhenLate(FPid, *FKillAfter);
     int status = 0;
     while (waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
     }
     FPid = -1;
-    ProgramResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     FSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = FCaptures->out.Read();

@@ -2,9 +2,12 @@
 
 // Runs a built program to completion, as end-to-end tests do, and collects what it printed.
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -12,7 +15,8 @@
 namespace testsupport {
 
 struct ProgramResult {
-    int exitCode = -1; // -1 when the program did not exit normally
+    int exitCode = -1;   // -1 when the program did not exit normally
+    bool killed = false; // ended by ProgramOptions::killAfter
     std::string out;
     std::string err;
 };
@@ -20,6 +24,11 @@ struct ProgramResult {
 struct ProgramOptions {
     std::map<std::string, std::string> environment; // set on top of the test's own environment
     std::string input;                              // given on standard input
+    // The largest file the program may write (RLIMIT_FSIZE); a write beyond fails with EFBIG
+    // instead of raising SIGXFSZ, as a full drive makes a write fail.
+    std::optional<std::uint64_t> fileSizeLimit = std::nullopt;
+    // SIGKILL when the program still runs this long after its start, as a power cut would stop it.
+    std::optional<std::chrono::microseconds> killAfter = std::nullopt;
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
@@ -47,6 +56,7 @@ private:
     std::unique_ptr<Captures> FCaptures;
     pid_t FPid = -1;
     int FSignal = 0;
+    std::optional<std::chrono::microseconds> FKillAfter; // counted from the start, applied by Wait
 };
 
 } // namespace testsupport
