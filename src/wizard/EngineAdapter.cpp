@@ -1,5 +1,6 @@
 #include "wizard/EngineAdapter.h"
 
+#include "Common/Interbase/dmDBConnectionUnit.h"
 #include "update/run/UpdateRun.h"
 
 namespace wizard {
@@ -16,6 +17,10 @@ int EngineAdapter::LoadResourceFileToRich(std::string_view fileName, update::Ric
 
 std::optional<TUpdateResultType> EngineAdapter::RunUpdate(Tquar_AppNameType type) {
     return update::run::RunProcedure(FEngine, type);
+}
+
+void EngineAdapter::ProcessConnectionTimers() {
+    FEngine.DbConnection().ProcessTimers();
 }
 
 } // namespace wizard

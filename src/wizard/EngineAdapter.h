@@ -15,6 +15,7 @@ public:
     std::vector<std::string> LoadResourceFileList(std::string_view fileName) override;
     int LoadResourceFileToRich(std::string_view fileName, update::RichTextControl& control) override;
     void InitLog(update::RichTextControl* log) override { FEngine.InitLog(log); }
+    void ProcessConnectionTimers() override;
     void AddToLog(std::string_view text, int fontSize = 0) override { FEngine.AddToLog(text, fontSize); }
     void SetAppNameType(Tquar_AppNameType type) override { FEngine.SetAppNameType(type); }
     // The procedure of each application type, as the unattended run calls it.

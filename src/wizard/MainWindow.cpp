@@ -156,6 +156,23 @@ void TfrmMain::CreateComponents() {
     connect(FTimerOneTime, &QTimer::timeout, this, [this] { Guarded([this] { TimerOneTimeTimer(); }); });
     FTimerOneTime->start();
 
+    // The connection module's timers (every 30 and 60 minutes) are due when a poll finds them so.
+    // Not during a product's procedure, which holds the company's transaction; their failures are
+    // background work's, not the user's (the free-space check warns the user itself).
+    FTimerConnection = new QTimer(this);
+    FTimerConnection->setObjectName(QStringLiteral("TimerConnection"));
+    FTimerConnection->setInterval(1000);
+    connect(FTimerConnection, &QTimer::timeout, this, [this] {
+        if (FInProcedure)
+            return;
+        try {
+            FEngine.ProcessConnectionTimers();
+        } catch (...) {
+            // background work: the next period tries again
+        }
+    });
+    FTimerConnection->start();
+
     // The action list's update runs when the application is idle; a slow timer stands for that.
     FActionListIdle = new QTimer(this);
     FActionListIdle->setInterval(100);

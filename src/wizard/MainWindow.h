@@ -81,6 +81,7 @@ public:
     QWidget* PanelCurrStep() const { return FPanelCurrStep; }
     QWidget* PanelButtons() const { return FPanelButtons; }
     QTimer* TimerOneTime() const { return FTimerOneTime; }
+    QTimer* TimerConnection() const { return FTimerConnection; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -142,6 +143,7 @@ private:
     QAction* FActionNext = nullptr;
     QAction* FActionAnnuler = nullptr;
     QTimer* FTimerOneTime = nullptr;
+    QTimer* FTimerConnection = nullptr; // polls the connection module's periodic timers
     QTimer* FActionListIdle = nullptr;
 };
 

@@ -31,6 +31,10 @@ public:
 
     // The report the engine writes to from now on; nullptr: logging does nothing.
     virtual void InitLog(update::RichTextControl* log) = 0;
+
+    // The connection module's periodic work (the workstation registered again in the database's
+    // user table, the check of the database server's free space), polled from the message loop.
+    virtual void ProcessConnectionTimers() = 0;
 };
 
 } // namespace wizard

@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTest>
 #include <QTimer>
+
+#include <stdexcept>
 
 namespace wizardtest {
 namespace {
@@ -89,6 +92,26 @@ TEST_F(MainWindowTest, PackageThatCannotBeReadEndsTheProgramAtTheStart) {
     EXPECT_NE(Ui().Dialogs()[0].text.find("APPINFO1.TXT"), std::string::npos) << Ui().Dialogs()[0].text;
     QCoreApplication::processEvents();
     EXPECT_FALSE(w.main->isVisible());
+}
+
+TEST_F(MainWindowTest, TheConnectionTimersArePolledFromTheMessageLoopAndTheirErrorsCaught) {
+    Wizard w(FTemp, DemoFiles());
+    w.Create();
+    int polls = 0;
+    w.engine->SetConnectionTimers([&polls] {
+        ++polls;
+        throw std::runtime_error("Nil Database"); // not attached: nothing for the user
+    });
+    w.Start();
+    ASSERT_TRUE(w.main->TimerConnection()->isActive());
+    w.main->TimerConnection()->setInterval(1); // how often it polls is not what this test is about
+    for (int wait = 0; wait < 400 && polls < 3; ++wait)
+        QTest::qWait(5);
+
+    EXPECT_GE(polls, 3) << "an error in one poll must leave the polling running";
+    for (const ui::DialogRecord& dialog : Ui().Dialogs())
+        EXPECT_NE(dialog.kind, ui::DialogKind::Error) << dialog.text;
+    EXPECT_TRUE(w.main->isVisible());
 }
 
 TEST_F(MainWindowTest, WindowHasTheDesignedGeometry) {

@@ -76,6 +76,13 @@ std::optional<TUpdateResultType> FakeEngine::RunUpdate(Tquar_AppNameType type) {
     return found->second(type);
 }
 
+void FakeEngine::ProcessConnectionTimers() {
+    if (FConnectionTimers)
+        FConnectionTimers();
+    else
+        EngineAdapter::ProcessConnectionTimers();
+}
+
 void WizardTest::SetUp() {
     platform::Machine::SetCurrent(platform::Machine::Init(FTemp.Path() / "prefix"));
     auto scripted = std::make_unique<ui::ScriptedUi>();

@@ -59,8 +59,12 @@ public:
     void SetProcedure(Tquar_AppNameType type, Procedure procedure) { FProcedures[type] = std::move(procedure); }
     std::optional<TUpdateResultType> RunUpdate(Tquar_AppNameType type) override;
     const std::vector<Tquar_AppNameType>& Ran() const { return FRan; }
+    // The work of each poll of the connection timers, in place of the connection module's.
+    void SetConnectionTimers(std::function<void()> work) { FConnectionTimers = std::move(work); }
+    void ProcessConnectionTimers() override;
 
 private:
+    std::function<void()> FConnectionTimers;
     std::map<Tquar_AppNameType, Procedure> FProcedures;
     std::vector<Tquar_AppNameType> FRan;
 };
