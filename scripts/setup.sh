@@ -10,7 +10,7 @@ packages=(
     libdeflate-dev pigz
     firebird-dev libfbclient2 libib-util firebird3.0-server firebird3.0-utils
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    fonts-liberation xvfb xauth
+    fonts-liberation xvfb xauth libx11-dev
     binutils-mingw-w64-x86-64
     procps iproute2
 )
