@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 
@@ -12,6 +13,9 @@ namespace {
 using namespace wizardtest;
 using update::package::CheckLater;
 using update::package::PackageReader;
+
+// How long a loaded machine may take to deliver an event that is due (milliseconds).
+constexpr int kPatience = 10'000;
 
 class StartCheckTest : public WizardTest {
 protected:
@@ -60,11 +64,13 @@ TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenSta
     ASSERT_EQ(Ui().Progress().size(), 1U);
     EXPECT_EQ(Ui().Progress()[0].label, "Vérification du paquet");
     EXPECT_TRUE(Ui().Progress()[0].ended);
+    ASSERT_FALSE(Ui().Progress()[0].steps.empty());
     EXPECT_EQ(Ui().Progress()[0].steps.back(), Ui().Progress()[0].total);
-    // Then the start sequence as ever.
+    // Then the start sequence as ever: the title, and the one-shot timer, armed again, brings the
+    // first page. Waited for rather than looked at: on a loaded machine the timer may already have
+    // fired in the same turn of the event loop as the check.
     EXPECT_EQ(w->main->RzLabelTitle()->text(), QStringLiteral("Quarnel Orbel 4.2"));
-    EXPECT_TRUE(w->main->TimerOneTime()->isActive());
-    w->main->TimerOneTimeTimer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->main->GetCurrentStep() == &w->welcome; }, kPatience));
     w->main->UpdateButtons();
     EXPECT_EQ(w->main->GetCurrentStep(), &w->welcome);
     EXPECT_TRUE(w->main->ActionNext()->isEnabled());
