@@ -74,7 +74,8 @@ enum class CopyProgress : std::uint32_t { Continue = 0, Cancel = 1, Stop = 2, Qu
 // The progress routine of CopyFileEx: the size of the source and how many of its bytes are
 // copied so far. Called once before the first byte (0 transferred), then after each piece; the
 // last call gives the whole size.
-using CopyProgressRoutine = std::function<CopyProgress(std::uint64_t totalFileSize, std::uint64_t totalBytesTransferred)>;
+using CopyProgressRoutine =
+    std::function<CopyProgress(std::uint64_t totalFileSize, std::uint64_t totalBytesTransferred)>;
 
 inline constexpr std::uint32_t kCopyFileFailIfExists = 0x1;
 

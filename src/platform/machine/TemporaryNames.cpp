@@ -7,9 +7,9 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <tuple>
 #include <signal.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 #include <vector>

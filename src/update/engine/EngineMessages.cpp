@@ -21,7 +21,8 @@ std::string CopyTargetLine(std::string_view destination) {
 
 std::string CopyProgressLabel(std::string_view destination) {
     const std::size_t separator = destination.find_last_of("\\/:");
-    return "Copie de " + std::string(separator == std::string_view::npos ? destination : destination.substr(separator + 1));
+    return "Copie de " +
+           std::string(separator == std::string_view::npos ? destination : destination.substr(separator + 1));
 }
 
 std::string FileLine(std::string_view path) {

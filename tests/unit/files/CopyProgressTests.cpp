@@ -131,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, CopyProgressStopTest, testing::ValuesIn(kStops
                          [](const testing::TestParamInfo<StopRow>& row) { return std::string(row.param.name); });
 
 TEST_F(CopyProgressTest, TheRequestAbortedCodeHasItsSystemText) {
-    EXPECT_EQ(SystemErrorMessage(kErrorRequestAborted), "Erreur système.  Code : 1235.\r\nLa demande a été annulée.\r\n");
+    EXPECT_EQ(SystemErrorMessage(kErrorRequestAborted),
+              "Erreur système.  Code : 1235.\r\nLa demande a été annulée.\r\n");
 }
 
 TEST_F(CopyProgressTest, RoutineThatThrowsLeavesTheTargetAsItWasAndTheErrorGoesOn) {

@@ -3,8 +3,8 @@
 #include "platform/machine/TemporaryNames.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
