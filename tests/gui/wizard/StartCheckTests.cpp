@@ -2,7 +2,6 @@
 #include "update/package/PackageReader.h"
 #include "update/run/SilentRun.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -20,11 +19,10 @@ constexpr int kPatience = 10'000;
 
 class StartCheckTest : public WizardTest {
 protected:
-    // Pumps the window's events until the start check has run; false when it never does.
+    // Pumps the window's events until the start check has run (it waits for the window to be
+    // exposed); false when it does not within kPatience.
     static bool RunUntilChecked(const wizard::TfrmMain& window) {
-        for (int turn = 0; turn < 100'000 && !window.StartChecked(); ++turn)
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return window.StartChecked();
+        return QTest::qWaitFor([&] { return window.StartChecked(); }, kPatience);
     }
 
     // A wizard over a package opened without its check, which the window runs once shown.
