@@ -52,6 +52,7 @@ constexpr std::array kErrorTexts{
     ErrorText{1018, "Tentative d’accès illégale sur une clé de Registre marquée pour suppression.\r\n"},
     ErrorText{1113, "Aucun mappage pour le caractère Unicode n’existe dans la page de codes multioctets cible.\r\n"},
     ErrorText{1223, "L’opération a été annulée par l’utilisateur.\r\n"},
+    ErrorText{1235, "La demande a été annulée.\r\n"},
     ErrorText{1245, "L’opération demandée n’a pas été effectuée car l’utilisateur n’a pas ouvert de session sur le "
                     "réseau. Le service spécifié n’existe pas.\r\n"},
     ErrorText{1813, "Le type de ressource spécifié est introuvable dans le fichier image.\r\n"},

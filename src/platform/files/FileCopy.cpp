@@ -70,8 +70,42 @@ private:
     bool FKept = false;
 };
 
-bool CopyContent(int from, int to) {
+// Tells the caller's routine how far a copy is, and whether it may go on.
+class ProgressReport {
+public:
+    ProgressReport(const CopyProgressRoutine& routine, std::uint64_t total)
+        : FRoutine(routine)
+        , FTotal(total)
+        , FQuiet(!routine) {}
+
+    // False (with 1235) when the routine stopped the copy.
+    bool Tell(std::uint64_t transferred) {
+        if (FQuiet)
+            return true;
+        switch (FRoutine(FTotal, transferred)) {
+        case CopyProgress::Continue:
+            return true;
+        case CopyProgress::Quiet:
+            FQuiet = true;
+            return true;
+        case CopyProgress::Cancel:
+        case CopyProgress::Stop:
+            break;
+        }
+        return Fail(kErrorRequestAborted);
+    }
+
+private:
+    const CopyProgressRoutine& FRoutine;
+    std::uint64_t FTotal;
+    bool FQuiet;
+};
+
+bool CopyContent(int from, int to, ProgressReport& progress) {
+    if (!progress.Tell(0))
+        return false;
     char buffer[1 << 16];
+    std::uint64_t transferred = 0;
     for (;;) {
         const ssize_t count = ::read(from, buffer, sizeof buffer);
         if (count == 0)
@@ -90,6 +124,9 @@ bool CopyContent(int from, int to) {
             }
             done += written;
         }
+        transferred += static_cast<std::uint64_t>(count);
+        if (!progress.Tell(transferred))
+            return false;
     }
 }
 
@@ -108,14 +145,16 @@ ErrorCode CheckReplaceable(const struct stat& info, const std::filesystem::path&
 }
 
 // Copies the host file `from` (already checked) over the entry `to`, through a temporary name beside it.
-bool CopyHostFile(const std::filesystem::path& from, const struct stat& sourceInfo, const DriveEntry& to) {
+bool CopyHostFile(const std::filesystem::path& from, const struct stat& sourceInfo, const DriveEntry& to,
+                  const CopyProgressRoutine& routine = {}) {
     const Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (source.Get() < 0)
         return FailErrno(from, errno);
     TemporaryCopy copy(to.Folder(), to.Name());
     if (copy.Get() < 0)
         return FailErrno(to.Host(), errno);
-    if (!CopyContent(source.Get(), copy.Get()))
+    ProgressReport progress(routine, static_cast<std::uint64_t>(sourceInfo.st_size));
+    if (!CopyContent(source.Get(), copy.Get(), progress))
         return false;
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
     if (::fchmod(copy.Get(), sourceInfo.st_mode & 07777) != 0 || ::futimens(copy.Get(), times) != 0)
@@ -142,6 +181,12 @@ ErrorCode CheckEntryReplaceable(const DriveEntry& entry, const struct stat& own)
 } // namespace
 
 bool CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
+    return CopyFileEx(source, target, {}, failIfExists ? kCopyFileFailIfExists : 0);
+}
+
+bool CopyFileEx(std::string_view source, std::string_view target, const CopyProgressRoutine& progress,
+                std::uint32_t copyFlags) {
+    const bool failIfExists = (copyFlags & kCopyFileFailIfExists) != 0;
     const auto from = MapPath(source);
     if (!from)
         return false;
@@ -171,7 +216,7 @@ bool CopyFile(std::string_view source, std::string_view target, bool failIfExist
     }
     if (const auto room = ReportedFreeSpace(target); room && static_cast<std::uint64_t>(sourceInfo.st_size) > *room)
         return Fail(kErrorDiskFull);
-    if (!CopyHostFile(*from, sourceInfo, *to))
+    if (!CopyHostFile(*from, sourceInfo, *to, progress))
         return false;
     SetLastError(kErrorSuccess);
     return true;

@@ -13,6 +13,7 @@
 #include "platform/machine/LastError.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -28,6 +29,7 @@ inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 inline constexpr ErrorCode kErrorNotSameDevice = 17;
 inline constexpr ErrorCode kErrorNoMoreFiles = 18;
 inline constexpr ErrorCode kErrorDirectoryName = 267;
+inline constexpr ErrorCode kErrorRequestAborted = 1235;
 
 // Directory and/or read-only, or kFileAttributeNormal for a plain file; kInvalidFileAttributes
 // when the path names nothing (2 missing, 3 missing folder). A link adds kFileAttributeReparsePoint
@@ -64,6 +66,25 @@ std::optional<std::uint64_t> GetFileSize(std::string_view path);
 // the target under a temporary name and renamed over it, so a failed copy never leaves a torn
 // target.
 bool CopyFile(std::string_view source, std::string_view target, bool failIfExists);
+
+// What a copy's progress routine answers (PROGRESS_CONTINUE, PROGRESS_CANCEL, PROGRESS_STOP,
+// PROGRESS_QUIET). A copy is never resumed later, so Stop ends it as Cancel does.
+enum class CopyProgress : std::uint32_t { Continue = 0, Cancel = 1, Stop = 2, Quiet = 3 };
+
+// The progress routine of CopyFileEx: the size of the source and how many of its bytes are
+// copied so far. Called once before the first byte (0 transferred), then after each piece; the
+// last call gives the whole size.
+using CopyProgressRoutine =
+    std::function<CopyProgress(std::uint64_t totalFileSize, std::uint64_t totalBytesTransferred)>;
+
+inline constexpr std::uint32_t kCopyFileFailIfExists = 0x1;
+
+// CopyFileExW: CopyFile, telling `progress` (may be empty) how far the copy is. The refusals of
+// CopyFile come before the first call. Cancel or Stop fails with 1235 and leaves the target as it
+// was, with no temporary beside it; Quiet goes on without further calls. An exception thrown by
+// the routine leaves the target the same way and goes on to the caller.
+bool CopyFileEx(std::string_view source, std::string_view target, const CopyProgressRoutine& progress,
+                std::uint32_t copyFlags);
 
 // DeleteFileW: 2/3 missing, 5 a folder or read-only, 32 in use.
 bool DeleteFile(std::string_view path);

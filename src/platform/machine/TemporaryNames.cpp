@@ -9,6 +9,7 @@
 #include <set>
 #include <signal.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -104,14 +105,20 @@ std::size_t RemoveLeftovers(const std::filesystem::path& folder) {
 }
 
 void RemoveLeftoversOnce(int folder) {
+    // A folder is known by its device, inode number and birth time: a removed folder's inode
+    // number is soon handed to a new folder, which has leftovers of its own to lose.
+    using FolderIdentity = std::tuple<std::uint32_t, std::uint32_t, std::uint64_t, std::int64_t, std::uint32_t>;
     static std::mutex mutex;
-    static std::set<std::pair<dev_t, ino_t>> cleaned;
-    struct stat info {};
-    if (::fstat(folder, &info) != 0)
+    static std::set<FolderIdentity> cleaned;
+    struct statx info {};
+    if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) != 0)
         return;
+    const bool born = (info.stx_mask & STATX_BTIME) != 0; // not every file system keeps it
+    const FolderIdentity identity{info.stx_dev_major, info.stx_dev_minor, info.stx_ino,
+                                  born ? info.stx_btime.tv_sec : 0, born ? info.stx_btime.tv_nsec : 0};
     {
         std::lock_guard lock(mutex);
-        if (!cleaned.insert({info.st_dev, info.st_ino}).second)
+        if (!cleaned.insert(identity).second)
             return;
     }
     RemoveLeftovers(folder);

@@ -29,7 +29,7 @@ bool IsLeftoverOfDeadProcess(std::string_view name);
 std::size_t RemoveLeftovers(int folder);
 std::size_t RemoveLeftovers(const std::filesystem::path& folder);
 
-// RemoveLeftovers, once per folder (device and inode) in the life of the process: the cost of
+// RemoveLeftovers, once per folder (device, inode and birth time) in the life of the process: the cost of
 // the first write into a folder, not of every write.
 void RemoveLeftoversOnce(int folder);
 

@@ -19,6 +19,12 @@ std::string CopyTargetLine(std::string_view destination) {
     return "vers " + std::string(destination) + "\r\n";
 }
 
+std::string CopyProgressLabel(std::string_view destination) {
+    const std::size_t separator = destination.find_last_of("\\/:");
+    return "Copie de " +
+           std::string(separator == std::string_view::npos ? destination : destination.substr(separator + 1));
+}
+
 std::string FileLine(std::string_view path) {
     return "Le fichier " + std::string(path);
 }

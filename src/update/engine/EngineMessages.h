@@ -26,6 +26,9 @@ namespace messages {
 // "Copie de " + source, then "vers " + destination + CR LF.
 std::string CopyLine(std::string_view source);
 std::string CopyTargetLine(std::string_view destination);
+// What the progress bar says while a large file is copied: "Copie de " + the name of the file
+// written, without its folder.
+std::string CopyProgressLabel(std::string_view destination);
 // "Le fichier " + path, then the closing line of LogSameFile or LogNotReplacedFile.
 std::string FileLine(std::string_view path);
 std::string SameFileLine();

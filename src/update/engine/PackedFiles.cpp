@@ -19,9 +19,6 @@ namespace update {
 
 namespace {
 
-// Files from this size on are extracted with a progress bar; smaller ones take no time worth showing.
-constexpr std::uint64_t kProgressFromSize = 4 * 1024 * 1024;
-
 // An unbuffered stream over an open file: every piece the inflater hands over goes straight to the
 // file, so memory stays flat whatever its size. Remembers the code of the first failed write.
 class FileOutputBuffer : public std::streambuf {

@@ -4,9 +4,12 @@
 #include "environment/InstallTools2.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/Files.h"
+#include "ui/ProgressTask.h"
 #include "update/engine/EngineMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/richtext/RichTextControl.h"
+
+#include <optional>
 
 namespace update {
 
@@ -29,13 +32,26 @@ void TdmUpdateCommon::LogCopyFile(std::string_view SourceFile, std::string_view 
         AddToLog(messages::CopyTargetLine(DestFile));
         Delay(10); // lets the report repaint during long runs
     }
-    // platform::CopyFile writes beside the target and renames over it: a copy that fails leaves the
+    // platform::CopyFileEx writes beside the target and renames over it: a copy that fails leaves the
     // old file whole, and a target in use is refused (32) rather than replaced.
     BeforeWritingProductFile(DestFile, TargetWrite::RenamedOver);
     bool copied = !TWindowsInstaller::FileExists(DestFile) ||
                   platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);
-    if (copied)
-        copied = platform::CopyFile(SourceFile, DestFile, false);
+    if (copied) {
+        // A large file shows its progress (the window's bar, or lines with --progress), begun
+        // once the copy knows the size and ended however the copy ends.
+        std::optional<ui::ProgressTask> progress;
+        copied = platform::CopyFileEx(
+            SourceFile, DestFile,
+            [&](std::uint64_t total, std::uint64_t transferred) {
+                if (!progress && total >= kProgressFromSize)
+                    progress.emplace(messages::CopyProgressLabel(DestFile), total);
+                if (progress)
+                    progress->Advance(transferred);
+                return progress ? platform::CopyProgress::Continue : platform::CopyProgress::Quiet;
+            },
+            0);
+    }
     // Kept before the attributes are reset, which would overwrite it.
     const platform::ErrorCode error = copied ? platform::kErrorSuccess : platform::GetLastError();
     platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);

@@ -107,6 +107,9 @@ public:
     int LoadResourceFileToRich(std::string_view ResFileName, RichTextControl& DestEdit) const;
 
     static constexpr std::uint64_t kMaxInMemoryResource = 32ull << 20;
+    // Files from this size on are extracted and copied with a progress bar; smaller ones take no
+    // time worth showing.
+    static constexpr std::uint64_t kProgressFromSize = 4ull << 20;
 
     // --- Temporary files (TempFiles.cpp) ---
 

@@ -161,15 +161,20 @@ void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
         for (unsigned t = 0; t < threads; ++t) {
             workers.emplace_back(work);
         }
-        // This thread tells how far the workers have got, on its own cadence, until they are through.
+        // This thread tells how far the workers have got, on its own cadence, until they are through:
+        // once at least, and last when every stream is done, however quickly the workers finish.
         std::unique_lock lock(mutex);
-        while (finished < FEntries.size()) {
-            changed.wait_for(lock, std::chrono::milliseconds(50));
+        for (;;) {
+            const bool through = finished == FEntries.size();
             if (progress) {
                 lock.unlock();
                 progress(hashed.load(), total);
                 lock.lock();
             }
+            if (through) {
+                break;
+            }
+            changed.wait_for(lock, std::chrono::milliseconds(50));
         }
     }
     for (const auto& fault : faults) {

@@ -180,7 +180,7 @@ TEST_F(RunE2eTest, ReportThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
     EXPECT_FALSE(Exists(kCommonFile)); // found before the first change
 }
 
-TEST_F(RunE2eTest, ProgressLinesTellTheCheckAndTheExtractionOfALargeFileOnlyWhenAsked) {
+TEST_F(RunE2eTest, ProgressLinesTellTheCheckTheExtractionAndTheCopyOfALargeFileOnlyWhenAsked) {
     SetUpdates("Common\r\n");
     AddPackedText("FileNames.txt", "Commun.dll\r\n");
     AddPackedText("Commun.dll", std::string(5 * 1024 * 1024, 'c'));
@@ -195,7 +195,8 @@ TEST_F(RunE2eTest, ProgressLinesTellTheCheckAndTheExtractionOfALargeFileOnlyWhen
         EXPECT_EQ(result.exitCode, 0) << result.err;
         for (const char* line :
              {"Vérification du paquet : 0 %\n", "Vérification du paquet : 100 %\n", "Extraction de COMMUN.DLL : 0 %\n",
-              "Extraction de COMMUN.DLL : 50 %\n", "Extraction de COMMUN.DLL : 100 %\n"}) {
+              "Extraction de COMMUN.DLL : 50 %\n", "Extraction de COMMUN.DLL : 100 %\n", "Copie de Commun.dll : 0 %\n",
+              "Copie de Commun.dll : 50 %\n", "Copie de Commun.dll : 100 %\n"}) {
             EXPECT_EQ(result.err.find(line) != std::string::npos, row.lines) << line << "in:\n" << result.err;
         }
     }

@@ -2,8 +2,8 @@
 #include "update/package/PackageReader.h"
 #include "update/run/SilentRun.h"
 
-#include <QCoreApplication>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <fstream>
@@ -14,13 +14,15 @@ using namespace wizardtest;
 using update::package::CheckLater;
 using update::package::PackageReader;
 
+// How long a loaded machine may take to deliver an event that is due (milliseconds).
+constexpr int kPatience = 10'000;
+
 class StartCheckTest : public WizardTest {
 protected:
-    // Pumps the window's events until the start check has run; false when it never does.
+    // Pumps the window's events until the start check has run (it waits for the window to be
+    // exposed); false when it does not within kPatience.
     static bool RunUntilChecked(const wizard::TfrmMain& window) {
-        for (int turn = 0; turn < 100'000 && !window.StartChecked(); ++turn)
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return window.StartChecked();
+        return QTest::qWaitFor([&] { return window.StartChecked(); }, kPatience);
     }
 
     // A wizard over a package opened without its check, which the window runs once shown.
@@ -64,11 +66,13 @@ TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenSta
     ASSERT_EQ(Ui().Progress().size(), 1U);
     EXPECT_EQ(Ui().Progress()[0].label, "Vérification du paquet");
     EXPECT_TRUE(Ui().Progress()[0].ended);
+    ASSERT_FALSE(Ui().Progress()[0].steps.empty());
     EXPECT_EQ(Ui().Progress()[0].steps.back(), Ui().Progress()[0].total);
-    // Then the start sequence as ever.
+    // Then the start sequence as ever: the title, and the one-shot timer, armed again, brings the
+    // first page. Waited for rather than looked at: on a loaded machine the timer may already have
+    // fired in the same turn of the event loop as the check.
     EXPECT_EQ(w->main->RzLabelTitle()->text(), QStringLiteral("Quarnel Orbel 4.2"));
-    EXPECT_TRUE(w->main->TimerOneTime()->isActive());
-    w->main->TimerOneTimeTimer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->main->GetCurrentStep() == &w->welcome; }, kPatience));
     w->main->UpdateButtons();
     EXPECT_EQ(w->main->GetCurrentStep(), &w->welcome);
     EXPECT_TRUE(w->main->ActionNext()->isEnabled());

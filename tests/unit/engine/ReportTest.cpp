@@ -6,6 +6,7 @@
 #include "platform/files/Files.h"
 #include "update/engine/EngineMessages.h"
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -170,11 +171,48 @@ TEST_F(LogCopyFileTest, MissingTargetFolderFailsWithThePathCode) {
     }
 }
 
+struct CopyProgressCase {
+    const char* label;
+    std::uint64_t size;
+    bool shown;
+};
+
+class LogCopyProgressTest : public LogCopyFileTest, public ::testing::WithParamInterface<CopyProgressCase> {};
+
+// A large file moves the window's bar (or the --progress lines) while it is copied; a small one
+// shows nothing, so that a list of small files does not flicker.
+TEST_P(LogCopyProgressTest, LargeFileShowsItsCopyWithTheNameOfTheFileWritten) {
+    const CopyProgressCase& row = GetParam();
+    const std::string source = "C:\\Temp\\Update14.tmp";
+    WriteFile(source, std::string(row.size, 'n'));
+    MakeFolder("C:\\Programs\\Orbel");
+    Engine().LogCopyFile(source, kTarget, true);
+    EXPECT_EQ(platform::GetFileSize(kTarget), row.size);
+    if (!row.shown) {
+        EXPECT_TRUE(Ui().Progress().empty());
+        return;
+    }
+    ASSERT_EQ(Ui().Progress().size(), 1u);
+    const ui::ProgressRecord& copy = Ui().Progress()[0];
+    EXPECT_EQ(copy.label, "Copie de VTPOrbel.exe");
+    EXPECT_EQ(copy.total, row.size);
+    EXPECT_TRUE(copy.ended);
+    ASSERT_GT(copy.steps.size(), 10u) << "the bar moves during the copy";
+    EXPECT_TRUE(std::is_sorted(copy.steps.begin(), copy.steps.end()));
+    EXPECT_EQ(copy.steps.back(), row.size);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, LogCopyProgressTest,
+    ::testing::Values(CopyProgressCase{"JustBelowTheThreshold", update::TdmUpdateCommon::kProgressFromSize - 1, false},
+                      CopyProgressCase{"AtTheThreshold", update::TdmUpdateCommon::kProgressFromSize, true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.label); });
+
 // A copy that dies half-way (here the process may not write past 64 KiB) must leave the installed
 // file whole. Runs in a child process so that the limit binds nothing else.
-TEST_F(LogCopyFileTest, CopyFailingHalfWayLeavesTheOldFileWhole) {
+TEST_F(LogCopyFileTest, CopyFailingHalfWayLeavesTheOldFileWholeAndEndsItsProgress) {
     const std::string big = "C:\\Temp\\Update13.tmp";
-    WriteFile(big, std::string(1 << 20, 'n'));
+    WriteFile(big, std::string(update::TdmUpdateCommon::kProgressFromSize, 'n'));
     WriteFile(kTarget, "ancien programme");
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
@@ -186,14 +224,16 @@ TEST_F(LogCopyFileTest, CopyFailingHalfWayLeavesTheOldFileWhole) {
             Engine().LogCopyFile(big, kTarget, false);
         } catch (const Exception& error) {
             const bool named = std::string(error.what()).starts_with("Source: " + big + "\r\nTarget: ");
-            ::_exit(named ? 0 : 2);
+            const bool ended = Ui().Progress().size() == 1 && Ui().Progress()[0].ended;
+            ::_exit(!named ? 2 : !ended ? 3 : 0);
         }
         ::_exit(1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the copy succeeded, 2: the message does not name the files";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: the copy succeeded, 2: the message does not name the files, 3: the progress was not ended";
     EXPECT_EQ(ReadFile(kTarget), "ancien programme");
     // Nothing half-written is left beside the target.
     std::vector<std::string> names;

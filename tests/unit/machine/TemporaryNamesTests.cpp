@@ -3,7 +3,9 @@
 #include "platform/machine/TemporaryNames.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +23,11 @@ pid_t DeadProcessId() {
     int status = 0;
     ::waitpid(child, &status, 0);
     return child;
+}
+
+ino_t InodeOf(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 std::vector<std::string> Names(const fs::path& folder) {
@@ -85,6 +92,34 @@ TEST_F(LeftoversTest, OnlyTemporariesOfDeadProcessesAreRemoved) {
         ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe",
         "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"};
     EXPECT_EQ(Names(folder), expected);
+}
+
+// A folder removed and made again may get the inode number of the old one: it is another folder,
+// and the first write into it removes its leftovers all the same.
+TEST_F(LeftoversTest, AFolderMadeAgainUnderAReusedInodeIsCleanedOnItsFirstWrite) {
+    const fs::path folder = Root() / "Programs";
+    fs::create_directory(folder);
+    const auto cleanedOnce = [&] {
+        const int descriptor = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(descriptor, 0);
+        RemoveLeftoversOnce(descriptor);
+        ::close(descriptor);
+    };
+    cleanedOnce();
+    const ino_t inode = InodeOf(folder);
+    // The file system hands freed inode numbers out again soon, but not at a set moment.
+    bool reused = false;
+    for (int attempt = 0; attempt < 200 && !reused; ++attempt) {
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        reused = InodeOf(folder) == inode;
+    }
+    if (!reused)
+        GTEST_SKIP() << "the file system gave the folder no reused inode number";
+    const std::string leftover = ".Veltrane.exe.quarnel-new." + std::to_string(DeadProcessId()) + ".Ab12cd";
+    WriteText(folder / leftover, "half a program");
+    cleanedOnce();
+    EXPECT_FALSE(fs::exists(folder / leftover));
 }
 
 TEST_F(LeftoversTest, OpeningTheMachineRemovesTheHiveTemporariesOfKilledWriters) {

@@ -66,6 +66,29 @@ TEST_F(PackageCheck, ReportsProgressUpToEveryStreamByteOnTheOpeningThread) {
     }
 }
 
+// However quickly the streams are checked (none at all, or all of them before the opening thread
+// first looks), the caller is told, and told last that every byte is checked: a progress bar comes
+// up and ends full.
+TEST_F(PackageCheck, ACheckReportsAtLeastOnceAndLastTheWholeSize) {
+    const std::filesystem::path empty = FFolder / "empty.pkg";
+    PackageWriter().Write(empty);
+    for (const std::filesystem::path& file : {empty, FPackage}) {
+        SCOPED_TRACE(file.filename().string());
+        PackageReader reader(file, CheckLater{});
+        std::uint64_t streams = 0;
+        for (const auto& entry : reader.Entries()) {
+            streams += entry.length;
+        }
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+        reader.Check(2, [&](std::uint64_t done, std::uint64_t total) { calls.emplace_back(done, total); });
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(), std::make_pair(streams, streams));
+        for (const auto& call : calls) {
+            EXPECT_EQ(call.second, streams);
+        }
+    }
+}
+
 TEST_F(PackageCheck, ALaterCheckRefusesReadsUntilItHasRun) {
     PackageReader reader(FPackage, CheckLater{});
     EXPECT_FALSE(reader.Checked());
