@@ -1,10 +1,9 @@
 // quarnel-db against a record that another connection holds: it gives up after its lock timeout,
 // and a stop signal ends it cleanly, its work undone.
 
-#include "firebird/Attachment.h"
+#include "fbmachine/TestDatabase.h"
 #include "firebird/Client.h"
 #include "firebird/FirebirdRoot.h"
-#include "firebird/Query.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
@@ -17,11 +16,6 @@
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
-
-// The sanitizer's thread-local interceptor and the embedded engine loaded in this process.
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
 
 namespace {
 
@@ -46,10 +40,8 @@ protected:
         Execute("CREATE TABLE Reached (n INTEGER)");
         Execute("INSERT INTO Gate (n) VALUES (0)");
         // Holds the row of Gate until the test ends its transaction.
-        FHolder.SetDatabaseName(kDatabase);
-        FHolder.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        FHolder.Open();
-        FHeld.SetDefaultDatabase(&FHolder);
+        FHolder = testsupport::Attach(kDatabase, "Holder");
+        FHeld.SetDefaultDatabase(FHolder.get());
         FHeld.StartTransaction();
         fb::Statement lock;
         lock.SetTransaction(&FHeld);
@@ -66,7 +58,8 @@ protected:
     void TearDown() override {
         if (FHeld.InTransaction())
             FHeld.Rollback();
-        FHolder.ForceClose();
+        if (FHolder)
+            FHolder->ForceClose();
         fb::ClientShutdown();
         fs::remove_all(FFolder);
     }
@@ -78,39 +71,12 @@ protected:
     std::string Script() const { return (FFolder / "script.sql").string(); }
     std::vector<std::string> ScriptArgs() const { return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"}; }
 
-    void Execute(const std::string& sql) {
-        fb::Attachment database;
-        database.SetDatabaseName(kDatabase);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Statement statement;
-        statement.SetTransaction(&transaction);
-        statement.SetText(sql);
-        statement.ExecQuery();
-        transaction.Commit();
-        database.Close();
-    }
+    static void Execute(const std::string& sql) { testsupport::Execute(kDatabase, sql); }
     // The first value of `sql`, read committed, through the holder's attachment.
-    std::string Value(const std::string& sql) {
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&FHolder);
-        transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText(sql);
-        query.Open();
-        const std::string value = query.Eof() ? std::string() : query.Fields(0).AsString();
-        query.Close();
-        transaction.Commit();
-        return value;
-    }
+    std::string Value(const std::string& sql) { return testsupport::CommittedValue(*FHolder, sql); }
 
     fs::path FFolder;
-    fb::Attachment FHolder{"Holder"};
+    std::unique_ptr<fb::Attachment> FHolder;
     fb::Transaction FHeld{"Held"};
 };
 
