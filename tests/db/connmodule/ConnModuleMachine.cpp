@@ -1,33 +1,16 @@
 #include "ConnModuleMachine.h"
 
-namespace conntest {
-
-namespace {
-
-testsupport::FirebirdTestMachine& Shared() {
-    static const testsupport::FirebirdMachineOptions options{
+testsupport::FirebirdMachineOptions testsupport::SuiteMachineOptions() {
+    return {
         .folderName = "quarnel-connmod",
         .computerName = "POSTE-COMPTA",
         .ipAddresses = std::vector<std::string>{"10.1.2.3"},
         .freeSpaceOfC = 12345678901u,
         .drives = {{'F', 0, true}, {'G', 40000000, true}, {'H', 120000000, true}},
     };
-    return testsupport::SuiteFirebirdMachine(options);
 }
 
-} // namespace
-
-const platform::Machine& TestMachine() {
-    return Shared().Machine();
-}
-
-std::uint16_t ServerPort() {
-    return Shared().ServerPort();
-}
-
-std::string NewDatabasePath(const std::string& name, char drive) {
-    return Shared().NewDatabasePath(name, drive);
-}
+namespace conntest {
 
 std::string ThroughServer(const std::string& windowsPath) {
     ServerPort();

@@ -22,11 +22,10 @@
 
 namespace conntest {
 
-const platform::Machine& TestMachine();
-std::uint16_t ServerPort();
+using testsupport::NewDatabasePath;
+using testsupport::ServerPort;
+using testsupport::TestMachine;
 
-// A new Windows database path "<drive>:\Data\<name>_<n>.fdb", unique in this process.
-std::string NewDatabasePath(const std::string& name, char drive = 'C');
 // The same database as the prefix's server names it, the server started.
 std::string ThroughServer(const std::string& windowsPath);
 

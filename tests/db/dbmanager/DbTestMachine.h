@@ -13,15 +13,10 @@
 
 namespace dbtest {
 
-const platform::Machine& TestMachine();
-
-// The port of the prefix's server, starting it when it does not run.
-std::uint16_t ServerPort();
-// Stops the prefix's server (the next ServerPort starts it again).
-void StopServer();
-
-// A new Windows database path "C:\Data\<name>_<n>.fdb", unique in this process.
-std::string NewDatabasePath(const std::string& name);
+using testsupport::NewDatabasePath;
+using testsupport::ServerPort;
+using testsupport::StopServer;
+using testsupport::TestMachine;
 using testsupport::ThroughServer;
 
 // A database created by the manager's own script at a new path, attached as QUARNEL, with a

@@ -1,31 +1,18 @@
 #include "FirebirdTestMachine.h"
 
-namespace fbtest {
-
-namespace {
-
-testsupport::FirebirdTestMachine& Shared() {
-    static const testsupport::FirebirdMachineOptions options{
+testsupport::FirebirdMachineOptions testsupport::SuiteMachineOptions() {
+    return {
         .folderName = "quarnel-fb",
         .inMemory = true,
         .drives = {{'D', std::uint64_t{123456789012}, false}},
         .serverLifetime = fb::ServerLifetime::EndsWithCaller,
     };
-    return testsupport::SuiteFirebirdMachine(options);
 }
 
-} // namespace
-
-const platform::Machine& TestMachine() {
-    return Shared().Machine();
-}
-
-std::uint16_t ServerPort() {
-    return Shared().ServerPort();
-}
+namespace fbtest {
 
 std::unique_ptr<fb::Attachment> CreateTestDatabase(const std::string& name, std::string* windowsPath) {
-    const std::string path = Shared().NewDatabasePath(name);
+    const std::string path = testsupport::NewDatabasePath(name);
     auto database = std::make_unique<fb::Attachment>("Database");
     database->ExecuteCreateDatabase("CREATE DATABASE '" + path +
                                     "' USER 'QUARNEL' PASSWORD '5820417396' PAGE_SIZE 4096 DEFAULT CHARACTER SET "

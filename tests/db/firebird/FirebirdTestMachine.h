@@ -13,10 +13,8 @@
 
 namespace fbtest {
 
-const platform::Machine& TestMachine();
-
-// The server's port, starting the server the first time.
-std::uint16_t ServerPort();
+using testsupport::ServerPort;
+using testsupport::TestMachine;
 
 // A new database at "C:\Data\<name>.fdb" (a name unique in this process), created through the
 // embedded engine and left attached as QUARNEL; its Windows path in `windowsPath`.

@@ -7,7 +7,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
-#include "process/ProgramRun.h"
+#include "process/ToolPrefix.h"
 
 #include <chrono>
 #include <csignal>
@@ -15,7 +15,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -27,12 +26,9 @@ const std::string kDatabase = R"(C:\Data\Societe.fdb)";
 class QuarnelDbLocks : public testing::Test {
 protected:
     void SetUp() override {
-        FFolder = fs::temp_directory_path() / ("quarnel-db-locks-" + std::to_string(getpid()));
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-        ASSERT_EQ(testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, {"init"}, Options()).exitCode, 0);
-        fs::create_directories(FFolder / "prefix" / "drives" / "C" / "Data");
-        platform::Machine::SetCurrent(platform::Machine::Load(FFolder / "prefix"));
+        ASSERT_EQ(FPrefix.Init().exitCode, 0);
+        fs::create_directories(FPrefix.Prefix() / "drives" / "C" / "Data");
+        platform::Machine::SetCurrent(platform::Machine::Load(FPrefix.Prefix()));
         fb::InitFirebirdRoot(platform::Machine::Current());
         const ProgramResult created = Db({kDatabase, "create", "--id", "TEST_DB", "--version", "3"});
         ASSERT_EQ(created.exitCode, 0) << created.err;
@@ -61,21 +57,18 @@ protected:
         if (FHolder)
             FHolder->ForceClose();
         fb::ClientShutdown();
-        fs::remove_all(FFolder);
     }
 
-    testsupport::ProgramOptions Options() const { return {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}}; }
-    ProgramResult Db(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_DB_PROGRAM, args, Options());
-    }
-    std::string Script() const { return (FFolder / "script.sql").string(); }
+    testsupport::ProgramOptions Options() const { return FPrefix.Options(); }
+    ProgramResult Db(const std::vector<std::string>& args) { return FPrefix.Run(QUARNEL_DB_PROGRAM, args); }
+    std::string Script() const { return (FPrefix.Folder() / "script.sql").string(); }
     std::vector<std::string> ScriptArgs() const { return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"}; }
 
     static void Execute(const std::string& sql) { testsupport::Execute(kDatabase, sql); }
     // The first value of `sql`, read committed, through the holder's attachment.
     std::string Value(const std::string& sql) { return testsupport::CommittedValue(*FHolder, sql); }
 
-    fs::path FFolder;
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-db-locks"};
     std::unique_ptr<fb::Attachment> FHolder;
     fb::Transaction FHeld{"Held"};
 };

@@ -21,10 +21,26 @@ public:
 
 } // namespace
 
-FirebirdTestMachine& SuiteFirebirdMachine(const FirebirdMachineOptions& options) {
+FirebirdTestMachine& SuiteFirebirdMachine() {
     if (!Shared())
-        Shared() = std::make_unique<FirebirdTestMachine>(options);
+        Shared() = std::make_unique<FirebirdTestMachine>(SuiteMachineOptions());
     return *Shared();
+}
+
+const platform::Machine& TestMachine() {
+    return SuiteFirebirdMachine().Machine();
+}
+
+std::uint16_t ServerPort() {
+    return SuiteFirebirdMachine().ServerPort();
+}
+
+void StopServer() {
+    SuiteFirebirdMachine().StopServer();
+}
+
+std::string NewDatabasePath(const std::string& name, char drive) {
+    return SuiteFirebirdMachine().NewDatabasePath(name, drive);
 }
 
 } // namespace testsupport
