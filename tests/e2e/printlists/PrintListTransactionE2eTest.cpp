@@ -2,6 +2,7 @@
 // lists, or a list the database refuses, leaves the company with its old lists.
 
 #include "PrintListsFixture.h"
+#include "fbmachine/RecordHolder.h"
 
 #include <chrono>
 #include <csignal>
@@ -43,26 +44,20 @@ TEST_F(PrintListTransactionE2eTest, ARunKilledBetweenTwoListsLeavesTheCompanysLi
                     "IF (NEW.pname = 'liste2') THEN BEGIN "
                     "IN AUTONOMOUS TRANSACTION DO INSERT INTO Reached (n) VALUES (1); "
                     "UPDATE Gate SET n = n + 1; END END");
-    const auto holder = testsupport::Attach(kAlpha, "Holder");
-    fb::Transaction held;
-    held.SetDefaultDatabase(holder.get());
-    held.StartTransaction();
-    fb::Statement lock;
-    lock.SetTransaction(&held);
-    lock.SetText("UPDATE Gate SET n = n + 1");
-    lock.ExecQuery();
+    {
+        testsupport::RecordHolder holder(kAlpha, "UPDATE Gate SET n = n + 1");
 
-    auto run = StartOn(Pack());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    while (testsupport::CommittedValue(*holder, "SELECT COUNT(*) FROM Reached") == "0") {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the run never reached the second list";
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto run = StartOn(Pack());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+        while (holder.CommittedValue("SELECT COUNT(*) FROM Reached") == "0") {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the run never reached the second list";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        run->Signal(SIGKILL);
+        run->Wait();
+        EXPECT_EQ(run->TerminatingSignal(), SIGKILL);
+        holder.Rollback();
     }
-    run->Signal(SIGKILL);
-    run->Wait();
-    EXPECT_EQ(run->TerminatingSignal(), SIGKILL);
-    held.Rollback();
-    holder->Close();
 
     EXPECT_THAT(Rows(kAlpha), ElementsAreArray(kOldRows));
 }

@@ -1,11 +1,10 @@
 // quarnel-db against a record that another connection holds: it gives up after its lock timeout,
 // and a stop signal ends it cleanly, its work undone.
 
+#include "fbmachine/RecordHolder.h"
 #include "fbmachine/TestDatabase.h"
 #include "firebird/Client.h"
 #include "firebird/FirebirdRoot.h"
-#include "firebird/Statement.h"
-#include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
 #include "process/ToolPrefix.h"
 
@@ -14,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -36,13 +36,7 @@ protected:
         Execute("CREATE TABLE Reached (n INTEGER)");
         Execute("INSERT INTO Gate (n) VALUES (0)");
         // Holds the row of Gate until the test ends its transaction.
-        FHolder = testsupport::Attach(kDatabase, "Holder");
-        FHeld.SetDefaultDatabase(FHolder.get());
-        FHeld.StartTransaction();
-        fb::Statement lock;
-        lock.SetTransaction(&FHeld);
-        lock.SetText("UPDATE Gate SET n = n + 1");
-        lock.ExecQuery();
+        FHolder.emplace(kDatabase, "UPDATE Gate SET n = n + 1");
         // A script that first writes a row, says in a transaction of its own that it got there,
         // then updates the held row.
         std::ofstream(Script(), std::ios::binary)
@@ -52,10 +46,7 @@ protected:
                "STARTSQL\r\nUPDATE Gate SET n = n + 10\r\nENDSQL\r\n";
     }
     void TearDown() override {
-        if (FHeld.InTransaction())
-            FHeld.Rollback();
-        if (FHolder)
-            FHolder->ForceClose();
+        FHolder.reset();
         fb::ClientShutdown();
     }
 
@@ -66,11 +57,10 @@ protected:
 
     static void Execute(const std::string& sql) { testsupport::Execute(kDatabase, sql); }
     // The first value of `sql`, read committed, through the holder's attachment.
-    std::string Value(const std::string& sql) { return testsupport::CommittedValue(*FHolder, sql); }
+    std::string Value(const std::string& sql) { return FHolder->CommittedValue(sql); }
 
     testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-db-locks"};
-    std::unique_ptr<fb::Attachment> FHolder;
-    fb::Transaction FHeld{"Held"};
+    std::optional<testsupport::RecordHolder> FHolder;
 };
 
 TEST_F(QuarnelDbLocks, AScriptWaitingOnAHeldRecordGivesUpAfterTheLockTimeout) {
@@ -101,7 +91,7 @@ TEST_F(QuarnelDbLocks, AStopSignalEndsTheRunCleanlyWithItsWorkUndone) {
     EXPECT_EQ(run.TerminatingSignal(), 0);
     EXPECT_EQ(result.exitCode, 2) << result.err;
     EXPECT_NE(result.err.find("interrompu"), std::string::npos) << result.err;
-    FHeld.Commit();
+    FHolder->Commit();
     EXPECT_EQ(Value("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'WRITTEN'"), "0");
     EXPECT_EQ(Value("SELECT n FROM Gate"), "1");
 }

@@ -27,7 +27,12 @@ public:
             return ChildProcess(-1, false);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const char state = setUp() ? 'h' : 'e';
+            char state = 'e';
+            try {
+                state = setUp() ? 'h' : 'e';
+            } catch (...) {
+                // the child must not run on as a copy of the test program: it reports and waits
+            }
             (void)!::write(ready[1], &state, 1);
             for (;;)
                 ::pause();
