@@ -7,10 +7,10 @@
 #include "Common/Impression/dmStructure_Printing_Unit.h"
 #include "Components/Quarnel/IBManagers.h"
 #include "environment/RegistryText.h"
-#include "firebird/Client.h"
-#include "firebird/FirebirdRoot.h"
+#include "fbmachine/FirebirdTestMachine.h"
+#include "fbmachine/ManagedDatabase.h"
+#include "fbmachine/TestDatabase.h"
 #include "firebird/SqlText.h"
-#include "platform/machine/Machine.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackageWriter.h"
@@ -27,11 +27,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-// The sanitizer's thread-local interceptor and the embedded engine (sanitized builds).
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
 
 namespace {
 
@@ -73,22 +68,12 @@ std::vector<PrintList> MakeLists(int count) {
 // An empty company database of Veltrane (identity VTP_PRO, version 2) with its server functions and
 // its print parameter table, as the maker's installer leaves it.
 void CreateCompanyDatabase(const std::string& windowsPath) {
-    fb::Attachment database("Database");
-    fb::Transaction transaction("Transaction");
-    TDatabaseManager manager;
-    manager.SetDatabase(&database);
-    manager.SetTransaction(&transaction);
-    manager.SetConnectionString(windowsPath);
-    manager.SetDBIdentifier("VTP_PRO");
-    manager.SetExpectedDBVersion(2);
-    manager.CreateDatabase();
-    manager.RegisterUDF();
-    manager.RegisterStoredProcs();
-    TdmDBConnection connection;
-    TdmStructurePrinting layout(&connection);
-    layout.ManagerPrintParams.SetDatabaseManager(&manager);
-    layout.ManagerPrintParams.CreateTable();
-    database.Close();
+    testsupport::CreateCompanyDatabase(windowsPath, "VTP_PRO", 2, [](TDatabaseManager& manager) {
+        TdmDBConnection connection;
+        TdmStructurePrinting layout(&connection);
+        layout.ManagerPrintParams.SetDatabaseManager(&manager);
+        layout.ManagerPrintParams.CreateTable();
+    });
 }
 
 update::TdmUpdateCommon::Package MakePackage(const fs::path& folder, const std::vector<PrintList>& lists) {
@@ -144,22 +129,7 @@ double TimeIsql(const fs::path& script, const fs::path& database) {
 }
 
 std::size_t CountRows(const std::string& windowsPath) {
-    fb::Attachment database;
-    database.SetDatabaseName(windowsPath);
-    database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-    database.Open();
-    fb::Transaction transaction;
-    transaction.SetDefaultDatabase(&database);
-    transaction.StartTransaction();
-    fb::Query query;
-    query.SetTransaction(&transaction);
-    query.SetText("SELECT COUNT(*) FROM PRT_Params");
-    query.Open();
-    const auto count = static_cast<std::size_t>(query.Fields(0).AsInt64());
-    query.Close();
-    transaction.Commit();
-    database.Close();
-    return count;
+    return std::stoul(testsupport::Column(windowsPath, "SELECT COUNT(*) FROM PRT_Params").at(0));
 }
 
 } // namespace
@@ -167,18 +137,12 @@ std::size_t CountRows(const std::string& windowsPath) {
 int main() {
     const int listCount = EnvInt("QUARNEL_BENCH_LISTS", 200);
     const int rounds = EnvInt("QUARNEL_BENCH_ROUNDS", 5);
-    char pattern[] = "/tmp/quarnel-printlist-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::cerr << "cannot create a scratch folder\n";
-        return 1;
-    }
-    const fs::path scratch = pattern;
     int result = 0;
     try {
-        platform::Machine::SetCurrent(platform::Machine::Init(scratch / "prefix"));
-        const platform::Machine& machine = platform::Machine::Current();
-        fb::InitFirebirdRoot(machine);
-        fs::create_directories(*machine.ToHostPath("C:\\Data"));
+        // The machine in /tmp, where isql-fb's copy is written too: both pay the same syncs.
+        testsupport::FirebirdTestMachine testMachine({.folderName = "quarnel-printlist-bench"});
+        const platform::Machine& machine = testMachine.Machine();
+        const fs::path scratch = testMachine.Folder();
         const std::vector<PrintList> lists = MakeLists(listCount);
         CreateCompanyDatabase("C:\\Data\\template.fdb");
         const fs::path templateFile = *machine.ToHostPath("C:\\Data\\template.fdb");
@@ -222,7 +186,5 @@ int main() {
         std::cerr << "printlist_bench: " << e.what() << "\n";
         result = 1;
     }
-    fb::ClientShutdown();
-    fs::remove_all(scratch);
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
 #include "DbTestMachine.h"
+#include "errors/MessageOf.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -19,14 +20,7 @@ protected:
         module->CreateDatabase();
     }
 
-    static std::string MessageOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
-    }
+    static std::string MessageOf(const std::function<void()>& action) { return testsupport::MessageOf(action); }
 
     // The rows of `sql` seen by another connection.
     std::vector<std::string> Committed(const std::string& sql) {

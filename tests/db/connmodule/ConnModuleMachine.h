@@ -7,7 +7,9 @@
 // ends its tests.
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
-#include "platform/machine/Machine.h"
+#include "errors/MessageOf.h"
+#include "fbmachine/SuiteFirebirdMachine.h"
+#include "fbmachine/TestDatabase.h"
 #include "ui/ScriptedUi.h"
 
 #include <cstdint>
@@ -20,16 +22,16 @@
 
 namespace conntest {
 
-const platform::Machine& TestMachine();
-std::uint16_t ServerPort();
+using testsupport::NewDatabasePath;
+using testsupport::ServerPort;
+using testsupport::TestMachine;
 
-// A new Windows database path "<drive>:\Data\<name>_<n>.fdb", unique in this process.
-std::string NewDatabasePath(const std::string& name, char drive = 'C');
+// The same database as the prefix's server names it, the server started.
 std::string ThroughServer(const std::string& windowsPath);
 
-std::unique_ptr<fb::Attachment> Attach(const std::string& windowsPath);
-void Execute(fb::Attachment& database, const std::string& sql);
-std::vector<std::string> Column(fb::Attachment& database, const std::string& sql);
+using testsupport::Attach;
+using testsupport::Column;
+using testsupport::Execute;
 
 // A scripted UI that records dialogs, a module with the register's waits switched off, and a
 // database `path` created by the module (identifier TEST_DB, version 3) and left disconnected.
@@ -39,7 +41,7 @@ protected:
     ~ModuleTest() override;
 
     std::unique_ptr<TdmDBConnection> NewModule();
-    static std::string MessageOf(const std::function<void()>& action);
+    static std::string MessageOf(const std::function<void()>& action) { return testsupport::MessageOf(action); }
     // The texts of the message dialogs of `kind` shown so far.
     std::vector<std::string> Shown(ui::DialogKind kind) const;
 

@@ -1,5 +1,6 @@
 #include "DbTestMachine.h"
 #include "environment/Errors.h"
+#include "errors/MessageOf.h"
 #include "ui/ScriptedUi.h"
 #include "ui/UiServices.h"
 
@@ -9,14 +10,7 @@ namespace {
 
 using dbtest::ManagedDatabase;
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testsupport::MessageOf;
 
 TEST(DatasetRegistry, FreeingTwiceFailsTheSecondTime) {
     ManagedDatabase db("free_twice");

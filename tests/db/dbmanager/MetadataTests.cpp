@@ -1,5 +1,6 @@
 #include "DbTestMachine.h"
 #include "environment/Errors.h"
+#include "errors/MessageOf.h"
 #include "firebird/DatabaseError.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,7 @@ using dbtest::ManagedDatabase;
 
 class Metadata : public ::testing::Test {
 protected:
-    static std::string MessageOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
-    }
+    static std::string MessageOf(const std::function<void()>& action) { return testsupport::MessageOf(action); }
 
     ManagedDatabase db{"metadata"};
     TDatabaseManager& manager = *db.manager;

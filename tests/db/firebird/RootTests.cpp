@@ -1,7 +1,6 @@
 #include "FirebirdTestMachine.h"
+#include "files/HostFile.h"
 #include "firebird/FirebirdRoot.h"
-#include "firebird/Query.h"
-#include "firebird/Transaction.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,16 +12,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using testsupport::ReadBytes;
 
 TEST(FirebirdRootTest, HoldsTheConfigurationOfSharedLocksLoopbackAndRestrictedUdfs) {
     fs::path root = fbtest::TestMachine().FirebirdRoot();
-    std::string conf = ReadFile(root / "firebird.conf");
+    std::string conf = ReadBytes(root / "firebird.conf");
     for (const std::string& line :
          {std::string("ServerMode = SuperClassic\n"), std::string("RemoteBindAddress = 127.0.0.1\n"),
           "SecurityDatabase = " + (root / "security3.fdb").string() + "\n",
@@ -40,7 +34,7 @@ TEST(FirebirdRootTest, HoldsRealCopiesOfTheLibraries) {
     };
     for (const auto& [copy, source] : copies) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(copy))) << copy;
-        EXPECT_EQ(ReadFile(copy), ReadFile(source)) << copy;
+        EXPECT_EQ(ReadBytes(copy), ReadBytes(source)) << copy;
     }
 }
 
@@ -51,15 +45,8 @@ TEST(FirebirdRootTest, SecurityDatabaseHoldsTheSystemsUsers) {
     database.SetDatabaseName(security.string());
     database.Params() = {"user_name=SYSDBA"};
     database.Open();
-    fb::Transaction transaction;
-    transaction.SetDefaultDatabase(&database);
-    transaction.StartTransaction();
-    fb::Query query;
-    query.SetTransaction(&transaction);
-    query.SetText("SELECT TRIM(SEC$USER_NAME) FROM SEC$USERS ORDER BY 1");
-    std::vector<std::string> users;
-    for (query.Open(); !query.Eof(); query.Next())
-        users.push_back(query.Fields(0).AsString());
+    const std::vector<std::string> users =
+        testsupport::Column(database, "SELECT TRIM(SEC$USER_NAME) FROM SEC$USERS ORDER BY 1");
     EXPECT_EQ(users, (std::vector<std::string>{"PUBLIC_READER", "PUBLIC_READER_WRITER", "QUARNEL"}));
 }
 

@@ -1,7 +1,5 @@
 #include "FirebirdTestMachine.h"
-#include "firebird/Query.h"
 #include "firebird/Statement.h"
-#include "firebird/Transaction.h"
 
 #include <gtest/gtest.h>
 
@@ -100,30 +98,15 @@ std::string DeclaredDatabase() {
 }
 
 std::unique_ptr<fb::Attachment> Open(Route route) {
-    std::string path = DeclaredDatabase();
-    auto database = std::make_unique<fb::Attachment>();
-    if (route == Route::Server) {
-        fbtest::ServerPort();
-        path = "127.0.0.1:" + path;
-    }
-    database->SetDatabaseName(path);
-    database->Params() = fbtest::QuarnelLogin();
-    database->Open();
-    return database;
+    const std::string path = DeclaredDatabase();
+    if (route == Route::Embedded)
+        return testsupport::Attach(path);
+    fbtest::ServerPort();
+    return testsupport::Attach(testsupport::ThroughServer(path));
 }
 
 std::string SelectOne(fb::Attachment& database, const std::string& sql) {
-    fb::Transaction transaction;
-    transaction.SetDefaultDatabase(&database);
-    transaction.StartTransaction();
-    fb::Query query;
-    query.SetTransaction(&transaction);
-    query.SetText(sql);
-    query.Open();
-    std::string value = query.Fields(0).AsString();
-    query.Close();
-    transaction.Commit();
-    return value;
+    return testsupport::Column(database, sql).at(0);
 }
 
 class UdfRouteTest : public ::testing::TestWithParam<Route> {};

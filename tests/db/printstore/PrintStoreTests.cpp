@@ -2,6 +2,7 @@
 
 #include "Common/Impression/dmStructure_Printing_Unit.h"
 #include "DbTestMachine.h"
+#include "errors/MessageOf.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testsupport::MessageOf;
 
 class PrintStore : public ::testing::Test {
 protected:

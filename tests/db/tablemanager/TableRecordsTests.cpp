@@ -2,6 +2,7 @@
 
 #include "Components/Quarnel/TableManager.h"
 #include "DbTestMachine.h"
+#include "errors/MessageOf.h"
 #include "ui/ScriptedUi.h"
 #include "ui/UiServices.h"
 
@@ -12,14 +13,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testsupport::MessageOf;
 
 class TableRecords : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 
 #include "Components/Quarnel/TableManager.h"
 #include "DbTestMachine.h"
+#include "errors/MessageOf.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testsupport::MessageOf;
 
 class TableSchema : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // quarnel-machine as a user runs it: on a fresh prefix, through its verbs.
 
-#include "process/ProgramRun.h"
+#include "files/HostFile.h"
+#include "process/ToolPrefix.h"
 
 #include <filesystem>
 #include <fstream>
@@ -12,17 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ProgramResult;
 
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 // UTF-16LE with a byte-order mark, from ASCII-only text (what regedit writes for such keys).
 std::string Utf16LeWithBom(const std::string& ascii) {
@@ -37,23 +29,15 @@ std::string Utf16LeWithBom(const std::string& ascii) {
 class MachineTool : public testing::Test {
 protected:
     void SetUp() override {
-        FFolder = fs::temp_directory_path() / ("quarnel-machine-e2e-" + std::to_string(getpid()) + "-" +
-                                               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-        const ProgramResult init = Run({"init"});
+        const ProgramResult init = FPrefix.Init();
         ASSERT_EQ(init.exitCode, 0) << init.err;
     }
-    void TearDown() override { fs::remove_all(FFolder); }
 
-    ProgramResult Run(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args,
-                                       {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}});
-    }
-    fs::path Folder() const { return FFolder; }
+    ProgramResult Run(const std::vector<std::string>& args) { return FPrefix.Machine(args); }
+    fs::path Folder() const { return FPrefix.Folder(); }
 
 private:
-    fs::path FFolder;
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-machine-e2e"};
 };
 
 TEST_F(MachineTool, MapsPathsWithoutRegardToCaseAndRefusesClimbingOut) {

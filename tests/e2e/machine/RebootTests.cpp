@@ -3,9 +3,11 @@
 
 #include "environment/InstallTools2.h"
 #include "environment/RebootRenames.h"
+#include "files/HostFile.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
-#include "process/ProgramRun.h"
+#include "process/ChildProcess.h"
+#include "process/ToolPrefix.h"
 #include "ui/ScriptedUi.h"
 
 #include <fcntl.h>
@@ -21,77 +23,19 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ProgramResult;
 
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-// Another process holding a file open until it is released: the file is in use meanwhile.
-class Holder {
-public:
-    explicit Holder(const fs::path& file) {
-        int ready[2], release[2];
-        if (pipe(ready) != 0 || pipe(release) != 0)
-            throw std::runtime_error("pipe");
-        FPid = fork();
-        if (FPid == 0) {
-            const int fd = open(file.c_str(), O_RDONLY);
-            close(ready[0]);
-            close(release[1]);
-            const char byte = fd >= 0 ? '1' : '0';
-            (void)!write(ready[1], &byte, 1);
-            char ignored;
-            while (read(release[0], &ignored, 1) > 0) {
-            }
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release[0]);
-        FRelease = release[1];
-        char byte = '0';
-        FHolding = read(ready[0], &byte, 1) == 1 && byte == '1';
-        close(ready[0]);
-    }
-    ~Holder() { Release(); }
-    bool Holding() const { return FHolding; }
-    void Release() {
-        if (FRelease < 0)
-            return;
-        close(FRelease); // the child sees the end of its pipe and exits
-        FRelease = -1;
-        int status = 0;
-        waitpid(FPid, &status, 0);
-    }
-
-private:
-    pid_t FPid = -1;
-    int FRelease = -1;
-    bool FHolding = false;
-};
+using testsupport::ReadBytes;
 
 class RebootTool : public testing::Test {
 protected:
     void SetUp() override {
-        FFolder = fs::temp_directory_path() / ("quarnel-reboot-e2e-" + std::to_string(getpid()) + "-" +
-                                               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-        const ProgramResult init = Run({"init"});
+        const ProgramResult init = FPrefix.Init();
         ASSERT_EQ(init.exitCode, 0) << init.err;
-        platform::Machine::SetCurrent(platform::Machine::Load(FFolder / "prefix"));
+        platform::Machine::SetCurrent(platform::Machine::Load(FPrefix.Prefix()));
         ui::SetCurrent(std::make_unique<ui::ScriptedUi>());
     }
-    void TearDown() override {
-        ui::SetCurrent(nullptr);
-        fs::remove_all(FFolder);
-    }
+    void TearDown() override { ui::SetCurrent(nullptr); }
 
-    ProgramResult Run(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args,
-                                       {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}});
-    }
+    ProgramResult Run(const std::vector<std::string>& args) { return FPrefix.Machine(args); }
     fs::path Host(const std::string& windowsPath) const {
         return platform::Machine::Current().ToHostPath(windowsPath).value();
     }
@@ -102,7 +46,7 @@ protected:
     }
 
 private:
-    fs::path FFolder;
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-reboot-e2e"};
 };
 
 constexpr platform::FileTime kOld = 130000000000000000ULL;
@@ -111,15 +55,16 @@ constexpr platform::FileTime kNew = kOld + 10000000; // a second later
 TEST_F(RebootTool, ReplacesAFileThatWasInUseWhenItsReplacementWasScheduled) {
     Write("C:\\Apps\\Veltrane.dll", "installed", kOld);
     Write("C:\\Pack\\Veltrane.dll", "packed", kNew);
-    Holder holder(Host("C:\\Apps\\Veltrane.dll"));
-    ASSERT_TRUE(holder.Holding());
+    // Another process holding the file open: the file is in use meanwhile.
+    auto holder = testsupport::ChildProcess::HoldingOpen(Host("C:\\Apps\\Veltrane.dll"));
+    ASSERT_TRUE(holder.Ready());
     bool mustReboot = false;
     ASSERT_TRUE(TWindowsInstaller::CopyOrReplaceFileIfNewer("C:\\Pack\\Veltrane.dll", "C:\\Apps", "", mustReboot));
     EXPECT_TRUE(mustReboot);
     EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane.dll")), "installed");
     EXPECT_EQ(ReadBytes(Host("C:\\Apps\\Veltrane000.dll")), "packed");
     TWindowsInstaller::RestartComputer();
-    holder.Release(); // the program holding the file ends before the restart
+    holder.Kill(); // the program holding the file ends before the restart
 
     const ProgramResult reboot = Run({"reboot"});
     EXPECT_EQ(reboot.exitCode, 0) << reboot.err;

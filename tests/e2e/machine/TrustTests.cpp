@@ -1,12 +1,11 @@
 // quarnel-machine trust: the keys a machine trusts, added, listed and removed through the tool.
 
 #include "keys/TestKeys.h"
-#include "process/ProgramRun.h"
+#include "process/ToolPrefix.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,20 +16,10 @@ using testsupport::ProgramResult;
 class MachineTrust : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quarnel-trust-e2e-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        FFolder = pattern;
-        const ProgramResult init = Run({"init"});
+        const ProgramResult init = FPrefix.Init();
         ASSERT_EQ(init.exitCode, 0) << init.err;
     }
-    void TearDown() override {
-        std::error_code ignored; // a leftover temporary folder is no test failure
-        fs::remove_all(FFolder, ignored);
-    }
-    ProgramResult Run(const std::vector<std::string>& args) const {
-        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args,
-                                       {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}});
-    }
+    ProgramResult Run(const std::vector<std::string>& args) const { return FPrefix.Machine(args); }
     // The identifier that `trust add` printed.
     std::string Add(const fs::path& publicKey) const {
         const ProgramResult added = Run({"trust", "add", publicKey.string()});
@@ -40,12 +29,15 @@ protected:
         return added.out.substr(prefix.size(), 64);
     }
 
-    fs::path FFolder;
+    const fs::path& Folder() const { return FPrefix.Folder(); }
+
+private:
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-trust-e2e"};
 };
 
 TEST_F(MachineTrust, KeysAreAddedListedAndRemoved) {
-    const auto a = testsupport::MakeEd25519Key(FFolder, "a");
-    const auto b = testsupport::MakeEd25519Key(FFolder, "b");
+    const auto a = testsupport::MakeEd25519Key(Folder(), "a");
+    const auto b = testsupport::MakeEd25519Key(Folder(), "b");
     EXPECT_THAT(Run({"trust", "list"}).out, HasSubstr("Aucune clé de confiance"));
 
     const std::string idA = Add(a.publicKey);
@@ -55,7 +47,7 @@ TEST_F(MachineTrust, KeysAreAddedListedAndRemoved) {
     const ProgramResult list = Run({"trust", "list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_EQ(list.out, std::min(idA, idB) + "\n" + std::max(idA, idB) + "\n");
-    EXPECT_TRUE(fs::exists(FFolder / "prefix" / "trusted-keys" / (idA + ".pem")));
+    EXPECT_TRUE(fs::exists(Folder() / "prefix" / "trusted-keys" / (idA + ".pem")));
 
     const ProgramResult removed = Run({"trust", "remove", idA.substr(0, 12)});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
@@ -66,8 +58,8 @@ TEST_F(MachineTrust, KeysAreAddedListedAndRemoved) {
 }
 
 TEST_F(MachineTrust, RefusalsSayWhy) {
-    const auto ed = testsupport::MakeEd25519Key(FFolder, "ed");
-    const auto rsa = testsupport::MakeOtherKey(FFolder, "rsa", "RSA");
+    const auto ed = testsupport::MakeEd25519Key(Folder(), "ed");
+    const auto rsa = testsupport::MakeOtherKey(Folder(), "rsa", "RSA");
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -76,7 +68,7 @@ TEST_F(MachineTrust, RefusalsSayWhy) {
     const Case cases[] = {
         {{"trust", "add", ed.privateKey.string()}, 1, "contient une clé privée"},
         {{"trust", "add", rsa.publicKey.string()}, 1, "n'est pas une clé Ed25519 (type RSA)"},
-        {{"trust", "add", (FFolder / "absent.pem").string()}, 1, "Impossible de lire la clé"},
+        {{"trust", "add", (Folder() / "absent.pem").string()}, 1, "Impossible de lire la clé"},
         {{"trust", "remove", "0123456789abcdef"}, 1, "Aucune clé de confiance n'a l'identifiant"},
         {{"trust", "remove", "0123"}, 1, "de 8 à 64 chiffres"},
         {{"trust"}, 64, "Utilisation : quarnel-machine trust"},
@@ -88,7 +80,8 @@ TEST_F(MachineTrust, RefusalsSayWhy) {
         EXPECT_EQ(result.exitCode, c.exitCode) << c.args.back();
         EXPECT_THAT(result.err, HasSubstr(c.message)) << c.args.back();
     }
-    EXPECT_FALSE(fs::exists(FFolder / "prefix" / "trusted-keys") && !fs::is_empty(FFolder / "prefix" / "trusted-keys"));
+    EXPECT_FALSE(fs::exists(Folder() / "prefix" / "trusted-keys") &&
+                 !fs::is_empty(Folder() / "prefix" / "trusted-keys"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // lists, or a list the database refuses, leaves the company with its old lists.
 
 #include "PrintListsFixture.h"
+#include "fbmachine/RecordHolder.h"
 
 #include <chrono>
 #include <csignal>
@@ -31,22 +32,6 @@ protected:
         AddPackedText("Liste1.lst", "DES:F:Nouvelle 1\r\nnouvelle 1\r\n");
         AddPackedText("Liste2.lst", "DES:F:Nouvelle 2\r\nnouvelle 2\r\n");
     }
-
-    // The first value of `sql` in a transaction of its own, as text.
-    std::string Value(fb::Attachment& database, const std::string& sql) {
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText(sql);
-        query.Open();
-        std::string value = query.Eof() ? std::string() : query.Fields(0).AsString();
-        query.Close();
-        transaction.Commit();
-        return value;
-    }
 };
 
 TEST_F(PrintListTransactionE2eTest, ARunKilledBetweenTwoListsLeavesTheCompanysListsAllOld) {
@@ -59,29 +44,20 @@ TEST_F(PrintListTransactionE2eTest, ARunKilledBetweenTwoListsLeavesTheCompanysLi
                     "IF (NEW.pname = 'liste2') THEN BEGIN "
                     "IN AUTONOMOUS TRANSACTION DO INSERT INTO Reached (n) VALUES (1); "
                     "UPDATE Gate SET n = n + 1; END END");
-    fb::Attachment holder("Holder");
-    holder.SetDatabaseName(kAlpha);
-    holder.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-    holder.Open();
-    fb::Transaction held;
-    held.SetDefaultDatabase(&holder);
-    held.StartTransaction();
-    fb::Statement lock;
-    lock.SetTransaction(&held);
-    lock.SetText("UPDATE Gate SET n = n + 1");
-    lock.ExecQuery();
+    {
+        testsupport::RecordHolder holder(kAlpha, "UPDATE Gate SET n = n + 1");
 
-    auto run = StartOn(Pack());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    while (Value(holder, "SELECT COUNT(*) FROM Reached") == "0") {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the run never reached the second list";
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto run = StartOn(Pack());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+        while (holder.CommittedValue("SELECT COUNT(*) FROM Reached") == "0") {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the run never reached the second list";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        run->Signal(SIGKILL);
+        run->Wait();
+        EXPECT_EQ(run->TerminatingSignal(), SIGKILL);
+        holder.Rollback();
     }
-    run->Signal(SIGKILL);
-    run->Wait();
-    EXPECT_EQ(run->TerminatingSignal(), SIGKILL);
-    held.Rollback();
-    holder.Close();
 
     EXPECT_THAT(Rows(kAlpha), ElementsAreArray(kOldRows));
 }

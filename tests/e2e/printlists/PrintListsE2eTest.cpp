@@ -6,11 +6,6 @@
 
 #include <gmock/gmock.h>
 
-// See tests/db/dbmanager/DbTestMachine.cpp: the sanitizer's thread-local interceptor and the engine.
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
-
 namespace updatee2e {
 namespace {
 

@@ -7,6 +7,8 @@
 #include "UpdateFixture.h"
 #include "environment/MachineRegistry.h"
 #include "environment/RegistryText.h"
+#include "fbmachine/ManagedDatabase.h"
+#include "fbmachine/TestDatabase.h"
 #include "firebird/FirebirdRoot.h"
 #include "platform/machine/Machine.h"
 #include "platform/registry/Registry.h"
@@ -35,26 +37,15 @@ protected:
 
     // A company database with the given identity, its server functions and its PRT_Params table.
     void CreateCompanyDatabase(const std::string& windowsPath, const std::string& identity) {
-        fb::Attachment database("Database");
-        fb::Transaction transaction("Transaction");
-        TDatabaseManager manager;
-        manager.SetDatabase(&database);
-        manager.SetTransaction(&transaction);
-        manager.SetConnectionString(windowsPath);
-        manager.SetDBIdentifier(identity);
-        manager.SetExpectedDBVersion(2);
-        manager.CreateDatabase();
-        // The server functions the connection's free-space check calls, as in every company database.
-        manager.RegisterUDF();
-        manager.RegisterStoredProcs();
-        TTableManager params;
-        params.SetTableName("PRT_Params");
-        params.SetFieldDefs({"pname VARCHAR(60) NOT NULL *", "d_text VARCHAR(90)", "f_text VARCHAR(90)",
-                             "i_text VARCHAR(90)", "compat VARCHAR(30)",
-                             "print_params BLOB SUB_TYPE 1 SEGMENT SIZE 80"});
-        params.SetDatabaseManager(&manager);
-        params.CreateTable();
-        database.Close();
+        testsupport::CreateCompanyDatabase(windowsPath, identity, 2, [](TDatabaseManager& manager) {
+            TTableManager params;
+            params.SetTableName("PRT_Params");
+            params.SetFieldDefs({"pname VARCHAR(60) NOT NULL *", "d_text VARCHAR(90)", "f_text VARCHAR(90)",
+                                 "i_text VARCHAR(90)", "compat VARCHAR(30)",
+                                 "print_params BLOB SUB_TYPE 1 SEGMENT SIZE 80"});
+            params.SetDatabaseManager(&manager);
+            params.CreateTable();
+        });
     }
 
     // HKEY_LOCAL_MACHINE\SOFTWARE\QUARNEL S.A.\Veltrane\<company>\VTP_DatabaseName "Path".
@@ -64,68 +55,20 @@ protected:
     }
 
     // Runs `sql` on the database in a transaction of its own.
-    void Execute(const std::string& windowsPath, const std::string& sql) {
-        fb::Attachment database("Breaker");
-        database.SetDatabaseName(windowsPath);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Statement statement;
-        statement.SetTransaction(&transaction);
-        statement.SetParamCheck(false);
-        statement.SetText(sql);
-        statement.ExecQuery();
-        transaction.Commit();
-        database.Close();
+    static void Execute(const std::string& windowsPath, const std::string& sql) {
+        testsupport::Execute(windowsPath, sql);
     }
 
     // "pname|d_text|f_text|i_text|compat|print_params" of every row, by name.
-    Lines Rows(const std::string& windowsPath) {
-        fb::Attachment database("Reader");
-        database.SetDatabaseName(windowsPath);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText("SELECT pname, d_text, f_text, i_text, COALESCE(compat, 'null'), print_params FROM PRT_Params "
-                      "ORDER BY pname");
-        query.Open();
-        Lines rows;
-        for (; !query.Eof(); query.Next()) {
-            std::string row;
-            for (std::size_t i = 0; i < 6; ++i)
-                row += (i == 0 ? "" : "|") + query.Fields(i).AsString();
-            rows.push_back(row);
-        }
-        query.Close();
-        transaction.Commit();
-        database.Close();
-        return rows;
+    static Lines Rows(const std::string& windowsPath) {
+        return testsupport::Rows(windowsPath, "SELECT pname, d_text, f_text, i_text, COALESCE(compat, 'null'), "
+                                              "print_params FROM PRT_Params ORDER BY pname");
     }
 
     // The first value of `sql` read as the database holds it: the text column cast to OCTETS.
-    std::string StoredBytes(const std::string& windowsPath, const std::string& sql) {
-        fb::Attachment database("Reader");
-        database.SetDatabaseName(windowsPath);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText(sql);
-        query.Open();
-        std::string value = query.Eof() ? std::string("(no row)") : query.Fields(0).AsString();
-        query.Close();
-        transaction.Commit();
-        database.Close();
-        return value;
+    static std::string StoredBytes(const std::string& windowsPath, const std::string& sql) {
+        const Lines values = testsupport::Column(windowsPath, sql);
+        return values.empty() ? std::string("(no row)") : values.front();
     }
 
     static Lines Concat(std::initializer_list<Lines> parts) {

@@ -1,27 +1,20 @@
 // quarnel-db against a record that another connection holds: it gives up after its lock timeout,
 // and a stop signal ends it cleanly, its work undone.
 
-#include "firebird/Attachment.h"
+#include "fbmachine/RecordHolder.h"
+#include "fbmachine/TestDatabase.h"
 #include "firebird/Client.h"
 #include "firebird/FirebirdRoot.h"
-#include "firebird/Query.h"
-#include "firebird/Statement.h"
-#include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
-#include "process/ProgramRun.h"
+#include "process/ToolPrefix.h"
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
-#include <unistd.h>
-
-// The sanitizer's thread-local interceptor and the embedded engine loaded in this process.
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
 
 namespace {
 
@@ -33,12 +26,9 @@ const std::string kDatabase = R"(C:\Data\Societe.fdb)";
 class QuarnelDbLocks : public testing::Test {
 protected:
     void SetUp() override {
-        FFolder = fs::temp_directory_path() / ("quarnel-db-locks-" + std::to_string(getpid()));
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-        ASSERT_EQ(testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, {"init"}, Options()).exitCode, 0);
-        fs::create_directories(FFolder / "prefix" / "drives" / "C" / "Data");
-        platform::Machine::SetCurrent(platform::Machine::Load(FFolder / "prefix"));
+        ASSERT_EQ(FPrefix.Init().exitCode, 0);
+        fs::create_directories(FPrefix.Prefix() / "drives" / "C" / "Data");
+        platform::Machine::SetCurrent(platform::Machine::Load(FPrefix.Prefix()));
         fb::InitFirebirdRoot(platform::Machine::Current());
         const ProgramResult created = Db({kDatabase, "create", "--id", "TEST_DB", "--version", "3"});
         ASSERT_EQ(created.exitCode, 0) << created.err;
@@ -46,15 +36,7 @@ protected:
         Execute("CREATE TABLE Reached (n INTEGER)");
         Execute("INSERT INTO Gate (n) VALUES (0)");
         // Holds the row of Gate until the test ends its transaction.
-        FHolder.SetDatabaseName(kDatabase);
-        FHolder.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        FHolder.Open();
-        FHeld.SetDefaultDatabase(&FHolder);
-        FHeld.StartTransaction();
-        fb::Statement lock;
-        lock.SetTransaction(&FHeld);
-        lock.SetText("UPDATE Gate SET n = n + 1");
-        lock.ExecQuery();
+        FHolder.emplace(kDatabase, "UPDATE Gate SET n = n + 1");
         // A script that first writes a row, says in a transaction of its own that it got there,
         // then updates the held row.
         std::ofstream(Script(), std::ios::binary)
@@ -64,54 +46,21 @@ protected:
                "STARTSQL\r\nUPDATE Gate SET n = n + 10\r\nENDSQL\r\n";
     }
     void TearDown() override {
-        if (FHeld.InTransaction())
-            FHeld.Rollback();
-        FHolder.ForceClose();
+        FHolder.reset();
         fb::ClientShutdown();
-        fs::remove_all(FFolder);
     }
 
-    testsupport::ProgramOptions Options() const { return {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}}; }
-    ProgramResult Db(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_DB_PROGRAM, args, Options());
-    }
-    std::string Script() const { return (FFolder / "script.sql").string(); }
+    testsupport::ProgramOptions Options() const { return FPrefix.Options(); }
+    ProgramResult Db(const std::vector<std::string>& args) { return FPrefix.Run(QUARNEL_DB_PROGRAM, args); }
+    std::string Script() const { return (FPrefix.Folder() / "script.sql").string(); }
     std::vector<std::string> ScriptArgs() const { return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"}; }
 
-    void Execute(const std::string& sql) {
-        fb::Attachment database;
-        database.SetDatabaseName(kDatabase);
-        database.Params() = {"user_name=QUARNEL", "password=73914682", "lc_ctype=ISO8859_1"};
-        database.Open();
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&database);
-        transaction.StartTransaction();
-        fb::Statement statement;
-        statement.SetTransaction(&transaction);
-        statement.SetText(sql);
-        statement.ExecQuery();
-        transaction.Commit();
-        database.Close();
-    }
+    static void Execute(const std::string& sql) { testsupport::Execute(kDatabase, sql); }
     // The first value of `sql`, read committed, through the holder's attachment.
-    std::string Value(const std::string& sql) {
-        fb::Transaction transaction;
-        transaction.SetDefaultDatabase(&FHolder);
-        transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
-        transaction.StartTransaction();
-        fb::Query query;
-        query.SetTransaction(&transaction);
-        query.SetText(sql);
-        query.Open();
-        const std::string value = query.Eof() ? std::string() : query.Fields(0).AsString();
-        query.Close();
-        transaction.Commit();
-        return value;
-    }
+    std::string Value(const std::string& sql) { return FHolder->CommittedValue(sql); }
 
-    fs::path FFolder;
-    fb::Attachment FHolder{"Holder"};
-    fb::Transaction FHeld{"Held"};
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-db-locks"};
+    std::optional<testsupport::RecordHolder> FHolder;
 };
 
 TEST_F(QuarnelDbLocks, AScriptWaitingOnAHeldRecordGivesUpAfterTheLockTimeout) {
@@ -142,7 +91,7 @@ TEST_F(QuarnelDbLocks, AStopSignalEndsTheRunCleanlyWithItsWorkUndone) {
     EXPECT_EQ(run.TerminatingSignal(), 0);
     EXPECT_EQ(result.exitCode, 2) << result.err;
     EXPECT_NE(result.err.find("interrompu"), std::string::npos) << result.err;
-    FHeld.Commit();
+    FHolder->Commit();
     EXPECT_EQ(Value("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'WRITTEN'"), "0");
     EXPECT_EQ(Value("SELECT n FROM Gate"), "1");
 }

@@ -1,11 +1,10 @@
 // quarnel-db as an administrator runs it: on a fresh machine prefix, one verb per run.
 
-#include "process/ProgramRun.h"
+#include "process/ToolPrefix.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,34 +16,22 @@ const std::string kDatabase = R"(C:\Data\Societe.fdb)";
 class QuarnelDbTool : public testing::Test {
 protected:
     void SetUp() override {
-        FFolder = fs::temp_directory_path() / ("quarnel-db-e2e-" + std::to_string(getpid()) + "-" +
-                                               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-        const ProgramResult init = Machine({"init"});
+        const ProgramResult init = FPrefix.Init();
         ASSERT_EQ(init.exitCode, 0) << init.err;
-        fs::create_directories(FFolder / "prefix" / "drives" / "C" / "Data");
+        fs::create_directories(FPrefix.Prefix() / "drives" / "C" / "Data");
     }
-    void TearDown() override {
-        Machine({"firebird", "stop"});
-        fs::remove_all(FFolder);
-    }
+    void TearDown() override { FPrefix.Machine({"firebird", "stop"}); }
 
-    ProgramResult Machine(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args, Options());
-    }
-    ProgramResult Db(const std::vector<std::string>& args) {
-        return testsupport::RunProgram(QUARNEL_DB_PROGRAM, args, Options());
-    }
+    ProgramResult Machine(const std::vector<std::string>& args) { return FPrefix.Machine(args); }
+    ProgramResult Db(const std::vector<std::string>& args) { return FPrefix.Run(QUARNEL_DB_PROGRAM, args); }
     void Create() {
         const ProgramResult created = Db({kDatabase, "create", "--id", "TEST_DB", "--version", "3"});
         ASSERT_EQ(created.exitCode, 0) << created.err;
     }
-    fs::path HostFile(const std::string& name) const { return FFolder / "prefix" / "drives" / "C" / "Data" / name; }
+    fs::path HostFile(const std::string& name) const { return FPrefix.Prefix() / "drives" / "C" / "Data" / name; }
 
 private:
-    testsupport::ProgramOptions Options() const { return {{{"QUARNEL_PREFIX", (FFolder / "prefix").string()}}, {}}; }
-    fs::path FFolder;
+    testsupport::ToolPrefix FPrefix{QUARNEL_MACHINE_PROGRAM, "quarnel-db-e2e"};
 };
 
 TEST_F(QuarnelDbTool, HelpAndUsageErrors) {

@@ -24,30 +24,6 @@ namespace {
 
 using wizard::TdlgConnection;
 
-// One application object for the whole program, on the offscreen platform unless the environment
-// chose one.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "connection_dialog_gui_tests";
-        static char* argv[] = {name, nullptr};
-        FApplication = std::make_unique<QApplication>(argc, argv);
-        wizard::InstallFontSubstitutions();
-    }
-    void TearDown() override {
-        ui::SetCurrent(nullptr);
-        FApplication.reset();
-    }
-
-private:
-    std::unique_ptr<QApplication> FApplication;
-};
-
-[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 // A fresh machine with C:\Base\data.fdb, scripted UI services, and the dialog on screen.
 class ConnectionDialog : public ::testing::Test {
 protected:

@@ -13,27 +13,6 @@
 
 namespace {
 
-// One application object for the test program, on the offscreen platform unless the environment
-// chose one; destroyed at the end so that it releases what it holds.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "multiste_gui_tests";
-        static char* argv[] = {name, nullptr};
-        FApplication = std::make_unique<QApplication>(argc, argv);
-        wizard::InstallFontSubstitutions();
-    }
-    void TearDown() override { FApplication.reset(); }
-
-private:
-    std::unique_ptr<QApplication> FApplication;
-};
-
-[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 class MultiSteWindow : public MachineTest {
 protected:
     void SetUp() override {

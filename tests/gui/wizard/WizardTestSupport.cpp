@@ -11,34 +11,6 @@
 
 namespace wizardtest {
 
-namespace {
-
-// One application object for the whole test program, on the offscreen platform unless the
-// environment chose one.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "wizard_gui_tests";
-        static char* argv[] = {name, nullptr};
-        FApplication = std::make_unique<QApplication>(argc, argv);
-        wizard::InstallFontSubstitutions();
-    }
-    void TearDown() override {
-        ui::SetCurrent(nullptr);
-        FApplication.reset();
-    }
-
-private:
-    std::unique_ptr<QApplication> FApplication;
-};
-
-[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-} // namespace
-
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;

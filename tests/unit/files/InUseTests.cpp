@@ -1,7 +1,7 @@
-#include "ChildProcess.h"
 #include "MachineFixture.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
+#include "process/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using testing_support::ChildProcess;
+using testsupport::ChildProcess;
 
 struct InUseRow {
     const char* name;

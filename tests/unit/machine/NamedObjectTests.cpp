@@ -1,6 +1,7 @@
 #include "TempPrefix.h"
 #include "platform/machine/Machine.h"
 #include "platform/machine/NamedObject.h"
+#include "process/ChildProcess.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -13,43 +14,13 @@ namespace platform {
 namespace {
 
 // A child process that creates the named object and keeps it until it is killed.
-class ObjectHolder {
-public:
-    ObjectHolder(const Machine& machine, const char* name) {
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0)
-            return;
-        FPid = ::fork();
-        if (FPid == 0) {
-            const NamedObject object(machine, name);
-            const char state = object.AlreadyExists() ? 'e' : 'h';
-            (void)!::write(ready[1], &state, 1);
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char state = 0;
-        FHolds = FPid > 0 && ::read(ready[0], &state, 1) == 1 && state == 'h';
-        ::close(ready[0]);
-    }
-    ~ObjectHolder() { Kill(); }
-    ObjectHolder(const ObjectHolder&) = delete;
-    ObjectHolder& operator=(const ObjectHolder&) = delete;
-
-    bool Holds() const { return FHolds; }
-    void Kill() {
-        if (FPid > 0) {
-            ::kill(FPid, SIGKILL);
-            int status = 0;
-            ::waitpid(FPid, &status, 0);
-            FPid = -1;
-        }
-    }
-
-private:
-    pid_t FPid = -1;
-    bool FHolds = false;
-};
+testsupport::ChildProcess ObjectHolder(const Machine& machine, const char* name) {
+    return testsupport::ChildProcess::Holding([&] {
+        // Never destroyed: the child keeps the object until the test kills it.
+        const auto* object = new NamedObject(machine, name);
+        return !object->AlreadyExists();
+    });
+}
 
 class NamedObjectTest : public testing_support::TempPrefixTest {
 protected:
@@ -64,8 +35,8 @@ private:
 };
 
 TEST_F(NamedObjectTest, HeldByAnotherProcessAlreadyExistsUntilItIsKilled) {
-    ObjectHolder holder(M(), "Quarnel Update");
-    ASSERT_TRUE(holder.Holds());
+    auto holder = ObjectHolder(M(), "Quarnel Update");
+    ASSERT_TRUE(holder.Ready());
     {
         const NamedObject second(M(), "Quarnel Update");
         EXPECT_TRUE(second.AlreadyExists());
@@ -76,8 +47,8 @@ TEST_F(NamedObjectTest, HeldByAnotherProcessAlreadyExistsUntilItIsKilled) {
 }
 
 TEST_F(NamedObjectTest, OtherNamesAndOtherMachinesDoNotMeet) {
-    ObjectHolder holder(M(), "Quarnel Update");
-    ASSERT_TRUE(holder.Holds());
+    auto holder = ObjectHolder(M(), "Quarnel Update");
+    ASSERT_TRUE(holder.Ready());
     EXPECT_FALSE(NamedObject(M(), "Quarnel update").AlreadyExists()) << "names are case-sensitive";
     EXPECT_FALSE(NamedObject(M(), "Quarnel/Update").AlreadyExists());
     const Machine other = Machine::Init(Root() / "two");
@@ -89,8 +60,8 @@ TEST_F(NamedObjectTest, ReleasedWhenTheHolderIsDestroyed) {
         const NamedObject first(M(), "Guard");
         EXPECT_FALSE(first.AlreadyExists());
     }
-    ObjectHolder holder(M(), "Guard");
-    EXPECT_TRUE(holder.Holds());
+    auto holder = ObjectHolder(M(), "Guard");
+    EXPECT_TRUE(holder.Ready());
 }
 
 } // namespace

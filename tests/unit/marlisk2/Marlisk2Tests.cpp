@@ -2,6 +2,7 @@
 // system error texts, and the unloading of a library bound with dlopen.
 
 #include "Common/Interbase/Marlisk2/dmMarlisk2Unit.h"
+#include "MachineFixture.h"
 #include "environment/Errors.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
@@ -14,32 +15,10 @@
 
 namespace {
 
-class Marlisk2Test : public testing::Test {
+// The library is looked for on a machine of the test's own; its files hold a placeholder text.
+class Marlisk2Test : public MachineTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-marlisk-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        FRoot = pattern;
-        platform::Machine::SetCurrent(platform::Machine::Init(FRoot / "prefix"));
-        auto services = std::make_unique<ui::ScriptedUi>();
-        FUi = services.get();
-        ui::SetCurrent(std::move(services));
-    }
-    void TearDown() override {
-        ui::SetCurrent(nullptr);
-        std::error_code ignored; // a leftover temporary folder is no test failure
-        std::filesystem::remove_all(FRoot, ignored);
-    }
-    void WriteFile(const std::string& windowsPath) {
-        const auto host = platform::Machine::Current().ToHostPath(windowsPath).value();
-        std::filesystem::create_directories(host.parent_path());
-        std::ofstream(host) << "library";
-    }
-    ui::ScriptedUi& Ui() { return *FUi; }
-
-private:
-    std::filesystem::path FRoot;
-    ui::ScriptedUi* FUi = nullptr;
+    void WriteFile(const std::string& windowsPath) { MachineTest::WriteFile(windowsPath, "library"); }
 };
 
 struct ParentRow {

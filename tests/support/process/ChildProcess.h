@@ -1,15 +1,17 @@
 #pragma once
 
-// A child process that holds a file for a test: open, or running it. The parent waits on a pipe
-// for the child to be ready (no sleeps); the destructor kills and reaps the child.
+// A child process that holds something for a test: a file open, a running program, or whatever
+// a set-up function takes. The parent waits on a pipe for the child to be ready (no sleeps); the
+// destructor kills and reaps the child.
 
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace platform::testing_support {
+namespace testsupport {
 
 class ChildProcess {
 public:
@@ -17,24 +19,34 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() { Kill(); }
 
-    // A child that opens `file` for reading and waits to be killed. Ready() is true once it is open.
-    static ChildProcess HoldingOpen(const std::filesystem::path& file) {
+    // A child that runs `setUp` and waits to be killed, holding what it took. Ready() is true once
+    // `setUp` said it holds it.
+    static ChildProcess Holding(const std::function<bool()>& setUp) {
         int ready[2];
         if (::pipe2(ready, O_CLOEXEC) != 0)
             return ChildProcess(-1, false);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int descriptor = ::open(file.c_str(), O_RDONLY);
-            const char state = descriptor >= 0 ? 'o' : 'e';
+            char state = 'e';
+            try {
+                state = setUp() ? 'h' : 'e';
+            } catch (...) {
+                // the child must not run on as a copy of the test program: it reports and waits
+            }
             (void)!::write(ready[1], &state, 1);
             for (;;)
                 ::pause();
         }
         ::close(ready[1]);
         char state = 0;
-        const bool open = pid > 0 && ::read(ready[0], &state, 1) == 1 && state == 'o';
+        const bool holding = pid > 0 && ::read(ready[0], &state, 1) == 1 && state == 'h';
         ::close(ready[0]);
-        return ChildProcess(pid, open);
+        return ChildProcess(pid, holding);
+    }
+
+    // A child that opens `file` for reading and waits to be killed. Ready() is true once it is open.
+    static ChildProcess HoldingOpen(const std::filesystem::path& file) {
+        return Holding([&file] { return ::open(file.c_str(), O_RDONLY) >= 0; });
     }
 
     // A child that runs `program` with `argument`. The close-on-exec pipe reaches end of file when
@@ -77,4 +89,4 @@ private:
     bool FReady;
 };
 
-} // namespace platform::testing_support
+} // namespace testsupport
