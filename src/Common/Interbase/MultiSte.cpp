@@ -5,12 +5,12 @@
 #include "environment/Paths.h"
 #include "environment/RegAccess.h"
 #include "environment/RegistryText.h"
+#include "platform/errors/SystemError.h"
+#include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -52,32 +52,36 @@ std::string SearchDrive(char drive) {
     return {};
 }
 
-std::string HostPath(const std::string& windowsPath) {
-    const auto host = platform::Machine::Current().ToHostPath(windowsPath);
-    if (!host) {
-        platform::SetLastError(platform::kErrorPathNotFound);
-        platform::RaiseLastError();
-    }
-    return host->string();
+[[noreturn]] void RaiseError(platform::ErrorCode code) {
+    platform::SetLastError(code);
+    platform::RaiseLastError();
 }
 
 std::string ReadBytes(const std::string& windowsPath) {
-    std::ifstream in(HostPath(windowsPath), std::ios::binary);
-    if (!in) {
-        platform::SetLastError(platform::kErrorFileNotFound);
-        platform::RaiseLastError();
+    platform::FileHandle file =
+        platform::CreateFile(windowsPath, platform::kGenericRead, platform::kFileShareRead | platform::kFileShareWrite,
+                             platform::CreationDisposition::OpenExisting);
+    if (!file)
+        RaiseError(platform::kErrorFileNotFound);
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        const auto count = file.Read(buffer, sizeof buffer);
+        if (!count)
+            RaiseError(platform::kErrorFileNotFound);
+        if (*count == 0)
+            return bytes;
+        bytes.append(buffer, *count);
     }
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Through the machine's file calls: a link leading out of the drive, a read-only register or one
+// in use is never written.
 void WriteBytes(const std::string& windowsPath, const std::string& bytes) {
-    std::ofstream out(HostPath(windowsPath), std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.close();
-    if (!out) {
-        platform::SetLastError(platform::kErrorAccessDenied);
-        platform::RaiseLastError();
-    }
+    platform::FileHandle file =
+        platform::CreateFile(windowsPath, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
+    if (!file || !file.Write(bytes.data(), bytes.size()))
+        RaiseError(platform::kErrorAccessDenied);
 }
 
 bool IsBlankOrControl(char c) {
