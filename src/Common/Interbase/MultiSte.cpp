@@ -11,6 +11,8 @@
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -57,22 +59,15 @@ std::string SearchDrive(char drive) {
     platform::RaiseLastError();
 }
 
+// Reading may pass through any link of the drive.
 std::string ReadBytes(const std::string& windowsPath) {
-    platform::FileHandle file =
-        platform::CreateFile(windowsPath, platform::kGenericRead, platform::kFileShareRead | platform::kFileShareWrite,
-                             platform::CreationDisposition::OpenExisting);
-    if (!file)
+    const auto host = platform::Machine::Current().ToHostPath(windowsPath);
+    if (!host)
+        RaiseError(platform::kErrorPathNotFound);
+    std::ifstream in(*host, std::ios::binary);
+    if (!in)
         RaiseError(platform::kErrorFileNotFound);
-    std::string bytes;
-    char buffer[4096];
-    for (;;) {
-        const auto count = file.Read(buffer, sizeof buffer);
-        if (!count)
-            RaiseError(platform::kErrorFileNotFound);
-        if (*count == 0)
-            return bytes;
-        bytes.append(buffer, *count);
-    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Through the machine's file calls: a link leading out of the drive, a read-only register or one
