@@ -95,7 +95,7 @@ TEST_F(LeftoversTest, UnfinishedTemporariesOfOneFileAreThoseOfDeadWritersAndOurO
     const std::vector<std::string> removed = {".Veltrane.exe.quarnel-new." + dead + ".Ab12cd",
                                               ".Veltrane.exe.quarnel-new." + own + ".Ab12cd"};
     const std::vector<std::string> kept = {
-        ".Veltrane.exe.quarnel-new.1.Ab12cd",          // a writer at work
+        ".Veltrane.exe.quarnel-new.1.Ab12cd",             // a writer at work
         ".Veltrane.exe.quarnel-new.0" + dead + ".Ab12cd", // not the form this process writes
         ".Other.exe.quarnel-new." + dead + ".Ab12cd",     // another file's
         ".Veltrane.exe.bak.quarnel-new." + dead + ".Ab12cd",

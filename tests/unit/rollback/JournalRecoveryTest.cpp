@@ -125,8 +125,12 @@ TEST_F(JournalRecoveryTest, OnlyTheStoppedRunsUnfinishedCopyIsRemoved) {
     const std::string unfinished = ".NVX.exe.quarnel-new." + dead + ".Ab12cd";
     const std::string living = ".NVX.exe.quarnel-new.1.Ab12cd"; // init never ends
     const std::string link = ".NVX.exe.quarnel-new." + dead + ".Zz99zz";
-    const std::set<std::string> others = {living, link, "NVX.exe.~rollback-9-9-1", "Autre.dll.~rollback-9-9-1",
-                                          ".Autre.dll.quarnel-new." + dead + ".Ab12cd", ".NVX.exe.copy-Ab12cd"};
+    const std::set<std::string> others = {living,
+                                          link,
+                                          "NVX.exe.~rollback-9-9-1",
+                                          "Autre.dll.~rollback-9-9-1",
+                                          ".Autre.dll.quarnel-new." + dead + ".Ab12cd",
+                                          ".NVX.exe.copy-Ab12cd"};
     Write(kTarget, "ancien");
     std::filesystem::rename(Host(kTarget), Host(kBackup));
     Write(kTarget, "nouveau");
