@@ -5,17 +5,66 @@
 #include "environment/Errors.h"
 #include "wizard/MainWindow.h"
 
+#include <QEvent>
 #include <QTimer>
+#include <QWindow>
+#include <memory>
 
 namespace wizard {
+
+namespace {
+
+// How long the check waits for the window to be exposed; a system that never says so (a
+// window started minimised) must not keep the wizard from starting.
+constexpr int kExposeWaitMs = 1000;
+
+// Calls `then` once, from the event loop, when `window` is exposed (or after kExposeWaitMs).
+class WhenExposed : public QObject {
+public:
+    WhenExposed(QWidget& window, std::function<void()> then)
+        : QObject(&window)
+        , FThen(std::move(then)) {
+        QWindow* handle = window.windowHandle();
+        if (handle == nullptr || handle->isExposed()) {
+            Fire();
+            return;
+        }
+        handle->installEventFilter(this);
+        QTimer::singleShot(kExposeWaitMs, this, [this] { Fire(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+            Fire();
+        return false;
+    }
+
+private:
+    void Fire() {
+        if (FFired)
+            return;
+        FFired = true;
+        // After the exposure is handled: the window paints before anything else holds the thread.
+        QTimer::singleShot(0, parent(), [then = std::move(FThen)] { then(); });
+        deleteLater();
+    }
+
+    std::function<void()> FThen;
+    bool FFired = false;
+};
+
+} // namespace
 
 void TfrmMain::StartAfterCheck() {
     // Nothing moves while the package is checked: no page, no button.
     FTimerOneTime->stop();
     FInProcedure = true;
     SetActionsEnabled(false);
-    // Once the window has been shown: the check pumps the events that paint it and its bar.
-    QTimer::singleShot(0, this, [this] {
+    // The check holds this thread (it pumps events only as its bar moves) and every core: it
+    // begins once the window is on the screen and painted whole.
+    new WhenExposed(*this, [this] {
+        repaint();
         const std::function<void()> check = std::move(FStartCheck);
         FStartCheck = nullptr;
         bool checked = false;

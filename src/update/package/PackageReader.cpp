@@ -4,6 +4,7 @@
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
 #include "update/package/ProgramImage.h"
+#include "update/package/WriteBehind.h"
 
 #include <algorithm>
 #include <atomic>
@@ -280,6 +281,19 @@ PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const Packe
     return decoder.Header();
 }
 
+PackedHeader PackageReader::DecodeTo(const PackedEntry& entry, AtomicOutputFile& out,
+                                     const ProgressCallback& progress) const {
+    if (entry.length < kHashApartFrom) {
+        return DecodeChecking(entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
+    }
+    // A large stream: its thread inflates while another one writes.
+    WriteBehind writer(out.Fd(), out.Target());
+    const PackedHeader header =
+        DecodeChecking(entry, [&](std::span<const unsigned char> piece) { writer.Write(piece); }, progress);
+    writer.Finish();
+    return header;
+}
+
 void PackageReader::ExtractAll(const std::function<std::filesystem::path(const PackedEntry&)>& destinationOf,
                                unsigned threads) {
     if (threads == 0) {
@@ -301,8 +315,7 @@ void PackageReader::ExtractAll(const std::function<std::filesystem::path(const P
             const std::size_t i = order[k];
             try {
                 auto out = std::make_unique<AtomicOutputFile>(destinationOf(FEntries[i]));
-                headers[i] =
-                    DecodeChecking(FEntries[i], [&](std::span<const unsigned char> piece) { out->Write(piece); }, {});
+                headers[i] = DecodeTo(FEntries[i], *out, {});
                 out->SetLastWriteTime(UnixFromFileTime(headers[i].lastWrite));
                 out->Close(); // complete; put in place below, once every stream held
                 outputs[i] = std::move(out);
@@ -356,8 +369,7 @@ PackedHeader PackageReader::ExtractTo(const PackedEntry& entry, const std::files
                                       const ProgressCallback& progress) const {
     RequireChecked();
     AtomicOutputFile out(destination);
-    const PackedHeader header = Decode(
-        entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
+    const PackedHeader header = DecodeTo(entry, out, progress);
     out.SetLastWriteTime(UnixFromFileTime(header.lastWrite));
     out.Commit();
     return header;

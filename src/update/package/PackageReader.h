@@ -30,6 +30,8 @@
 
 namespace update::package {
 
+class AtomicOutputFile;
+
 struct PackedEntry {
     std::string name;         // capitals, sub-folders separated by "\"
     std::uint64_t offset = 0; // of the stream, from the start of the source
@@ -97,6 +99,8 @@ private:
                         const ProgressCallback& progress) const;
     PackedHeader DecodeChecking(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
                                 const ProgressCallback& progress) const;
+    // Into a file; a large stream is written by a thread of its own while this one inflates.
+    PackedHeader DecodeTo(const PackedEntry& entry, AtomicOutputFile& out, const ProgressCallback& progress) const;
     PackedHeader CheckStream(const PackedEntry& entry, std::atomic<std::uint64_t>& hashed,
                              const std::atomic<bool>& stopping) const;
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
+#include <QWindow>
 #include <fstream>
 
 namespace {
@@ -30,6 +31,7 @@ protected:
         w->Create();
         w->main->SetStartCheck([this, window = w->main.get()] {
             FShownAtCheck = window->isVisible();
+            FExposedAtCheck = window->windowHandle() != nullptr && window->windowHandle()->isExposed();
             update::run::CheckPackage(*FPackage);
         });
         return w;
@@ -38,6 +40,7 @@ protected:
     TempFolder FPackageFolder; // apart from the one the wizard writes its own package to
     std::shared_ptr<PackageReader> FPackage;
     bool FShownAtCheck = false;
+    bool FExposedAtCheck = false;
 };
 
 TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenStarts) {
@@ -56,6 +59,7 @@ TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenSta
 
     ASSERT_TRUE(RunUntilChecked(*w->main));
     EXPECT_TRUE(FShownAtCheck);
+    EXPECT_TRUE(FExposedAtCheck) << "the check holds the thread that paints: it waits for the window on the screen";
     EXPECT_TRUE(FPackage->Checked());
     ASSERT_EQ(Ui().Progress().size(), 1U);
     EXPECT_EQ(Ui().Progress()[0].label, "Vérification du paquet");
