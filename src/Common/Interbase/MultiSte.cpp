@@ -5,6 +5,8 @@
 #include "environment/Paths.h"
 #include "environment/RegAccess.h"
 #include "environment/RegistryText.h"
+#include "platform/errors/SystemError.h"
+#include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
@@ -52,32 +54,29 @@ std::string SearchDrive(char drive) {
     return {};
 }
 
-std::string HostPath(const std::string& windowsPath) {
-    const auto host = platform::Machine::Current().ToHostPath(windowsPath);
-    if (!host) {
-        platform::SetLastError(platform::kErrorPathNotFound);
-        platform::RaiseLastError();
-    }
-    return host->string();
+[[noreturn]] void RaiseError(platform::ErrorCode code) {
+    platform::SetLastError(code);
+    platform::RaiseLastError();
 }
 
+// Reading may pass through any link of the drive.
 std::string ReadBytes(const std::string& windowsPath) {
-    std::ifstream in(HostPath(windowsPath), std::ios::binary);
-    if (!in) {
-        platform::SetLastError(platform::kErrorFileNotFound);
-        platform::RaiseLastError();
-    }
+    const auto host = platform::Machine::Current().ToHostPath(windowsPath);
+    if (!host)
+        RaiseError(platform::kErrorPathNotFound);
+    std::ifstream in(*host, std::ios::binary);
+    if (!in)
+        RaiseError(platform::kErrorFileNotFound);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Through the machine's file calls: a link leading out of the drive, a read-only register or one
+// in use is never written.
 void WriteBytes(const std::string& windowsPath, const std::string& bytes) {
-    std::ofstream out(HostPath(windowsPath), std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.close();
-    if (!out) {
-        platform::SetLastError(platform::kErrorAccessDenied);
-        platform::RaiseLastError();
-    }
+    platform::FileHandle file =
+        platform::CreateFile(windowsPath, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
+    if (!file || !file.Write(bytes.data(), bytes.size()))
+        RaiseError(platform::kErrorAccessDenied);
 }
 
 bool IsBlankOrControl(char c) {

@@ -2,6 +2,7 @@
 
 #include "platform/machine/IniFile.h"
 #include "platform/machine/TemporaryNames.h"
+#include "platform/machine/WholeFile.h"
 #include "platform/machine/WindowsPath.h"
 #include "platform/text/Text.h"
 
@@ -9,7 +10,6 @@
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <ifaddrs.h>
 #include <mutex>
 #include <netinet/in.h>
@@ -359,15 +359,8 @@ void Machine::Save() const {
         for (const auto& [key, value] : section.entries)
             if (value.find_first_of("\r\n") != std::string::npos)
                 throw std::runtime_error("The setting " + key + " cannot hold a line break");
-    const fs::path file = FPrefix / kSettingsFile;
-    const fs::path temporary = FPrefix / (std::string(kSettingsFile) + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << "; The emulated Windows machine of this prefix. See docs/machine.md.\n" << ini.ToText();
-        if (!out.flush())
-            throw std::runtime_error(temporary.string() + ": cannot be written");
-    }
-    fs::rename(temporary, file);
+    WriteWholeFile(FPrefix / kSettingsFile,
+                   "; The emulated Windows machine of this prefix. See docs/machine.md.\n" + ini.ToText());
 }
 
 const Drive* Machine::FindDrive(char letter) const {

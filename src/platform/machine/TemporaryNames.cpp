@@ -64,14 +64,14 @@ std::optional<pid_t> TemporaryNameWriter(std::string_view name) {
     return pid;
 }
 
-bool IsLeftoverOfDeadProcess(std::string_view name) {
-    const auto writer = TemporaryNameWriter(name);
-    if (!writer || *writer == ::getpid())
-        return false;
-    return ::kill(*writer, 0) != 0 && errno == ESRCH; // EPERM: it lives, under another user
+namespace {
+
+bool HasEnded(pid_t process) {
+    return ::kill(process, 0) != 0 && errno == ESRCH; // EPERM: it lives, under another user
 }
 
-std::size_t RemoveLeftovers(int folder) {
+// Removes the regular files of the open folder whose names `isDebris` accepts.
+template <typename Predicate> std::size_t RemoveRegularFiles(int folder, Predicate isDebris) {
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0)
         return 0;
@@ -82,7 +82,7 @@ std::size_t RemoveLeftovers(int folder) {
     }
     std::vector<std::string> debris;
     while (const dirent* entry = ::readdir(dir))
-        if (IsLeftoverOfDeadProcess(entry->d_name))
+        if (isDebris(std::string_view(entry->d_name)))
             debris.emplace_back(entry->d_name);
     ::closedir(dir);
     std::size_t removed = 0;
@@ -93,6 +93,28 @@ std::size_t RemoveLeftovers(int folder) {
             ++removed;
     }
     return removed;
+}
+
+} // namespace
+
+bool IsLeftoverOfDeadProcess(std::string_view name) {
+    const auto writer = TemporaryNameWriter(name);
+    return writer && *writer != ::getpid() && HasEnded(*writer);
+}
+
+std::size_t RemoveLeftovers(int folder) {
+    return RemoveRegularFiles(folder, IsLeftoverOfDeadProcess);
+}
+
+std::size_t RemoveUnfinishedTemporaries(int folder, std::string_view finalName) {
+    return RemoveRegularFiles(folder, [finalName](std::string_view name) {
+        const auto writer = TemporaryNameWriter(name);
+        if (!writer)
+            return false;
+        const std::string prefix = "." + std::string(finalName) + std::string(kMarker) + std::to_string(*writer) + ".";
+        const bool ofThisFile = name.size() == prefix.size() + kRandomLength && name.starts_with(prefix);
+        return ofThisFile && (*writer == ::getpid() || HasEnded(*writer));
+    });
 }
 
 std::size_t RemoveLeftovers(const std::filesystem::path& folder) {

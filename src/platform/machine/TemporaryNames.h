@@ -29,6 +29,12 @@ bool IsLeftoverOfDeadProcess(std::string_view name);
 std::size_t RemoveLeftovers(int folder);
 std::size_t RemoveLeftovers(const std::filesystem::path& folder);
 
+// Removes from the open folder `folder` the temporaries of the one file `finalName` whose writer
+// no longer exists or is this process: the new content of writes of that file that did not
+// finish, when no write of it is under way in this process. Gives how many were removed; links,
+// folders, other names and the temporaries of other living writers stay.
+std::size_t RemoveUnfinishedTemporaries(int folder, std::string_view finalName);
+
 // RemoveLeftovers, once per folder (device, inode and birth time) in the life of the process: the cost of
 // the first write into a folder, not of every write.
 void RemoveLeftoversOnce(int folder);

@@ -3,6 +3,7 @@
 #include "environment/RestartSchedule.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/Files.h"
+#include "platform/files/UnfinishedWrites.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
 #include "update/engine/RunJournal.h"
@@ -18,26 +19,18 @@ namespace update {
 
 namespace {
 
+// Every file put back or let go first loses its unfinished copies (platform::RemoveUnfinishedWrites):
+// a copy cut by the stop leaves its new content beside the target under a temporary name of the
+// platform's, which carries the writer's id: the stopped run's, or this process's when the run
+// being undone is this one. Other writers' temporaries and every other name stay, the backups of
+// other runs among them. What cannot be removed is only a cost in room.
+
 std::optional<std::filesystem::path> HostOf(const std::string& windowsPath) {
     return platform::Machine::Current().ToHostPath(windowsPath);
 }
 
 std::string Failure(const std::string& file, int error) {
     return file + " : " + platform::SystemErrorMessage(platform::ErrorFromErrno(error));
-}
-
-// A copy cut by the stop leaves its new content beside the target, under the temporary name the
-// platform's copy gives it: ".<name>.copy-XXXXXX", or ".<name>.quarnel-new.<pid>.XXXXXX". The run
-// that wrote it is being undone: no one else writes new content for this target meanwhile.
-void RemoveUnfinishedCopies(const std::filesystem::path& target) {
-    const std::string name = "." + target.filename().string();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
-        const std::string entryName = entry.path().filename().string();
-        if ((entryName.starts_with(name + ".copy-") || entryName.starts_with(name + ".quarnel-new.")) &&
-            entry.is_regular_file(error))
-            std::filesystem::remove(entry.path(), error); // what stays is only a cost in room
-    }
 }
 
 // True when the file's previous content was put back in place.
@@ -48,7 +41,7 @@ bool RestoreReplaced(const JournalRecord& record, RestoreOutcome& outcome) {
         outcome.failures.push_back(record.target);
         return false;
     }
-    RemoveUnfinishedCopies(*target);
+    platform::RemoveUnfinishedWrites(record.target);
     struct stat saved {};
     if (::lstat(backup->c_str(), &saved) != 0) {
         if (errno != ENOENT)
@@ -75,7 +68,7 @@ bool RemoveCreated(const std::string& windowsPath, RestoreOutcome& outcome) {
         outcome.failures.push_back(windowsPath);
         return false;
     }
-    RemoveUnfinishedCopies(*host);
+    platform::RemoveUnfinishedWrites(windowsPath);
     if (::unlink(host->c_str()) != 0) {
         if (errno != ENOENT)
             outcome.failures.push_back(Failure(windowsPath, errno));
@@ -125,13 +118,10 @@ RestoreOutcome RestoreProductFiles(const std::vector<JournalRecord>& files) {
 
 void DiscardBackups(const std::vector<JournalRecord>& files) {
     for (const JournalRecord& record : files) {
-        if (record.kind == JournalRecordKind::New)
-            if (const auto target = HostOf(record.target))
-                RemoveUnfinishedCopies(*target);
+        if (record.kind == JournalRecordKind::New || record.kind == JournalRecordKind::Replace)
+            platform::RemoveUnfinishedWrites(record.target);
         if (record.kind != JournalRecordKind::Replace)
             continue;
-        if (const auto target = HostOf(record.target))
-            RemoveUnfinishedCopies(*target);
         if (const auto backup = HostOf(record.backup); backup && ::unlink(backup->c_str()) == 0)
             SyncFolder(backup->parent_path());
         // a backup that cannot be deleted only takes room; the product is done either way

@@ -4,10 +4,12 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/files/FindFile.h"
+#include "platform/files/UnfinishedWrites.h"
 
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -75,7 +77,10 @@ TEST_F(LinksTest, NoWriteDeleteOrRenamePassesThroughALinkOutOfTheDrive) {
         {"read-only attribute", [] { return SetFileAttributes("C:\\Apps\\Product\\Linked\\victim.txt", kFileAttributeReadOnly); }},
         {"read-only attribute through a file link", [] { return SetFileAttributes("C:\\Apps\\Product\\FileLink.txt", kFileAttributeReadOnly); }},
         {"last-write time", [] { return SetFileLastWriteTime("C:\\Apps\\Product\\Linked\\victim.txt", 132223104000000000ULL); }},
+        {"remove unfinished writes", [] { return RemoveUnfinishedWrites("C:\\Apps\\Product\\Linked\\victim.txt"); }},
     };
+    // A temporary this process would remove beside a file of its drive.
+    WriteOutside(".victim.txt.quarnel-new." + std::to_string(::getpid()) + ".Ab12cd", "half");
     const auto before = OutsideState();
     const auto modeBefore = fs::status(Outside() / "victim.txt").permissions();
     const auto timeBefore = fs::last_write_time(Outside() / "victim.txt");

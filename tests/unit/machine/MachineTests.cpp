@@ -1,7 +1,14 @@
 #include "TempPrefix.h"
 #include "platform/machine/Machine.h"
 
+#include <algorithm>
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -9,6 +16,16 @@ namespace {
 namespace fs = std::filesystem;
 
 using MachineTest = testing_support::TempPrefixTest;
+
+// The id of a process that has ended (and been reaped): what a killed writer leaves.
+pid_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
 
 TEST_F(MachineTest, InitCreatesTheDefaultMachine) {
     const Machine machine = Machine::Init(Root() / "prefix");
@@ -96,6 +113,62 @@ TEST_F(MachineTest, SaveRefusesASettingThatWouldBreakTheFile) {
     machine.MutableSettings().computerName = "PC\n[Drive Z]";
     EXPECT_THROW(machine.Save(), std::runtime_error);
     EXPECT_EQ(ReadText(Root() / "prefix" / "machine.ini"), before);
+}
+
+// Two programs saving the same machine at once: each save is published whole, so the file always
+// reads back as one of the two, never as a mixture or a torn text.
+TEST_F(MachineTest, RacingSavesLeaveOneWholeMachine) {
+    const fs::path prefix = Root() / "prefix";
+    Machine::Init(prefix);
+    // A long Path makes each text take many writes, so that two writers overlap.
+    const auto machineWithPath = [&](char letter) {
+        Machine machine = Machine::Load(prefix);
+        for (int i = 0; i < 3000; ++i)
+            machine.MutableSettings().libraryPath.push_back(std::string("C:\\Tools\\") + letter + std::to_string(i));
+        return machine;
+    };
+    const Machine first = machineWithPath('A');
+    const Machine second = machineWithPath('B');
+    const auto isOneOfTheTwo = [&](const Machine& loaded) {
+        return loaded.Settings().libraryPath == first.Settings().libraryPath ||
+               loaded.Settings().libraryPath == second.Settings().libraryPath;
+    };
+    std::atomic<int> failures{0};
+    std::atomic<int> torn{0};
+    const auto saveRepeatedly = [&](const Machine& machine) {
+        for (int i = 0; i < 100; ++i) {
+            try {
+                machine.Save();
+                if (!isOneOfTheTwo(Machine::Load(prefix)))
+                    ++torn;
+            } catch (const std::exception&) {
+                ++failures;
+            }
+        }
+    };
+    std::thread other(saveRepeatedly, std::cref(second));
+    saveRepeatedly(first);
+    other.join();
+
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(torn, 0);
+    EXPECT_TRUE(isOneOfTheTwo(Machine::Load(prefix)));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(prefix))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"drives", "machine.ini", "objects", "registry"}));
+}
+
+TEST_F(MachineTest, SaveRemovesTheTemporariesOfKilledSavers) {
+    const fs::path prefix = Root() / "prefix";
+    Machine machine = Machine::Init(prefix);
+    const fs::path leftover = prefix / (".machine.ini.quarnel-new." + std::to_string(DeadProcessId()) + ".Ab12cd");
+    WriteText(leftover, "[Machine]\nComputerName=HALF");
+    machine.MutableSettings().computerName = "SAVED";
+    machine.Save();
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(Machine::Load(prefix).Settings().computerName, "SAVED");
 }
 
 TEST_F(MachineTest, DrivesLoadInLetterOrder) {

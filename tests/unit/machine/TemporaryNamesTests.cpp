@@ -122,6 +122,42 @@ TEST_F(LeftoversTest, AFolderMadeAgainUnderAReusedInodeIsCleanedOnItsFirstWrite)
     EXPECT_FALSE(fs::exists(folder / leftover));
 }
 
+TEST_F(LeftoversTest, UnfinishedTemporariesOfOneFileAreThoseOfDeadWritersAndOurOwn) {
+    const fs::path folder = Root() / "Programs";
+    const std::string dead = std::to_string(DeadProcessId());
+    const std::string own = std::to_string(::getpid());
+    const std::vector<std::string> removed = {".Veltrane.exe.quarnel-new." + dead + ".Ab12cd",
+                                              ".Veltrane.exe.quarnel-new." + own + ".Ab12cd"};
+    const std::vector<std::string> kept = {
+        ".Veltrane.exe.quarnel-new.1.Ab12cd",             // a writer at work
+        ".Veltrane.exe.quarnel-new.0" + dead + ".Ab12cd", // not the form this process writes
+        ".Other.exe.quarnel-new." + dead + ".Ab12cd",     // another file's
+        ".Veltrane.exe.bak.quarnel-new." + dead + ".Ab12cd",
+        ".Veltrane.exe.copy-Ab12cd",
+        "Veltrane.exe",
+        "Veltrane.exe.~rollback-7-8-1", // a backup: the only copy of the old file
+    };
+    for (const std::string& name : removed)
+        WriteText(folder / name, "content");
+    for (const std::string& name : kept)
+        WriteText(folder / name, "content");
+    const std::string link = ".Veltrane.exe.quarnel-new." + dead + ".Zz99zz";
+    fs::create_symlink(folder / "Veltrane.exe", folder / link);
+    const std::string subfolder = ".Veltrane.exe.quarnel-new." + own + ".Yy88yy";
+    fs::create_directory(folder / subfolder);
+
+    const int descriptor = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(descriptor, 0);
+    EXPECT_EQ(RemoveUnfinishedTemporaries(descriptor, "Veltrane.exe"), removed.size());
+    ::close(descriptor);
+
+    std::vector<std::string> expected = kept;
+    expected.push_back(link);
+    expected.push_back(subfolder);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(folder), expected);
+}
+
 TEST_F(LeftoversTest, OpeningTheMachineRemovesTheHiveTemporariesOfKilledWriters) {
     const fs::path prefix = Root() / "prefix";
     Machine::Init(prefix);

@@ -5,6 +5,8 @@
 #include "environment/MachineRegistry.h"
 #include "environment/RegAccess.h"
 #include "environment/RegistryText.h"
+#include "platform/errors/SystemError.h"
+#include "platform/files/Files.h"
 
 #include <iterator>
 
@@ -235,6 +237,55 @@ TEST_F(MultiSte, AddingWithoutRegisterCreatesOneOnTheWindowsDrive) {
     TFMultiSte::AddSociete("Alpha");
     EXPECT_EQ(ReadFile("D:\\quarnel\\multiste.txt"), "Alpha\r\n");
     EXPECT_EQ(TFMultiSte::GetMultisteFilename(), "D:\\quarnel\\multiste.txt");
+}
+
+// A link in the drive that leads out of it: the register is read through it, never written.
+struct OutsideLink {
+    const char* name;
+    const char* link;   // the Windows path made a link
+    const char* target; // what it leads to, beneath the test's folder, outside the drive
+};
+
+class MultisteOutsideLink : public MultiSte, public ::testing::WithParamInterface<OutsideLink> {};
+
+TEST_P(MultisteOutsideLink, AddingFailsWithAccessDeniedAndTouchesNothingOutside) {
+    const std::filesystem::path outside = Root() / "outside";
+    std::filesystem::create_directories(outside);
+    std::ofstream(outside / "multiste.txt", std::ios::binary) << "Alpha\r\n";
+    MakeFolder("C:\\quarnel");
+    const std::filesystem::path link = Host(GetParam().link);
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(Root() / GetParam().target, link);
+
+    try {
+        TFMultiSte::AddSociete("Beta");
+        ADD_FAILURE() << "the write passed through the link";
+    } catch (const platform::SystemError& error) {
+        EXPECT_EQ(error.Code(), platform::kErrorAccessDenied);
+        EXPECT_EQ(std::string(error.what()), platform::SystemErrorMessage(platform::kErrorAccessDenied));
+    }
+    std::ifstream in(outside / "multiste.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "Alpha\r\n");
+    EXPECT_EQ(std::filesystem::directory_iterator(outside)->path().filename(), "multiste.txt"); // nothing beside it
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, MultisteOutsideLink,
+                         ::testing::Values(OutsideLink{"File", "C:\\quarnel\\multiste.txt", "outside/multiste.txt"},
+                                           OutsideLink{"Folder", "C:\\quarnel", "outside"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(MultiSte, AddingToAReadOnlyRegisterFailsWithAccessDenied) {
+    const std::string file = "C:\\quarnel\\multiste.txt";
+    WriteFile(file, "Alpha\r\n");
+    ASSERT_TRUE(platform::SetFileAttributes(file, platform::kFileAttributeReadOnly));
+
+    try {
+        TFMultiSte::AddSociete("Beta");
+        ADD_FAILURE() << "a read-only register was written";
+    } catch (const platform::SystemError& error) {
+        EXPECT_EQ(std::string(error.what()), platform::SystemErrorMessage(platform::kErrorAccessDenied));
+    }
+    EXPECT_EQ(ReadFile(file), "Alpha\r\n");
 }
 
 TEST(FMultiSte, OneObjectForTheProgram) {

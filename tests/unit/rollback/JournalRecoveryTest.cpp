@@ -12,12 +12,23 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <set>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::string_view kTarget = "C:\\Prog\\NVX.exe";
 constexpr std::string_view kBackup = "C:\\Prog\\NVX.exe.~rollback-7-8-1";
+
+// The id of a process that has ended (and been reaped): what a stopped run leaves.
+pid_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
 
 class JournalRecoveryTest : public ::testing::Test {
 protected:
@@ -106,6 +117,42 @@ INSTANTIATE_TEST_SUITE_P(Stops, StopTest,
                                            StopCase{"DuringAnEarlierRecovery", Stop::DuringAnEarlierRecovery, 0}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Beside the file put back, only the half-written copy of the stopped run goes: the new content
+// of a writer still at work, links, and the backups of other runs (the only copy of their old
+// files until they are recovered) all stay.
+TEST_F(JournalRecoveryTest, OnlyTheStoppedRunsUnfinishedCopyIsRemoved) {
+    const std::string dead = std::to_string(DeadProcessId());
+    const std::string unfinished = ".NVX.exe.quarnel-new." + dead + ".Ab12cd";
+    const std::string living = ".NVX.exe.quarnel-new.1.Ab12cd"; // init never ends
+    const std::string link = ".NVX.exe.quarnel-new." + dead + ".Zz99zz";
+    const std::set<std::string> others = {living,
+                                          link,
+                                          "NVX.exe.~rollback-9-9-1",
+                                          "Autre.dll.~rollback-9-9-1",
+                                          ".Autre.dll.quarnel-new." + dead + ".Ab12cd",
+                                          ".NVX.exe.copy-Ab12cd"};
+    Write(kTarget, "ancien");
+    std::filesystem::rename(Host(kTarget), Host(kBackup));
+    Write(kTarget, "nouveau");
+    for (const std::string& name : others)
+        if (name != link)
+            Write("C:\\Prog\\" + name, "à garder");
+    Write("C:\\Prog\\" + unfinished, "moitié");
+    std::filesystem::create_symlink(Host("C:\\Prog\\Autre.dll.~rollback-9-9-1"), Host("C:\\Prog\\" + link));
+    WriteJournal("run-7-8.txt", "quarnel-journal\t1\nrun\t7\tquarnel-update\nbegin\tNVX\nreplace\t" +
+                                    std::string(kTarget) + "\t" + std::string(kBackup) + "\tnormal\n");
+
+    const update::RecoveryReport report = update::RecoverInterruptedRuns(Journals());
+
+    ASSERT_EQ(report.restored.size(), 1u);
+    EXPECT_EQ(report.restored[0].outcome.restoredFiles, 1);
+    EXPECT_EQ(Read(kTarget), "ancien");
+    std::set<std::string> expected = others;
+    expected.insert("NVX.exe");
+    EXPECT_EQ(Names(Host("C:\\Prog")), expected);
+    EXPECT_EQ(Read("C:\\Prog\\Autre.dll.~rollback-9-9-1"), "à garder");
+}
+
 TEST_F(JournalRecoveryTest, RunThatStillLivesIsLeftAlone) {
     Write(kTarget, "ancien");
     std::unique_ptr<update::RunJournal> journal;
@@ -120,9 +167,12 @@ TEST_F(JournalRecoveryTest, RunThatStillLivesIsLeftAlone) {
     EXPECT_TRUE(report.restored.empty());
     EXPECT_EQ(Read(kTarget), "nouveau");
     EXPECT_EQ(Names(Journals()).size(), 1u);
-    // The living run rolls back by itself.
+    // The living run rolls back by itself, its own unfinished copy of the file included.
+    const std::string unfinished = "C:\\Prog\\.NVX.exe.quarnel-new." + std::to_string(::getpid()) + ".Ab12cd";
+    Write(unfinished, "moitié");
     EXPECT_EQ(product.Rollback().restoredFiles, 1);
     EXPECT_EQ(Read(kTarget), "ancien");
+    EXPECT_EQ(Names(Host("C:\\Prog")), std::set<std::string>{"NVX.exe"});
 }
 
 TEST_F(JournalRecoveryTest, JournalWhoseMakingWasCutIsRemoved) {
