@@ -5,6 +5,7 @@
 #include "UpdateFixture.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
+#include "process/ChildProcess.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -167,7 +168,10 @@ protected:
         InstallText(std::string(kOrbelFolder) + "a.dat.~rollback-999-1-2", "ancien a");
         InstallText(std::string(kOrbelFolder) + "b.dat", "nouveau b");
         InstallText(std::string(kOrbelFolder) + "VTPOrbel.exe", "ancien programme");
-        InstallText(std::string(kOrbelFolder) + ".VTPOrbel.exe.copy-Ab12Cd", "nouveau prog");
+        // The unfinished copy of the new program, named as the killed run's copy names it.
+        InstallText(std::string(kOrbelFolder) + ".VTPOrbel.exe.quarnel-new." +
+                        std::to_string(testsupport::ChildProcess::DeadId()) + ".Ab12Cd",
+                    "nouveau prog");
         WriteJournal("run-999-1.txt", kKilledRunJournal);
     }
     // Runs the recoverer; gives its exit code and what it said.

@@ -69,6 +69,17 @@ public:
         return ChildProcess(pid, running);
     }
 
+    // The id of a process that has ended and been reaped: what a killed writer or run leaves in
+    // the names it wrote.
+    static pid_t DeadId() {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return child;
+    }
+
     bool Ready() const { return FReady; }
 
     void Kill() {

@@ -1,5 +1,6 @@
 #include "TempPrefix.h"
 #include "platform/machine/Machine.h"
+#include "process/ChildProcess.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,16 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using MachineTest = testing_support::TempPrefixTest;
-
-// The id of a process that has ended (and been reaped): what a killed writer leaves.
-pid_t DeadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return child;
-}
 
 TEST_F(MachineTest, InitCreatesTheDefaultMachine) {
     const Machine machine = Machine::Init(Root() / "prefix");
@@ -163,7 +154,8 @@ TEST_F(MachineTest, RacingSavesLeaveOneWholeMachine) {
 TEST_F(MachineTest, SaveRemovesTheTemporariesOfKilledSavers) {
     const fs::path prefix = Root() / "prefix";
     Machine machine = Machine::Init(prefix);
-    const fs::path leftover = prefix / (".machine.ini.quarnel-new." + std::to_string(DeadProcessId()) + ".Ab12cd");
+    const fs::path leftover =
+        prefix / (".machine.ini.quarnel-new." + std::to_string(testsupport::ChildProcess::DeadId()) + ".Ab12cd");
     WriteText(leftover, "[Machine]\nComputerName=HALF");
     machine.MutableSettings().computerName = "SAVED";
     machine.Save();

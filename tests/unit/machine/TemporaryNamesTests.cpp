@@ -1,6 +1,7 @@
 #include "TempPrefix.h"
 #include "platform/machine/Machine.h"
 #include "platform/machine/TemporaryNames.h"
+#include "process/ChildProcess.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -14,16 +15,6 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The id of a process that has ended (and been reaped): what a killed writer leaves.
-pid_t DeadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return child;
-}
 
 ino_t InodeOf(const fs::path& path) {
     struct stat info {};
@@ -75,22 +66,24 @@ class LeftoversTest : public testing_support::TempPrefixTest {};
 
 TEST_F(LeftoversTest, OnlyTemporariesOfDeadProcessesAreRemoved) {
     const fs::path folder = Root() / "Programs";
-    const std::string dead = std::to_string(DeadProcessId());
+    const std::string dead = std::to_string(testsupport::ChildProcess::DeadId());
     const std::string alive = "1"; // init never ends
     const std::string own = std::to_string(::getpid());
     for (const std::string& name : std::vector<std::string>{
              ".Veltrane.exe.quarnel-new." + dead + ".Ab12cd", ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
-          ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe", ".Veltrane.exe.copy-Ab12cd",
-          "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"})
+             ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe", ".Veltrane.exe.copy-Ab12cd",
+             "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"})
         WriteText(folder / name, "content");
     fs::create_directory(folder / (".Folder.quarnel-new." + dead + ".Ab12cd"));
     fs::create_symlink(folder / "Veltrane.exe", folder / (".Link.quarnel-new." + dead + ".Ab12cd"));
     EXPECT_EQ(RemoveLeftovers(folder), 1u);
-    const std::vector<std::string> expected = {
-        ".Folder.quarnel-new." + dead + ".Ab12cd",   ".Link.quarnel-new." + dead + ".Ab12cd",
-        ".Veltrane.exe.copy-Ab12cd",                 ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
-        ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe",
-        "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"};
+    const std::vector<std::string> expected = {".Folder.quarnel-new." + dead + ".Ab12cd",
+                                               ".Link.quarnel-new." + dead + ".Ab12cd",
+                                               ".Veltrane.exe.copy-Ab12cd",
+                                               ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
+                                               ".Veltrane.exe.quarnel-new." + own + ".Ab12cd",
+                                               "Veltrane.exe",
+                                               "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"};
     EXPECT_EQ(Names(folder), expected);
 }
 
@@ -116,7 +109,8 @@ TEST_F(LeftoversTest, AFolderMadeAgainUnderAReusedInodeIsCleanedOnItsFirstWrite)
     }
     if (!reused)
         GTEST_SKIP() << "the file system gave the folder no reused inode number";
-    const std::string leftover = ".Veltrane.exe.quarnel-new." + std::to_string(DeadProcessId()) + ".Ab12cd";
+    const std::string leftover =
+        ".Veltrane.exe.quarnel-new." + std::to_string(testsupport::ChildProcess::DeadId()) + ".Ab12cd";
     WriteText(folder / leftover, "half a program");
     cleanedOnce();
     EXPECT_FALSE(fs::exists(folder / leftover));
@@ -124,7 +118,7 @@ TEST_F(LeftoversTest, AFolderMadeAgainUnderAReusedInodeIsCleanedOnItsFirstWrite)
 
 TEST_F(LeftoversTest, UnfinishedTemporariesOfOneFileAreThoseOfDeadWritersAndOurOwn) {
     const fs::path folder = Root() / "Programs";
-    const std::string dead = std::to_string(DeadProcessId());
+    const std::string dead = std::to_string(testsupport::ChildProcess::DeadId());
     const std::string own = std::to_string(::getpid());
     const std::vector<std::string> removed = {".Veltrane.exe.quarnel-new." + dead + ".Ab12cd",
                                               ".Veltrane.exe.quarnel-new." + own + ".Ab12cd"};
@@ -161,7 +155,8 @@ TEST_F(LeftoversTest, UnfinishedTemporariesOfOneFileAreThoseOfDeadWritersAndOurO
 TEST_F(LeftoversTest, OpeningTheMachineRemovesTheHiveTemporariesOfKilledWriters) {
     const fs::path prefix = Root() / "prefix";
     Machine::Init(prefix);
-    const std::string leftover = ".HKEY_CURRENT_USER.reg.quarnel-new." + std::to_string(DeadProcessId()) + ".x1Y2z3";
+    const std::string leftover =
+        ".HKEY_CURRENT_USER.reg.quarnel-new." + std::to_string(testsupport::ChildProcess::DeadId()) + ".x1Y2z3";
     WriteText(prefix / "registry" / leftover, "half a hive");
     Machine::Load(prefix);
     EXPECT_FALSE(fs::exists(prefix / "registry" / leftover));

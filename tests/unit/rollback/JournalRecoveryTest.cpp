@@ -4,6 +4,7 @@
 #include "update/engine/JournalRecovery.h"
 
 #include "platform/machine/Machine.h"
+#include "process/ChildProcess.h"
 #include "update/engine/ProductRollback.h"
 #include "update/engine/RunJournal.h"
 
@@ -19,16 +20,6 @@ namespace {
 
 constexpr std::string_view kTarget = "C:\\Prog\\NVX.exe";
 constexpr std::string_view kBackup = "C:\\Prog\\NVX.exe.~rollback-7-8-1";
-
-// The id of a process that has ended (and been reaped): what a stopped run leaves.
-pid_t DeadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return child;
-}
 
 class JournalRecoveryTest : public ::testing::Test {
 protected:
@@ -121,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Stops, StopTest,
 // of a writer still at work, links, and the backups of other runs (the only copy of their old
 // files until they are recovered) all stay.
 TEST_F(JournalRecoveryTest, OnlyTheStoppedRunsUnfinishedCopyIsRemoved) {
-    const std::string dead = std::to_string(DeadProcessId());
+    const std::string dead = std::to_string(testsupport::ChildProcess::DeadId());
     const std::string unfinished = ".NVX.exe.quarnel-new." + dead + ".Ab12cd";
     const std::string living = ".NVX.exe.quarnel-new.1.Ab12cd"; // init never ends
     const std::string link = ".NVX.exe.quarnel-new." + dead + ".Zz99zz";
