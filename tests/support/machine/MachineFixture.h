@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <string_view>
 
 class MachineTest : public ::testing::Test {
 protected:
@@ -40,18 +41,18 @@ protected:
     }
 
     // Host path of a Windows path on the test machine.
-    std::filesystem::path Host(const std::string& windowsPath) const {
+    std::filesystem::path Host(std::string_view windowsPath) const {
         return CurrentMachine().ToHostPath(windowsPath).value();
     }
 
     // Creates the file (and its folders) at a Windows path.
-    void WriteFile(const std::string& windowsPath, const std::string& content = "text") const {
+    void WriteFile(std::string_view windowsPath, std::string_view content = "text") const {
         const std::filesystem::path host = Host(windowsPath);
         std::filesystem::create_directories(host.parent_path());
         std::ofstream(host, std::ios::binary) << content;
     }
 
-    void MakeFolder(const std::string& windowsPath) const { std::filesystem::create_directories(Host(windowsPath)); }
+    void MakeFolder(std::string_view windowsPath) const { std::filesystem::create_directories(Host(windowsPath)); }
 
     ui::ScriptedUi& Ui() { return *FUi; }
     const std::filesystem::path& Root() const { return FRoot; }

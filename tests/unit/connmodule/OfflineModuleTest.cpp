@@ -1,6 +1,7 @@
 // The connection module's operations that decide before any database or server is contacted.
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "errors/MessageOf.h"
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 
@@ -38,15 +39,6 @@ protected:
         fs::remove_all(folder, ignored);
     }
 
-    static std::string MessageOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
-    }
-
     fs::path folder;
     ui::ScriptedUi* ui = nullptr;
     std::unique_ptr<ui::UiServices> previous;
@@ -57,24 +49,24 @@ protected:
 TEST_F(OfflineModule, AnUnknownClientIsRefusedBeforeAnyAttachment) {
     client = "wi-v6.3.2.4731";
     module->SetParams(R"(C:\Data\absente.fdb)", "QUARNEL", "", "73914682");
-    EXPECT_EQ(MessageOf([&] { module->Connect(); }),
+    EXPECT_EQ(testsupport::MessageOf([&] { module->Connect(); }),
               "La version du client Firebird utilisé est inconnue du programme. Par sécurité, aucune connexion à la "
               "base de données ne sera établie.\r\n\r\nwi-v6.3.2.4731");
     EXPECT_FALSE(module->Connected());
     EXPECT_FALSE(module->WasConnected());
     module->AddAcceptedVersion(4731);
-    EXPECT_NE(MessageOf([&] { module->Connect(); }).find("est inconnue du programme"), std::string::npos);
+    EXPECT_NE(testsupport::MessageOf([&] { module->Connect(); }).find("est inconnue du programme"), std::string::npos);
 }
 
 TEST_F(OfflineModule, AMissingClientVersionShowsAQuestionMark) {
     client = "?";
     module->SetParams(R"(C:\Data\absente.fdb)", "", "", "");
-    EXPECT_TRUE(MessageOf([&] { module->ConnectAsQuarnel(); }).ends_with("établie.\r\n\r\n?"));
+    EXPECT_TRUE(testsupport::MessageOf([&] { module->ConnectAsQuarnel(); }).ends_with("établie.\r\n\r\n?"));
 }
 
 TEST_F(OfflineModule, AnEmptyDatabaseNameIsReportedAfterTheClientCheck) {
     module->SetParams("", "", "", "");
-    EXPECT_EQ(MessageOf([&] { module->Connect(); }),
+    EXPECT_EQ(testsupport::MessageOf([&] { module->Connect(); }),
               "Le nom de la base de données manque.\r\nVeuillez compléter la configuration du programme.");
 }
 
@@ -115,11 +107,11 @@ TEST_F(OfflineModule, ServiceOperationsRefuseNamesTheyCannotReach) {
     };
     for (const ServiceRefusal& row : rows) {
         module->SetParams("x.fdb", "", "", "");
-        EXPECT_EQ(MessageOf([&] { row.action(*module); }), row.unknown) << row.name;
+        EXPECT_EQ(testsupport::MessageOf([&] { row.action(*module); }), row.unknown) << row.name;
         module->SetParams(R"(base@serveur)", "", "", "");
-        EXPECT_EQ(MessageOf([&] { row.action(*module); }), row.other) << row.name;
+        EXPECT_EQ(testsupport::MessageOf([&] { row.action(*module); }), row.other) << row.name;
         module->SetParams(R"(\\serveur\x.fdb)", "", "", "");
-        EXPECT_EQ(MessageOf([&] { row.action(*module); }), row.other) << row.name;
+        EXPECT_EQ(testsupport::MessageOf([&] { row.action(*module); }), row.other) << row.name;
     }
     EXPECT_TRUE(list.empty()); // emptied before the refusal
 }
@@ -173,7 +165,7 @@ TEST_F(OfflineModule, TheLoopbackAddressIsOnTheServerWhenListed) {
 TEST_F(OfflineModule, FreeSpaceNeedsADriveLetter) {
     for (const char* name : {"x.fdb", "serveur:"}) {
         module->SetParams(name, "", "", "");
-        EXPECT_EQ(MessageOf([&] { module->GetFreeDiskSpace(); }), "0312181326") << name;
+        EXPECT_EQ(testsupport::MessageOf([&] { module->GetFreeDiskSpace(); }), "0312181326") << name;
     }
 }
 
@@ -187,7 +179,7 @@ TEST_F(OfflineModule, SmallQueriesOnTheName) {
     EXPECT_EQ(module->GetBaseFilename(), "base");
     module->SetParams("", "", "", "");
     EXPECT_EQ(module->GetBaseFilename(), "");
-    EXPECT_EQ(MessageOf([&] { module->GetConnectionCount(); }), "not connected");
+    EXPECT_EQ(testsupport::MessageOf([&] { module->GetConnectionCount(); }), "not connected");
     std::vector<std::string> list{"a"};
     module->GetDBInfo(list);
     EXPECT_TRUE(list.empty());

@@ -3,6 +3,7 @@
 // Every engine test runs on a machine of its own (a fresh prefix in a temporary folder), with fresh
 // scripted UI services, a report control, and packages built on the spot by the package writer.
 
+#include "MachineFixture.h"
 #include "environment/InstallTools2.h"
 #include "platform/files/FileTime.h"
 #include "platform/machine/Machine.h"
@@ -32,28 +33,16 @@ struct PackedFile {
     platform::FileTime lastWrite = kPackedTime;
 };
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public MachineTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-engine-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        FRoot = pattern;
-        platform::Machine::SetCurrent(platform::Machine::Init(FRoot / "prefix"));
-        auto services = std::make_unique<ui::ScriptedUi>();
-        FUi = services.get();
-        ui::SetCurrent(std::move(services));
-    }
-
     void TearDown() override {
         FEngine.reset();
-        ui::SetCurrent(nullptr);
-        std::error_code ignored; // a leftover temporary folder is no test failure
-        std::filesystem::remove_all(FRoot, ignored);
+        MachineTest::TearDown();
     }
 
     // A package file holding `files`, opened.
     update::TdmUpdateCommon::Package MakePackage(const std::vector<PackedFile>& files) {
-        const std::filesystem::path folder = FRoot / ("source" + std::to_string(++FPackages));
+        const std::filesystem::path folder = Root() / ("source" + std::to_string(++FPackages));
         std::filesystem::create_directories(folder);
         update::package::PackageWriter writer;
         writer.SetThreadCount(1);
@@ -63,7 +52,7 @@ protected:
             std::ofstream(host, std::ios::binary) << file.content;
             writer.Add(file.name, host, update::package::FileTime::FromTicks(file.lastWrite));
         }
-        const std::filesystem::path output = FRoot / ("package" + std::to_string(FPackages) + ".qpk");
+        const std::filesystem::path output = Root() / ("package" + std::to_string(FPackages) + ".qpk");
         writer.Write(output);
         return std::make_shared<const update::package::PackageReader>(output, 1);
     }
@@ -77,31 +66,18 @@ protected:
     update::TdmUpdateCommon& Engine() { return *FEngine; }
     void DestroyEngine() { FEngine.reset(); }
 
-    std::filesystem::path Host(std::string_view windowsPath) const {
-        return platform::Machine::Current().ToHostPath(windowsPath).value();
-    }
-    void WriteFile(std::string_view windowsPath, std::string_view content) const {
-        const std::filesystem::path host = Host(windowsPath);
-        std::filesystem::create_directories(host.parent_path());
-        std::ofstream(host, std::ios::binary) << content;
-    }
     std::string ReadFile(std::string_view windowsPath) const {
         std::ifstream in(Host(windowsPath), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     bool Exists(std::string_view windowsPath) const { return std::filesystem::exists(Host(windowsPath)); }
-    void MakeFolder(std::string_view windowsPath) const { std::filesystem::create_directories(Host(windowsPath)); }
     static std::string TempPath() { return TWindowsInstaller::GetTempPath(); }
 
     // The report as plain text, paragraphs joined by CR LF.
     std::string ReportText() const { return FReport.PlainText(); }
     update::ModelRichTextControl& Report() { return FReport; }
-    ui::ScriptedUi& Ui() { return *FUi; }
-    const std::filesystem::path& Root() const { return FRoot; }
 
 private:
-    std::filesystem::path FRoot;
-    ui::ScriptedUi* FUi = nullptr;
     update::ModelRichTextControl FReport;
     std::unique_ptr<update::TdmUpdateCommon> FEngine;
     int FPackages = 0;
