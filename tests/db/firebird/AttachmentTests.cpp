@@ -14,17 +14,7 @@ using fbtest::CreateTestDatabase;
 using fbtest::TestMachine;
 
 int CountRows(fb::Attachment& database, const std::string& table) {
-    fb::Transaction transaction;
-    transaction.SetDefaultDatabase(&database);
-    transaction.StartTransaction();
-    fb::Query query;
-    query.SetTransaction(&transaction);
-    query.SetText("SELECT COUNT(*) FROM " + table);
-    query.Open();
-    int count = query.Fields(0).AsInteger();
-    query.Close();
-    transaction.Commit();
-    return count;
+    return std::stoi(testsupport::Column(database, "SELECT COUNT(*) FROM " + table).at(0));
 }
 
 TEST(AttachmentTest, CreatesTheDatabaseAtTheHostPathOfItsDrivePath) {

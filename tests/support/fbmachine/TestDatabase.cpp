@@ -5,15 +5,18 @@
 #include "firebird/Transaction.h"
 
 #include <functional>
+#include <optional>
 
 namespace testsupport {
 
 namespace {
 
-// Calls `row` on every row of `sql`, read in a transaction of its own.
-void ForEachRow(fb::Attachment& database, const std::string& sql, const std::function<void(fb::Query&)>& row) {
+// Calls `row` on every row of `sql`, read in a transaction of its own with `transactionParams`.
+void ForEachRow(fb::Attachment& database, const std::string& sql, const std::function<void(fb::Query&)>& row,
+                const fb::ParameterList& transactionParams = {}) {
     fb::Transaction transaction;
     transaction.SetDefaultDatabase(&database);
+    transaction.Params() = transactionParams;
     transaction.StartTransaction();
     fb::Query query;
     query.SetTransaction(&transaction);
@@ -84,18 +87,14 @@ std::vector<std::string> Rows(const std::string& windowsPath, const std::string&
 }
 
 std::string CommittedValue(fb::Attachment& database, const std::string& sql, const std::string& none) {
-    fb::Transaction transaction;
-    transaction.SetDefaultDatabase(&database);
-    transaction.Params() = {"read_committed", "rec_version", "nowait", "read"};
-    transaction.StartTransaction();
-    fb::Query query;
-    query.SetTransaction(&transaction);
-    query.SetText(sql);
-    query.Open();
-    std::string value = query.Eof() ? none : query.Fields(0).AsString();
-    query.Close();
-    transaction.Commit();
-    return value;
+    std::optional<std::string> value;
+    ForEachRow(database, sql,
+               [&](fb::Query& query) {
+                   if (!value)
+                       value = query.Fields(0).AsString();
+               },
+               {"read_committed", "rec_version", "nowait", "read"});
+    return value.value_or(none);
 }
 
 } // namespace testsupport

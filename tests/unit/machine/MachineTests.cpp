@@ -6,9 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace platform {

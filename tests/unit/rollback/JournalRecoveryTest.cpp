@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <set>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
