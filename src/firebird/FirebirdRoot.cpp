@@ -4,9 +4,9 @@
 #include "firebird/SqlText.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/machine/WholeFile.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <stdexcept>
 #include <unistd.h>
@@ -30,18 +30,6 @@ void CopyInto(const fs::path& source, const fs::path& target) {
     fs::path temp = target;
     temp += ".tmp" + std::to_string(::getpid());
     fs::copy_file(source, temp, fs::copy_options::overwrite_existing);
-    fs::rename(temp, target);
-}
-
-void WriteAtomically(const fs::path& target, const std::string& content) {
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        file << content;
-        if (!file.flush())
-            throw std::runtime_error("Cannot write " + temp.string());
-    }
     fs::rename(temp, target);
 }
 
@@ -103,7 +91,7 @@ std::string ConfText(const platform::Machine& machine, std::optional<std::uint16
 } // namespace
 
 void WriteFirebirdConf(const platform::Machine& machine) {
-    WriteAtomically(machine.FirebirdRoot() / "firebird.conf", ConfText(machine, std::nullopt));
+    platform::WriteWholeFile(machine.FirebirdRoot() / "firebird.conf", ConfText(machine, std::nullopt));
 }
 
 fs::path WriteServerConf(const platform::Machine& machine, std::uint16_t port) {
@@ -117,7 +105,7 @@ fs::path WriteServerConf(const platform::Machine& machine, std::uint16_t port) {
     for (const char* entry : {"firebird.msg", "intl/libfbintl.so", "intl/fbintl.conf", "lib/libib_util.so"})
         if (!fs::exists(server / entry))
             CopyInto(root / entry, server / entry);
-    WriteAtomically(server / "firebird.conf", ConfText(machine, port));
+    platform::WriteWholeFile(server / "firebird.conf", ConfText(machine, port));
     return server;
 }
 

@@ -1,6 +1,7 @@
 #include "firebird/Server.h"
 
 #include "firebird/FirebirdRoot.h"
+#include "platform/machine/WholeFile.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -51,16 +52,8 @@ std::optional<ServerState> ReadState(const platform::Machine& machine) {
 }
 
 void WriteState(const platform::Machine& machine, const ServerState& state) {
-    fs::path path = StatePath(machine);
-    fs::path temp = path;
-    temp += ".tmp";
-    {
-        std::ofstream file(temp, std::ios::trunc);
-        file << "pid=" << state.pid << "\nport=" << state.port << "\n";
-        if (!file.flush())
-            throw std::runtime_error("Cannot write " + temp.string());
-    }
-    fs::rename(temp, path);
+    platform::WriteWholeFile(StatePath(machine),
+                             "pid=" + std::to_string(state.pid) + "\nport=" + std::to_string(state.port) + "\n");
 }
 
 // A live firebird process (not a zombie, not a reused pid of another program).

@@ -3,10 +3,9 @@
 #include "platform/machine/TemporaryNames.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -90,7 +89,7 @@ private:
 };
 
 [[noreturn]] void CannotWrite(const std::filesystem::path& file, int error) {
-    throw std::runtime_error(file.string() + ": cannot be written (" + std::strerror(error) + ")");
+    throw std::system_error(error, std::generic_category(), "Cannot write " + file.string());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-// A settings file written as a whole: readers, and writers at the same moment, see either the
-// previous text or the new one, never a part of it.
+// A file written as a whole: readers, and writers at the same moment, see either the previous
+// content or the new one, never a part of it, and a crash leaves one of the two on the disk.
 
 #include <filesystem>
 #include <string_view>
@@ -10,7 +10,7 @@ namespace platform {
 
 // Writes `text` beside `file` under a temporary name of its own (TemporaryNames.h), writes it to
 // disk and renames it over `file`, then syncs the folder. The temporaries that killed writers
-// left in the folder are removed first. Throws std::runtime_error naming `file` when it cannot be
+// left in the folder are removed first. Throws std::system_error naming `file` when it cannot be
 // written; `file` is then untouched and no temporary stays.
 void WriteWholeFile(const std::filesystem::path& file, std::string_view text);
 

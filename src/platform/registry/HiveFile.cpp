@@ -1,6 +1,7 @@
 #include "platform/registry/HiveFile.h"
 
 #include "platform/machine/TemporaryNames.h"
+#include "platform/machine/WholeFile.h"
 
 #include <cctype>
 #include <cerrno>
@@ -63,62 +64,6 @@ public:
 
 private:
     UniqueFd FFd;
-};
-
-// A temporary file beside the target, deleted unless it was renamed into place. Its name carries
-// this process's id, so that a later process removes it when this one was killed halfway.
-class TempFile {
-public:
-    explicit TempFile(const std::filesystem::path& target)
-        : FFolder(target.parent_path()) {
-        for (int attempt = 0; attempt < 16 && FFd.Get() < 0; ++attempt) {
-            FName = FFolder / TemporaryNameFor(target.filename().string());
-            FFd = UniqueFd(::open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-            if (FFd.Get() < 0 && errno != EEXIST)
-                break;
-        }
-        if (FFd.Get() < 0)
-            ThrowErrno("Cannot create a temporary file for", target);
-    }
-    ~TempFile() {
-        if (!FCommitted)
-            ::unlink(FName.c_str()); // nothing to report: the target is untouched
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    void Write(const std::vector<std::uint8_t>& bytes) {
-        ::fchmod(FFd.Get(), 0644);
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(FFd.Get(), bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                ThrowErrno("Cannot write", FName);
-            done += static_cast<std::size_t>(n);
-        }
-        if (::fsync(FFd.Get()) != 0)
-            ThrowErrno("Cannot write", FName);
-        if (::close(FFd.Release()) != 0 && errno != EINTR)
-            ThrowErrno("Cannot write", FName);
-    }
-
-    void RenameTo(const std::filesystem::path& target) {
-        if (::rename(FName.c_str(), target.c_str()) != 0)
-            ThrowErrno("Cannot replace", target);
-        FCommitted = true;
-        // The rename itself reaches the disk: a crash now finds the new hive, not the old one.
-        const UniqueFd folder(::open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.Get() >= 0)
-            ::fsync(folder.Get());
-    }
-
-private:
-    std::filesystem::path FFolder;
-    std::filesystem::path FName;
-    UniqueFd FFd;
-    bool FCommitted = false;
 };
 
 // Under the hive's lock no writer of that hive is at work: every temporary of the hive is debris,
@@ -193,8 +138,7 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
     if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
         ThrowErrno("Cannot read", FPath);
     if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-        throw RegFileError(FPath.string(), 1,
-                           "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(snapshot->status.st_size));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -266,9 +210,7 @@ void HiveFile::WriteFile(const Hive& hive) {
     const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive.Subtree("")));
     if (bytes.size() > FMaxSize)
         throw HiveTooLarge(FPath.string(), bytes.size(), FMaxSize);
-    TempFile temp(FPath);
-    temp.Write(bytes);
-    temp.RenameTo(FPath);
+    WriteWholeFile(FPath, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     // Under the lock nobody else renames the file, so what is there now is what was written.
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_CLOEXEC));
