@@ -31,6 +31,7 @@ int RunReg(std::span<const std::string> args, Context context);
 int RunFirebird(std::span<const std::string> args, Context context);
 int RunReboot(std::span<const std::string> args, Context context);
 int RunTrust(std::span<const std::string> args, Context context);
+int RunProducts(std::span<const std::string> args, Context context);
 int RunRecover(std::span<const std::string> args, Context context); // exits 5 on a journal it cannot read
 
 // Creates the machine's Firebird root (configuration, security database with the users, libraries).

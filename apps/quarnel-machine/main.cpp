@@ -45,6 +45,8 @@ Verbes :
                                 programme tué) : chaque produit laissé à moitié mis à jour est
                                 remis tel qu'il était, d'après les journaux du dossier journal/
                                 du préfixe. Sort avec 5, sans rien changer, sur un journal illisible.
+  products                      Les produits Quarnel de la machine, là où l'assistant de mise à jour
+                                les trouve : nom, dossier et version (séparés par des tabulations).
   help, --help                  Ce texte.
 
 Codes de sortie :
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
             return RunReboot(rest, context);
         if (verb == "trust")
             return RunTrust(rest, context);
+        if (verb == "products")
+            return RunProducts(rest, context);
         if (verb == "recover")
             return RunRecover(rest, context);
         std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << kHelp;

@@ -1,5 +1,6 @@
 // quarnel-pack: builds an update package from a folder, lists one, extracts one.
 
+#include "CheckCommand.h"
 #include "Commands.h"
 #include "SignCommands.h"
 
@@ -19,7 +20,11 @@ constexpr int kExitUsage = 64;
 
 constexpr std::string_view kUsage = R"(Utilisation :
   quarnel-pack DOSSIER -o SORTIE [--wizard PROGRAMME] [--threads N] [--sign CLE.pem]
-      Met chaque fichier de DOSSIER (sous-dossiers compris) dans un paquet de mise à jour.
+               [--convert-texts] [--no-check]
+      Met chaque fichier de DOSSIER (sous-dossiers compris) dans un paquet de mise à jour,
+      après les contrôles de --check : une erreur refuse le paquet, un avertissement est
+      affiché et le paquet est fait. --convert-texts réécrit d'abord en Windows-1252 les textes
+      enregistrés en UTF-8 ; --no-check fait le paquet sans contrôle (paquet fautif voulu).
       Avec --wizard, SORTIE est une copie de PROGRAMME suivie du paquet ; sinon SORTIE ne
       contient que le paquet. --threads fixe le nombre de fils de compression (défaut : un par cœur).
       Chaque --sign CLE.pem (répétable) signe le paquet avec cette clé privée Ed25519 (PKCS#8,
@@ -32,6 +37,11 @@ constexpr std::string_view kUsage = R"(Utilisation :
       Dit quelles clés ont signé le paquet et si chaque signature tient. Réussit quand le paquet
       est signé et que toutes ses signatures tiennent, ou, avec --key, quand la signature de
       cette clé tient.
+  quarnel-pack --check DOSSIER|PAQUET
+      Contrôle un dossier source ou un paquet comme l'assistant le lira : noms de produits,
+      textes attendus, fichiers nommés par FileNames.txt et PrintLists.txt, page de code des
+      textes, taille des textes. Une ligne par constat ; réussit quand il n'y a pas d'erreur.
+      Voir docs/authoring.md.
   quarnel-pack --list PAQUET
       Liste les fichiers du paquet : nom, taille, date (UTC), empreinte SHA-256 ; puis ses
       signatures : « signature », identifiant de la clé, date de signature (UTC). Un fichier
@@ -54,6 +64,8 @@ struct PackArguments {
     unsigned threads = 0;
     std::vector<std::filesystem::path> signingKeys;
     std::optional<std::filesystem::path> passphraseFile;
+    bool convertTexts = false;
+    bool noCheck = false;
 };
 
 PackArguments ParsePack(const std::vector<std::string_view>& args) {
@@ -73,6 +85,10 @@ PackArguments ParsePack(const std::vector<std::string_view>& args) {
             result.signingKeys.emplace_back(value());
         } else if (args[i] == "--passphrase-file") {
             result.passphraseFile = value();
+        } else if (args[i] == "--convert-texts") {
+            result.convertTexts = true;
+        } else if (args[i] == "--no-check") {
+            result.noCheck = true;
         } else if (args[i] == "--threads") {
             const std::string text = value();
             char* end = nullptr;
@@ -92,8 +108,9 @@ PackArguments ParsePack(const std::vector<std::string_view>& args) {
     if (result.source.empty() || (result.output.empty() && result.signingKeys.empty())) {
         throw UsageError{"il faut un dossier source et -o SORTIE"};
     }
-    if (result.output.empty() && (result.wizard || result.threads != 0)) {
-        throw UsageError{"--sign sans -o signe un paquet existant : --wizard et --threads n'y ont pas de sens"};
+    if (result.output.empty() && (result.wizard || result.threads != 0 || result.convertTexts || result.noCheck)) {
+        throw UsageError{"--sign sans -o signe un paquet existant : --wizard, --threads, --convert-texts et "
+                         "--no-check n'y ont pas de sens"};
     }
     if (result.passphraseFile && result.signingKeys.empty()) {
         throw UsageError{"--passphrase-file va avec --sign"};
@@ -123,6 +140,13 @@ int Run(const std::vector<std::string_view>& args) {
         quarnelpack::ExtractPackage(std::string(args[1]), std::string(args[2]));
         return kExitOk;
     }
+    if (args[0] == "--check") {
+        if (args.size() != 2) {
+            throw UsageError{"--check attend un dossier ou un paquet"};
+        }
+        const bool passed = quarnelpack::CheckSource(std::string(args[1]), std::cout);
+        return std::cout.flush() && passed ? kExitOk : kExitFailure;
+    }
     if (args[0] == "--verify") {
         std::optional<std::filesystem::path> key;
         if (args.size() == 4 && args[2] == "--key") {
@@ -133,6 +157,10 @@ int Run(const std::vector<std::string_view>& args) {
         return quarnelpack::VerifyPackage(std::string(args[1]), key, std::cout, std::cerr) ? kExitOk : kExitFailure;
     }
     const PackArguments pack = ParsePack(args);
+    if (!pack.output.empty() && !pack.noCheck &&
+        !quarnelpack::CheckBeforePacking(pack.source, pack.convertTexts, std::cerr)) {
+        return kExitFailure;
+    }
     const auto signingKeys = quarnelpack::LoadSigningKeys(pack.signingKeys, pack.passphraseFile);
     if (pack.output.empty()) {
         quarnelpack::SignPackage(pack.source, signingKeys);

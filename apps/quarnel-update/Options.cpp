@@ -6,11 +6,21 @@ const char* const kUsage = R"(Utilisation :
   quarnel-update [--package FICHIER]
       Ouvre l'assistant de mise à jour. Le paquet est celui que porte le programme lui-même,
       ou FICHIER avec --package.
-  quarnel-update --silent [--yes|--no] [--report FICHIER] [--package FICHIER] [--progress]
+  quarnel-update --silent [--yes|--no] [--skip-current] [--report FICHIER] [--package FICHIER]
+                 [--progress]
       Fait la même mise à jour sans fenêtre. Les questions reçoivent la réponse de --yes ou
-      de --no (--no par défaut), les messages vont sur la sortie d'erreur, le rapport
-      d'installation dans FICHIER. Avec --progress, l'avancement des longues opérations
-      (vérification du paquet, écriture des gros fichiers) s'écrit aussi sur la sortie d'erreur.
+      de --no (--no par défaut) ; chaque question s'écrit sur la sortie d'erreur avec la
+      réponse donnée, comme les messages ; le rapport d'installation va dans FICHIER. Avec
+      --skip-current, un produit dont la version installée est celle du paquet ou plus récente
+      est laissé tel quel, sans question, « déjà à jour » dans le rapport, et compte comme
+      réussi. Avec --progress, l'avancement des longues opérations (vérification du paquet,
+      écriture des gros fichiers) s'écrit aussi sur la sortie d'erreur.
+  quarnel-update --plan [--silent] [--skip-current] [--package FICHIER]
+      Écrit sur la sortie standard ce que la mise à jour ferait, sans rien modifier : pour
+      chaque produit, où il est installé, la version installée et celle du paquet, les
+      fichiers qui seraient remplacés, copiés ou demandés, les listes d'impression de chaque
+      société. Sort avec 0 (5 si le paquet ou les versions installées refuseraient la mise à
+      jour au démarrage).
   quarnel-update --screenshots DOSSIER [--package FICHIER]
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help
@@ -47,12 +57,21 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.package = value();
         } else if (argument == "--progress") {
             options.progress = true;
+        } else if (argument == "--plan") {
+            options.plan = true;
+        } else if (argument == "--skip-current") {
+            options.skipCurrent = true;
         } else if (argument == "--screenshots") {
             options.screenshots = value();
         } else {
             throw UsageError{"option inconnue : " + argument};
         }
     }
+    if (options.plan && (answerGiven || options.report || options.progress || options.screenshots))
+        throw UsageError{"--plan ne change rien : --yes, --no, --report, --progress et --screenshots n'y ont pas de "
+                         "sens"};
+    if (options.skipCurrent && !options.silent && !options.plan)
+        throw UsageError{"--skip-current ne vaut qu'avec --silent ou --plan"};
     if (!options.silent && (answerGiven || options.report))
         throw UsageError{"--yes, --no et --report ne valent qu'avec --silent"};
     if (!options.silent && options.progress)

@@ -17,6 +17,8 @@ struct Options {
     std::optional<std::string> package;     // --package FILE: the package instead of the program's own
     std::optional<std::string> screenshots; // --screenshots DIR: a picture of each page, then exit
     bool progress = false;                  // --progress: progress lines on standard error (with --silent)
+    bool plan = false;                      // --plan: what the update would do, written out; nothing changed
+    bool skipCurrent = false;               // --skip-current: products at the packed version or newer left as they are
 };
 
 struct UsageError {

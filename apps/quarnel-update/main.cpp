@@ -11,6 +11,7 @@
 #include "ui/ScriptedUi.h"
 #include "update/engine/JournalRecovery.h"
 #include "update/package/TrustCheck.h"
+#include "update/run/PlanRun.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
@@ -68,7 +69,28 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     silent.report = options.report;
     silent.package = options.package;
     silent.progress = options.progress;
+    silent.skipCurrent = options.skipCurrent;
     return update::run::RunSilent(silent, std::cerr);
+}
+
+// --plan: what the update would do, written out. The guard keeps the plan from emptying the
+// temporary files of a wizard that runs meanwhile.
+int RunPlanned(const quarnel_update::Options& options, const std::string& title) {
+    std::unique_ptr<quarnel_update::SingleInstance> instance;
+    try {
+        instance = StartGuard(title);
+    } catch (const std::exception& error) {
+        std::cerr << "quarnel-update : " << error.what() << "\n";
+        return kExitRefused;
+    }
+    if (!instance) {
+        std::cerr << "quarnel-update : une mise à jour est en cours sur cette machine.\n";
+        return kExitRefused;
+    }
+    update::run::PlanRunOptions plan;
+    plan.package = options.package;
+    plan.skipCurrent = options.skipCurrent;
+    return update::run::RunPlan(plan, std::cout, std::cerr);
 }
 
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
@@ -157,6 +179,8 @@ int main(int argc, char* argv[]) {
     try {
         // The program's title is its file name without extension; it names the single-instance object.
         const std::string title = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName().toStdString();
+        if (options.plan)
+            return RunPlanned(options, title);
         if (options.silent)
             return RunUnattended(options, title);
 

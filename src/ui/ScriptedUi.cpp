@@ -81,6 +81,11 @@ Button ScriptedUi::ShowMessageBox(DialogKind kind, std::string_view caption, std
         answer = Button::Yes;
     }
     Write(caption, text);
+    // A question answered without anyone at the keyboard says which answer it was given.
+    if (FSilent && FMessages != nullptr && buttons.Has(Button::Yes) && buttons.Has(Button::No)) {
+        *FMessages << "Réponse donnée : " << (answer == Button::Yes ? "Oui" : "Non") << '\n';
+        FMessages->flush();
+    }
     Record(
         {DialogType::Message, kind, std::string(caption), std::string(text), buttons, std::string(ButtonName(answer))});
     return answer;

@@ -71,9 +71,14 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
                 allWritten = false;
                 continue;
             }
+            // A list the package lacks is not installed: said so, and the product ends with a warning.
+            if (FindPacked(name) == nullptr) {
+                AddToLog(messages::RefusedListName(name, messages::NotInPackage()));
+                allWritten = false;
+                continue;
+            }
             const std::string destination = WithTrailingBackslash(DestPath) + name;
-            if (FindPacked(name) != nullptr) // a list the package lacks leaves the file there as it is
-                BeforeWritingProductFile(destination, TargetWrite::InPlace);
+            BeforeWritingProductFile(destination, TargetWrite::InPlace);
             ExtractPackedResource(name, destination);
             AddToLog(messages::PrintListUpdated(name));
         }

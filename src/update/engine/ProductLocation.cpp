@@ -4,7 +4,7 @@
 #include "environment/InstallTools2.h"
 #include "environment/Paths.h"
 #include "environment/Shell.h"
-#include "platform/files/Volumes.h"
+#include "update/engine/DriveFolders.h"
 #include "update/engine/ProductGuards.h"
 #include "update/engine/ProductMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
@@ -12,20 +12,9 @@
 namespace update {
 
 std::string TdmUpdateCommon::LocateFolder(std::string_view name) {
-    std::string result;
-    int count = 0;
-    char first = 0;
-    for (const char letter : ListDriveLetters()) {
-        const std::string root = std::string(1, letter) + ":\\";
-        const unsigned type = platform::GetDriveType(root);
-        if ((type == platform::kDriveFixed || type == platform::kDriveRemote) &&
-            FolderExists(root + std::string(name))) {
-            if (count++ == 0)
-                first = letter;
-        }
-    }
-    if (first != 0)
-        result = std::string(1, first) + ":\\" + std::string(name);
+    const DriveFolderSearch found = FindFolderOnDrives(name);
+    std::string result = found.first;
+    int count = found.count;
     if (count == 1)
         return result;
 

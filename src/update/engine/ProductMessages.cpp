@@ -92,4 +92,8 @@ std::string CannotImportResourceFiles() {
     return "Cannot import resource files";
 }
 
+std::string NotInPackage() {
+    return "le paquet ne le contient pas";
+}
+
 } // namespace update::messages

@@ -39,5 +39,7 @@ std::string CompanyConnectionFailed(std::string_view company);
 // The line after a company's lists when its transaction was undone: none of its lists changed.
 std::string CompanyListsUndone(std::string_view company);
 std::string CannotImportResourceFiles();
+// Why a listed file is not installed: "le paquet ne le contient pas".
+std::string NotInPackage();
 
 } // namespace update::messages

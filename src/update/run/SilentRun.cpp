@@ -2,8 +2,8 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
-#include "ui/ProgressTask.h"
 #include "platform/machine/Machine.h"
+#include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
@@ -11,6 +11,7 @@
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
+#include "update/run/SilentServices.h"
 
 #include <exception>
 #include <filesystem>
@@ -23,19 +24,6 @@ namespace {
 
 // The size of the report's lines.
 constexpr int kSignatureNoteFontSize = 10;
-
-// The silent services for the lifetime of the run, the previous ones afterwards.
-class SilentServices {
-public:
-    SilentServices(std::ostream& messages, bool answerYes, bool progress)
-        : FPrevious(ui::SetCurrent(ui::ScriptedUi::Silent(messages, answerYes, progress))) {}
-    ~SilentServices() { ui::SetCurrent(std::move(FPrevious)); }
-    SilentServices(const SilentServices&) = delete;
-    SilentServices& operator=(const SilentServices&) = delete;
-
-private:
-    std::unique_ptr<ui::UiServices> FPrevious;
-};
 
 // The report file, opened (and emptied) before the run so that a file that cannot be written is
 // found before anything on the machine changes; written once the run is over.
@@ -73,9 +61,9 @@ private:
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
     // A file named by the caller must be a package; the running program may carry none. The kernel's
     // link to the running image stays valid even when its file was renamed meanwhile.
-    auto opened = file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
-                       : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"),
-                                                                  package::CheckLater{});
+    auto opened =
+        file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
+             : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"), package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
     package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
     return opened;
@@ -145,7 +133,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
             exitCode = kExitRefused;
         } else {
             started = true;
-            UpdateRun run(engine, info.title, options.clock);
+            EngineRunTarget target(engine, options.skipCurrent);
+            UpdateRun run(target, info.title, options.clock);
             exitCode = ExitCodeFor(run.RunUpdates(list.names));
         }
     } catch (const EAbort&) {

@@ -31,6 +31,7 @@ struct SilentOptions {
     std::optional<std::string> package; // host path of a package file; otherwise the program's own
     Clock clock;                        // empty: the local time
     bool progress = false;              // long work written to `messages` as progress lines
+    bool skipCurrent = false;           // products at the packed version or newer left as they are
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with

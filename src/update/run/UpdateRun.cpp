@@ -2,17 +2,28 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "environment/InstallTools2.h"
+#include "update/authoring/PackageRules.h"
+#include "update/plan/InstalledProducts.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 
 #include <ctime>
 #include <exception>
+#include <stdexcept>
 
 namespace update::run {
 
 namespace {
 
 constexpr int kReportFontSize = 10;
+
+// A silent abort inside a product: the run ends with the last message the person was shown,
+// without showing it a second time.
+class RunBreak : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Enables the window's actions again when the procedure ends, also by an error.
 class ActionsDisabled {
@@ -114,6 +125,28 @@ std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_App
     return result ? std::optional(whole) : std::nullopt;
 }
 
+std::string AlreadyCurrentLine(std::string_view product, std::string_view installed, std::string_view packed) {
+    return std::string(product) + " est déjà à jour (version installée " + std::string(installed) +
+           ", version du paquet " + std::string(packed) + ") : laissé tel quel.\r\n";
+}
+
+std::optional<TUpdateResultType> EngineRunTarget::RunUpdate(Tquar_AppNameType type) {
+    if (FSkipCurrent) {
+        const plan::InstalledProduct product = plan::FindInstalledProduct(type);
+        const std::string_view main = authoring::MainFile(type);
+        // A package without its main file goes on to the procedure, which says so.
+        const std::string unpacked = main.empty() || !product.installed
+                                         ? std::string()
+                                         : FEngine.ExtractPackedResource(main, FEngine.BuildTempFilename("Update"));
+        if (!unpacked.empty() && plan::IsCurrent(product, unpacked)) {
+            FEngine.AddToLog(
+                AlreadyCurrentLine(AppNames[type], product.version, TWindowsInstaller::GetFileVersion(unpacked)));
+            return urtOk;
+        }
+    }
+    return RunProcedure(FEngine, type);
+}
+
 UpdateRun::UpdateRun(TdmUpdateCommon& engine, std::string title, Clock clock, RunCallbacks callbacks)
     : FOwnTarget(std::make_unique<EngineRunTarget>(engine))
     , FTarget(*FOwnTarget)
@@ -146,15 +179,10 @@ std::optional<TUpdateResultType> UpdateRun::RunReportedProduct(std::string_view 
         try {
             result = RunProduct(name);
         } catch (const EAbort& error) {
-            // The person has been told already: the last message is the reason.
-            result = urtKo;
-            reason = shown.Last().empty() ? error.what() : shown.Last();
-        } catch (const std::exception& error) {
-            ShowErrorMessage(error.what());
-            result = urtKo;
-            reason = error.what();
+            // The person has been told already: the run ends with what they were told.
+            throw RunBreak(shown.Last().empty() ? error.what() : shown.Last());
         }
-        if (result == urtKo && reason.empty())
+        if (result == urtKo)
             reason = shown.Last();
     }
     if (result == urtKo)
@@ -171,8 +199,9 @@ void UpdateRun::Finish(TUpdateResultType result) {
         FCallbacks.focusReport();
 }
 
-void UpdateRun::ReportBreak(std::string_view message) {
-    ShowErrorMessage(message);
+void UpdateRun::ReportBreak(std::string_view message, bool shown) {
+    if (!shown)
+        ShowErrorMessage(message);
     FTarget.AddToLog(std::string(message) + "\r\n\r\n" + std::string(ClosingLine(urtKo)));
 }
 
@@ -186,7 +215,12 @@ RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
         }
         outcome.result = CombinedResult(results);
         Finish(outcome.result);
+    } catch (const RunBreak& error) {
+        outcome.brokeOff = true;
+        ReportBreak(error.what(), true);
     } catch (const std::exception& error) {
+        // The product that raised has been put back as it was (UpdateWholeProduct); the products
+        // after it are not processed.
         outcome.brokeOff = true;
         ReportBreak(error.what());
     }

@@ -26,7 +26,9 @@ struct TreeFile {
 // The files of a typical update, with last-write times that use the full nanosecond precision.
 std::vector<TreeFile> SampleTree() {
     return {
-        {"Updates.txt", TextBytes(120), 1700000000, 123456789},
+        {"Updates.txt",
+         Bytes{'V', 'T', 'P', 'O', 'r', 'b', 'e', 'l', '\r', '\n', 'S', 'u', 'v', 'a', 'n', 'a', '\r', '\n'},
+         1700000000, 123456789},
         {"AppInfo1.txt", Bytes{'M', 'i', 's', 'e', ' ', 0xE0, ' ', 'j', 'o', 'u', 'r', '\r', '\n'}, 1234567890,
          999999999},
         {"VTPOrbel.exe", NoiseBytes(1024 * 1024 + 3, 11), 1600000000, 1},
@@ -87,7 +89,7 @@ TEST_F(PackTool, PackListAndExtractGiveEveryFileBackWithItsDateToTheTick) {
         listed[fields[0]] = fields;
     }
     ASSERT_EQ(listed.size(), 5U) << list.out;
-    EXPECT_EQ(listed.at("UPDATES.TXT")[1], "120");
+    EXPECT_EQ(listed.at("UPDATES.TXT")[1], "18");
     EXPECT_EQ(listed.at("UPDATES.TXT")[2], "2023-11-14T22:13:20.1234567Z");
     EXPECT_EQ(listed.at("APPINFO1.TXT")[2], "2009-02-13T23:31:30.9999999Z");
     EXPECT_EQ(listed.at("ZVK\\DEEPER\\VIDE.DAT")[1], "0");

@@ -64,10 +64,15 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, std::string_view
     return run;
 }
 
+// A list the wizard reads: the package's one product, whose file the package carries.
+Bytes ProductList() {
+    return {'S', 'u', 'v', 'a', 'n', 'a', '\r', '\n'};
+}
+
 class SignTool : public testing::Test {
 protected:
     void SetUp() override {
-        WriteFile(FSource / "Updates.txt", TextBytes(120));
+        WriteFile(FSource / "Updates.txt", ProductList());
         WriteFile(FSource / "zvk/SA-00.int", NoiseBytes(5000, 4));
         FA = testsupport::MakeEd25519Key(FFolder / "keys", "a");
         FB = testsupport::MakeEd25519Key(FFolder / "keys", "b");
@@ -123,7 +128,7 @@ TEST_F(SignTool, SigningAnExistingPackageKeepsItsFiles) {
     EXPECT_THAT(other.err, HasSubstr("n'est pas signé par la clé " + IdOf(FB)));
 
     ASSERT_EQ(Run({"--extract", package.string(), (FFolder / "out").string()}).exitCode, 0);
-    EXPECT_EQ(ReadFile(FFolder / "out" / "UPDATES.TXT"), TextBytes(120));
+    EXPECT_EQ(ReadFile(FFolder / "out" / "UPDATES.TXT"), ProductList());
     EXPECT_EQ(ReadFile(FFolder / "out" / "ZVK" / "SA-00.INT"), NoiseBytes(5000, 4));
 }
 

@@ -4,6 +4,7 @@
 #include "UpdateFixture.h"
 #include "environment/RegAccess.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 
 namespace updatee2e {
@@ -53,7 +54,7 @@ TEST_F(OrbelE2eTest, ListedFileMissingFromThePackageLeavesTheProgramUnchanged) {
 
 TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
     AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
-    AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\nVtporbelPre.lst\r\n");
+    AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\n");
     AddPackedText("VtporbelGro.lst", "[Liste]\r\nGros\r\n", kNewerSeconds);
 
     const UpdateRunResult result = Run();
@@ -61,15 +62,31 @@ TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
-    // A list the package lacks is reported all the same, and nothing is written for it.
-    Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.",
-                      "Les paramètres pour l'impression : \"VtporbelPre.lst\" ont été mise à jour.", ""});
+    Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.", ""});
     Append(expected, CopyLines(kOrbel));
     Append(expected, {"", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), ReadPacked("VTPOrbel.exe"));
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
     EXPECT_EQ(WriteSeconds(std::string(kOrbelFolder) + "VtporbelGro.lst"), kNewerSeconds);
+}
+
+TEST_F(OrbelE2eTest, PrintListThePackageLacksIsNamedAsNotInstalledAndWarns) {
+    AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
+    AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\nVtporbelPre.lst\r\n");
+    AddPackedText("VtporbelGro.lst", "[Liste]\r\nGros\r\n", kNewerSeconds);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    Lines expected = {Heading(), ""};
+    Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
+    Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.",
+                      "Le fichier \"VtporbelPre.lst\" n'est pas installé : le paquet ne le contient pas.", ""});
+    Append(expected, CopyLines(kOrbel));
+    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    EXPECT_THAT(result.report, ElementsAreArray(expected));
+    EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
     EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
 }
 
@@ -149,34 +166,58 @@ TEST_F(UpdateE2eTest, SuvanaCopiesItsFilesThenItsMainFile) {
     EXPECT_TRUE(Exists("C:\\Quarnel5\\Images07"));
 }
 
-TEST_F(UpdateE2eTest, CorvathOfAnotherMajorVersionFailsAndTheRunGoesOn) {
-    SetUpdates("Corvath\r\nCommon\r\n");
-    AddPackedProgram("Corvath.exe", {3, 5, 0, 0});
-    AddPackedText("FileNames.txt", "Commun.dll\r\n");
-    AddPackedText("Commun.dll", "commun");
-    InstallProgram("C:\\Corvath\\Corvath.exe", {4, 0, 0, 0});
-    RegisterProgram("Corvath", "C:\\Corvath");
-    RegisterProgram("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe");
-    MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
-    const std::string before = ReadInstalled("C:\\Corvath\\Corvath.exe");
+class CorvathE2eTest : public UpdateE2eTest {
+protected:
+    static constexpr std::string_view kProgram = "C:\\Corvath\\Corvath.exe";
+    static constexpr std::string_view kCommonFile = "C:\\WQuarnel\\Common\\Programs\\Commun.dll";
+    // Corvath listed before Common, whose file would be copied under the installation root.
+    void SetUp() override {
+        UpdateE2eTest::SetUp();
+        SetUpdates("Corvath\r\nCommon\r\n");
+        AddPackedProgram("Corvath.exe", {3, 5, 0, 0});
+        AddPackedText("FileNames.txt", "Commun.dll\r\n");
+        AddPackedText("Commun.dll", "commun");
+        RegisterProgram("Corvath", "C:\\Corvath");
+        RegisterProgram("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe");
+        MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
+    }
+};
+
+TEST_F(CorvathE2eTest, OfAnotherMajorVersionEndsTheRunBeforeTheNextProduct) {
+    InstallProgram(kProgram, {4, 0, 0, 0});
+    const std::string before = ReadInstalled(kProgram);
 
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.err, HasSubstr("C:\\Corvath\\Corvath.exe\nVersion du fichier inconnue ou incompatible."));
-    // Corvath's error fails Corvath, named in the report; Common is updated all the same.
-    Lines expected = {Heading(),
-                      "",
-                      "La mise à jour de Corvath a échoué : C:\\Corvath\\Corvath.exe",
-                      "Version du fichier inconnue ou incompatible.",
-                      "",
-                      Heading(),
-                      ""};
-    Append(expected, CopyLines("C:\\WQuarnel\\Common\\Programs\\Commun.dll"));
-    Append(expected, {"", "La mise à jour a échouée !"});
-    EXPECT_THAT(result.report, ElementsAreArray(expected));
-    EXPECT_EQ(ReadInstalled("C:\\Corvath\\Corvath.exe"), before);
-    EXPECT_EQ(ReadInstalled("C:\\WQuarnel\\Common\\Programs\\Commun.dll"), "commun");
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "C:\\Corvath\\Corvath.exe",
+                                                      "Version du fichier inconnue ou incompatible.", "",
+                                                      "La mise à jour a échouée !"}));
+    EXPECT_EQ(ReadInstalled(kProgram), before);
+    EXPECT_FALSE(Exists(kCommonFile));
+}
+
+TEST_F(CorvathE2eTest, ErrorAfterItsProgramWasReplacedRestoresItThenEndsTheRun) {
+    // The package lacks "Corvath.etf": its copy fails once the program is replaced.
+    InstallProgram(kProgram, {3, 0, 0, 0});
+    const std::string before = ReadInstalled(kProgram);
+
+    const UpdateRunResult result = Run();
+
+    EXPECT_EQ(result.exitCode, 1);
+    ASSERT_GE(result.report.size(), 3u);
+    EXPECT_EQ(result.report.front(), Heading());
+    const auto restored = std::find(result.report.begin(), result.report.end(),
+                                    "Le produit Corvath est restauré : 1 fichier remis en place.");
+    ASSERT_NE(restored, result.report.end()) << ::testing::PrintToString(result.report);
+    // After the rollback's line: the error shown, a blank line and the failure line, nothing else.
+    EXPECT_THAT(Lines(restored + 1, result.report.end() - 2), ::testing::Contains(HasSubstr("Corvath.etf")));
+    EXPECT_THAT(Lines(result.report.end() - 2, result.report.end()),
+                ElementsAreArray(Lines{"", "La mise à jour a échouée !"}));
+    EXPECT_THAT(result.err, HasSubstr("Corvath.etf"));
+    EXPECT_EQ(ReadInstalled(kProgram), before);
+    EXPECT_FALSE(Exists(kCommonFile));
 }
 
 TEST_F(UpdateE2eTest, AddressModuleFoundOnTwoDrivesTakesTheFirst) {

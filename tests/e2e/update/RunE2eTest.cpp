@@ -3,6 +3,7 @@
 
 #include "UpdateFixture.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 
@@ -55,21 +56,30 @@ TEST_F(RunE2eTest, FailedProductIsNamedAndFailsTheRunThatFollowsWithASuccess) {
     EXPECT_EQ(ReadInstalled(kCommonFile), "commun"); // the products after the failed one are still updated
 }
 
-TEST_F(RunE2eTest, MainFileMissingFromThePackageFailsThatProductOnly) {
-    SetUpdates("NVX\r\nCommon\r\n");
-    PackCommonFiles();
-    InstallRoot();
+// The names of the temporary files left in the machine's temporary folder.
+Lines LeftTemporaries(const std::filesystem::path& folder) {
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(RunE2eTest, MainFileMissingFromThePackageEndsTheRunBeforeTheNextProduct) {
+    constexpr std::string_view kOrbel = "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe";
+    SetUpdates("NVX\r\nVTPOrbel\r\n");
+    AddPackedProgram("VTPOrbel.exe", {1, 0, 0, 2});
+    InstallProgram(kOrbel, {1, 0, 0, 1});
+    RegisterProgram("Veltrane", "C:\\WQuarnel\\VTP\\Programs\\Veltrane.exe");
+    const std::string before = ReadInstalled(kOrbel);
 
     const UpdateRunResult result = Run();
 
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_THAT(result.err, HasSubstr("Cannot find NVX.exe"));
-    Lines expected = {Heading(), "", "La mise à jour de NVX a échoué : Cannot find NVX.exe", "", Heading(), ""};
-    const Lines copy = CopyLines(kCommonFile);
-    expected.insert(expected.end(), copy.begin(), copy.end());
-    expected.insert(expected.end(), {"", "La mise à jour a échouée !"});
-    EXPECT_THAT(result.report, ElementsAreArray(expected));
-    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
+    EXPECT_THAT(result.report,
+                ElementsAreArray(Lines{Heading(), "", "Cannot find NVX.exe", "", "La mise à jour a échouée !"}));
+    EXPECT_EQ(ReadInstalled(kOrbel), before);
+    EXPECT_THAT(LeftTemporaries(Host(TempFolder())), IsEmpty());
 }
 
 TEST_F(RunE2eTest, ProductWithoutProcedureWritesItsHeadingOnly) {

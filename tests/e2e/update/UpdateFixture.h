@@ -9,8 +9,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,6 +88,8 @@ protected:
     static std::string Heading() { return "Mise à jour : Produits Quarnel  <date>"; }
 
     const std::filesystem::path& Root() const { return FRoot; }
+    // The package's source folder.
+    const std::filesystem::path& Source() const { return FSource; }
 
 private:
     std::filesystem::path FRoot;

@@ -177,9 +177,9 @@ class PrintListUndoTest : public PrintListFilesTest, public ::testing::WithParam
 
 TEST_P(PrintListUndoTest, ACompanysListsAreOneTransactionUndoneWholeAndReported) {
     const UndoRow& row = GetParam();
-    MakeListEngine(antNVX, {{"PrintLists.txt", "Un.lst\r\nDeux.lst\r\n"},
-                            {"Un.lst", "Premiere\r\n"},
-                            {"Deux.lst", "Seconde\r\n"}});
+    MakeListEngine(
+        antNVX,
+        {{"PrintLists.txt", "Un.lst\r\nDeux.lst\r\n"}, {"Un.lst", "Premiere\r\n"}, {"Deux.lst", "Seconde\r\n"}});
     FDatabase.reachable = {"Default"};
     FDatabase.rows["Default"]["un"] = {"Ancienne"};
     FDatabase.failingLine = row.failSecondList ? "Seconde" : "";
@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Failures, PrintListUndoTest,
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(PrintListFilesTest, OrbelWritesItsListsIntoTheProgramFolder) {
-    MakeListEngine(antOrbel, {{"PrintLists.txt", "VtporbelGro.lst\r\nVtporbelAbs.lst\r\nsub\\Deep.lst\r\n"},
+    MakeListEngine(antOrbel, {{"PrintLists.txt", "VtporbelGro.lst\r\nsub\\Deep.lst\r\n"},
                               {"VtporbelGro.lst", "Gros\r\n"},
                               {"sub\\Deep.lst", "Profond"}});
     MakeFolder("C:\\Orbel\\Programs\\sub");
@@ -217,12 +217,25 @@ TEST_F(PrintListFilesTest, OrbelWritesItsListsIntoTheProgramFolder) {
 
     EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\VtporbelGro.lst"), "Gros\r\n");
     EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\sub\\Deep.lst"), "Profond");
-    EXPECT_FALSE(Exists("C:\\Orbel\\Programs\\VtporbelAbs.lst"));
     EXPECT_THAT(FDatabase.calls, ::testing::IsEmpty());
     EXPECT_THAT(ReportLines(),
                 ElementsAre("Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.",
-                            "Les paramètres pour l'impression : \"VtporbelAbs.lst\" ont été mise à jour.",
                             "Les paramètres pour l'impression : \"sub\\Deep.lst\" ont été mise à jour.", ""));
+}
+
+TEST_F(PrintListFilesTest, OrbelListThePackageLacksIsNotInstalledAndWarns) {
+    MakeListEngine(antOrbel,
+                   {{"PrintLists.txt", "VtporbelAbs.lst\r\nVtporbelGro.lst\r\n"}, {"VtporbelGro.lst", "Gros\r\n"}});
+    MakeFolder("C:\\Orbel\\Programs");
+    WriteFile("C:\\Orbel\\Programs\\VtporbelAbs.lst", "ancienne");
+
+    EXPECT_EQ(Engine().InstallPrintLists("C:\\Orbel\\Programs"), urtWarning);
+
+    EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\VtporbelAbs.lst"), "ancienne");
+    EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\VtporbelGro.lst"), "Gros\r\n");
+    EXPECT_THAT(ReportLines(),
+                ElementsAre("Le fichier \"VtporbelAbs.lst\" n'est pas installé : le paquet ne le contient pas.",
+                            "Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.", ""));
 }
 
 TEST_F(PrintListFilesTest, OrbelNeverWritesAListNameThatLeavesTheFolder) {
@@ -235,11 +248,12 @@ TEST_F(PrintListFilesTest, OrbelNeverWritesAListNameThatLeavesTheFolder) {
     EXPECT_FALSE(Exists("C:\\Orbel\\Evil.lst"));
     EXPECT_FALSE(Exists("C:\\Evil.lst"));
     EXPECT_EQ(ReadFile("C:\\Orbel\\Programs\\Gro.lst"), "Gros");
-    EXPECT_THAT(ReportLines(),
-                ElementsAre("Le fichier \"..\\Evil.lst\" n'est pas installé : les éléments « . » et « .. » sont refusés.",
-                            "Le fichier \"C:\\Evil.lst\" n'est pas installé : un nom de lecteur ou le caractère « : » "
-                            "est refusé.",
-                            "Les paramètres pour l'impression : \"Gro.lst\" ont été mise à jour.", ""));
+    EXPECT_THAT(
+        ReportLines(),
+        ElementsAre("Le fichier \"..\\Evil.lst\" n'est pas installé : les éléments « . » et « .. » sont refusés.",
+                    "Le fichier \"C:\\Evil.lst\" n'est pas installé : un nom de lecteur ou le caractère « : » "
+                    "est refusé.",
+                    "Les paramètres pour l'impression : \"Gro.lst\" ont été mise à jour.", ""));
 }
 
 TEST_F(PrintListFilesTest, CompanyListLargerThanTheEngineReadsIsRefused) {

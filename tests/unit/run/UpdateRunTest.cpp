@@ -118,21 +118,29 @@ TEST(UpdateRun, FailureLineGivesTheLastMessageShownDuringTheProduct) {
     ui::SetCurrent(nullptr);
 }
 
-TEST(UpdateRun, ErrorOfAProcedureFailsThatProductAndTheRunGoesOn) {
+TEST(UpdateRun, ErrorOfAProcedureEndsTheRunWithoutTheNextProducts) {
+    auto scripted = std::make_unique<ui::ScriptedUi>();
+    ui::ScriptedUi& services = *scripted;
+    ui::SetCurrent(std::move(scripted));
     FakeRunTarget target;
     target.results = {{antNVX, {update::urtOk, "disque plein"}}, {antOndrak, {update::urtOk, ""}}};
     UpdateRun run(target, "T", [] { return kTime; });
 
     const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
 
-    EXPECT_EQ(outcome.result, update::urtKo);
-    EXPECT_FALSE(outcome.brokeOff);
-    EXPECT_THAT(target.types, ElementsAre(antNVX, antOndrak));
-    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\nLa mise à jour de NVX a échoué : disque plein"
-                          "\r\n|0\nMise à jour : T  05.03.2026 07:08:09\r\n|10\n\r\nLa mise à jour a échouée !|10\n");
+    EXPECT_TRUE(outcome.brokeOff);
+    EXPECT_EQ(update::run::ExitCodeFor(outcome), update::run::kExitFailed);
+    EXPECT_THAT(target.types, ElementsAre(antNVX));
+    // The message, a blank line and the failure line, at the size in effect; no per-product line.
+    EXPECT_EQ(target.log, "Mise à jour : T  05.03.2026 07:08:09\r\n|10\n"
+                          "disque plein\r\n\r\nLa mise à jour a échouée !|0\n");
+    ASSERT_EQ(services.Dialogs().size(), 1u);
+    EXPECT_EQ(services.Dialogs()[0].kind, ui::DialogKind::Error);
+    EXPECT_EQ(services.Dialogs()[0].text, "disque plein");
+    ui::SetCurrent(nullptr);
 }
 
-TEST(UpdateRun, SilentAbortIsAFailureWithoutASecondMessage) {
+TEST(UpdateRun, SilentAbortEndsTheRunWithWhatThePersonWasToldAndNoSecondMessage) {
     auto scripted = std::make_unique<ui::ScriptedUi>();
     ui::ScriptedUi& services = *scripted;
     ui::SetCurrent(std::move(scripted));
@@ -144,10 +152,13 @@ TEST(UpdateRun, SilentAbortIsAFailureWithoutASecondMessage) {
     } target;
     UpdateRun run(target, "T", [] { return kTime; });
 
-    EXPECT_EQ(run.RunUpdates({"NVX"}).result, update::urtKo);
+    const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Ondrak"});
 
+    EXPECT_TRUE(outcome.brokeOff);
     EXPECT_EQ(services.Dialogs().size(), 1u);
-    EXPECT_THAT(target.log, ::testing::HasSubstr("La mise à jour de NVX a échoué : Le dossier est introuvable.\r\n"));
+    EXPECT_THAT(target.types, ElementsAre(antNVX)); // Ondrak never started
+    EXPECT_THAT(target.log, ::testing::EndsWith("Le dossier est introuvable.\r\n\r\nLa mise à jour a échouée !|0\n"));
+    EXPECT_THAT(target.log, ::testing::Not(::testing::HasSubstr("La mise à jour de NVX a échoué")));
     ui::SetCurrent(nullptr);
 }
 
@@ -209,7 +220,7 @@ TEST_F(UpdateRunTest, ProductWithoutProcedureLeavesTheResultAsItWas) {
                                                   "05.03.2026 07:08:09\r\n\r\n\r\nLa mise à jour a échouée !"));
 }
 
-TEST_F(UpdateRunTest, ErrorOfAProcedureFailsItsProductAndTheNextOneRuns) {
+TEST_F(UpdateRunTest, MissingMainFileEndsTheRunBeforeTheNextProduct) {
     ASSERT_TRUE(SetProgramPath("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe"));
     MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
     update::TdmUpdateCommon& engine = MakeEngine({{"FileNames.txt", "A.dll\r\n"}, {"A.dll", "a"}});
@@ -218,18 +229,14 @@ TEST_F(UpdateRunTest, ErrorOfAProcedureFailsItsProductAndTheNextOneRuns) {
 
     const update::run::RunOutcome outcome = run.RunUpdates({"NVX", "Common"});
 
-    EXPECT_FALSE(outcome.brokeOff);
-    EXPECT_EQ(outcome.result, update::urtKo);
-    EXPECT_THAT(ReportText(),
-                ::testing::StartsWith("Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nLa mise à jour de "
-                                      "NVX a échoué : Cannot find NVX.exe\r\n\r\nMise à jour : Paquet"));
-    EXPECT_THAT(ReportText(), ::testing::EndsWith("\r\n\r\nLa mise à jour a échouée !"));
-    EXPECT_THAT(FEvents,
-                ElementsAre("disable", "enable", "disable", "enable", ::testing::StartsWith("end step"), "focus"));
+    EXPECT_TRUE(outcome.brokeOff);
+    EXPECT_EQ(ReportText(), "Mise à jour : Paquet  05.03.2026 07:08:09\r\n\r\nCannot find NVX.exe\r\n\r\n"
+                            "La mise à jour a échouée !");
+    EXPECT_THAT(FEvents, ElementsAre("disable", "enable"));
     ASSERT_EQ(Ui().Dialogs().size(), 1u);
     EXPECT_EQ(Ui().Dialogs()[0].kind, ui::DialogKind::Error);
     EXPECT_EQ(Ui().Dialogs()[0].text, "Cannot find NVX.exe");
-    EXPECT_TRUE(Exists("C:\\WQuarnel\\Common\\Programs\\A.dll"));
+    EXPECT_FALSE(Exists("C:\\WQuarnel\\Common\\Programs\\A.dll"));
 }
 
 TEST_F(UpdateRunTest, ProductStepsCanBeDrivenOneByOne) {

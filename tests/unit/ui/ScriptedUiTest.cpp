@@ -52,11 +52,15 @@ TEST(ScriptedUi, SilentFlavourAnswersFixedAndWritesMessages) {
               Button::Yes);
     services->ShowPlainMessage("Texte seul");
     services->ShowCaptionedError("Titre", "DataSet NOT RELEASED !\r\n");
-    EXPECT_EQ(out.str(), "Avertissement : Ligne 1\nLigne 2\nTexte seul\nTitre : DataSet NOT RELEASED !\n\n");
+    // A question is followed by the answer it was given; a message is not.
+    EXPECT_EQ(out.str(), "Avertissement : Ligne 1\nLigne 2\nRéponse donnée : Oui\nTexte seul\nTitre : DataSet NOT "
+                         "RELEASED !\n\n");
 
     std::ostringstream outNo;
     auto noServices = ScriptedUi::Silent(outNo);
     EXPECT_EQ(noServices->ShowMessageBox(DialogKind::Confirmation, "Confirmer", "?", ButtonSet::YesNo()), Button::No);
+    EXPECT_EQ(noServices->ShowMessageBox(DialogKind::Error, "Erreur", "Échec", ButtonSet::Ok()), Button::Ok);
+    EXPECT_EQ(outNo.str(), "Confirmer : ?\nRéponse donnée : Non\nErreur : Échec\n");
 }
 
 TEST(ScriptedUi, RecordsTheErrorBoxesWithTheirType) {
