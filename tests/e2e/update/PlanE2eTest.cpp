@@ -111,5 +111,27 @@ TEST_F(PlanE2eTest, MachineListsItsProductsWithFolderAndVersion) {
                             "Common\tC:\\WQuarnel\\Common\\Programs\\\t-"));
 }
 
+struct UsageRow {
+    const char* name;
+    Lines args;
+};
+
+class PlanUsageTest : public UpdateE2eTest, public ::testing::WithParamInterface<UsageRow> {};
+
+TEST_P(PlanUsageTest, IsRefusedAsAUsageError) {
+    testsupport::ProgramOptions options;
+    options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
+    const testsupport::ProgramResult result = testsupport::RunProgram(QUARNEL_UPDATE_PROGRAM, GetParam().args, options);
+
+    EXPECT_EQ(result.exitCode, 64) << result.err;
+    EXPECT_THAT(result.out, ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, PlanUsageTest,
+                         ::testing::Values(UsageRow{"SkipCurrentInTheWindow", {"--skip-current"}},
+                                           UsageRow{"PlanWithAnAnswer", {"--plan", "--silent", "--yes"}},
+                                           UsageRow{"PlanWithAReport", {"--plan", "--report", "rapport.txt"}}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 } // namespace
 } // namespace updatee2e
