@@ -103,13 +103,15 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
         throw PackageError("Le dossier " + Quoted(source.string()) + " ne contient aucun fichier.");
     }
     if (!signingKeys.empty()) {
-        writer.SetSignatureBlockMaker([&signingKeys, time = SigningTimeNow()](const update::package::Footer& footer) {
-            std::vector<const update::trust::PrivateKey*> keys;
-            for (const auto& key : signingKeys) {
-                keys.push_back(&key);
-            }
-            return update::package::EncodeSignatureBlock(update::trust::SignFooter(footer, keys, time));
-        });
+        writer.SetSignatureBlockMaker(
+            [&signingKeys, time = SigningTimeNow()](const update::package::Footer& footer,
+                                                    const update::package::ProgramPart& program) {
+                std::vector<const update::trust::PrivateKey*> keys;
+                for (const auto& key : signingKeys) {
+                    keys.push_back(&key);
+                }
+                return update::package::EncodeSignatureBlock(update::trust::SignFooter(footer, program, keys, time));
+            });
     }
     writer.Write(output, wizard);
 }

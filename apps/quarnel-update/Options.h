@@ -17,6 +17,7 @@ struct Options {
     std::optional<std::string> package;     // --package FILE: the package instead of the program's own
     std::optional<std::string> screenshots; // --screenshots DIR: a picture of each page, then exit
     bool progress = false;                  // --progress: progress lines on standard error (with --silent)
+    bool allowOlder = false;                // --allow-older: a package signed before the newest one applied
 };
 
 struct UsageError {

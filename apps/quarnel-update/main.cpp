@@ -70,13 +70,15 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     silent.report = options.report;
     silent.package = options.package;
     silent.progress = options.progress;
+    silent.allowOlder = options.allowOlder;
     return update::run::RunSilent(silent, std::cerr);
 }
 
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
 int RunWindows(QApplication& application, const quarnel_update::Options& options) {
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
+    const std::shared_ptr<update::package::PackageReader> package =
+        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
     if (options.screenshots)
         update::run::CheckPackage(*package);
 
@@ -105,6 +107,8 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
         frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::trust::UnsignedPackageNote(*package))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
+    if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     if (options.screenshots)

@@ -4,12 +4,18 @@
 // footer; an unsigned package has none (see PackageFormat.h). All integers are little-endian.
 //
 //   0   8 bytes  block magic 51 50 4B 47 53 49 47 1A ("QPKGSIG\x1A")
-//   8   u32      number of signatures N, 1 to 16
-//   12  N records of 136 bytes, in the order they were added:
+//   8   u32      block version, 2
+//   12  u32      number of signatures N, 1 to 16
+//   16  N records of 136 bytes, in the order they were added:
 //         0    32 bytes key identifier: SHA-256 of the raw 32-byte Ed25519 public key
 //         32   32 bytes the raw Ed25519 public key
 //         64   i64      signing time, seconds since 1970-01-01 UTC
 //         72   64 bytes Ed25519 signature of the signed message
+//
+// The previous form of the block (version 1) has no version field: the number of signatures
+// follows the magic at 8 and the records start at 12. It is still read, so that its signatures
+// can be reported, but its signed message does not cover the program in front of the package.
+// The two forms cannot be confused: their lengths differ modulo 136.
 //
 // What a signature signs is described in update/trust/SignedMessage.h.
 
@@ -26,9 +32,12 @@
 namespace update::package {
 
 inline constexpr std::array<unsigned char, 8> kSignatureMagic = {'Q', 'P', 'K', 'G', 'S', 'I', 'G', 0x1A};
+inline constexpr std::uint32_t kSignatureBlockVersion = 2;
+inline constexpr std::uint32_t kPreviousSignatureBlockVersion = 1;
 inline constexpr std::size_t kMaxSignatures = 16;
 inline constexpr std::size_t kSignatureRecordSize = 136;
-inline constexpr std::size_t kSignatureBlockHeaderSize = 12;
+inline constexpr std::size_t kSignatureBlockHeaderSize = 16;
+inline constexpr std::size_t kPreviousSignatureBlockHeaderSize = 12;
 inline constexpr std::size_t kMaxSignatureBlockLength =
     kSignatureBlockHeaderSize + kMaxSignatures * kSignatureRecordSize;
 
@@ -41,12 +50,21 @@ struct SignatureRecord {
     RawPublicKey publicKey{};
     std::int64_t signingTime = 0; // seconds since 1970-01-01 UTC
     SignatureBytes signature{};
+    // The version of the block the record was read from: what its signature signs.
+    std::uint32_t form = kSignatureBlockVersion;
 };
 
-// The block for `records` (1 to kMaxSignatures of them).
+// What a signature says of the program in front of the package: its length and SHA-256 (a bare
+// package has none: length 0, and the SHA-256 of no bytes).
+struct ProgramPart {
+    std::uint64_t length = 0;
+    Digest digest = trust::crypto::Sha256Of({});
+};
+
+// The block for `records` (1 to kMaxSignatures of them, every one of the current form).
 std::vector<unsigned char> EncodeSignatureBlock(const std::vector<SignatureRecord>& records);
-// Decodes a whole block; empty bytes are an unsigned package. Throws Damaged when the bytes are
-// not exactly one block.
+// Decodes a whole block of either form; empty bytes are an unsigned package. Throws Damaged when
+// the bytes are not exactly one block.
 std::vector<SignatureRecord> DecodeSignatureBlock(std::span<const unsigned char> bytes);
 // Reads and decodes the `length` bytes at `offset` of `source`; refuses a length no block can have
 // before reading anything.

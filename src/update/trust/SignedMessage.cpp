@@ -1,8 +1,5 @@
 #include "update/trust/SignedMessage.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace update::trust {
 
 namespace {
@@ -17,22 +14,37 @@ template <typename Array> void Append(std::vector<unsigned char>& out, const Arr
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-} // namespace
-
-std::array<unsigned char, kSignedMessageSize> SignedMessage(const package::Footer& footer, const package::KeyId& keyId,
-                                                            std::int64_t signingTime) {
-    std::vector<unsigned char> out;
-    Append(out, package::kSignatureMagic);
+void PutFooter(std::vector<unsigned char>& out, const package::Footer& footer) {
     Put(out, footer.version);
     Put(out, footer.entryCount);
     Put(out, footer.directoryOffset);
     Put(out, footer.directoryLength);
     Append(out, footer.directoryDigest);
+}
+
+} // namespace
+
+std::vector<unsigned char> SignedMessage(const package::Footer& footer, const package::ProgramPart& program,
+                                         const package::KeyId& keyId, std::int64_t signingTime) {
+    std::vector<unsigned char> out;
+    Append(out, package::kSignatureMagic);
+    Put(out, package::kSignatureBlockVersion);
+    PutFooter(out, footer);
+    Put(out, program.length);
+    Append(out, program.digest);
     Append(out, keyId);
     Put(out, signingTime);
-    std::array<unsigned char, kSignedMessageSize> message{};
-    std::copy(out.begin(), out.end(), message.begin());
-    return message;
+    return out;
+}
+
+std::vector<unsigned char> PreviousSignedMessage(const package::Footer& footer, const package::KeyId& keyId,
+                                                 std::int64_t signingTime) {
+    std::vector<unsigned char> out;
+    Append(out, package::kSignatureMagic);
+    PutFooter(out, footer);
+    Append(out, keyId);
+    Put(out, signingTime);
+    return out;
 }
 
 } // namespace update::trust

@@ -195,4 +195,27 @@ TEST_F(SignTool, ProtectedKeyAsksForItsPassphraseOnTheTerminalWithoutEcho) {
     EXPECT_EQ(Run({"--verify", package.string(), "--key", locked.publicKey.string()}).exitCode, 0);
 }
 
+// The signature covers the program in front of the package: a signed wizard whose program was
+// swapped for another one, the package bytes kept, no longer verifies.
+TEST_F(SignTool, ASignedWizardWithAnotherProgramFailsVerification) {
+    WriteFile(FFolder / "program", TextBytes(3000));
+    const auto wizard = FFolder / "wizard";
+    ASSERT_EQ(Run({FSource.string(), "-o", wizard.string(), "--wizard", (FFolder / "program").string(), "--sign",
+                   FA.privateKey.string()})
+                  .exitCode,
+              0);
+    EXPECT_EQ(Run({"--verify", wizard.string(), "--key", FA.publicKey.string()}).exitCode, 0);
+
+    Bytes swapped = NoiseBytes(3000, 8);
+    const Bytes original = ReadFile(wizard);
+    swapped.insert(swapped.end(), original.begin() + 3000, original.end());
+    WriteFile(FFolder / "swapped", swapped);
+    const ToolResult verify = Run({"--verify", (FFolder / "swapped").string()});
+    EXPECT_EQ(verify.exitCode, 1) << verify.out;
+    EXPECT_THAT(verify.out, HasSubstr("\trompue\n"));
+    const ToolResult byA = Run({"--verify", (FFolder / "swapped").string(), "--key", FA.publicKey.string()});
+    EXPECT_EQ(byA.exitCode, 1) << byA.out;
+    EXPECT_THAT(byA.err, HasSubstr("est rompue"));
+}
+
 } // namespace

@@ -40,8 +40,9 @@ protected:
         writer.Add("a.txt", FFolder / "a.txt", FileTime::FromTicks(1));
         writer.Add("sub\\b.bin", FFolder / "b.bin", FileTime::FromTicks(2));
         if (!keys.empty()) {
-            writer.SetSignatureBlockMaker(
-                [keys](const Footer& footer) { return EncodeSignatureBlock(SignFooter(footer, keys, kSigningTime)); });
+            writer.SetSignatureBlockMaker([keys](const Footer& footer, const ProgramPart& program) {
+                return EncodeSignatureBlock(SignFooter(footer, program, keys, kSigningTime));
+            });
         }
         writer.Write(FFolder / name);
         return FFolder / name;
@@ -53,7 +54,7 @@ protected:
 std::vector<bool> Holds(const PackageReader& reader) {
     std::vector<bool> holds;
     for (const auto& check : CheckSignatures(reader))
-        holds.push_back(check.holds);
+        holds.push_back(check.state == SignatureState::Holds);
     return holds;
 }
 
@@ -182,17 +183,21 @@ TEST_F(PackageSignatureTest, DamagedBlocksAreRefusedWhenOpening) {
          [&](Bytes& b) {
              b[blockStart] = 'X';
          }},
+        {"version 3",
+         [&](Bytes& b) {
+             b[blockStart + 8] = 3;
+         }},
         {"count zero",
          [&](Bytes& b) {
-             b[blockStart + 8] = 0;
+             b[blockStart + 12] = 0;
          }},
         {"count two",
          [&](Bytes& b) {
-             b[blockStart + 8] = 2;
+             b[blockStart + 12] = 2;
          }},
         {"count 17",
          [&](Bytes& b) {
-             b[blockStart + 8] = 17;
+             b[blockStart + 12] = 17;
          }},
     };
     for (const auto& c : cases) {
