@@ -38,9 +38,10 @@ Verbes :
                                 l'ordre, puis la section [rename] de WININIT.INI), puis les vide et
                                 efface le redémarrage demandé par un programme. Affiche une ligne
                                 par opération.
-  trust add PUBLIQUE.pem | trust list | trust remove ID
-                                Les clés publiques Ed25519 de confiance : dès qu'il en a une, le
-                                poste n'applique que les paquets signés par l'une d'elles.
+  trust add PUBLIQUE.pem | trust list | trust remove ID | trust off
+                                Les clés publiques Ed25519 de confiance : dès la première, le
+                                poste n'applique que les paquets signés par l'une d'elles, même
+                                s'il n'en reste aucune, jusqu'à trust off.
   recover                       Annule les mises à jour qu'un arrêt a interrompues (coupure,
                                 programme tué) : chaque produit laissé à moitié mis à jour est
                                 remis tel qu'il était, d'après les journaux du dossier journal/

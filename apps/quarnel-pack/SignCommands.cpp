@@ -2,7 +2,8 @@
 
 #include "Passphrase.h"
 #include "update/package/PackageError.h"
-#include "update/package/PackageSigning.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <algorithm>
 #include <ctime>
@@ -10,17 +11,20 @@
 namespace quarnelpack {
 
 using namespace update::package;
+using namespace update::trust;
 
 namespace {
 
-std::string UtcTime(std::int64_t seconds) {
-    const auto time = static_cast<std::time_t>(seconds);
-    std::tm utc{};
-    char text[32] = "?";
-    if (::gmtime_r(&time, &utc) != nullptr) {
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+const char* StateText(SignatureState state) {
+    switch (state) {
+    case SignatureState::Holds:
+        return "valide";
+    case SignatureState::NotCoveringProgram:
+        return "ne couvre pas le programme";
+    case SignatureState::Broken:
+        break;
     }
-    return text;
+    return "rompue";
 }
 
 std::vector<const PrivateKey*> Pointers(const std::vector<PrivateKey>& keys) {
@@ -63,30 +67,42 @@ bool VerifyPackage(const std::filesystem::path& package, const std::optional<std
     const auto checks = CheckSignatures(reader);
     for (const auto& check : checks) {
         out << "signature\t" << DigestHex(check.record.keyId) << '\t' << UtcTime(check.record.signingTime) << '\t'
-            << (check.holds ? "valide" : "rompue") << '\n';
+            << StateText(check.state) << '\n';
     }
     if (checks.empty()) {
         err << "quarnel-pack : le paquet n'est pas signé.\n";
         return false;
     }
     if (wanted) {
-        const auto mine = std::find_if(checks.begin(), checks.end(),
-                                       [&](const SignatureCheck& c) { return c.record.keyId == wanted->Id(); });
-        if (mine == checks.end()) {
+        // The verdict quarnel-update reaches on a machine that trusts this key.
+        switch (JudgeKey(reader, *wanted).kind) {
+        case KeyVerdict::Kind::Holds:
+            return true;
+        case KeyVerdict::Kind::NotSigned:
             err << "quarnel-pack : le paquet n'est pas signé par la clé " << DigestHex(wanted->Id()) << ".\n";
             return false;
-        }
-        if (!SignatureHolds(reader, mine->record, *wanted)) {
+        case KeyVerdict::Kind::NotCoveringProgram:
             err << "quarnel-pack : la signature de la clé " << DigestHex(wanted->Id())
-                << " est rompue : le paquet a changé après avoir été signé.\n";
+                << " ne couvre pas le programme placé devant le paquet (forme antérieure) : signez-le de nouveau.\n";
             return false;
+        case KeyVerdict::Kind::Broken:
+            break;
         }
-        return true;
+        err << "quarnel-pack : la signature de la clé " << DigestHex(wanted->Id())
+            << " est rompue : le paquet a changé après avoir été signé.\n";
+        return false;
     }
-    const auto broken = std::count_if(checks.begin(), checks.end(), [](const SignatureCheck& c) { return !c.holds; });
-    if (broken > 0) {
+    const auto count = [&](SignatureState state) {
+        return std::count_if(checks.begin(), checks.end(), [&](const SignatureCheck& c) { return c.state == state; });
+    };
+    if (const auto broken = count(SignatureState::Broken); broken > 0) {
         err << "quarnel-pack : " << broken << " signature" << (broken > 1 ? "s sont rompues" : " est rompue")
             << " : le paquet a changé après avoir été signé.\n";
+        return false;
+    }
+    if (const auto previous = count(SignatureState::NotCoveringProgram); previous > 0) {
+        err << "quarnel-pack : " << previous << " signature" << (previous > 1 ? "s ne couvrent pas" : " ne couvre pas")
+            << " le programme placé devant le paquet (forme antérieure) : signez-le de nouveau.\n";
         return false;
     }
     return true;

@@ -25,6 +25,9 @@ const char* const kUsage = R"(Utilisation :
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help
 
+Sur un poste qui exige des paquets signés, --allow-older (avec chacune des formes ci-dessus)
+accepte un paquet signé avant le dernier paquet appliqué de la même clé ; le rapport le dit.
+
 Le résultat est le pire de ceux des produits : un produit en échec fait échouer la mise à jour.
 Codes de sortie : 0 mise à jour réussie, 1 échec ou interruption, 2 mise à jour non effectuée,
 3 effectuée avec des avertissements, 4 rien n'a été fait, 5 refusé au démarrage sans rien
@@ -61,6 +64,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.plan = true;
         } else if (argument == "--skip-current") {
             options.skipCurrent = true;
+        } else if (argument == "--allow-older") {
+            options.allowOlder = true;
         } else if (argument == "--screenshots") {
             options.screenshots = value();
         } else {

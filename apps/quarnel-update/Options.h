@@ -19,6 +19,7 @@ struct Options {
     bool progress = false;                  // --progress: progress lines on standard error (with --silent)
     bool plan = false;                      // --plan: what the update would do, written out; nothing changed
     bool skipCurrent = false;               // --skip-current: products at the packed version or newer left as they are
+    bool allowOlder = false;                // --allow-older: a package signed before the newest one applied
 };
 
 struct UsageError {

@@ -10,9 +10,10 @@
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 #include "update/engine/JournalRecovery.h"
-#include "update/package/TrustCheck.h"
+
 #include "update/run/PlanRun.h"
 #include "update/run/SilentRun.h"
+#include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
@@ -61,7 +62,9 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     if (!instance)
         return kExitRefused;
     // A run that a stop interrupted is undone before anything else, the package included.
-    const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+    const auto toStandardError = [](const std::string& message) {
+        std::cerr << "quarnel-update : " << message << '\n';
+    };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     update::run::SilentOptions silent;
@@ -70,6 +73,7 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     silent.package = options.package;
     silent.progress = options.progress;
     silent.skipCurrent = options.skipCurrent;
+    silent.allowOlder = options.allowOlder;
     return update::run::RunSilent(silent, std::cerr);
 }
 
@@ -96,7 +100,8 @@ int RunPlanned(const quarnel_update::Options& options, const std::string& title)
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
 int RunWindows(QApplication& application, const quarnel_update::Options& options) {
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
+    const std::shared_ptr<update::package::PackageReader> package =
+        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
     if (options.screenshots)
         update::run::CheckPackage(*package);
 
@@ -124,7 +129,9 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
     if (!package->Checked())
         frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
     // The report begins with the warning, before the run writes to it.
-    if (const auto note = update::package::UnsignedPackageNote(*package))
+    if (const auto note = update::trust::UnsignedPackageNote(*package))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
+    if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     if (options.screenshots)

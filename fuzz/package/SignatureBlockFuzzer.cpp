@@ -1,16 +1,18 @@
 // libFuzzer target for the signature block of a package. The first byte picks what the rest is:
-//   0: a signature block on its own: decoded, and when it decodes, encoded back to the same bytes
+//   0: a signature block on its own: decoded, and when it decodes to the current form, encoded back
+//      to the same bytes (a block of the previous form is read, never written)
 //   1: the signature block of an otherwise valid empty package: opened by the reader, every
-//      signature checked, and the machine's check run against a fixed trusted key
+//      signature checked, the fixed trusted key judged as quarnel-pack --verify --key judges it,
+//      and the machine's check run against that key
 // Any input must end in a result or a PackageError, within bounded memory.
 
 #include "update/package/ByteSource.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageFormat.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/SignatureBlock.h"
-#include "update/package/TrustCheck.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,10 +23,20 @@
 namespace {
 
 using namespace update::package;
+using namespace update::trust;
 
 void FuzzBlock(std::span<const unsigned char> bytes) {
     const auto records = DecodeSignatureBlock(bytes);
     if (records.empty()) {
+        return;
+    }
+    const std::uint32_t form = records.front().form;
+    for (const auto& record : records) {
+        if (record.form != form) {
+            __builtin_trap(); // one block, one form
+        }
+    }
+    if (form != kSignatureBlockVersion) {
         return;
     }
     const auto encoded = EncodeSignatureBlock(records);
@@ -58,6 +70,9 @@ void FuzzPackage(std::span<const unsigned char> bytes) {
     RawPublicKey raw{};
     raw.fill(0x5A);
     const PublicKey trusted = PublicKey::FromRaw(raw);
+    if (JudgeKey(reader, trusted).kind == KeyVerdict::Kind::Holds) {
+        __builtin_trap(); // no signature of that key can be forged here
+    }
     RequireTrustedSignature(reader, std::vector<TrustedKey>{{trusted.Id(), trusted}});
     // Only a signature by the trusted key that holds lets the check pass; none can be forged here.
     __builtin_trap();

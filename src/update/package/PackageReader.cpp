@@ -3,6 +3,7 @@
 #include "platform/text/Text.h"
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
+#include "update/package/PieceHasher.h"
 #include "update/package/ProgramImage.h"
 #include "update/package/WriteBehind.h"
 
@@ -25,15 +26,37 @@ namespace {
 // Streams from this length on have their digest computed on a thread of their own while they inflate.
 constexpr std::uint64_t kHashApartFrom = 1024 * 1024;
 
-// Reads the stream of `entry` piece by piece and hands each piece to `consume`.
-template <typename Consume> void ReadStream(const ByteSource& source, const PackedEntry& entry, Consume consume) {
-    std::vector<unsigned char> buffer(kChunkSize);
-    for (std::uint64_t done = 0; done < entry.length;) {
-        const auto piece = std::span(buffer).first(std::min<std::uint64_t>(buffer.size(), entry.length - done));
-        source.ReadAt(entry.offset + done, piece);
+// Two buffers that take turns, so that a piece stays as it was read while the next one is read
+// (see PieceHasher).
+using PieceBuffers = std::array<std::vector<unsigned char>, 2>;
+
+PieceBuffers MakeBuffers() {
+    return {std::vector<unsigned char>(kChunkSize), std::vector<unsigned char>(kChunkSize)};
+}
+
+// Reads `length` bytes at `offset` once, piece by piece, into `buffers`, memory of this process,
+// and hands each piece to `consume`.
+template <typename Consume>
+void ReadOnce(const ByteSource& source, std::uint64_t offset, std::uint64_t length, PieceBuffers& buffers,
+              Consume consume) {
+    std::size_t turn = 0;
+    for (std::uint64_t done = 0; done < length; turn ^= 1) {
+        const auto piece = std::span(buffers[turn]).first(std::min<std::uint64_t>(kChunkSize, length - done));
+        source.ReadAt(offset + done, piece);
         consume(std::span<const unsigned char>(piece));
         done += piece.size();
     }
+}
+
+// The same for a consumer that is done with each piece when it returns.
+template <typename Consume>
+void ReadOnce(const ByteSource& source, std::uint64_t offset, std::uint64_t length, Consume consume) {
+    PieceBuffers buffers = MakeBuffers();
+    ReadOnce(source, offset, length, buffers, consume);
+}
+
+template <typename Consume> void ReadStream(const ByteSource& source, const PackedEntry& entry, Consume consume) {
+    ReadOnce(source, entry.offset, entry.length, consume);
 }
 
 } // namespace
@@ -118,9 +141,24 @@ void PackageReader::CheckTruncation() const {
     }
 }
 
+const ProgramPart& PackageReader::Program() const {
+    std::lock_guard lock(*FProgramMutex);
+    if (!FProgram) {
+        Sha256 hash;
+        ReadOnce(*FSource, 0, FProgramLength, [&](std::span<const unsigned char> piece) { hash.Update(piece); });
+        FProgram = ProgramPart{FProgramLength, hash.Final()};
+    }
+    return *FProgram;
+}
+
 void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
     if (FChecked) {
         return;
+    }
+    // A signed package's signatures cover the program in front of it: hashed alongside the streams.
+    std::future<void> program;
+    if (!FSignatures.empty() && FProgramLength > 0) {
+        program = std::async(std::launch::async, [this] { Program(); });
     }
     std::uint64_t total = 0;
     for (const auto& entry : FEntries) {
@@ -176,6 +214,9 @@ void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
             }
             changed.wait_for(lock, std::chrono::milliseconds(50));
         }
+    }
+    if (program.valid()) {
+        program.get();
     }
     for (const auto& fault : faults) {
         if (fault) {
@@ -233,17 +274,11 @@ PackedHeader PackageReader::Decode(const PackedEntry& entry, const PackedStreamD
 
 PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const PackedStreamDecoder::ContentSink& sink,
                                            const ProgressCallback& progress) const {
-    // The stream's digest is checked again (the file may have changed since it was opened): for a
-    // large stream on a thread of its own, which reads the same bytes while this one inflates them.
-    std::future<Digest> digest;
-    if (entry.length >= kHashApartFrom) {
-        digest = std::async(std::launch::async, [&] {
-            Sha256 hash;
-            ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) { hash.Update(piece); });
-            return hash.Final();
-        });
-    }
-    Sha256 hash;
+    // The stream's digest is checked again (the file may have changed since it was opened), on the
+    // bytes the inflater takes: each piece is read once into this process's memory and both take it
+    // from there. A large stream is hashed on a thread of its own.
+    PieceBuffers buffers = MakeBuffers(); // outlives the hasher, which may still be reading a piece
+    PieceHasher hash(entry.length >= kHashApartFrom);
     const auto total = static_cast<std::uint64_t>(entry.header.size);
     std::uint64_t done = 0;
     std::exception_ptr sinkFault;
@@ -260,10 +295,8 @@ PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const Packe
         }
     });
     std::exception_ptr fault;
-    ReadStream(*FSource, entry, [&](std::span<const unsigned char> piece) {
-        if (!digest.valid()) {
-            hash.Update(piece);
-        }
+    ReadOnce(*FSource, entry.offset, entry.length, buffers, [&](std::span<const unsigned char> piece) {
+        hash.Update(piece);
         if (fault) {
             return;
         }
@@ -276,7 +309,7 @@ PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const Packe
             fault = std::current_exception(); // a wrong digest, if any, is the better report
         }
     });
-    if ((digest.valid() ? digest.get() : hash.Final()) != entry.digest) {
+    if (hash.Final() != entry.digest) {
         throw Damaged("l'empreinte de " + Quoted(entry.name) + " ne correspond pas");
     }
     if (fault) {
@@ -289,12 +322,13 @@ PackedHeader PackageReader::DecodeChecking(const PackedEntry& entry, const Packe
 PackedHeader PackageReader::DecodeTo(const PackedEntry& entry, AtomicOutputFile& out,
                                      const ProgressCallback& progress) const {
     if (entry.length < kHashApartFrom) {
-        return DecodeChecking(entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
+        return DecodeChecking(
+            entry, [&](std::span<const unsigned char> piece) { out.Write(piece); }, progress);
     }
     // A large stream: its thread inflates while another one writes.
     WriteBehind writer(out.Fd(), out.Target());
-    const PackedHeader header =
-        DecodeChecking(entry, [&](std::span<const unsigned char> piece) { writer.Write(piece); }, progress);
+    const PackedHeader header = DecodeChecking(
+        entry, [&](std::span<const unsigned char> piece) { writer.Write(piece); }, progress);
     writer.Finish();
     return header;
 }

@@ -15,7 +15,6 @@
 #include "update/package/FileTime.h"
 #include "update/package/PackageFormat.h"
 #include "update/package/PackedStream.h"
-#include "update/package/Sha256.h"
 #include "update/package/SignatureBlock.h"
 
 #include <atomic>
@@ -23,6 +22,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -72,6 +73,9 @@ public:
     const Footer& PackageFooter() const { return FFooter; }
     // The records of the signature block, not yet checked; empty for an unsigned package.
     const std::vector<SignatureRecord>& Signatures() const { return FSignatures; }
+    // The length and SHA-256 of the program in front of the package, read once (by Check() for a
+    // signed package, else on the first call).
+    const ProgramPart& Program() const;
 
     // Writes the content to `out` in pieces; returns the header. Throws PackageError when the
     // stream does not hold (its digest, its zlib data or checksum, its size), or when `out`
@@ -111,6 +115,8 @@ private:
     bool FHasPackage = false;
     Footer FFooter;
     std::vector<SignatureRecord> FSignatures;
+    std::unique_ptr<std::mutex> FProgramMutex = std::make_unique<std::mutex>();
+    mutable std::optional<ProgramPart> FProgram;
 };
 
 } // namespace update::package

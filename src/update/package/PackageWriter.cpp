@@ -7,7 +7,6 @@
 #include "update/package/PackageReader.h"
 #include "update/package/PackedName.h"
 #include "update/package/PackedStream.h"
-#include "update/package/Sha256.h"
 
 #include <algorithm>
 #include <array>
@@ -25,16 +24,20 @@ namespace {
 // In flight per compressing thread: enough that no worker waits while the writing thread appends.
 constexpr std::size_t kBlocksPerThread = 4;
 
-void CopyBytes(int from, std::uint64_t count, AtomicOutputFile& out, const std::filesystem::path& fromName) {
+// Copies `count` bytes and returns their SHA-256, taken from the bytes written.
+Digest CopyBytes(int from, std::uint64_t count, AtomicOutputFile& out, const std::filesystem::path& fromName) {
+    Sha256 hash;
     std::vector<unsigned char> buffer(kChunkSize);
     while (count > 0) {
         const auto piece = std::span(buffer).first(std::min<std::uint64_t>(buffer.size(), count));
         if (ReadSome(from, piece, fromName) != piece.size()) {
             throw FileChanged(fromName);
         }
+        hash.Update(piece);
         out.Write(piece);
         count -= piece.size();
     }
+    return hash.Final();
 }
 
 // Cuts the uncompressed streams of the files, one after the other, into deflate blocks: each
@@ -184,9 +187,10 @@ void PackageWriter::Write(const std::filesystem::path& output,
     }
 
     AtomicOutputFile out(output, mode);
+    ProgramPart programPart;
     if (program) {
         const FileDescriptor source = OpenForReading(*program);
-        CopyBytes(source.Get(), programLength, out, *program);
+        programPart = {programLength, CopyBytes(source.Get(), programLength, out, *program)};
     }
     out.Write(kStartMarker);
 
@@ -227,7 +231,7 @@ void PackageWriter::Write(const std::filesystem::path& output,
     footer.packageLength = footer.directoryOffset + footer.directoryLength;
     footer.directoryDigest = Sha256Of(directory);
     if (FSignatureBlockMaker) {
-        const auto block = FSignatureBlockMaker(footer);
+        const auto block = FSignatureBlockMaker(footer, programPart);
         out.Write(block);
         footer.packageLength += block.size();
     }

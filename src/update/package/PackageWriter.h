@@ -6,6 +6,7 @@
 
 #include "update/package/FileTime.h"
 #include "update/package/PackageFormat.h"
+#include "update/package/SignatureBlock.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -29,8 +30,10 @@ public:
     void SetThreadCount(unsigned threads) { FThreads = threads; }
 
     // Makes the signature block written between the directory and the footer, from the footer's
-    // signed fields (see SignatureBlock.h). Without one the package is unsigned.
-    using SignatureBlockMaker = std::function<std::vector<unsigned char>(const Footer& footer)>;
+    // signed fields and the program in front of the package (see SignatureBlock.h). Without one the
+    // package is unsigned.
+    using SignatureBlockMaker =
+        std::function<std::vector<unsigned char>(const Footer& footer, const ProgramPart& program)>;
     void SetSignatureBlockMaker(SignatureBlockMaker maker) { FSignatureBlockMaker = std::move(maker); }
 
     // Writes `output` (replaced only once complete; nothing is left behind on failure). With a

@@ -51,7 +51,7 @@ void PackedStreamDecoder::Feed(std::span<const unsigned char> compressed) {
             room = room.first(kPackedHeaderSize - FHeaderFill); // not one content byte more
         }
         const ZlibInflater::Step step = FInflater->inflater.Inflate(compressed, room);
-        compressed = compressed.subspan(step.consumed);
+        // The counts mean something only once the inflater said the step went well.
         switch (step.status) {
         case ZlibInflater::Status::Corrupt:
             throw Damaged("le flux compressé de " + Quoted(FName) + " est illisible");
@@ -61,6 +61,10 @@ void PackedStreamDecoder::Feed(std::span<const unsigned char> compressed) {
         case ZlibInflater::Status::More:
             break;
         }
+        if (step.consumed > compressed.size() || step.produced > room.size()) {
+            throw Damaged("le flux compressé de " + Quoted(FName) + " est illisible");
+        }
+        compressed = compressed.subspan(step.consumed);
         Consume(room.first(step.produced));
         if (step.status == ZlibInflater::Status::Ended) {
             FEnded = true;

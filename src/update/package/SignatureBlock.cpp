@@ -40,8 +40,12 @@ std::vector<unsigned char> EncodeSignatureBlock(const std::vector<SignatureRecor
     }
     std::vector<unsigned char> out;
     Append(out, kSignatureMagic);
+    Put(out, kSignatureBlockVersion);
     Put(out, static_cast<std::uint32_t>(records.size()));
     for (const auto& record : records) {
+        if (record.form != kSignatureBlockVersion) {
+            throw PackageError("Une signature de la forme précédente ne peut pas être récrite.");
+        }
         Append(out, record.keyId);
         Append(out, record.publicKey);
         Put(out, record.signingTime);
@@ -54,22 +58,29 @@ std::vector<SignatureRecord> DecodeSignatureBlock(std::span<const unsigned char>
     if (bytes.empty()) {
         return {};
     }
-    if (bytes.size() < kSignatureBlockHeaderSize ||
+    if (bytes.size() < kPreviousSignatureBlockHeaderSize ||
         !std::equal(kSignatureMagic.begin(), kSignatureMagic.end(), bytes.begin())) {
         throw Damaged("le bloc des signatures est illisible");
     }
-    const auto count = Get<std::uint32_t>(bytes.subspan(8));
+    // The current form says its version where the previous one had its count; their lengths
+    // differ modulo the record size, so that a block is of one form only.
+    const bool current = bytes.size() >= kSignatureBlockHeaderSize &&
+                         Get<std::uint32_t>(bytes.subspan(8)) == kSignatureBlockVersion &&
+                         (bytes.size() - kSignatureBlockHeaderSize) % kSignatureRecordSize == 0;
+    const std::uint32_t form = current ? kSignatureBlockVersion : kPreviousSignatureBlockVersion;
+    const std::size_t header = current ? kSignatureBlockHeaderSize : kPreviousSignatureBlockHeaderSize;
+    const auto count = Get<std::uint32_t>(bytes.subspan(current ? 12 : 8));
     if (count == 0 || count > kMaxSignatures) {
         throw Damaged("le bloc des signatures annonce " + std::to_string(count) + " signatures");
     }
-    if (bytes.size() != kSignatureBlockHeaderSize + count * kSignatureRecordSize) {
+    if (bytes.size() != header + count * kSignatureRecordSize) {
         throw Damaged("le bloc des signatures est tronqué ou trop long");
     }
     std::vector<SignatureRecord> records;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const auto record = bytes.subspan(kSignatureBlockHeaderSize + i * kSignatureRecordSize, kSignatureRecordSize);
+        const auto record = bytes.subspan(header + i * kSignatureRecordSize, kSignatureRecordSize);
         records.push_back({Copy<KeyId>(record.subspan(0)), Copy<RawPublicKey>(record.subspan(32)),
-                           Get<std::int64_t>(record.subspan(64)), Copy<SignatureBytes>(record.subspan(72))});
+                           Get<std::int64_t>(record.subspan(64)), Copy<SignatureBytes>(record.subspan(72)), form});
     }
     return records;
 }
@@ -81,22 +92,6 @@ std::vector<SignatureRecord> ReadSignatureBlock(const ByteSource& source, std::u
     std::vector<unsigned char> bytes(static_cast<std::size_t>(length));
     source.ReadAt(offset, bytes);
     return DecodeSignatureBlock(bytes);
-}
-
-std::array<unsigned char, kSignedMessageSize> SignedMessage(const Footer& footer, const KeyId& keyId,
-                                                            std::int64_t signingTime) {
-    std::vector<unsigned char> out;
-    Append(out, kSignatureMagic);
-    Put(out, footer.version);
-    Put(out, footer.entryCount);
-    Put(out, footer.directoryOffset);
-    Put(out, footer.directoryLength);
-    Append(out, footer.directoryDigest);
-    Append(out, keyId);
-    Put(out, signingTime);
-    std::array<unsigned char, kSignedMessageSize> message{};
-    std::copy(out.begin(), out.end(), message.begin());
-    return message;
 }
 
 } // namespace update::package

@@ -4,22 +4,24 @@
 // footer; an unsigned package has none (see PackageFormat.h). All integers are little-endian.
 //
 //   0   8 bytes  block magic 51 50 4B 47 53 49 47 1A ("QPKGSIG\x1A")
-//   8   u32      number of signatures N, 1 to 16
-//   12  N records of 136 bytes, in the order they were added:
+//   8   u32      block version, 2
+//   12  u32      number of signatures N, 1 to 16
+//   16  N records of 136 bytes, in the order they were added:
 //         0    32 bytes key identifier: SHA-256 of the raw 32-byte Ed25519 public key
 //         32   32 bytes the raw Ed25519 public key
 //         64   i64      signing time, seconds since 1970-01-01 UTC
 //         72   64 bytes Ed25519 signature of the signed message
 //
-// The signed message (104 bytes) is the block magic, then the footer's format version (u32),
-// number of packed files (u32), directory offset (u64), directory length (u64) and directory
-// SHA-256 (32 bytes), then the record's key identifier and signing time. The directory holds the
-// SHA-256 of every stream, so the signature covers every packed byte; the footer's package
-// length and CRC are left out because adding a signature changes them.
+// The previous form of the block (version 1) has no version field: the number of signatures
+// follows the magic at 8 and the records start at 12. It is still read, so that its signatures
+// can be reported, but its signed message does not cover the program in front of the package.
+// The two forms cannot be confused: their lengths differ modulo 136.
+//
+// What a signature signs is described in update/trust/SignedMessage.h.
 
 #include "update/package/ByteSource.h"
 #include "update/package/PackageFormat.h"
-#include "update/package/Sha256.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <array>
 #include <cstddef>
@@ -30,35 +32,42 @@
 namespace update::package {
 
 inline constexpr std::array<unsigned char, 8> kSignatureMagic = {'Q', 'P', 'K', 'G', 'S', 'I', 'G', 0x1A};
+inline constexpr std::uint32_t kSignatureBlockVersion = 2;
+inline constexpr std::uint32_t kPreviousSignatureBlockVersion = 1;
 inline constexpr std::size_t kMaxSignatures = 16;
 inline constexpr std::size_t kSignatureRecordSize = 136;
-inline constexpr std::size_t kSignatureBlockHeaderSize = 12;
+inline constexpr std::size_t kSignatureBlockHeaderSize = 16;
+inline constexpr std::size_t kPreviousSignatureBlockHeaderSize = 12;
 inline constexpr std::size_t kMaxSignatureBlockLength =
     kSignatureBlockHeaderSize + kMaxSignatures * kSignatureRecordSize;
-inline constexpr std::size_t kSignedMessageSize = 104;
 
-using KeyId = Digest;
-using RawPublicKey = std::array<unsigned char, 32>;
-using SignatureBytes = std::array<unsigned char, 64>;
+using trust::crypto::KeyId;
+using trust::crypto::RawPublicKey;
+using trust::crypto::SignatureBytes;
 
 struct SignatureRecord {
     KeyId keyId{};
     RawPublicKey publicKey{};
     std::int64_t signingTime = 0; // seconds since 1970-01-01 UTC
     SignatureBytes signature{};
+    // The version of the block the record was read from: what its signature signs.
+    std::uint32_t form = kSignatureBlockVersion;
 };
 
-// The block for `records` (1 to kMaxSignatures of them).
+// What a signature says of the program in front of the package: its length and SHA-256 (a bare
+// package has none: length 0, and the SHA-256 of no bytes).
+struct ProgramPart {
+    std::uint64_t length = 0;
+    Digest digest = trust::crypto::Sha256Of({});
+};
+
+// The block for `records` (1 to kMaxSignatures of them, every one of the current form).
 std::vector<unsigned char> EncodeSignatureBlock(const std::vector<SignatureRecord>& records);
-// Decodes a whole block; empty bytes are an unsigned package. Throws Damaged when the bytes are
-// not exactly one block.
+// Decodes a whole block of either form; empty bytes are an unsigned package. Throws Damaged when
+// the bytes are not exactly one block.
 std::vector<SignatureRecord> DecodeSignatureBlock(std::span<const unsigned char> bytes);
 // Reads and decodes the `length` bytes at `offset` of `source`; refuses a length no block can have
 // before reading anything.
 std::vector<SignatureRecord> ReadSignatureBlock(const ByteSource& source, std::uint64_t offset, std::uint64_t length);
-
-// What a signature by `keyId` at `signingTime` signs for a package with `footer`.
-std::array<unsigned char, kSignedMessageSize> SignedMessage(const Footer& footer, const KeyId& keyId,
-                                                            std::int64_t signingTime);
 
 } // namespace update::package

@@ -35,14 +35,23 @@ ZlibInflater::Step ZlibInflater::Inflate(std::span<const unsigned char> input, s
     state.next_out = output.data();
     state.avail_out = static_cast<std::uint32_t>(output.size());
     const int result = isal_inflate(&state);
-    step.consumed = input.size() - state.avail_in;
-    step.produced = output.size() - state.avail_out;
     if (result == ISAL_INCORRECT_CHECKSUM) {
         // The same code reports a bad header check; only the trailer's is a wrong checksum.
         step.status = state.block_state >= ISAL_BLOCK_INPUT_DONE ? Status::BadChecksum : Status::Corrupt;
-    } else if (result != ISAL_DECOMP_OK) {
+        return step; // no count is taken from a state that failed
+    }
+    if (result != ISAL_DECOMP_OK) {
         step.status = Status::Corrupt; // ISAL_NEED_DICT included: a package never uses a dictionary
-    } else if (state.block_state == ISAL_BLOCK_FINISH) {
+        return step;
+    }
+    // ISA-L only ever lowers what is available; a larger count would be a state that does not hold.
+    if (state.avail_in > input.size() || state.avail_out > output.size()) {
+        step.status = Status::Corrupt;
+        return step;
+    }
+    step.consumed = input.size() - state.avail_in;
+    step.produced = output.size() - state.avail_out;
+    if (state.block_state == ISAL_BLOCK_FINISH) {
         FEnded = true;
         step.status = Status::Ended;
         // ISA-L reads ahead into a bit buffer: whole bytes left in it lie after the stream.

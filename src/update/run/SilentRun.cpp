@@ -7,11 +7,11 @@
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
-#include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
 #include "update/run/SilentServices.h"
+#include "update/trust/TrustCheck.h"
 
 #include <exception>
 #include <filesystem>
@@ -58,14 +58,14 @@ private:
 
 } // namespace
 
-std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
+std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file, bool allowOlder) {
     // A file named by the caller must be a package; the running program may carry none. The kernel's
     // link to the running image stays valid even when its file was renamed meanwhile.
     auto opened =
         file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
              : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"), package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
-    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    trust::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix(), {allowOlder});
     return opened;
 }
 
@@ -79,10 +79,11 @@ void CheckPackage(package::PackageReader& package) {
         if (services.IsTerminating())
             throw EAbort();
     });
+    trust::RecordCheckedPackage(package, platform::Machine::Current().Prefix());
 }
 
-TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file) {
-    auto package = OpenPackageUnchecked(file);
+TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file, bool allowOlder) {
+    auto package = OpenPackageUnchecked(file, allowOlder);
     CheckPackage(*package);
     return package;
 }
@@ -111,7 +112,7 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     TdmUpdateCommon::Package package;
     std::optional<ReportFile> report;
     try {
-        package = OpenPackage(options.package);
+        package = OpenPackage(options.package, options.allowOlder);
         if (options.report)
             report.emplace(*options.report, messages);
     } catch (const std::exception& error) {
@@ -125,7 +126,9 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     try {
         TdmUpdateCommon engine(package); // removes its temporary files however the run ends
         engine.InitLog(&reportText);
-        if (const auto note = package::UnsignedPackageNote(*package))
+        if (const auto note = trust::UnsignedPackageNote(*package))
+            engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
+        if (const auto note = trust::AllowOlderNote({options.allowOlder}))
             engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);

@@ -32,17 +32,19 @@ struct SilentOptions {
     Clock clock;                        // empty: the local time
     bool progress = false;              // long work written to `messages` as progress lines
     bool skipCurrent = false;           // products at the packed version or newer left as they are
+    bool allowOlder = false;            // accepts a package signed before the newest one applied
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with
 // a message saying what is wrong, on a file that is no package, a package that does not hold, or
 // one that no key trusted by the machine signed (when it trusts any); nothing on the machine has
 // changed then. The check of its streams is reported as progress through the UI services.
-TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file);
+TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file, bool allowOlder = false);
 
 // The package's footer, directory and signature only, so that a window can be up before its
 // streams are checked by CheckPackage (with a progress bar). Raises as OpenPackage does.
-std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file);
+std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file,
+                                                             bool allowOlder = false);
 // Checks the streams of a package opened unchecked, reporting progress; a window closed meanwhile
 // stops the check (EAbort). Raises on a package that does not hold.
 void CheckPackage(package::PackageReader& package);

@@ -46,13 +46,13 @@ TEST_F(MachineTrust, KeysAreAddedListedAndRemoved) {
     ASSERT_NE(idA, idB);
     const ProgramResult list = Run({"trust", "list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
-    EXPECT_EQ(list.out, std::min(idA, idB) + "\n" + std::max(idA, idB) + "\n");
+    EXPECT_EQ(list.out, "Signatures exigées : oui\n" + std::min(idA, idB) + "\n" + std::max(idA, idB) + "\n");
     EXPECT_TRUE(fs::exists(Folder() / "prefix" / "trusted-keys" / (idA + ".pem")));
 
     const ProgramResult removed = Run({"trust", "remove", idA.substr(0, 12)});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_THAT(removed.out, HasSubstr("Clé de confiance retirée : " + idA));
-    EXPECT_EQ(Run({"trust", "list"}).out, idB + "\n");
+    EXPECT_EQ(Run({"trust", "list"}).out, "Signatures exigées : oui\n" + idB + "\n");
     const ProgramResult last = Run({"trust", "remove", idB});
     EXPECT_THAT(last.out, HasSubstr("ne fait plus confiance à aucune clé"));
 }
@@ -74,6 +74,7 @@ TEST_F(MachineTrust, RefusalsSayWhy) {
         {{"trust"}, 64, "Utilisation : quarnel-machine trust"},
         {{"trust", "add"}, 64, "Utilisation : quarnel-machine trust"},
         {{"trust", "list", "x"}, 64, "Utilisation : quarnel-machine trust"},
+        {{"trust", "off", "x"}, 64, "Utilisation : quarnel-machine trust"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = Run(c.args);

@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "ToolRun.h"
 #include "keys/TestKeys.h"
-#include "update/package/Ed25519Key.h"
+#include "update/trust/Ed25519Key.h"
 
 #include <csignal>
 #include <gmock/gmock.h>
@@ -79,7 +79,7 @@ protected:
     }
     ToolResult Run(const std::vector<std::string>& args) const { return RunProgram(kTool, args, FFolder.Path()); }
     static std::string IdOf(const testsupport::KeyFiles& key) {
-        return update::package::DigestHex(update::package::PublicKey::FromPemFile(key.publicKey).Id());
+        return update::trust::DigestHex(update::trust::PublicKey::FromPemFile(key.publicKey).Id());
     }
     // The package packed unsigned.
     std::filesystem::path Packed() const {
@@ -198,6 +198,29 @@ TEST_F(SignTool, ProtectedKeyAsksForItsPassphraseOnTheTerminalWithoutEcho) {
     EXPECT_THAT(right.screen, HasSubstr(prompt));
     EXPECT_THAT(right.screen, ::testing::Not(HasSubstr("sésame"))); // typed, never shown
     EXPECT_EQ(Run({"--verify", package.string(), "--key", locked.publicKey.string()}).exitCode, 0);
+}
+
+// The signature covers the program in front of the package: a signed wizard whose program was
+// swapped for another one, the package bytes kept, no longer verifies.
+TEST_F(SignTool, ASignedWizardWithAnotherProgramFailsVerification) {
+    WriteFile(FFolder / "program", TextBytes(3000));
+    const auto wizard = FFolder / "wizard";
+    ASSERT_EQ(Run({FSource.string(), "-o", wizard.string(), "--wizard", (FFolder / "program").string(), "--sign",
+                   FA.privateKey.string()})
+                  .exitCode,
+              0);
+    EXPECT_EQ(Run({"--verify", wizard.string(), "--key", FA.publicKey.string()}).exitCode, 0);
+
+    Bytes swapped = NoiseBytes(3000, 8);
+    const Bytes original = ReadFile(wizard);
+    swapped.insert(swapped.end(), original.begin() + 3000, original.end());
+    WriteFile(FFolder / "swapped", swapped);
+    const ToolResult verify = Run({"--verify", (FFolder / "swapped").string()});
+    EXPECT_EQ(verify.exitCode, 1) << verify.out;
+    EXPECT_THAT(verify.out, HasSubstr("\trompue\n"));
+    const ToolResult byA = Run({"--verify", (FFolder / "swapped").string(), "--key", FA.publicKey.string()});
+    EXPECT_EQ(byA.exitCode, 1) << byA.out;
+    EXPECT_THAT(byA.err, HasSubstr("est rompue"));
 }
 
 } // namespace

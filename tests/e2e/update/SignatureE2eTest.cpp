@@ -1,11 +1,13 @@
 // Signed packages on a machine: which packages a machine that trusts keys applies, the refusal's
-// exit code and message, and that a refused package changes no file and no registry value.
+// exit code and message, and that a refused package changes no file and no registry value; what the
+// administrator's quarnel-machine trust commands decide, older packages, and swapped programs.
 
 #include "UpdateFixture.h"
 #include "platform/machine/Machine.h"
-#include "update/package/Ed25519Key.h"
 #include "update/package/PackageFormat.h"
-#include "update/package/TrustedKeys.h"
+#include "update/trust/Ed25519Key.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustedKeys.h"
 
 #include <fstream>
 #include <functional>
@@ -129,8 +131,8 @@ protected:
             FKeys[name] = MakeKey(name);
     }
     void Trust(const std::string& name) {
-        update::package::TrustedKeys(Root() / "prefix")
-            .Add(update::package::PublicKey::FromPemFile(PublicKeyOf(FKeys.at(name))));
+        update::trust::TrustedKeys(Root() / "prefix")
+            .Add(update::trust::PublicKey::FromPemFile(PublicKeyOf(FKeys.at(name))));
     }
 
     std::map<std::string, std::filesystem::path> FKeys;
@@ -172,6 +174,104 @@ TEST_P(SignatureE2eTest, PackageIsAppliedOrRefusedBeforeAnythingChanges) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SignatureE2eTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
+
+// What an administrator does with quarnel-machine, then what quarnel-update applies.
+class TrustE2eTest : public UpdateE2eTest {
+protected:
+    void SetUp() override {
+        UpdateE2eTest::SetUp();
+        SetUpdates("Common\r\n");
+        AddPackedText("FileNames.txt", "Commun.dll\r\n");
+        AddPackedText("Commun.dll", "commun");
+        RegisterProgram("Tessaro", "C:\\WQuarnel\\Tessaro\\Programs\\Tessaro.exe");
+        MakeFolder("C:\\WQuarnel\\Tessaro\\Programs");
+        FMaker = MakeKey("maker");
+    }
+    testsupport::ProgramResult Machine(const std::vector<std::string>& args) const {
+        testsupport::ProgramOptions options;
+        options.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
+        return testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, args, options);
+    }
+    // Trusts the maker's key; returns its identifier.
+    std::string TrustMaker() const {
+        const testsupport::ProgramResult added = Machine({"trust", "add", PublicKeyOf(FMaker).string()});
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        const std::string prefix = "Clé de confiance ajoutée : ";
+        const auto at = added.out.find(prefix);
+        return at == std::string::npos ? std::string() : added.out.substr(at + prefix.size(), 64);
+    }
+    // An unsigned package signed by the maker at `signingTime`.
+    std::filesystem::path SignedAt(std::int64_t signingTime) {
+        const std::filesystem::path package = PackWith({});
+        const update::trust::PrivateKey maker = update::trust::PrivateKey::FromPemFile(FMaker, {});
+        update::trust::AddSignatures(package, {&maker}, signingTime);
+        return package;
+    }
+    void ExpectRefusedUnchanged(const std::filesystem::path& package, const std::vector<std::string>& args,
+                                std::string_view message) {
+        const auto before = MachineState(Root() / "prefix");
+        const UpdateRunResult result = RunOn(package, args);
+        EXPECT_EQ(result.exitCode, 5) << result.err;
+        EXPECT_THAT(result.err, HasSubstr(message));
+        EXPECT_FALSE(Exists(kCommonFile));
+        EXPECT_EQ(MachineState(Root() / "prefix"), before);
+    }
+
+    std::filesystem::path FMaker;
+};
+
+TEST_F(TrustE2eTest, SignaturesStayRequiredOnceAKeyWasTrusted) {
+    const std::filesystem::path unsignedPackage = PackWith({});
+    const std::string id = TrustMaker();
+    ASSERT_EQ(id.size(), 64U);
+    ASSERT_EQ(Machine({"trust", "remove", id}).exitCode, 0);
+    ExpectRefusedUnchanged(unsignedPackage, {}, "aucune clé n'est de confiance sur ce poste");
+
+    TrustMaker();
+    std::filesystem::remove_all(Root() / "prefix" / "trusted-keys");
+    ExpectRefusedUnchanged(unsignedPackage, {}, "aucune clé n'est de confiance sur ce poste");
+    EXPECT_THAT(Machine({"trust", "list"}).out, HasSubstr("Signatures exigées : oui"));
+
+    const testsupport::ProgramResult off = Machine({"trust", "off"});
+    EXPECT_EQ(off.exitCode, 0) << off.err;
+    EXPECT_THAT(Machine({"trust", "list"}).out, HasSubstr("Signatures exigées : non"));
+    const UpdateRunResult applied = RunOn(unsignedPackage);
+    EXPECT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
+}
+
+TEST_F(TrustE2eTest, AnOlderPackageIsRefusedOnceANewerOneWasApplied) {
+    TrustMaker();
+    const std::filesystem::path older = SignedAt(1'700'000'000); // 2023-11-14 22:13:20 UTC
+    const std::filesystem::path newer = SignedAt(1'765'000'000); // 2025-12-06 05:46:40 UTC
+    const UpdateRunResult first = RunOn(newer);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    std::filesystem::remove(Host(kCommonFile));
+
+    ExpectRefusedUnchanged(older, {}, "2023-11-14 22:13:20 UTC");
+    ExpectRefusedUnchanged(older, {}, "2025-12-06 05:46:40 UTC");
+
+    const UpdateRunResult allowed = RunOn(older, {"--allow-older"});
+    EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
+    EXPECT_EQ(ReadInstalled(kCommonFile), "commun");
+    EXPECT_THAT(allowed.report, ::testing::Contains(HasSubstr("--allow-older")));
+}
+
+TEST_F(TrustE2eTest, ASignedWizardWhoseProgramWasSwappedIsRefused) {
+    const std::filesystem::path program = Root() / "wizard-program";
+    WriteBytes(program, Bytes(4096, 'W'));
+    const std::filesystem::path wizard = PackWith({"--wizard", program.string(), "--sign", FMaker.string()});
+    Bytes swapped(4096, 'X');
+    const Bytes original = ReadBytes(wizard);
+    swapped.insert(swapped.end(), original.begin() + 4096, original.end());
+    const std::filesystem::path swappedWizard = Root() / "swapped.qpk";
+    WriteBytes(swappedWizard, swapped);
+    TrustMaker();
+
+    ExpectRefusedUnchanged(swappedWizard, {}, "Le paquet de mise à jour est refusé : la signature de la clé");
+    const UpdateRunResult applied = RunOn(wizard);
+    EXPECT_EQ(applied.exitCode, 0) << applied.err;
+}
 
 } // namespace
 } // namespace updatee2e

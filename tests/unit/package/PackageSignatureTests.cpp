@@ -6,9 +6,9 @@
 #include "update/package/ByteSource.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
-#include "update/package/TrustCheck.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@ namespace {
 
 using namespace packagetest;
 using namespace update::package;
+using namespace update::trust;
 using ::testing::HasSubstr;
 
 constexpr std::int64_t kSigningTime = 1'765'000'000;
@@ -39,8 +40,9 @@ protected:
         writer.Add("a.txt", FFolder / "a.txt", FileTime::FromTicks(1));
         writer.Add("sub\\b.bin", FFolder / "b.bin", FileTime::FromTicks(2));
         if (!keys.empty()) {
-            writer.SetSignatureBlockMaker(
-                [keys](const Footer& footer) { return EncodeSignatureBlock(SignFooter(footer, keys, kSigningTime)); });
+            writer.SetSignatureBlockMaker([keys](const Footer& footer, const ProgramPart& program) {
+                return EncodeSignatureBlock(SignFooter(footer, program, keys, kSigningTime));
+            });
         }
         writer.Write(FFolder / name);
         return FFolder / name;
@@ -52,7 +54,7 @@ protected:
 std::vector<bool> Holds(const PackageReader& reader) {
     std::vector<bool> holds;
     for (const auto& check : CheckSignatures(reader))
-        holds.push_back(check.holds);
+        holds.push_back(check.state == SignatureState::Holds);
     return holds;
 }
 
@@ -181,17 +183,21 @@ TEST_F(PackageSignatureTest, DamagedBlocksAreRefusedWhenOpening) {
          [&](Bytes& b) {
              b[blockStart] = 'X';
          }},
+        {"version 3",
+         [&](Bytes& b) {
+             b[blockStart + 8] = 3;
+         }},
         {"count zero",
          [&](Bytes& b) {
-             b[blockStart + 8] = 0;
+             b[blockStart + 12] = 0;
          }},
         {"count two",
          [&](Bytes& b) {
-             b[blockStart + 8] = 2;
+             b[blockStart + 12] = 2;
          }},
         {"count 17",
          [&](Bytes& b) {
-             b[blockStart + 8] = 17;
+             b[blockStart + 12] = 17;
          }},
     };
     for (const auto& c : cases) {

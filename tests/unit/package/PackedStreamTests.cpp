@@ -68,3 +68,31 @@ TEST(PackedStreamDecoder, RefusesFinishingBeforeTheStreamEnds) {
 }
 
 } // namespace
+
+namespace {
+
+// Damaged streams, fed in pieces of several sizes: each one ends in content or in PackageError,
+// and no count the inflater gives back is used before its status was looked at (the sanitizers
+// catch a position computed from a wrapped count).
+TEST(PackedStreamDecoder, DamagedStreamsEndInContentOrARefusal) {
+    const Bytes content = NoiseBytes(3000, 5);
+    const Bytes text = TextBytes(40'000);
+    for (const Bytes& raw : {content, text}) {
+        const Bytes good = PackedStream(static_cast<std::int64_t>(raw.size()), FileTime::FromTicks(7), raw);
+        for (std::size_t at = 0; at < good.size(); at += 1 + at / 16) {
+            for (const unsigned char flip : {0x01, 0x80, 0xFF}) {
+                Bytes bad = good;
+                bad[at] ^= flip;
+                for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
+                    try {
+                        DecodeInPieces(bad, piece);
+                    } catch (const update::package::PackageError&) {
+                        // refused: the outcome a damaged stream may have
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
