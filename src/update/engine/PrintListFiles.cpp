@@ -3,6 +3,7 @@
 
 #include "environment/Errors.h"
 #include "environment/Paths.h"
+#include "platform/files/FileContent.h"
 #include "platform/text/Text.h"
 #include "update/engine/EngineMessages.h"
 #include "update/engine/ProductMessages.h"
@@ -72,9 +73,14 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
                 continue;
             }
             const std::string destination = WithTrailingBackslash(DestPath) + name;
-            if (FindPacked(name) != nullptr) // a list the package lacks leaves the file there as it is
-                BeforeWritingProductFile(destination, TargetWrite::InPlace);
-            ExtractPackedResource(name, destination);
+            // A list the package lacks leaves the file there as it is.
+            if (const std::optional<PackedResource> list = ReadPackedResource(name)) {
+                // The list in place keeps its name while the new one is written beside it: Windows'
+                // checks on the target (read-only 5, open 32) refuse the write and leave it as it is.
+                BeforeWritingProductFile(destination, TargetWrite::RenamedOver);
+                if (!platform::WriteFileContent(destination, list->content, list->fileTime))
+                    throw Exception(messages::CannotCreateFile(destination, platform::GetLastError()));
+            }
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");

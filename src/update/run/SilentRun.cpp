@@ -11,10 +11,12 @@
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
+#include "update/run/ReportLog.h"
+#include "update/run/ShownMessages.h"
+#include "update/engine/StopRequest.h"
 
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace update::run {
@@ -37,37 +39,6 @@ private:
     std::unique_ptr<ui::UiServices> FPrevious;
 };
 
-// The report file, opened (and emptied) before the run so that a file that cannot be written is
-// found before anything on the machine changes; written once the run is over.
-class ReportFile {
-public:
-    ReportFile(std::string file, std::ostream& messages)
-        : FFile(std::move(file))
-        , FOut(FFile, std::ios::binary | std::ios::trunc)
-        , FMessages(messages) {
-        if (!FOut)
-            throw Exception(CannotWrite());
-    }
-    // False, with a message, when the file could not be written.
-    bool Write(const std::string& text) {
-        FOut << text;
-        if (!text.empty())
-            FOut << "\r\n";
-        FOut.close();
-        if (FOut)
-            return true;
-        FMessages << "quarnel-update : " << CannotWrite() << "\n";
-        return false;
-    }
-
-private:
-    std::string CannotWrite() const { return "impossible d'écrire le rapport \"" + FFile + "\"."; }
-
-    std::string FFile;
-    std::ofstream FOut;
-    std::ostream& FMessages;
-};
-
 } // namespace
 
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
@@ -88,7 +59,7 @@ void CheckPackage(package::PackageReader& package) {
         if (!task)
             task.emplace(ui::kCheckingPackage, total, services);
         task->Advance(done);
-        if (services.IsTerminating())
+        if (services.IsTerminating() || StopRequested())
             throw EAbort();
     });
 }
@@ -119,19 +90,31 @@ int ExitCodeFor(const RunOutcome& outcome) {
 
 int RunSilent(const SilentOptions& options, std::ostream& messages) {
     const SilentServices services(messages, options.answerYes, options.progress);
+    // The report is checked first, so that a start refused afterwards writes its reason there.
+    std::optional<ReportLog> ownReport;
+    ReportLog* report = options.reportLog;
+    if (report == nullptr && options.report) {
+        try {
+            report = &ownReport.emplace(*options.report);
+        } catch (const std::exception& error) {
+            ShowErrorMessage(error.what());
+            return kExitRefused;
+        }
+    }
     // Whatever stops the run before its first product is a refusal at start: nothing has changed.
     TdmUpdateCommon::Package package;
-    std::optional<ReportFile> report;
     try {
         package = OpenPackage(options.package);
-        if (options.report)
-            report.emplace(*options.report, messages);
     } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-        return kExitRefused;
+        const bool stopped = StopRequested();
+        const std::string reason = stopped ? std::string(StoppedLine()) : std::string(error.what());
+        ShowErrorMessage(reason);
+        if (report != nullptr)
+            report->AppendLine(reason);
+        return stopped ? kExitFailed : kExitRefused;
     }
 
-    ModelRichTextControl reportText;
+    LoggedReportControl reportText(report);
     int exitCode = kExitNothingRan;
     bool started = false;
     try {
@@ -140,9 +123,14 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         if (const auto note = package::UnsignedPackageNote(*package))
             engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
+        std::optional<ShownMessages> shown(std::in_place);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
+        const std::string refusal = shown->Last();
+        shown.reset();
         if (list.state == UpdateListState::Refused) {
             exitCode = kExitRefused;
+            if (!refusal.empty())
+                reportText.AppendLine(refusal); // the report says why nothing ran
         } else {
             started = true;
             UpdateRun run(engine, info.title, options.clock);
@@ -154,8 +142,16 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         ShowErrorMessage(error.what());
         exitCode = started ? kExitFailed : kExitRefused;
     }
-    if (report && !report->Write(reportText.PlainText()) && exitCode == kExitOk)
+    if (StopRequested() && !started) {
+        // Stopped before the first product (a run under way stops between products and says so itself).
+        reportText.AppendLine(StoppedLine());
         exitCode = kExitFailed;
+    }
+    if (report != nullptr && report->Failure()) {
+        messages << "quarnel-update : " << *report->Failure() << "\n";
+        if (exitCode == kExitOk)
+            exitCode = kExitFailed;
+    }
     return exitCode;
 }
 

@@ -1,5 +1,7 @@
 #include "update/run/UpdateRun.h"
 
+#include "update/engine/StopRequest.h"
+
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
 #include "update/run/RunResult.h"
@@ -181,6 +183,9 @@ RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
     std::vector<TUpdateResultType> results;
     try {
         for (const std::string& name : names) {
+            // A stop asked meanwhile ends the run between two products: none is left half done.
+            if (StopRequested())
+                throw Exception(StoppedLine());
             if (const std::optional<TUpdateResultType> result = RunReportedProduct(name))
                 results.push_back(*result);
         }

@@ -4,6 +4,8 @@
 #include "UpdateFixture.h"
 #include "environment/RegAccess.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 
 namespace updatee2e {
@@ -71,6 +73,37 @@ TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
     EXPECT_EQ(WriteSeconds(std::string(kOrbelFolder) + "VtporbelGro.lst"), kNewerSeconds);
     EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
+}
+
+// A list is refused as Windows refuses to write it: read-only (5) or open in another process (32).
+// The list is then left as it is, and the product fails whole.
+TEST_F(OrbelE2eTest, AReadOnlyOrOpenListIsRefusedAndLeftAsItIs) {
+    const std::string list = std::string(kOrbelFolder) + "VtporbelGro.lst";
+    for (const bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "open");
+        AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
+        AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\n");
+        AddPackedText("VtporbelGro.lst", "[Liste]\r\nNouvelle\r\n", kNewerSeconds);
+        InstallText(list, "[Liste]\r\nAncienne\r\n");
+        std::filesystem::permissions(Host(list), std::filesystem::perms::owner_write,
+                                     readOnly ? std::filesystem::perm_options::remove
+                                              : std::filesystem::perm_options::add);
+        std::ifstream holder;
+        if (!readOnly)
+            holder.open(Host(list)); // held open by this process while the update runs
+        const std::string program = ReadInstalled(kOrbel);
+
+        const UpdateRunResult result = Run();
+
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(ReadInstalled(list), "[Liste]\r\nAncienne\r\n");
+        EXPECT_EQ(WriteSeconds(list), kOlderSeconds);
+        const auto perms = std::filesystem::status(Host(list)).permissions();
+        EXPECT_EQ((perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none, readOnly);
+        EXPECT_EQ(ReadInstalled(kOrbel), program);
+        std::filesystem::permissions(Host(list), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
 }
 
 TEST_F(OrbelE2eTest, RefusedListNamesAreReportedAsNotInstalled) {
