@@ -73,7 +73,8 @@ void RefuseLinkedFolder(const std::filesystem::path& path, const std::filesystem
         return;
     }
     throw PackageError(std::string(std::filesystem::is_symlink(status) ? "Le dossier " : "Le chemin ") +
-                       Quoted(path.string()) + (std::filesystem::is_symlink(status) ? " est un lien" : " n'est pas un dossier") +
+                       Quoted(path.string()) +
+                       (std::filesystem::is_symlink(status) ? " est un lien" : " n'est pas un dossier") +
                        " : rien n'est extrait dans " + Quoted(destination.string()) + ".");
 }
 

@@ -9,8 +9,11 @@ const char* const kUsage = R"(Utilisation :
   quarnel-update --silent [--yes|--no] [--report FICHIER] [--package FICHIER] [--progress]
       Fait la même mise à jour sans fenêtre. Les questions reçoivent la réponse de --yes ou
       de --no (--no par défaut), les messages vont sur la sortie d'erreur, le rapport
-      d'installation dans FICHIER. Avec --progress, l'avancement des longues opérations
-      (vérification du paquet, écriture des gros fichiers) s'écrit aussi sur la sortie d'erreur.
+      d'installation dans FICHIER (chemin de l'hôte ou chemin Windows de la machine, comme
+      C:\Rapports\maj.txt), ligne par ligne au fil de la mise à jour. Avec --progress,
+      l'avancement des longues opérations (vérification du paquet, écriture des gros fichiers)
+      s'écrit aussi sur la sortie d'erreur. SIGTERM ou Ctrl-C arrêtent la mise à jour
+      proprement : le produit en cours est remis en état, le rapport fermé, code de sortie 1.
   quarnel-update --screenshots DOSSIER [--package FICHIER]
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help

@@ -13,10 +13,10 @@
 #include "platform/text/Text.h"
 
 #include <cerrno>
-#include <system_error>
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <system_error>
 
 namespace {
 

@@ -26,8 +26,8 @@ bool WriteFileContent(std::string_view path, std::string_view bytes, std::option
         if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0))
             return Fail(kErrorAccessDenied);
         if (S_ISREG(info.st_mode))
-            if (const ErrorCode refused = files_detail::CheckSharing(
-                    info, entry->Host(), kGenericWrite | files_detail::kDeleteAccess, 0);
+            if (const ErrorCode refused =
+                    files_detail::CheckSharing(info, entry->Host(), kGenericWrite | files_detail::kDeleteAccess, 0);
                 refused != kErrorSuccess)
                 return Fail(refused);
     } else if (errno != ENOENT) {

@@ -18,8 +18,7 @@ int OutputRefusal(const std::filesystem::path& file) {
 }
 
 int OpenRegularInput(const std::filesystem::path& file, std::optional<std::uint64_t> maxSize, bool followLinks) {
-    const int descriptor =
-        ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (descriptor < 0)
         return -1;
     struct stat info {};

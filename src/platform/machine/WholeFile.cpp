@@ -58,8 +58,7 @@ WholeFileWriter::WholeFileWriter(int folder, std::string name)
     // Created for this user alone: a part of the content is never readable by others.
     for (int attempt = 0; attempt < 16 && FDescriptor < 0; ++attempt) {
         FTemporary = TemporaryNameFor(FName);
-        FDescriptor =
-            ::openat(folder, FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        FDescriptor = ::openat(folder, FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (FDescriptor < 0 && errno != EEXIST)
             break;
     }

@@ -39,7 +39,7 @@ FileDescriptor OpenForReading(const std::filesystem::path& file) {
     const int fd = platform::OpenRegularInput(file);
     if (fd < 0) {
         if (errno == EINVAL) {
-            throw PackageError("Le fichier " + QuotedPath(file) + " n'est pas un fichier ordinaire.");
+            throw PackageError("Le fichier " + Quoted(file.string()) + " n'est pas un fichier ordinaire.");
         }
         throw CannotOpen(file, errno);
     }
@@ -98,7 +98,7 @@ void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesyste
 AtomicOutputFile::AtomicOutputFile(std::filesystem::path target, unsigned mode)
     : FTarget(std::move(target)) {
     if (const int refused = platform::OutputRefusal(FTarget); refused == EINVAL) {
-        throw PackageError("Le fichier " + QuotedPath(FTarget) +
+        throw PackageError("Le fichier " + Quoted(FTarget.string()) +
                            " n'est pas un fichier ordinaire : il n'est pas remplacé.");
     } else if (refused != 0) {
         throw CannotWrite(FTarget, refused);

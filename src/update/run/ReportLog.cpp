@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace update::run {
 
@@ -101,25 +102,33 @@ bool ReportLog::Append(std::string_view more) {
 }
 
 bool ReportLog::Update(std::string_view text) {
-    if (FFailure)
+    FText.assign(text);
+    if (!FText.empty())
+        FText += "\r\n";
+    return Sync();
+}
+
+bool ReportLog::Finish(std::string_view text) {
+    if (!Update(text))
         return false;
-    if (text.empty() && FFile < 0)
-        return true; // nothing to write yet: the previous report stays
-    std::string content(text);
-    if (!content.empty())
-        content += "\r\n";
-    if (FFile >= 0 && content.size() >= FWritten.size() && content.compare(0, FWritten.size(), FWritten) == 0)
-        return content.size() == FWritten.size() || Append(std::string_view(content).substr(FWritten.size()));
-    return WriteWhole(content);
+    return FFile >= 0 || WriteWhole("");
 }
 
 bool ReportLog::AppendLine(std::string_view line) {
+    FPreamble.append(line);
+    FPreamble += "\r\n";
+    return Sync();
+}
+
+bool ReportLog::Sync() {
     if (FFailure)
         return false;
-    std::string text = FWritten;
-    text += line;
-    // Update adds the line's end.
-    return Update(text);
+    const std::string content = FPreamble + FText;
+    if (content.empty() && FFile < 0)
+        return true; // nothing to write yet: the previous report stays
+    if (FFile >= 0 && content.size() >= FWritten.size() && content.compare(0, FWritten.size(), FWritten) == 0)
+        return content.size() == FWritten.size() || Append(std::string_view(content).substr(FWritten.size()));
+    return WriteWhole(content);
 }
 
 void LoggedReportControl::Flush() {

@@ -24,11 +24,16 @@ public:
     ReportLog(const ReportLog&) = delete;
     ReportLog& operator=(const ReportLog&) = delete;
 
-    // Brings the file to `text`, the report's paragraphs joined by CR LF, followed by CR LF: what
-    // follows the text already written is appended, a text that does not continue it is written
-    // whole. False once writing has failed (the reason is in Failure()); later calls do nothing.
+    // Brings the file to the lines given by AppendLine, then `text` (the report's paragraphs joined
+    // by CR LF) followed by CR LF: what follows the content already written is appended, a content
+    // that does not continue it is written whole. False once writing has failed (the reason is in
+    // Failure()); later calls do nothing.
     bool Update(std::string_view text);
-    // Writes a line after the report (a start refused before the run, for example).
+    // The end of the run: Update, and a run that wrote nothing at all leaves an empty report, not
+    // the previous run's.
+    bool Finish(std::string_view text);
+    // A line of the program itself, before the report's text: why a start was refused, what the
+    // recovery of an earlier run did.
     bool AppendLine(std::string_view line);
 
     // "impossible d'écrire le rapport "F" : <raison>" once writing has failed.
@@ -36,6 +41,7 @@ public:
     const std::string& Name() const { return FName; }
 
 private:
+    bool Sync();
     bool Fail(int error);
     bool WriteWhole(std::string_view content);
     bool Append(std::string_view more);
@@ -43,8 +49,10 @@ private:
     std::string FName;
     std::filesystem::path FHost;
     int FFolder = -1;
-    int FFile = -1; // open for appending once the first lines are in place
-    std::string FWritten;
+    int FFile = -1;        // open for appending once the first lines are in place
+    std::string FPreamble; // the lines given by AppendLine
+    std::string FText;     // the report's text, with its line end
+    std::string FWritten;  // what the file holds
     std::optional<std::string> FFailure;
 };
 

@@ -2,9 +2,10 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
-#include "ui/ProgressTask.h"
 #include "platform/machine/Machine.h"
+#include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
+#include "update/engine/StopRequest.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
 #include "update/package/TrustCheck.h"
@@ -13,7 +14,6 @@
 #include "update/run/InstalledVersions.h"
 #include "update/run/ReportLog.h"
 #include "update/run/ShownMessages.h"
-#include "update/engine/StopRequest.h"
 
 #include <exception>
 #include <filesystem>
@@ -44,9 +44,9 @@ private:
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
     // A file named by the caller must be a package; the running program may carry none. The kernel's
     // link to the running image stays valid even when its file was renamed meanwhile.
-    auto opened = file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
-                       : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"),
-                                                                  package::CheckLater{});
+    auto opened =
+        file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
+             : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"), package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
     package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
     return opened;
@@ -147,6 +147,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         reportText.AppendLine(StoppedLine());
         exitCode = kExitFailed;
     }
+    if (report != nullptr)
+        report->Finish(reportText.PlainText()); // every line is there already; a rewrite that failed is told below
     if (report != nullptr && report->Failure()) {
         messages << "quarnel-update : " << *report->Failure() << "\n";
         if (exitCode == kExitOk)

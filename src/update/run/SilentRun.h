@@ -30,7 +30,7 @@ struct SilentOptions {
     // line, written as a log (ReportLog.h). A name that cannot be a report refuses the run; when
     // writing it fails, a message says why and a run that would have exited 0 exits 1.
     std::optional<std::string> report;
-    ReportLog* reportLog = nullptr; // the report already opened by the caller, used instead of `report`
+    ReportLog* reportLog = nullptr;     // the report already opened by the caller, used instead of `report`
     std::optional<std::string> package; // host path of a package file; otherwise the program's own
     Clock clock;                        // empty: the local time
     bool progress = false;              // long work written to `messages` as progress lines

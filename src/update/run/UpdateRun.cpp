@@ -1,9 +1,8 @@
 #include "update/run/UpdateRun.h"
 
-#include "update/engine/StopRequest.h"
-
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "update/engine/StopRequest.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 

@@ -59,14 +59,14 @@ std::optional<std::string> ReadIfThere(const fs::path& file) {
 
 struct Figures {
     int rounds = 0;
-    int cuts = 0;           // copies of the disk checked
-    int cutsAfterEnd = 0;   // of which right after a successful update
-    int fsckRepairs = 0;    // copies on which e2fsck replayed or repaired something (exit 1)
-    int recoveries = 0;     // copies where the recovery restored the product
+    int cuts = 0;         // copies of the disk checked
+    int cutsAfterEnd = 0; // of which right after a successful update
+    int fsckRepairs = 0;  // copies on which e2fsck replayed or repaired something (exit 1)
+    int recoveries = 0;   // copies where the recovery restored the product
     int allOld = 0;
     int allNew = 0;
     int filesChecked = 0;
-    int mixedOrEmpty = 0;   // copies with a product neither all old nor all new, or an empty file
+    int mixedOrEmpty = 0; // copies with a product neither all old nor all new, or an empty file
 };
 
 class PowerCutE2eTest : public UpdateE2eTest {

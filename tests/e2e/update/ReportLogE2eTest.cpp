@@ -25,7 +25,8 @@ using ::testing::Not;
 namespace fs = std::filesystem;
 
 constexpr std::string_view kCommonFolder = "C:\\WQuarnel\\Common\\Programs\\";
-constexpr std::string_view kPreviousReport = "Mise à jour : ancienne\r\n\r\nLa mise à jour est terminée avec succès.\r\n";
+constexpr std::string_view kPreviousReport =
+    "Mise à jour : ancienne\r\n\r\nLa mise à jour est terminée avec succès.\r\n";
 
 std::string ReadText(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -178,9 +179,8 @@ TEST_F(ReportLogE2eTest, AKilledRunLeavesTheLinesItWrote) {
     const fs::path package = Pack();
     const fs::path report = Root() / "rapport.txt";
     std::ofstream(report, std::ios::binary) << kPreviousReport;
-    testsupport::RunningProgram update(QUARNEL_UPDATE_PROGRAM,
-                                       {"--silent", "--package", package.string(), "--report", report.string()},
-                                       Options());
+    testsupport::RunningProgram update(
+        QUARNEL_UPDATE_PROGRAM, {"--silent", "--package", package.string(), "--report", report.string()}, Options());
 
     ASSERT_TRUE(WaitForReport(update, report, "Mise à jour : Produits Quarnel")) << ReadText(report);
     update.Signal(SIGKILL);
@@ -197,9 +197,8 @@ TEST_P(StopSignalTest, StopsCleanlyWithTheProductWholeAndExit1) {
     PackCommonFiles(6, 4 << 20);
     const fs::path package = Pack();
     const fs::path report = Root() / "rapport.txt";
-    testsupport::RunningProgram update(QUARNEL_UPDATE_PROGRAM,
-                                       {"--silent", "--package", package.string(), "--report", report.string()},
-                                       Options());
+    testsupport::RunningProgram update(
+        QUARNEL_UPDATE_PROGRAM, {"--silent", "--package", package.string(), "--report", report.string()}, Options());
     ASSERT_TRUE(WaitForReport(update, report, "Mise à jour : Produits Quarnel")) << ReadText(report);
 
     update.Signal(GetParam());
@@ -213,7 +212,8 @@ TEST_P(StopSignalTest, StopsCleanlyWithTheProductWholeAndExit1) {
     EXPECT_THAT(result.err, HasSubstr("interrompue"));
     EXPECT_EQ(CommonState(), "old"); // the product in progress was rolled back
     EXPECT_THAT(TemporaryFiles(), ::testing::IsEmpty());
-    EXPECT_TRUE(fs::is_empty(Root() / "prefix" / "journal"));
+    const fs::path journal = Root() / "prefix" / "journal";
+    EXPECT_TRUE(!fs::exists(journal) || fs::is_empty(journal)); // the rollback ended its journal
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGTERM, SIGINT),

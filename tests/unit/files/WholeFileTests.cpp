@@ -11,8 +11,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
