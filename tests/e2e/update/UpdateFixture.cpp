@@ -227,8 +227,8 @@ std::unique_ptr<testsupport::RunningProgram> UpdateE2eTest::StartOn(const std::f
     testsupport::ProgramOptions options;
     options.environment["QUARNEL_PREFIX"] = (FRoot / "prefix").string();
     return std::make_unique<testsupport::RunningProgram>(
-        kUpdateProgram,
-        std::vector<std::string>{"--silent", "--package", package.string(), "--report", report.string()}, options);
+        kUpdateProgram, std::vector<std::string>{"--silent", "--package", package.string(), "--report", report.string()},
+        options);
 }
 
 UpdateRunResult UpdateE2eTest::Run(const std::vector<std::string>& extraArgs) {
