@@ -18,7 +18,12 @@ build=${5:-$root/build/asan}
 test="$build/tests/e2e/powercut/powercut_e2e_tests"
 [ -x "$test" ] || { echo "powercut.sh: $test is not built (cmake --build --preset asan --target powercut_e2e_tests)" >&2; exit 64; }
 [ "$(id -u)" = 0 ] || { echo "powercut.sh: loop devices and mounts need root" >&2; exit 64; }
+# The run uses copies of the programs, so that a build meanwhile does not change them under it.
+programs=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-powercut-programs-XXXXXX")
+trap 'rm -rf "$programs"' EXIT
+cp "$build/apps/quarnel-update/quarnel-update" "$build/apps/quarnel-pack/quarnel-pack" \
+    "$build/apps/quarnel-machine/quarnel-machine" "$programs/"
 echo "powercut.sh: $rounds updates, $cuts cuts each and one after the end, seed $seed, program of $megabytes MB"
-QUARNEL_POWERCUT_ROUNDS=$rounds QUARNEL_POWERCUT_SEED=$seed QUARNEL_POWERCUT_CUTS=$cuts QUARNEL_POWERCUT_MB=$megabytes \
+QUARNEL_TEST_PROGRAMS=$programs QUARNEL_POWERCUT_ROUNDS=$rounds QUARNEL_POWERCUT_SEED=$seed QUARNEL_POWERCUT_CUTS=$cuts QUARNEL_POWERCUT_MB=$megabytes \
     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
-    exec "$test" --gtest_brief=1
+    "$test" --gtest_brief=1

@@ -140,6 +140,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         exitCode = started ? kExitFailed : kExitRefused; // told already
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
+        if (!started)
+            reportText.AppendLine(error.what()); // a refused start says why in the report too
         exitCode = started ? kExitFailed : kExitRefused;
     }
     if (StopRequested() && !started) {

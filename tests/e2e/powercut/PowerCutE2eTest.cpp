@@ -29,7 +29,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kMachineProgram = QUARNEL_MACHINE_PROGRAM;
+// The built program, or its copy in QUARNEL_TEST_PROGRAMS (tools/powercut.sh).
+fs::path MachineProgram() {
+    const fs::path built = QUARNEL_MACHINE_PROGRAM;
+    if (const char* folder = std::getenv("QUARNEL_TEST_PROGRAMS"); folder != nullptr && *folder != '\0')
+        return fs::path(folder) / built.filename();
+    return built;
+}
+
+const fs::path kMachineProgram = MachineProgram();
 
 constexpr std::string_view kFolder = "C:\\WQuarnel\\Orbel\\Programs\\";
 constexpr std::string_view kProgram = "VTPOrbel.exe";
@@ -115,7 +123,7 @@ protected:
         InstallText(Path(kPrintList), "[Liste]\r\nAncienne liste\r\n");
         for (const std::string& name : AllFiles()) {
             FOld[name] = ReadIfThere(Host(Path(name)));
-            FNew[name] = name == kPrintList ? std::optional<std::string>(ReadPacked(name)) : ReadPacked(name);
+            FNew[name] = ReadPacked(name);
         }
         FPackage = Pack();
         FMount->Sync();
