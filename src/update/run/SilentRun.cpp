@@ -144,6 +144,8 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
             reportText.AppendLine(error.what()); // a refused start says why in the report too
         exitCode = started ? kExitFailed : kExitRefused;
     }
+    if (StopRequested() && started)
+        messages << "quarnel-update : " << StoppedLine() << "\n"; // the report has said where the run stopped
     if (StopRequested() && !started) {
         // Stopped before the first product (a run under way stops between products and says so itself).
         reportText.AppendLine(StoppedLine());

@@ -150,7 +150,11 @@ const NamedPath kNamedPaths[] = {
      }},
 };
 
+void PrintTo(const NamedPath& row, std::ostream* out) {
+    *out << row.name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, NamedPathTest, ::testing::ValuesIn(kNamedPaths),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

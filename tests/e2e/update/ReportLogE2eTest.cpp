@@ -36,6 +36,7 @@ std::string ReadText(const fs::path& file) {
 class ReportLogE2eTest : public UpdateE2eTest {
 public:
     using UpdateE2eTest::MakeKey;
+    using UpdateE2eTest::PublicKeyOf;
     using UpdateE2eTest::Root;
 
 protected:
@@ -150,7 +151,7 @@ const Refusal kRefusals[] = {
          file.seekp(8);
          file.put('\x5A'); // inside the first packed file: its digest no longer holds
      },
-     false, "COMMUN0.DLL"},
+     false, "est endommagé"},
     {"AnotherUpdateRunning", [](ReportLogE2eTest&, const fs::path&) {}, true, "une autre mise à jour est en cours"},
     {"UntrustedSignature",
      [](ReportLogE2eTest& test, const fs::path&) {
@@ -159,10 +160,10 @@ const Refusal kRefusals[] = {
          testsupport::ProgramOptions options;
          options.environment["QUARNEL_PREFIX"] = (test.Root() / "prefix").string();
          const testsupport::ProgramResult added = testsupport::RunProgram(
-             QUARNEL_MACHINE_PROGRAM, {"trust", "add", UpdateE2eTest::PublicKeyOf(other).string()}, options);
+             QUARNEL_MACHINE_PROGRAM, {"trust", "add", ReportLogE2eTest::PublicKeyOf(other).string()}, options);
          EXPECT_EQ(added.exitCode, 0) << added.err;
      },
-     false, "signature"},
+     false, "clé inconnue de ce poste"},
 };
 
 void PrintTo(const Refusal& row, std::ostream* out) {
@@ -170,7 +171,7 @@ void PrintTo(const Refusal& row, std::ostream* out) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, RefusedStartTest, ::testing::ValuesIn(kRefusals),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // --- A run killed or stopped midway ---
 
@@ -217,7 +218,7 @@ TEST_P(StopSignalTest, StopsCleanlyWithTheProductWholeAndExit1) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Sigterm" : "Sigint"; });
+                         [](const auto& row) { return row.param == SIGTERM ? "Sigterm" : "Sigint"; });
 
 // --- A copy that fails says why ---
 
@@ -298,7 +299,7 @@ void PrintTo(const ReportName& row, std::ostream* out) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, RefusedReportTest, ::testing::ValuesIn(kReportNames),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace updatee2e

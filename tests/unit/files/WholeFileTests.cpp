@@ -138,7 +138,7 @@ TEST_P(NamedFileTest, OnlyARegularFileIsReadOrReplaced) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, NamedFileTest, ::testing::ValuesIn(kNamedFiles),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(WholeFileTest, AFileReadWholeStopsAtItsCap) {
     const fs::path file = Prefix() / "liste.txt";
