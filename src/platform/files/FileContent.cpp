@@ -22,8 +22,9 @@ bool WriteFileContent(std::string_view path, std::string_view bytes, std::option
         return false;
     struct stat info {};
     if (::fstatat(entry->Folder(), entry->Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        // The checks of CreateFile on the target itself: a link is replaced as one entry.
-        if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0))
+        // The checks of CreateFile on the target. A link is neither written through (it may lead out
+        // of the drive) nor replaced by a file (CreateFile would write what it leads to): refused.
+        if (S_ISDIR(info.st_mode) || S_ISLNK(info.st_mode) || (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0))
             return Fail(kErrorAccessDenied);
         if (S_ISREG(info.st_mode))
             if (const ErrorCode refused =

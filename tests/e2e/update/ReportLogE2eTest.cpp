@@ -225,7 +225,10 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGTERM, SIG
 TEST_F(ReportLogE2eTest, ACopyThatFailsSaysWhyInTheReportAndOnStandardError) {
     PackCommonFiles(2, 100);
     const std::string target = std::string(kCommonFolder) + "Commun0.dll";
-    fs::permissions(Host(target), fs::perms::owner_write, fs::perm_options::remove); // read-only
+    // A folder where the file goes: the copy is refused (5). (A read-only file is made writable first,
+    // and permissions do not stop root.)
+    fs::remove(Host(target));
+    MakeFolder(target + "\\Sous-dossier");
 
     const UpdateRunResult result = Run();
 
