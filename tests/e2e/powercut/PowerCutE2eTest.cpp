@@ -9,7 +9,9 @@
 // QUARNEL_POWERCUT_SEED make it longer (tools/powercut.sh); the suite runs two rounds.
 
 #include "UpdateFixture.h"
+#include "environment/MachineRegistry.h"
 #include "loopmount/LoopMount.h"
+#include "platform/machine/Machine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -132,6 +134,8 @@ protected:
     void TearDown() override {
         if (FSetUp && FMount)
             UpdateE2eTest::TearDown();
+        if (FSetUp)
+            ReleaseDisk();
         FMount.reset();
         std::error_code ignored; // a leftover temporary folder is no test failure
         if (!FWork.empty())
@@ -139,6 +143,14 @@ protected:
     }
 
     void Mount() { FMount.emplace(FImage, FMountPoint, "commit=600"); }
+
+    // Lets go of every file this process holds on the disk (the machine's registry keeps its hives
+    // open), so that it can be unmounted: a machine elsewhere becomes the current one.
+    void ReleaseDisk() {
+        platform::Machine::SetCurrent(platform::Machine::Init(FWork / "elsewhere"));
+        MachineRegistry();
+    }
+    void TakeDiskBack() { platform::Machine::SetCurrent(platform::Machine::Load(Root() / "prefix")); }
 
     static std::string Path(std::string_view name) { return std::string(kFolder) + std::string(name); }
     static std::vector<std::string> AllFiles() {
@@ -189,6 +201,11 @@ protected:
         ASSERT_LE(check.exitCode, 1) << what << ": e2fsck\n" << check.output;
         figures.fsckRepairs += check.exitCode == 1 ? 1 : 0;
         testsupport::LoopMount copy(image, FMountPoint, "commit=600");
+        TakeDiskBack();
+        struct Release {
+            PowerCutE2eTest& test;
+            ~Release() { test.ReleaseDisk(); }
+        } release{*this};
         testsupport::ProgramOptions machine;
         machine.environment["QUARNEL_PREFIX"] = (Root() / "prefix").string();
         const testsupport::ProgramResult recovered = testsupport::RunProgram(kMachineProgram, {"recover"}, machine);
@@ -252,6 +269,7 @@ TEST_F(PowerCutE2eTest, EveryCutLeavesTheProductAllOldOrAllNew) {
         const fs::path last = FWork / "end.img";
         FMount->CopyDiskTo(last); // right after the end, before anything is written back
         EXPECT_EQ(run.exitCode, 0) << run.err;
+        ReleaseDisk();
         FMount.reset(); // the update's own disk, written back and set aside
 
         for (const auto& [image, what] : cuts) {
@@ -262,6 +280,7 @@ TEST_F(PowerCutE2eTest, EveryCutLeavesTheProductAllOldOrAllNew) {
         fs::remove(last);
 
         Mount();
+        TakeDiskBack();
         PutOldBack();
     }
     std::cout << "power cuts: " << figures.rounds << " updates, " << figures.cuts << " cuts (" << figures.cutsAfterEnd

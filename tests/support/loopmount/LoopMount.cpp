@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -83,6 +85,13 @@ ImageCheck CheckExt4Image(const fs::path& image) {
 LoopMount::LoopMount(fs::path image, fs::path mountPoint, const std::string& options)
     : FImage(std::move(image))
     , FMountPoint(std::move(mountPoint)) {
+    // A file system still mounted there (an unmount that failed) must not be mounted a second time
+    // through another device: two devices writing one file system corrupt it.
+    struct stat point {};
+    struct stat parent {};
+    if (::stat(FMountPoint.c_str(), &point) != 0 || ::stat(FMountPoint.parent_path().c_str(), &parent) != 0 ||
+        point.st_dev != parent.st_dev)
+        throw std::runtime_error(FMountPoint.string() + " is missing or still a mount point");
     FDevice = Require("losetup", {"--find", "--show", FImage.string()}).out;
     while (!FDevice.empty() && (FDevice.back() == '\n' || FDevice.back() == ' '))
         FDevice.pop_back();
@@ -96,8 +105,11 @@ LoopMount::LoopMount(fs::path image, fs::path mountPoint, const std::string& opt
 
 LoopMount::~LoopMount() {
     try {
-        if (FMounted)
-            RunTool("umount", {FMountPoint.string()});
+        if (FMounted) {
+            const ProgramResult unmounted = RunTool("umount", {FMountPoint.string()});
+            if (unmounted.exitCode != 0) // the next mount there refuses to run on top of it
+                std::fprintf(stderr, "LoopMount: umount %s failed: %s\n", FMountPoint.c_str(), unmounted.err.c_str());
+        }
         RunTool("losetup", {"-d", FDevice});
     } catch (...) {
         // a device left attached is the machine's to clean; the test has its verdict already
