@@ -64,6 +64,20 @@ void RefuseLinkOutOf(const std::filesystem::path& source, const std::filesystem:
     }
 }
 
+// A folder of the extraction that exists as a link (or as anything but a folder) would take the
+// files elsewhere: refused, naming it.
+void RefuseLinkedFolder(const std::filesystem::path& path, const std::filesystem::path& destination) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) {
+        return;
+    }
+    throw PackageError(std::string(std::filesystem::is_symlink(status) ? "Le dossier " : "Le chemin ") +
+                       Quoted(path.string()) +
+                       (std::filesystem::is_symlink(status) ? " est un lien" : " n'est pas un dossier") +
+                       " : rien n'est extrait dans " + Quoted(destination.string()) + ".");
+}
+
 } // namespace
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
@@ -130,16 +144,18 @@ void ExtractPackage(const std::filesystem::path& package, const std::filesystem:
     // Footer and directory now; every stream is checked as it is extracted, before any file is
     // put in place: one pass over each stream.
     update::package::PackageReader reader = update::package::OpenPackageFile(package, update::package::CheckLater{});
+    RefuseLinkedFolder(folder, folder);
     std::mutex mutex;
     std::vector<std::filesystem::path> created; // folders made here, removed again on failure
     auto destinationOf = [&](const update::package::PackedEntry& entry) {
         std::filesystem::path destination = folder;
         std::size_t start = 0;
+        const std::lock_guard lock(mutex);
         for (std::size_t end = entry.name.find('\\'); end != std::string::npos; end = entry.name.find('\\', start)) {
             destination /= entry.name.substr(start, end - start);
+            RefuseLinkedFolder(destination, folder); // never written through, to outside the destination
             start = end + 1;
         }
-        const std::lock_guard lock(mutex);
         std::vector<std::filesystem::path> missing;
         std::error_code error;
         for (auto parent = destination; !parent.empty() && !std::filesystem::exists(parent, error);

@@ -10,11 +10,14 @@ const char* const kUsage = R"(Utilisation :
                  [--progress]
       Fait la même mise à jour sans fenêtre. Les questions reçoivent la réponse de --yes ou
       de --no (--no par défaut) ; chaque question s'écrit sur la sortie d'erreur avec la
-      réponse donnée, comme les messages ; le rapport d'installation va dans FICHIER. Avec
-      --skip-current, un produit dont la version installée est celle du paquet ou plus récente
-      est laissé tel quel, sans question, « déjà à jour » dans le rapport, et compte comme
-      réussi. Avec --progress, l'avancement des longues opérations (vérification du paquet,
-      écriture des gros fichiers) s'écrit aussi sur la sortie d'erreur.
+      réponse donnée, comme les messages ; le rapport d'installation va dans FICHIER (chemin
+      de l'hôte ou chemin Windows de la machine, comme C:\Rapports\maj.txt), ligne par ligne
+      au fil de la mise à jour. Avec --skip-current, un produit dont la version installée est
+      celle du paquet ou plus récente est laissé tel quel, sans question, « déjà à jour » dans
+      le rapport, et compte comme réussi. Avec --progress, l'avancement des longues opérations
+      (vérification du paquet, écriture des gros fichiers) s'écrit aussi sur la sortie
+      d'erreur. SIGTERM ou Ctrl-C arrêtent la mise à jour proprement : le produit en cours est
+      remis en état, le rapport fermé, code de sortie 1.
   quarnel-update --plan [--silent] [--skip-current] [--package FICHIER]
       Écrit sur la sortie standard ce que la mise à jour ferait, sans rien modifier : pour
       chaque produit, où il est installé, la version installée et celle du paquet, les

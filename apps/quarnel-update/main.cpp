@@ -10,8 +10,9 @@
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 #include "update/engine/JournalRecovery.h"
-
+#include "update/engine/StopRequest.h"
 #include "update/run/PlanRun.h"
+#include "update/run/ReportLog.h"
 #include "update/run/SilentRun.h"
 #include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -51,25 +53,52 @@ std::unique_ptr<quarnel_update::SingleInstance> StartGuard(const std::string& ti
 }
 
 // The same run as the wizard's, without a window: answers from --yes / --no, messages to standard error.
+// The report is opened as soon as the machine is known, so that every refusal writes its reason there.
 int RunUnattended(const quarnel_update::Options& options, const std::string& title) {
+    update::InstallStopSignals();
+    std::optional<update::run::ReportLog> report;
+    const auto refuse = [&report](const std::string& reason) {
+        std::cerr << "quarnel-update : " << reason << "\n";
+        if (report)
+            report->AppendLine(reason);
+        return kExitRefused;
+    };
+    try {
+        platform::Machine::Current();
+    } catch (const std::exception& error) {
+        return refuse("la machine ne peut pas être chargée : " + std::string(error.what()));
+    }
+    if (options.report) {
+        try {
+            report.emplace(*options.report);
+        } catch (const std::exception& error) {
+            return refuse(error.what());
+        }
+    }
     std::unique_ptr<quarnel_update::SingleInstance> instance;
     try {
         instance = StartGuard(title);
     } catch (const std::exception& error) {
-        std::cerr << "quarnel-update : " << error.what() << "\n";
+        return refuse(error.what());
+    }
+    if (!instance) {
+        // Silent on standard error, as the window is; the report says why nothing ran.
+        if (report)
+            report->AppendLine("La mise à jour n'a pas été lancée : une autre mise à jour est en cours.");
         return kExitRefused;
     }
-    if (!instance)
-        return kExitRefused;
     // A run that a stop interrupted is undone before anything else, the package included.
-    const auto toStandardError = [](const std::string& message) {
+    const auto toStandardError = [&report](const std::string& message) {
         std::cerr << "quarnel-update : " << message << '\n';
+        if (report)
+            report->AppendLine(message);
     };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     update::run::SilentOptions silent;
     silent.answerYes = options.answerYes;
     silent.report = options.report;
+    silent.reportLog = report ? &*report : nullptr;
     silent.package = options.package;
     silent.progress = options.progress;
     silent.skipCurrent = options.skipCurrent;

@@ -1,7 +1,7 @@
 #include "environment/RebootRenames.h"
 
 #include "environment/MachineRegistry.h"
-#include "platform/files/FileHandle.h"
+#include "platform/files/FileContent.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
@@ -127,9 +127,7 @@ void PerformWininit(RestartOutcome& outcome) {
     if (Trim(kept).empty()) {
         rewritten = platform::DeleteFile(ini);
     } else {
-        platform::FileHandle out =
-            platform::CreateFile(ini, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
-        rewritten = out && out.Write(kept.data(), kept.size());
+        rewritten = platform::WriteFileContent(ini, kept); // whole: a cut never leaves it empty
     }
     if (!rewritten)
         outcome.failed.push_back("impossible de réécrire " + ini + " (code " +

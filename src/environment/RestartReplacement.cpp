@@ -8,6 +8,7 @@
 #include "environment/RebootRenames.h"
 #include "environment/RestartSchedule.h"
 #include "platform/errors/SystemError.h"
+#include "platform/files/FileContent.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
@@ -104,62 +105,31 @@ void ScheduleInWininit(std::string_view source, std::string_view dest) {
         FailWithLastError("Cannot move : \r\n" + std::string(source) + " to" + "\r\n" + std::string(dest));
     }
     const std::string ini = TWindowsInstaller::GetWinPath() + "WININIT.INI";
-    const bool reading = TWindowsInstaller::FileExists(ini);
-    const std::string output = reading ? MakeUniqueName(TWindowsInstaller::GetWinPath(), ".tmp") : ini;
     std::vector<std::string> lines;
-    // Removes a half-written output file when anything fails before it is put in place.
-    struct OutputOwner {
-        const std::string& file;
-        bool keep = false;
-        ~OutputOwner() {
-            if (!keep)
-                platform::DeleteFile(file); // nothing more to report: the error is on its way
-        }
-    } owner{output, !reading};
-    {
-        platform::FileHandle in;
-        if (reading) {
-            in = platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead,
-                                      platform::CreationDisposition::OpenExisting);
-            if (!in)
-                platform::RaiseLastError();
-            const auto content = ReadAll(in);
-            if (!content)
-                platform::RaiseLastError();
-            lines = SplitLines(*content);
-        }
-        const std::string text = ComposeWininit(lines, *entry);
-        platform::FileHandle out =
-            platform::CreateFile(output, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
-        if (!out || !out.Write(text.data(), text.size()))
+    if (TWindowsInstaller::FileExists(ini)) {
+        platform::FileHandle in = platform::CreateFile(ini, platform::kGenericRead, platform::kFileShareRead,
+                                                       platform::CreationDisposition::OpenExisting);
+        if (!in)
             platform::RaiseLastError();
+        const auto content = ReadAll(in);
+        if (!content)
+            platform::RaiseLastError();
+        lines = SplitLines(*content);
     }
-    if (!reading)
-        return;
-    if (!platform::DeleteFile(ini))
-        RaiseDeleteFailed(ini);
-    owner.keep = true;
-    if (!platform::MoveFile(output, ini))
-        FailWithLastError("Cannot move : \r\n" + output + " to" + "\r\n" + ini);
+    // Replaced as a whole (the one whole-file write): there is never a moment without the file,
+    // and a read-only or open WININIT.INI is refused as its deletion was.
+    if (!platform::WriteFileContent(ini, ComposeWininit(lines, *entry))) {
+        const platform::ErrorCode error = platform::GetLastError();
+        if (error == platform::kErrorAccessDenied || error == platform::kErrorSharingViolation)
+            RaiseDeleteFailed(ini);
+        platform::RaiseLastError();
+    }
 }
 
-// Replaces WININIT.INI by `text` through a file beside it.
+// Replaces WININIT.INI by `text` as a whole.
 void RewriteWininit(const std::string& ini, const std::string& text) {
-    const std::string output = MakeUniqueName(TWindowsInstaller::GetWinPath(), ".tmp");
-    {
-        platform::FileHandle out =
-            platform::CreateFile(output, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
-        if (!out || !out.Write(text.data(), text.size())) {
-            const platform::ErrorCode error = platform::GetLastError();
-            platform::DeleteFile(output); // the error below says what went wrong
-            throw platform::SystemError(error);
-        }
-    }
-    if (!platform::MoveFileEx(output, ini, platform::kMoveFileReplaceExisting)) {
-        const platform::ErrorCode error = platform::GetLastError();
-        platform::DeleteFile(output); // the error below says what went wrong
-        throw platform::SystemError(error);
-    }
+    if (!platform::WriteFileContent(ini, text))
+        throw platform::SystemError(platform::GetLastError());
 }
 
 bool UnscheduleInWininit(std::string_view source, std::string_view dest) {

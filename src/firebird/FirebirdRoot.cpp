@@ -4,6 +4,7 @@
 #include "firebird/SqlText.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/machine/RegularFiles.h"
 #include "platform/machine/WholeFile.h"
 
 #include <cstdlib>
@@ -26,11 +27,9 @@ std::optional<fs::path> environmentRoot;
 void CopyInto(const fs::path& source, const fs::path& target) {
     fs::create_directories(target.parent_path());
     // Real copies, not links: the root must not change when the host's packages do. A new file
-    // renamed over the old one: a running engine may have the old one mapped.
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(::getpid());
-    fs::copy_file(source, temp, fs::copy_options::overwrite_existing);
-    fs::rename(temp, target);
+    // renamed over the old one (the one whole-file write): a running engine may have the old one mapped.
+    constexpr std::uint64_t kLargestLibrary = 256 << 20;
+    platform::WriteWholeFile(target, platform::ReadRegularInput(source, kLargestLibrary));
 }
 
 void CreateSecurityDatabase(const fs::path& root) {

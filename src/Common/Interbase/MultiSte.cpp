@@ -6,15 +6,17 @@
 #include "environment/RegAccess.h"
 #include "environment/RegistryText.h"
 #include "platform/errors/SystemError.h"
-#include "platform/files/FileHandle.h"
+#include "platform/files/FileContent.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/RegularFiles.h"
 #include "platform/text/Text.h"
 
-#include <fstream>
+#include <cerrno>
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <system_error>
 
 namespace {
 
@@ -59,24 +61,27 @@ std::string SearchDrive(char drive) {
     platform::RaiseLastError();
 }
 
-// Reading may pass through any link of the drive.
+// Reading may pass through any link of the drive. A register is a short list of names: anything
+// larger, or anything that is not a regular file (a FIFO would hang the reader), is refused.
+constexpr std::uint64_t kMaxRegisterSize = 1 << 20;
+
 std::string ReadBytes(const std::string& windowsPath) {
     const auto host = platform::Machine::Current().ToHostPath(windowsPath);
     if (!host)
         RaiseError(platform::kErrorPathNotFound);
-    std::ifstream in(*host, std::ios::binary);
-    if (!in)
-        RaiseError(platform::kErrorFileNotFound);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    try {
+        return platform::ReadRegularInput(*host, kMaxRegisterSize);
+    } catch (const std::system_error& error) {
+        RaiseError(error.code().value() == ENOENT ? platform::kErrorFileNotFound
+                                                  : platform::ErrorFromErrno(error.code().value()));
+    }
 }
 
-// Through the machine's file calls: a link leading out of the drive, a read-only register or one
-// in use is never written.
+// Through the machine's whole-file write: a link leading out of the drive, a read-only register or
+// one in use is never written, and a crash or a full drive while saving leaves the previous list.
 void WriteBytes(const std::string& windowsPath, const std::string& bytes) {
-    platform::FileHandle file =
-        platform::CreateFile(windowsPath, platform::kGenericWrite, 0, platform::CreationDisposition::CreateAlways);
-    if (!file || !file.Write(bytes.data(), bytes.size()))
-        RaiseError(platform::kErrorAccessDenied);
+    if (!platform::WriteFileContent(windowsPath, bytes))
+        platform::RaiseLastError();
 }
 
 bool IsBlankOrControl(char c) {

@@ -4,6 +4,7 @@
 #include "platform/files/Sharing.h"
 #include "platform/machine/Machine.h"
 #include "platform/machine/TemporaryNames.h"
+#include "platform/machine/WholeFile.h"
 #include "platform/machine/WindowsPath.h"
 
 #include <cerrno>
@@ -23,52 +24,6 @@ namespace {
 
 using files_detail::Descriptor;
 using files_detail::DriveEntry;
-
-// The new content beside the target, under a temporary name that carries this process's id:
-// deleted unless it was renamed into place, and recognised as debris by later processes when
-// this one is killed halfway.
-class TemporaryCopy {
-public:
-    TemporaryCopy(int folder, std::string_view targetName)
-        : FFolder(folder) {
-        RemoveLeftoversOnce(folder);
-        for (int attempt = 0; attempt < 16 && FDescriptor < 0; ++attempt) {
-            FName = TemporaryNameFor(targetName);
-            FDescriptor = ::openat(folder, FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (FDescriptor < 0 && errno != EEXIST)
-                break;
-        }
-    }
-    ~TemporaryCopy() {
-        if (FDescriptor >= 0)
-            ::close(FDescriptor);
-        if (!FKept && !FName.empty())
-            ::unlinkat(FFolder, FName.c_str(), 0); // a copy that failed leaves nothing behind
-    }
-    TemporaryCopy(const TemporaryCopy&) = delete;
-    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
-
-    int Get() const { return FDescriptor; }
-    // Writes the content to disk and closes it: what the rename publishes is then whole.
-    bool SyncAndClose() {
-        const bool synced = ::fsync(FDescriptor) == 0;
-        const bool closed = ::close(std::exchange(FDescriptor, -1)) == 0;
-        return synced && closed;
-    }
-    bool RenameTo(int folder, const std::string& name) {
-        if (::renameat(FFolder, FName.c_str(), folder, name.c_str()) != 0)
-            return false;
-        FKept = true;
-        files_detail::SyncFolder(folder);
-        return true;
-    }
-
-private:
-    int FFolder;
-    std::string FName;
-    int FDescriptor = -1;
-    bool FKept = false;
-};
 
 // Tells the caller's routine how far a copy is, and whether it may go on.
 class ProgressReport {
@@ -147,22 +102,22 @@ ErrorCode CheckReplaceable(const struct stat& info, const std::filesystem::path&
 // Copies the host file `from` (already checked) over the entry `to`, through a temporary name beside it.
 bool CopyHostFile(const std::filesystem::path& from, const struct stat& sourceInfo, const DriveEntry& to,
                   const CopyProgressRoutine& routine = {}) {
-    const Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // Never blocks on a FIFO put in the source's place since it was checked.
+    const Descriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (source.Get() < 0)
         return FailErrno(from, errno);
-    TemporaryCopy copy(to.Folder(), to.Name());
-    if (copy.Get() < 0)
-        return FailErrno(to.Host(), errno);
+    RemoveLeftoversOnce(to.Folder());
+    WholeFileWriter copy(to.Folder(), to.Name());
+    if (copy.OpenError() != 0)
+        return FailErrno(to.Host(), copy.OpenError());
     ProgressReport progress(routine, static_cast<std::uint64_t>(sourceInfo.st_size));
-    if (!CopyContent(source.Get(), copy.Get(), progress))
+    if (!CopyContent(source.Get(), copy.Descriptor(), progress))
         return false;
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
-    if (::fchmod(copy.Get(), sourceInfo.st_mode & 07777) != 0 || ::futimens(copy.Get(), times) != 0)
+    if (::futimens(copy.Descriptor(), times) != 0)
         return Fail(ErrorFromErrno(errno));
-    if (!copy.SyncAndClose())
-        return Fail(ErrorFromErrno(errno));
-    if (!copy.RenameTo(to.Folder(), to.Name()))
-        return FailErrno(to.Host(), errno);
+    if (const int error = copy.Publish(sourceInfo.st_mode & 07777); error != 0)
+        return FailErrno(to.Host(), error);
     return true;
 }
 
@@ -196,8 +151,8 @@ bool CopyFileEx(std::string_view source, std::string_view target, const CopyProg
     struct stat sourceInfo {};
     if (::stat(from->c_str(), &sourceInfo) != 0)
         return FailErrno(*from, errno);
-    if (S_ISDIR(sourceInfo.st_mode))
-        return Fail(kErrorAccessDenied);
+    if (!S_ISREG(sourceInfo.st_mode))
+        return Fail(kErrorAccessDenied); // a folder, or a FIFO or device that would hang or flood the copy
     struct stat targetInfo {};
     if (StatEntry(*to, targetInfo)) {
         if (failIfExists)
@@ -231,8 +186,8 @@ bool DeleteFile(std::string_view path) {
         return FailErrno(entry->Host(), errno);
     if (S_ISLNK(info.st_mode)) {
         // A link to a folder is removed with RemoveDirectory, as on Windows.
-        if (struct stat target {}; ::fstatat(entry->Folder(), entry->Name().c_str(), &target, 0) == 0 &&
-                                   S_ISDIR(target.st_mode))
+        if (struct stat target{};
+            ::fstatat(entry->Folder(), entry->Name().c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode))
             return Fail(kErrorAccessDenied);
     } else if (const ErrorCode refused = CheckReplaceable(info, entry->Host()); refused != kErrorSuccess) {
         return Fail(refused);

@@ -1,10 +1,12 @@
 #include "platform/machine/IniFile.h"
 
+#include "platform/machine/RegularFiles.h"
 #include "platform/text/Text.h"
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace platform {
 
@@ -70,12 +72,16 @@ IniFile IniFile::Parse(std::string_view text, const std::string& fileName) {
 }
 
 IniFile IniFile::Load(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(file.string() + ": cannot be read");
-    std::ostringstream content;
-    content << in.rdbuf();
-    return Parse(content.str(), file.string());
+    // A settings file is small: anything larger, or that is not a regular file (a FIFO would hang
+    // the program, a device flood it), is refused.
+    constexpr std::uint64_t kMaxIniSize = 1 << 20;
+    std::string content;
+    try {
+        content = ReadRegularInput(file, kMaxIniSize);
+    } catch (const std::system_error& error) {
+        throw std::runtime_error(file.string() + ": cannot be read (" + error.code().message() + ")");
+    }
+    return Parse(content, file.string());
 }
 
 const IniFile::Section* IniFile::Find(std::string_view name) const {

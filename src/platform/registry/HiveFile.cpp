@@ -127,7 +127,7 @@ HiveFile::~HiveFile() = default;
 
 std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
     auto snapshot = std::make_shared<Snapshot>();
-    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_CLOEXEC));
+    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (snapshot->fd.Get() < 0) {
         if (errno != ENOENT)
             ThrowErrno("Cannot open", FPath);

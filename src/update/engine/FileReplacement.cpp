@@ -5,6 +5,7 @@
 #include "environment/Paths.h"
 #include "ui/UiServices.h"
 #include "update/engine/EngineMessages.h"
+#include "update/engine/StopRequest.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/package/PackedName.h"
 
@@ -87,8 +88,13 @@ bool TdmUpdateCommon::CopyFileList(std::string_view Folder, bool LogFlag) {
         const std::string destination = WithTrailingBackslash(Folder) + name;
         try {
             LogCopyFile(source, destination, LogFlag);
-        } catch (const std::exception&) {
-            result = false; // the list goes on; the caller lowers the product's result
+        } catch (const std::exception& error) {
+            if (StopRequested())
+                throw; // the product stops here and is rolled back
+            // Said after the copy lines, and shown: the list goes on, the caller lowers the product's result.
+            AddToLog(std::string(error.what()) + "\r\n");
+            ShowErrorMessage(error.what());
+            result = false;
         }
     }
     return result;

@@ -3,6 +3,7 @@
 
 #include "environment/Errors.h"
 #include "environment/Paths.h"
+#include "platform/files/FileContent.h"
 #include "platform/text/Text.h"
 #include "update/engine/EngineMessages.h"
 #include "update/engine/ProductMessages.h"
@@ -78,8 +79,17 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
                 continue;
             }
             const std::string destination = WithTrailingBackslash(DestPath) + name;
-            BeforeWritingProductFile(destination, TargetWrite::InPlace);
-            ExtractPackedResource(name, destination);
+            // The list in place keeps its name while the new one is written beside it: Windows'
+            // checks on the target (read-only 5, open 32) refuse the write and leave it as it is.
+            const std::optional<PackedResource> list = ReadPackedResource(name);
+            if (!list) {
+                AddToLog(messages::RefusedListName(name, messages::NotInPackage()));
+                allWritten = false;
+                continue;
+            }
+            BeforeWritingProductFile(destination, TargetWrite::RenamedOver);
+            if (!platform::WriteFileContent(destination, list->content, list->fileTime))
+                throw Exception(messages::CannotCreateFile(destination, platform::GetLastError()));
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");

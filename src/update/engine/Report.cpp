@@ -6,6 +6,7 @@
 #include "platform/files/Files.h"
 #include "ui/ProgressTask.h"
 #include "update/engine/EngineMessages.h"
+#include "update/engine/StopRequest.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/richtext/RichTextControl.h"
 
@@ -27,6 +28,9 @@ void TdmUpdateCommon::AddToLog(std::string_view LogStr, int FontSize, std::strin
 }
 
 void TdmUpdateCommon::LogCopyFile(std::string_view SourceFile, std::string_view DestFile, bool LogFlag) {
+    // A stop asked meanwhile fails the product before its next file: its rollback puts back what it wrote.
+    if (StopRequested())
+        throw Exception(StoppedLine());
     if (LogFlag) {
         AddToLog(messages::CopyLine(SourceFile));
         AddToLog(messages::CopyTargetLine(DestFile));

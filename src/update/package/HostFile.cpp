@@ -1,5 +1,7 @@
 #include "update/package/HostFile.h"
 
+#include "platform/machine/RegularFiles.h"
+#include "platform/machine/WholeFile.h"
 #include "update/package/PackageError.h"
 
 #include <cerrno>
@@ -33,8 +35,12 @@ int FileDescriptor::Release() {
 }
 
 FileDescriptor OpenForReading(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks on a FIFO nor reads a device without end: only a regular file is read.
+    const int fd = platform::OpenRegularInput(file);
     if (fd < 0) {
+        if (errno == EINVAL) {
+            throw PackageError("Le fichier " + Quoted(file.string()) + " n'est pas un fichier ordinaire.");
+        }
         throw CannotOpen(file, errno);
     }
     return FileDescriptor(fd);
@@ -91,43 +97,52 @@ void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesyste
 
 AtomicOutputFile::AtomicOutputFile(std::filesystem::path target, unsigned mode)
     : FTarget(std::move(target)) {
-    std::string pattern = FTarget.string() + ".partXXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
+    if (const int refused = platform::OutputRefusal(FTarget); refused == EINVAL) {
+        throw PackageError("Le fichier " + Quoted(FTarget.string()) +
+                           " n'est pas un fichier ordinaire : il n'est pas remplacé.");
+    } else if (refused != 0) {
+        throw CannotWrite(FTarget, refused);
+    }
+    const std::filesystem::path folder = FTarget.has_parent_path() ? FTarget.parent_path() : ".";
+    FFolder = FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (FFolder.Get() < 0) {
         throw CannotWrite(FTarget, errno);
     }
-    FTemporary = pattern;
-    FFile = FileDescriptor(fd);
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
-        throw CannotWrite(FTarget, errno);
+    FWriter = std::make_unique<platform::WholeFileWriter>(FFolder.Get(), FTarget.filename().string());
+    if (FWriter->OpenError() != 0) {
+        throw CannotWrite(FTarget, FWriter->OpenError());
+    }
+    struct stat replaced {};
+    if (::lstat(FTarget.c_str(), &replaced) != 0) {
+        FNewMode = mode; // a file replaced keeps its own mode
     }
 }
 
-AtomicOutputFile::~AtomicOutputFile() {
-    if (!FCommitted) {
-        ::unlink(FTemporary.c_str()); // nothing more can be done about a leftover we cannot delete
-    }
+AtomicOutputFile::~AtomicOutputFile() = default; // the writer removes a temporary not put in place
+
+int AtomicOutputFile::Fd() const {
+    return FWriter->Descriptor();
 }
 
 void AtomicOutputFile::SetLastWriteTime(const timespec& time) {
     const timespec times[2] = {{0, UTIME_OMIT}, time};
-    if (::futimens(FFile.Get(), times) != 0) {
+    if (::futimens(Fd(), times) != 0) {
         throw CannotWrite(FTarget, errno);
     }
 }
 
 void AtomicOutputFile::Close() {
-    if (FFile.Get() >= 0 && ::close(FFile.Release()) != 0) {
-        throw CannotWrite(FTarget, errno);
+    const std::optional<mode_t> mode = FNewMode ? std::optional<mode_t>(static_cast<mode_t>(*FNewMode)) : std::nullopt;
+    if (const int error = FWriter->Complete(mode); error != 0) {
+        throw CannotWrite(FTarget, error);
     }
 }
 
 void AtomicOutputFile::Commit() {
     Close();
-    if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0) {
-        throw CannotWrite(FTarget, errno);
+    if (const int error = FWriter->Publish(); error != 0) {
+        throw CannotWrite(FTarget, error);
     }
-    FCommitted = true;
 }
 
 FileDescriptor CreateAnonymousFile(const std::filesystem::path& folder) {

@@ -5,7 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <span>
+
+namespace platform {
+class WholeFileWriter;
+}
 
 namespace update::package {
 
@@ -37,29 +43,33 @@ std::size_t ReadSome(int fd, std::span<unsigned char> buffer, const std::filesys
 void ReadAt(int fd, std::uint64_t offset, std::span<unsigned char> buffer, const std::filesystem::path& name);
 void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesystem::path& name);
 
-// A file written under a temporary name in the target's folder and renamed over the target by
-// Commit(); without Commit() the temporary file is deleted, so no half-written output remains.
+// A file written under a temporary name in the target's folder (the machine's one whole-file
+// write, WholeFile.h) and renamed over the target by Commit(); without Commit() the temporary file
+// is deleted, so no half-written output remains. A target that exists and is not a regular file (a
+// folder, a FIFO, a device, a link) is refused: it is never replaced.
 class AtomicOutputFile {
 public:
+    // `mode`: the mode of a new file; a file replaced keeps its own.
     explicit AtomicOutputFile(std::filesystem::path target, unsigned mode = 0644);
     AtomicOutputFile(const AtomicOutputFile&) = delete;
     AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
     ~AtomicOutputFile();
 
-    int Fd() const { return FFile.Get(); }
+    int Fd() const;
     const std::filesystem::path& Target() const { return FTarget; }
-    void Write(std::span<const unsigned char> bytes) { WriteAll(FFile.Get(), bytes, FTarget); }
+    void Write(std::span<const unsigned char> bytes) { WriteAll(Fd(), bytes, FTarget); }
     // Stamps the last-write time (the last-access time is left as it is) before the rename.
     void SetLastWriteTime(const timespec& time);
-    // Closes the file, complete, without putting it in place yet: Commit() then only renames it.
+    // Writes the file to disk and closes it, complete, without putting it in place yet: Commit()
+    // then only renames it.
     void Close();
     void Commit();
 
 private:
     std::filesystem::path FTarget;
-    std::filesystem::path FTemporary;
-    FileDescriptor FFile;
-    bool FCommitted = false;
+    FileDescriptor FFolder;
+    std::unique_ptr<platform::WholeFileWriter> FWriter;
+    std::optional<unsigned> FNewMode;
 };
 
 // A scratch file in `folder` that has no name at all, so nothing is left behind whatever happens.

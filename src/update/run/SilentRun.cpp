@@ -5,17 +5,19 @@
 #include "platform/machine/Machine.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
+#include "update/engine/StopRequest.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
+#include "update/run/ReportLog.h"
+#include "update/run/ShownMessages.h"
 #include "update/run/SilentServices.h"
 #include "update/trust/TrustCheck.h"
 
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace update::run {
@@ -25,35 +27,6 @@ namespace {
 // The size of the report's lines.
 constexpr int kSignatureNoteFontSize = 10;
 
-// The report file, opened (and emptied) before the run so that a file that cannot be written is
-// found before anything on the machine changes; written once the run is over.
-class ReportFile {
-public:
-    ReportFile(std::string file, std::ostream& messages)
-        : FFile(std::move(file))
-        , FOut(FFile, std::ios::binary | std::ios::trunc)
-        , FMessages(messages) {
-        if (!FOut)
-            throw Exception(CannotWrite());
-    }
-    // False, with a message, when the file could not be written.
-    bool Write(const std::string& text) {
-        FOut << text;
-        if (!text.empty())
-            FOut << "\r\n";
-        FOut.close();
-        if (FOut)
-            return true;
-        FMessages << "quarnel-update : " << CannotWrite() << "\n";
-        return false;
-    }
-
-private:
-    std::string CannotWrite() const { return "impossible d'écrire le rapport \"" + FFile + "\"."; }
-
-    std::string FFile;
-    std::ofstream FOut;
-    std::ostream& FMessages;
 };
 
 } // namespace
@@ -76,7 +49,7 @@ void CheckPackage(package::PackageReader& package) {
         if (!task)
             task.emplace(ui::kCheckingPackage, total, services);
         task->Advance(done);
-        if (services.IsTerminating())
+        if (services.IsTerminating() || StopRequested())
             throw EAbort();
     });
     trust::RecordCheckedPackage(package, platform::Machine::Current().Prefix());
@@ -108,19 +81,31 @@ int ExitCodeFor(const RunOutcome& outcome) {
 
 int RunSilent(const SilentOptions& options, std::ostream& messages) {
     const SilentServices services(messages, options.answerYes, options.progress);
+    // The report is checked first, so that a start refused afterwards writes its reason there.
+    std::optional<ReportLog> ownReport;
+    ReportLog* report = options.reportLog;
+    if (report == nullptr && options.report) {
+        try {
+            report = &ownReport.emplace(*options.report);
+        } catch (const std::exception& error) {
+            ShowErrorMessage(error.what());
+            return kExitRefused;
+        }
+    }
     // Whatever stops the run before its first product is a refusal at start: nothing has changed.
     TdmUpdateCommon::Package package;
-    std::optional<ReportFile> report;
     try {
         package = OpenPackage(options.package, options.allowOlder);
-        if (options.report)
-            report.emplace(*options.report, messages);
     } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-        return kExitRefused;
+        const bool stopped = StopRequested();
+        const std::string reason = stopped ? std::string(StoppedLine()) : std::string(error.what());
+        ShowErrorMessage(reason);
+        if (report != nullptr)
+            report->AppendLine(reason);
+        return stopped ? kExitFailed : kExitRefused;
     }
 
-    ModelRichTextControl reportText;
+    LoggedReportControl reportText(report);
     int exitCode = kExitNothingRan;
     bool started = false;
     try {
@@ -131,9 +116,14 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         if (const auto note = trust::AllowOlderNote({options.allowOlder}))
             engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
+        std::optional<ShownMessages> shown(std::in_place);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);
+        const std::string refusal = shown->Last();
+        shown.reset();
         if (list.state == UpdateListState::Refused) {
             exitCode = kExitRefused;
+            if (!refusal.empty())
+                reportText.AppendLine(refusal); // the report says why nothing ran
         } else {
             started = true;
             EngineRunTarget target(engine, options.skipCurrent);
@@ -144,10 +134,24 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         exitCode = started ? kExitFailed : kExitRefused; // told already
     } catch (const std::exception& error) {
         ShowErrorMessage(error.what());
+        if (!started)
+            reportText.AppendLine(error.what()); // a refused start says why in the report too
         exitCode = started ? kExitFailed : kExitRefused;
     }
-    if (report && !report->Write(reportText.PlainText()) && exitCode == kExitOk)
+    if (StopRequested() && started)
+        messages << "quarnel-update : " << StoppedLine() << "\n"; // the report has said where the run stopped
+    if (StopRequested() && !started) {
+        // Stopped before the first product (a run under way stops between products and says so itself).
+        reportText.AppendLine(StoppedLine());
         exitCode = kExitFailed;
+    }
+    if (report != nullptr)
+        report->Finish(reportText.PlainText()); // every line is there already; a rewrite that failed is told below
+    if (report != nullptr && report->Failure()) {
+        messages << "quarnel-update : " << *report->Failure() << "\n";
+        if (exitCode == kExitOk)
+            exitCode = kExitFailed;
+    }
     return exitCode;
 }
 

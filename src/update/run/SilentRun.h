@@ -13,6 +13,8 @@
 
 namespace update::run {
 
+class ReportLog;
+
 // The exit codes of the project's programs.
 inline constexpr int kExitOk = 0;         // urtOk
 inline constexpr int kExitFailed = 1;     // urtKo, or a run that broke off
@@ -24,10 +26,11 @@ inline constexpr int kExitUsage = 64;
 
 struct SilentOptions {
     bool answerYes = false;
-    // Host path of the report, written as UTF-8 text with CR LF between lines. It is created before
-    // the run: when it cannot be, the run is refused. When writing it fails at the end, a message
-    // says so and a run that would have exited 0 exits 1.
+    // The report (a host path or a Windows path of the machine), UTF-8 text with CR LF after each
+    // line, written as a log (ReportLog.h). A name that cannot be a report refuses the run; when
+    // writing it fails, a message says why and a run that would have exited 0 exits 1.
     std::optional<std::string> report;
+    ReportLog* reportLog = nullptr;     // the report already opened by the caller, used instead of `report`
     std::optional<std::string> package; // host path of a package file; otherwise the program's own
     Clock clock;                        // empty: the local time
     bool progress = false;              // long work written to `messages` as progress lines

@@ -5,6 +5,7 @@
 #include "environment/InstallTools2.h"
 #include "update/authoring/PackageRules.h"
 #include "update/plan/InstalledProducts.h"
+#include "update/engine/StopRequest.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 
@@ -210,6 +211,9 @@ RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
     std::vector<TUpdateResultType> results;
     try {
         for (const std::string& name : names) {
+            // A stop asked meanwhile ends the run between two products: none is left half done.
+            if (StopRequested())
+                throw Exception(StoppedLine());
             if (const std::optional<TUpdateResultType> result = RunReportedProduct(name))
                 results.push_back(*result);
         }

@@ -5,6 +5,8 @@
 #include "environment/RegAccess.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 
 namespace updatee2e {
@@ -41,9 +43,13 @@ TEST_F(OrbelE2eTest, ListedFileMissingFromThePackageLeavesTheProgramUnchanged) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 3) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("Target: " + std::string(kOrbelFolder) + "Manque.dat"));
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
     Append(expected, {"Copie de ", "vers " + std::string(kOrbelFolder) + "Manque.dat", ""}); // nothing to copy from
+    // The failed copy says why.
+    Append(expected, {"Source: ", "Target: " + std::string(kOrbelFolder) + "Manque.dat", "",
+                      "Error: Erreur système.  Code : 161.", "Le chemin d’accès spécifié n’est pas valide.", "", ""});
     Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), before);
@@ -88,6 +94,37 @@ TEST_F(OrbelE2eTest, PrintListThePackageLacksIsNamedAsNotInstalledAndWarns) {
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
     EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
+}
+
+// A list is refused as Windows refuses to write it: read-only (5) or open in another process (32).
+// The list is then left as it is, and the product fails whole.
+TEST_F(OrbelE2eTest, AReadOnlyOrOpenListIsRefusedAndLeftAsItIs) {
+    const std::string list = std::string(kOrbelFolder) + "VtporbelGro.lst";
+    for (const bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "open");
+        AddPackedText("FileNames.txt", "Orbel.hlp\r\n");
+        AddPackedText("PrintLists.txt", "VtporbelGro.lst\r\n");
+        AddPackedText("VtporbelGro.lst", "[Liste]\r\nNouvelle\r\n", kNewerSeconds);
+        InstallText(list, "[Liste]\r\nAncienne\r\n");
+        std::filesystem::permissions(Host(list), std::filesystem::perms::owner_write,
+                                     readOnly ? std::filesystem::perm_options::remove
+                                              : std::filesystem::perm_options::add);
+        std::ifstream holder;
+        if (!readOnly)
+            holder.open(Host(list)); // held open by this process while the update runs
+        const std::string program = ReadInstalled(kOrbel);
+
+        const UpdateRunResult result = Run();
+
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(ReadInstalled(list), "[Liste]\r\nAncienne\r\n");
+        EXPECT_EQ(WriteSeconds(list), kOlderSeconds);
+        const auto perms = std::filesystem::status(Host(list)).permissions();
+        EXPECT_EQ((perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none, readOnly);
+        EXPECT_EQ(ReadInstalled(kOrbel), program);
+        std::filesystem::permissions(Host(list), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
 }
 
 TEST_F(OrbelE2eTest, RefusedListNamesAreReportedAsNotInstalled) {

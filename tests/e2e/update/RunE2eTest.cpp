@@ -142,7 +142,9 @@ TEST_F(RunE2eTest, DamagedPackageIsRefusedBeforeAnythingChanges) {
 
     EXPECT_EQ(result.exitCode, 5) << result.err;
     EXPECT_THAT(result.err, ::testing::Not(IsEmpty()));
-    EXPECT_THAT(result.report, IsEmpty());
+    // The reason, in the report too.
+    ASSERT_THAT(result.report, ::testing::Not(IsEmpty()));
+    EXPECT_THAT(result.err, HasSubstr(result.report.front()));
     EXPECT_FALSE(Exists(kCommonFile));
 }
 

@@ -16,8 +16,16 @@ namespace updatee2e {
 
 namespace {
 
-const std::filesystem::path kUpdateProgram = QUARNEL_UPDATE_PROGRAM;
-const std::filesystem::path kPackProgram = QUARNEL_PACK_PROGRAM;
+// The built program, or its copy in QUARNEL_TEST_PROGRAMS: a long run (tools/powercut.sh) keeps the
+// programs it started with while the build goes on.
+std::filesystem::path Program(const char* built) {
+    if (const char* folder = std::getenv("QUARNEL_TEST_PROGRAMS"); folder != nullptr && *folder != '\0')
+        return std::filesystem::path(folder) / std::filesystem::path(built).filename();
+    return built;
+}
+
+const std::filesystem::path kUpdateProgram = Program(QUARNEL_UPDATE_PROGRAM);
+const std::filesystem::path kPackProgram = Program(QUARNEL_PACK_PROGRAM);
 
 void SetSeconds(const std::filesystem::path& file, std::int64_t seconds) {
     const auto time = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(seconds)));

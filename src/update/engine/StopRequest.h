@@ -1,0 +1,20 @@
+#pragma once
+
+// A stop asked from outside the run (SIGTERM, Ctrl-C): the signal handler only raises a flag; the
+// run looks at it between its steps, finishes or rolls back the product in progress, closes the
+// report, removes its temporaries and ends with exit 1.
+
+namespace update {
+
+// Installs the handlers of SIGTERM and SIGINT that ask the run to stop.
+void InstallStopSignals();
+
+// Asks the run to stop (async-signal-safe).
+void RequestStop() noexcept;
+
+bool StopRequested() noexcept;
+
+// The report's line for a run that a stop ended.
+const char* StoppedLine() noexcept;
+
+} // namespace update
