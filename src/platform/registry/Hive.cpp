@@ -28,31 +28,65 @@ std::string HiveKey::Name() const {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::optional<std::size_t> ValueIndex::Position(const std::vector<RegistryValue>& values, std::string_view name) const {
+    if (FPositions.size() == values.size()) {
+        const auto it = FPositions.find(text::ToUpper(name));
+        if (it == FPositions.end())
+            return std::nullopt;
+        if (it->second < values.size() && text::EqualsIgnoreCase(values[it->second].name, name))
+            return it->second;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) // out of step with the list
+        if (text::EqualsIgnoreCase(values[i].name, name))
+            return i;
+    return std::nullopt;
+}
+
+void ValueIndex::Sync(const std::vector<RegistryValue>& values) {
+    if (FPositions.size() != values.size())
+        Rebuild(values);
+}
+
+void ValueIndex::Added(const std::vector<RegistryValue>& values) {
+    if (FPositions.size() + 1 != values.size()) {
+        Rebuild(values);
+        return;
+    }
+    FPositions.emplace(text::ToUpper(values.back().name), values.size() - 1);
+}
+
+void ValueIndex::Rebuild(const std::vector<RegistryValue>& values) {
+    FPositions.clear();
+    FPositions.reserve(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        FPositions.emplace(text::ToUpper(values[i].name), i);
+}
+
 const RegistryValue* HiveKey::FindValue(std::string_view name) const {
-    for (const auto& value : values)
-        if (text::EqualsIgnoreCase(value.name, name))
-            return &value;
-    return nullptr;
+    const auto position = index.Position(values, name);
+    return position ? &values[*position] : nullptr;
 }
 
 void HiveKey::SetValue(RegistryValue value) {
-    for (auto& existing : values) {
-        if (text::EqualsIgnoreCase(existing.name, value.name)) {
-            // Windows keeps the name's first spelling when a value is overwritten.
-            value.name = std::move(existing.name);
-            existing = std::move(value);
-            return;
-        }
+    index.Sync(values);
+    if (const auto position = index.Position(values, value.name)) {
+        RegistryValue& existing = values[*position];
+        // Windows keeps the name's first spelling when a value is overwritten.
+        value.name = std::move(existing.name);
+        existing = std::move(value);
+        return;
     }
     values.push_back(std::move(value));
+    index.Added(values);
 }
 
 bool HiveKey::DeleteValue(std::string_view name) {
-    const auto it =
-        std::find_if(values.begin(), values.end(), [&](const auto& v) { return text::EqualsIgnoreCase(v.name, name); });
-    if (it == values.end())
+    index.Sync(values);
+    const auto position = index.Position(values, name);
+    if (!position)
         return false;
-    values.erase(it);
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(*position));
+    index.Rebuild(values); // the values after it moved up
     return true;
 }
 

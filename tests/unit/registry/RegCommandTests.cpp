@@ -98,28 +98,54 @@ const FailureCase kFailures[] = {
     {"NoSuchValue",
      {"query", "HKCU\\Software\\Test", "/v", "Nothing"},
      "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
-    {"OtherRoot", {"query", "HKCR\\.txt"}, "ERREUR : nom de clé non valide.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
-    {"UnknownOperation", {"copy", "HKCU\\A", "HKCU\\B"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG /?\" pour afficher la syntaxe.\n", 64},
-    {"UnknownOption", {"query", "HKCU\\Software", "/x"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
-    {"MissingOptionArgument", {"add", "HKCU\\A", "/v"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
-    {"VAndVe", {"add", "HKCU\\A", "/v", "x", "/ve"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
-    {"VaOutsideDelete", {"query", "HKCU\\A", "/va"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+    {"OtherRoot",
+     {"query", "HKCR\\.txt"},
+     "ERREUR : nom de clé non valide.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
+     64},
+    {"UnknownOperation",
+     {"copy", "HKCU\\A", "HKCU\\B"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG /?\" pour afficher la syntaxe.\n",
+     64},
+    {"UnknownOption",
+     {"query", "HKCU\\Software", "/x"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
+     64},
+    {"MissingOptionArgument",
+     {"add", "HKCU\\A", "/v"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
+     64},
+    {"VAndVe",
+     {"add", "HKCU\\A", "/v", "x", "/ve"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
+     64},
+    {"VaOutsideDelete",
+     {"query", "HKCU\\A", "/va"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
+     64},
     {"DataOutsideAdd",
      {"delete", "HKCU\\A", "/d", "x", "/f"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG DELETE /?\" pour afficher la syntaxe.\n", 64},
-    {"ForceInQuery", {"query", "HKCU\\A", "/f"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG DELETE /?\" pour afficher la syntaxe.\n",
+     64},
+    {"ForceInQuery",
+     {"query", "HKCU\\A", "/f"},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
+     64},
     {"UnknownType",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
+     64},
     {"DwordNotNumber",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12a"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n",
+     64},
     {"DwordTooBig",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "4294967296"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n",
+     64},
     {"BinaryOddDigits",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».\n", 64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».\n",
+     64},
     {"OverwriteWithoutForce",
      {"add", "HKCU\\Software\\Test", "/v", "Existing", "/d", "new"},
      "ERREUR : la valeur Existing existe ; ajoutez /f pour la remplacer.\n"},
@@ -131,7 +157,8 @@ const FailureCase kFailures[] = {
      "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
     {"ImportMissingFile",
      {"import", "/nonexistent/file.reg"},
-     "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n"},
+     "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de "
+     "fichiers.\n"},
 
 };
 
@@ -167,9 +194,9 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubKeys) {
                                                              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n"
                                                              "    deep    REG_SZ    y\n"
                                                              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\Sub2\n");
-    EXPECT_EQ(
-        Reg({"query", "HKLM\\Software", "/v", "DEEP", "/s"}).out,
-        "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nFin de la recherche : 1 correspondance(s) trouvée(s).\n");
+    EXPECT_EQ(Reg({"query", "HKLM\\Software", "/v", "DEEP", "/s"}).out,
+              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nFin de la recherche : 1 "
+              "correspondance(s) trouvée(s).\n");
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Q", "/ve"}).out,
               "\nHKEY_LOCAL_MACHINE\\Software\\Q\n    (par défaut)    REG_SZ    (valeur non définie)\n\n");
 }
@@ -280,9 +307,10 @@ TEST_F(RegCommandTest, DotDotIsAKeyNameThatNeverReachesAHostPath) {
     RegOk({"add", "HKCU\\..\\..\\x", "/v", "v", "/d", "1"});
     EXPECT_EQ(Reg({"query", "HKCU\\..\\..\\x", "/v", "v"}).out,
               "\nHKEY_CURRENT_USER\\..\\..\\x\n    v    REG_SZ    1\n\n");
-    // The hive file is all that changes on the host: no file or folder named after a key.
+    // The hive file and its log are all that change on the host: no file or folder named after a key.
     const std::vector<std::string> allowed = {"registry", "registry/HKEY_CURRENT_USER.reg",
-                                              "registry/HKEY_CURRENT_USER.reg.lock"};
+                                              "registry/HKEY_CURRENT_USER.reg.lock",
+                                              "registry/HKEY_CURRENT_USER.reg.log"};
     for (const std::string& name : registry_tests::FolderNames(FTemp.Path())) {
         if (std::find(before.begin(), before.end(), name) == before.end()) {
             EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
