@@ -231,8 +231,8 @@ bool DeleteFile(std::string_view path) {
         return FailErrno(entry->Host(), errno);
     if (S_ISLNK(info.st_mode)) {
         // A link to a folder is removed with RemoveDirectory, as on Windows.
-        if (struct stat target{};
-            ::fstatat(entry->Folder(), entry->Name().c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode))
+        if (struct stat target {}; ::fstatat(entry->Folder(), entry->Name().c_str(), &target, 0) == 0 &&
+                                   S_ISDIR(target.st_mode))
             return Fail(kErrorAccessDenied);
     } else if (const ErrorCode refused = CheckReplaceable(info, entry->Host()); refused != kErrorSuccess) {
         return Fail(refused);

@@ -95,9 +95,9 @@ std::optional<DriveEntry> DriveEntry::Open(std::string_view windowsPath) {
     const std::filesystem::path folder = relative.parent_path();
     entry.FRelative = relative.empty() ? std::string(".") : relative.string();
     entry.FName = relative.empty() || relative == "." ? std::string(".") : relative.filename().string();
-    entry.FFolder = Descriptor(OpenAt2(entry.FDrive.Get(),
-                                       folder.empty() || entry.FName == "." ? std::string(".") : folder.string(),
-                                       O_PATH | O_DIRECTORY, 0));
+    entry.FFolder = Descriptor(
+        OpenAt2(entry.FDrive.Get(), folder.empty() || entry.FName == "." ? std::string(".") : folder.string(),
+                O_PATH | O_DIRECTORY, 0));
     if (entry.FFolder.Get() < 0) {
         SetLastError(ErrorForBeneath(*host, errno));
         return std::nullopt;

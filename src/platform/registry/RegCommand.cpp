@@ -23,8 +23,7 @@ namespace {
 constexpr std::string_view kSuccess = "L'opération a réussi.";
 constexpr std::string_view kNotFound = "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.";
 constexpr std::string_view kDenied = "ERREUR : accès refusé.";
-constexpr std::string_view kErrorOpeningFile =
-    "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.";
+constexpr std::string_view kErrorOpeningFile = "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.";
 
 constexpr std::string_view kUsage = R"(Opérations REG sur le registre de la machine (HKLM et HKCU) :
 
@@ -182,8 +181,8 @@ std::string FormatData(const RegistryValue& value) {
 }
 
 void PrintValue(std::ostream& out, const RegistryValue& value) {
-    out << "    " << (value.name.empty() ? "(par défaut)" : value.name) << "    " << RegistryTypeName(value.type)
-        << "    " << FormatData(value) << '\n';
+    out << "    " << (value.name.empty() ? "(par défaut)" : value.name) << "    " << RegistryTypeName(value.type) << "    "
+        << FormatData(value) << '\n';
 }
 
 int ReportCode(std::ostream& err, ErrorCode code) {
@@ -451,8 +450,7 @@ int Export(Registry& registry, const KeyName& key, const std::string& fileName, 
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file.flush()) {
-        err << "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de "
-               "fichiers.\n";
+        err << "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n";
         return 1;
     }
     out << kSuccess << '\n';
@@ -471,8 +469,7 @@ int Run(Registry& registry, std::span<const std::string> args, std::ostream& out
     const std::string operation = text::AsciiUpper(args[0]);
     const bool known = operation == "QUERY" || operation == "ADD" || operation == "DELETE" || operation == "IMPORT" ||
                        operation == "EXPORT";
-    const std::string usageHint =
-        "Tapez \"REG " + (known ? operation + " " : std::string()) + "/?\" pour afficher la syntaxe.";
+    const std::string usageHint = "Tapez \"REG " + (known ? operation + " " : std::string()) + "/?\" pour afficher la syntaxe.";
     try {
         if (!known)
             throw SyntaxError{};
