@@ -282,19 +282,20 @@ ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
     }
     const std::optional<std::string> text = DescribeChanges(FRoot, *current->hive, hive);
     const std::string record = text ? EncodeLogRecord(*text) : std::string();
+    auto changed = std::make_shared<const Hive>(std::move(hive));
     if (!text || current->logValid + record.size() > FFoldSize)
-        WriteFile(hive);
+        WriteFile(std::move(changed));
     else
-        AppendToLog(*current, record, hive);
+        AppendToLog(*current, record, std::move(changed));
     return kErrorSuccess;
 }
 
-void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, const Hive& hive) {
+void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive) {
     // The hive's file would not take the change once folded: refused before anything is written.
     const std::uintmax_t hiveBytes = current.missing ? 0 : static_cast<std::uintmax_t>(current.status.st_size);
     // (The log's UTF-8 text takes up to twice its size in the file's UTF-16.)
     if (hiveBytes + 2 * (current.logValid + record.size()) > FMaxSize) {
-        WriteFile(hive); // measures the folded file exactly, and refuses it when too large
+        WriteFile(std::move(hive)); // measures the folded file exactly, and refuses it when too large
         return;
     }
     auto snapshot = std::make_shared<Snapshot>();
@@ -338,7 +339,7 @@ void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, c
         if (snapshot->fd.Get() < 0)
             ThrowErrno("Cannot read", FPath);
     }
-    snapshot->hive = std::make_shared<const Hive>(hive);
+    snapshot->hive = std::move(hive);
     std::lock_guard guard(FMutex);
     FCache = std::move(snapshot);
 }
@@ -348,7 +349,7 @@ void HiveFile::CreateIfMissing() {
     HiveLock lock(FPath.string() + ".lock");
     if (::access(FPath.c_str(), F_OK) == 0)
         return;
-    WriteFile(*CurrentUnderLock()->hive); // a log without its hive keeps its changes
+    WriteFile(CurrentUnderLock()->hive); // a log without its hive keeps its changes
 }
 
 void HiveFile::Fold() {
@@ -358,11 +359,11 @@ void HiveFile::Fold() {
     const auto current = CurrentUnderLock();
     if (current->logMissing)
         return;
-    WriteFile(*current->hive);
+    WriteFile(current->hive);
 }
 
-void HiveFile::WriteFile(const Hive& hive) {
-    const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive.Subtree("")));
+void HiveFile::WriteFile(std::shared_ptr<const Hive> hive) {
+    const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive->Subtree("")));
     if (bytes.size() > FMaxSize)
         throw HiveTooLarge(FPath.string(), bytes.size(), FMaxSize);
     WriteWholeFile(FPath, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -378,7 +379,7 @@ void HiveFile::WriteFile(const Hive& hive) {
     if (snapshot->fd.Get() < 0 || ::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
         ThrowErrno("Cannot read", FPath);
     snapshot->missing = false;
-    snapshot->hive = std::make_shared<const Hive>(hive);
+    snapshot->hive = std::move(hive);
     std::lock_guard guard(FMutex);
     FCache = std::move(snapshot);
 }

@@ -66,8 +66,8 @@ private:
 
     std::shared_ptr<const Snapshot> ReadFile() const;
     std::shared_ptr<const Snapshot> CurrentUnderLock();
-    void WriteFile(const Hive& hive);
-    void AppendToLog(const Snapshot& current, const std::string& record, const Hive& hive);
+    void WriteFile(std::shared_ptr<const Hive> hive);
+    void AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive);
 
     std::filesystem::path FPath;
     std::filesystem::path FLogPath;
