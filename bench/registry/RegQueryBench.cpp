@@ -26,8 +26,8 @@ void RegQuery(benchmark::State& state, std::size_t keys, std::size_t values) {
     if (keys > 1)
         key += "\\Groupe" + std::to_string(keys - 1);
     // A value near the end of its key, in the key read last.
-    const std::string name = "C:\\Program Files\\Common Files\\Quarnel\\Bibliothèques\\Lib" + std::to_string(keys - 1) +
-                             "_" + std::to_string(values - 2) + ".dll";
+    const std::string name =
+        "C:\\Quarnel\\Commun\\Lib" + std::to_string(keys - 1) + "_" + std::to_string(values - 2) + ".dll";
     const std::vector<std::string> args{"query", key, "/v", name};
     for (auto _ : state) {
         std::ostringstream out;

@@ -21,8 +21,7 @@ std::string SharedLibrariesText(std::size_t keys, std::size_t values) {
             text << "\\Groupe" << key;
         text << "]\r\n";
         for (std::size_t value = 0; value < values; ++value)
-            text << "\"C:\\\\Program Files\\\\Common Files\\\\Quarnel\\\\Bibliothèques\\\\Lib" << key << "_" << value
-                 << ".dll\"=dword:00000001\r\n";
+            text << "\"C:\\\\Quarnel\\\\Commun\\\\Lib" << key << "_" << value << ".dll\"=dword:00000001\r\n";
         text << "\r\n";
     }
     return text.str();

@@ -1,12 +1,14 @@
 #pragma once
 
-// One registry hive in memory: its keys by path, each with its values and its access marks.
+// One registry hive in memory: its keys by path, each with its values and its access marks. Copying a
+// hive costs its number of keys, not its values: the copies share the keys until one changes them.
 // Paths are relative to the hive's root ("" is the root key itself), components separated by
 // single backslashes; names compare without regard to case and keep the case they were created with.
 
 #include "platform/registry/RegistryValue.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,13 +83,26 @@ public:
 
     std::size_t KeyCount() const { return FKeys.size(); }
 
-    bool operator==(const Hive&) const = default;
+    // Every key with its sort key, in order. Copies of a hive share the keys neither has changed
+    // since: the same pointer in two copies is the same key.
+    struct OrderedKey {
+        std::string_view sortKey;
+        const HiveKey* key;
+    };
+    std::vector<OrderedKey> Ordered() const;
+
+    bool operator==(const Hive& other) const;
 
     // The order of keys: upper case, a key's children right after it.
     static std::string SortKey(std::string_view path);
 
 private:
-    std::map<std::string, HiveKey> FKeys; // by SortKey
+    // The spelling of the key at `path`, created with its missing parents when needed.
+    std::string CreatePath(std::string_view path);
+
+    // By SortKey. A copy of the hive shares the keys; the non-const Find and Create give a copy
+    // a key of its own before it changes it.
+    std::map<std::string, std::shared_ptr<HiveKey>> FKeys;
 };
 
 } // namespace platform

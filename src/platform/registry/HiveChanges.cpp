@@ -10,18 +10,6 @@ namespace platform {
 
 namespace {
 
-struct Entry {
-    std::string sortKey;
-    const HiveKey* key;
-};
-
-std::vector<Entry> Entries(const Hive& hive) {
-    std::vector<Entry> entries;
-    for (const HiveKey* key : hive.Subtree(""))
-        entries.push_back({Hive::SortKey(key->path), key});
-    return entries;
-}
-
 void AppendWholeKey(std::string& out, RegistryRoot root, const HiveKey& key) {
     AppendRegKeyLine(out, root, key.path, false);
     AppendRegDenyMarker(out, key, false);
@@ -65,8 +53,8 @@ bool AppendValueChanges(std::string& out, const HiveKey& before, const HiveKey& 
 } // namespace
 
 std::optional<std::string> DescribeChanges(RegistryRoot root, const Hive& before, const Hive& after) {
-    const std::vector<Entry> old = Entries(before);
-    const std::vector<Entry> now = Entries(after);
+    const std::vector<Hive::OrderedKey> old = before.Ordered();
+    const std::vector<Hive::OrderedKey> now = after.Ordered();
     std::string out(kRegFileHeader5);
     out += "\r\n\r\n";
     std::string_view deletedPrefix; // the sort key (with separator) of the last deleted key
@@ -80,7 +68,7 @@ std::optional<std::string> DescribeChanges(RegistryRoot root, const Hive& before
             if (deletedPrefix.empty() || !old[i].sortKey.starts_with(deletedPrefix)) {
                 AppendRegKeyLine(out, root, old[i].key->path, true);
                 out += "\r\n";
-                deletedStorage = old[i].sortKey + '\x01';
+                deletedStorage = std::string(old[i].sortKey) + '\x01';
                 deletedPrefix = deletedStorage;
             }
             ++i;
@@ -95,8 +83,8 @@ std::optional<std::string> DescribeChanges(RegistryRoot root, const Hive& before
         const HiveKey& is = *now[j].key;
         ++i;
         ++j;
-        if (was == is && was.path == is.path)
-            continue;
+        if (&was == &is || (was == is && was.path == is.path))
+            continue; // the same key shared by both copies, or an equal one
         if (was.path != is.path)
             return std::nullopt;
         AppendRegKeyLine(out, root, is.path, false);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -274,6 +275,28 @@ TEST(HiveLog, ChangeThatCannotBeToldIsWrittenWholeAndReadBackTheSame) {
     EXPECT_FALSE(std::filesystem::exists(file.LogPath())) << "written whole";
     HiveFile reader(path, HKCU, kMaxHiveFileSize, kNoFold);
     EXPECT_EQ(Names(*reader.Load()), (std::vector<std::string>{"Deux", "Un"}));
+}
+
+// ---- copies of a hive ----
+
+TEST(HiveCopies, ShareTheKeysNeitherChangedAndNeverSeeTheOthersChanges) {
+    Hive original;
+    original.Create("A\\B").SetValue(MakeDwordValue("n", 1));
+    original.Create("C").SetValue(MakeDwordValue("n", 1));
+    Hive copy = original;
+    copy.Find("a\\b")->SetValue(MakeDwordValue("N", 2));
+    copy.Create("A\\B\\D"); // a new key under a shared parent leaves the parent shared
+    original.Create("C").SetValue(MakeDwordValue("n", 3));
+    EXPECT_EQ(DataAsDword(original.Find("A\\B")->FindValue("n")->data), 1u);
+    EXPECT_EQ(DataAsDword(copy.Find("A\\B")->FindValue("n")->data), 2u);
+    EXPECT_EQ(DataAsDword(std::as_const(copy).Find("C")->FindValue("n")->data), 1u);
+    EXPECT_EQ(original.Find("A\\B\\D"), nullptr);
+    EXPECT_EQ(std::as_const(original).Find("A"), std::as_const(copy).Find("A")) << "unchanged: shared";
+    EXPECT_NE(original, copy);
+    Hive again = copy;
+    EXPECT_EQ(again, copy);
+    again.Find("C"); // reached for writing but left as it was: still equal
+    EXPECT_EQ(again, copy);
 }
 
 // ---- a key of many values ----
