@@ -77,6 +77,12 @@ public:
         const testsupport::ProgramResult init = FPrefix.Init();
         if (init.exitCode != 0)
             throw std::runtime_error("quarnel-machine init failed: " + init.err);
+        // VTPOrbel is updated where Veltrane is installed.
+        const testsupport::ProgramResult registered =
+            FPrefix.Machine({"reg", "add", "HKCU\\SOFTWARE\\QUARNEL S.A.\\Veltrane\\Program", "/v", "Filename", "/d",
+                             "C:\\WQuarnel\\VTP\\Programs\\Veltrane.exe", "/f"});
+        if (registered.exitCode != 0)
+            throw std::runtime_error("quarnel-machine reg add failed: " + registered.err);
         const fs::path source = FPrefix.Folder() / "source";
         WriteText(source / "AppInfo1.txt", "Produits Quarnel\r\n");
         WriteText(source / "Updates.txt", "VTPOrbel\r\n");
