@@ -142,9 +142,10 @@ private:
 
 std::size_t ProcessCount() {
     std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator("/proc"))
-        count += std::all_of(entry.path().filename().string().begin(), entry.path().filename().string().end(),
-                             [](char c) { return c >= '0' && c <= '9'; });
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        count += std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
     return count;
 }
 
