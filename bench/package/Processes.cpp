@@ -1,5 +1,7 @@
 #include "Processes.h"
 
+#include "process/ProgramRun.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -39,24 +41,27 @@ ChildRun RunChild(const std::function<void()>& work) {
 }
 
 ChildRun RunProgram(const std::vector<std::string>& arguments, const std::optional<std::filesystem::path>& output) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (output) {
-            const int fd = ::open(output->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) {
-                ::_exit(127);
-            }
+    struct Output {
+        int fd = -1;
+        ~Output() {
+            if (fd >= 0)
+                ::close(fd); // what the program wrote is in the file already
         }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+    } file;
+    testsupport::ProgramOptions options;
+    if (output) {
+        file.fd = ::open(output->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (file.fd < 0)
+            throw std::runtime_error("cannot write " + output->string());
+        options.standardOutput = file.fd;
     }
-    return Wait(pid, start, arguments.front());
+    const auto start = std::chrono::steady_clock::now();
+    const testsupport::ProgramResult result = testsupport::RunProgram(
+        arguments.front(), std::vector<std::string>(arguments.begin() + 1, arguments.end()), options);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (result.exitCode != 0)
+        throw std::runtime_error(arguments.front() + " failed: " + result.err);
+    return {seconds, result.peakKiB};
 }
 
 std::optional<std::filesystem::path> FindProgram(const std::string& name) {

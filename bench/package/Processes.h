@@ -15,9 +15,11 @@ struct ChildRun {
     long peakKiB = 0;   // peak resident memory of the child
 };
 
-// Runs `work` in a forked child; throws when it fails.
+// Runs `work` in a forked child (work of this program measured apart from it, not a program);
+// throws when it fails.
 ChildRun RunChild(const std::function<void()>& work);
-// Runs a program with `arguments` (standard output to `output` when given); throws when it fails.
+// Runs a program with `arguments` through the shared process support (standard output to `output`
+// when given); throws when it fails.
 ChildRun RunProgram(const std::vector<std::string>& arguments,
                     const std::optional<std::filesystem::path>& output = std::nullopt);
 

@@ -11,6 +11,7 @@
 #include "Processes.h"
 #include "WindowWatch.h"
 #include "XServer.h"
+#include "process/ProgramRun.h"
 #include "update/package/PackageWriter.h"
 
 #include <benchmark/benchmark.h>
@@ -50,47 +51,30 @@ std::filesystem::path MakeWizard(const std::filesystem::path& folder, std::uint6
     return wizard;
 }
 
-// Starts `wizard` in its window on `display`, waits for the window, then ends the program.
+// Starts `wizard` in its window on `display` through the shared process support, waits for the
+// window, then ends the program (the RunningProgram's end kills and reaps it).
 WindowTimes TimeWindow(const std::filesystem::path& wizard, const XServer& display,
                        const std::filesystem::path& runtime) {
     WindowWatch watch(display.Display());
+    testsupport::ProgramOptions options;
+    options.environment = {
+        {"DISPLAY", display.Display()}, {"QT_QPA_PLATFORM", "xcb"}, {"XDG_RUNTIME_DIR", runtime.string()}};
+    options.signalWhenCallerEnds = SIGKILL;
     const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("DISPLAY", display.Display().c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execl(wizard.c_str(), wizard.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    if (pid < 0) {
-        throw std::runtime_error("fork");
-    }
-    struct EndProgram {
-        pid_t pid;
-        ~EndProgram() {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    } end{pid};
+    const testsupport::RunningProgram program(wizard, {}, options);
     return watch.WaitForWindow(start, kTimeout);
 }
 
-void WindowUpLargeVsSmall(benchmark::State& state) {
-    std::optional<XServer> display;
-    try {
-        display.emplace();
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
-        return;
-    }
+// An error (no X server to connect to, a program that fails) ends the benchmark through the
+// destructors: the X server and the programs started never outlive it.
+void MeasureWindowUp(benchmark::State& state) {
+    const XServer display;
     ScratchFolder scratch;
     const auto machine = scratch.Path() / "machine";
     ::setenv("QUARNEL_PREFIX", machine.c_str(), 1);
-    RunProgram({QUARNEL_MACHINE_PROGRAM, "init"}, scratch.Path() / "init.txt");
+    const testsupport::ProgramResult init = testsupport::RunProgram(QUARNEL_MACHINE_PROGRAM, {"init"});
+    if (init.exitCode != 0)
+        throw std::runtime_error("quarnel-machine init failed: " + init.err);
     const auto runtime = scratch.Path() / "runtime";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
@@ -101,11 +85,11 @@ void WindowUpLargeVsSmall(benchmark::State& state) {
     std::vector<double> painted[2];
     for (auto _ : state) {
         for (const auto& wizard : wizards) {
-            TimeWindow(wizard, *display, runtime); // the file cache warm for both
+            TimeWindow(wizard, display, runtime); // the file cache warm for both
         }
         for (unsigned run = 0; run < Runs(); ++run) {
             for (std::size_t i = 0; i < 2; ++i) {
-                const WindowTimes times = TimeWindow(wizards[i], *display, runtime);
+                const WindowTimes times = TimeWindow(wizards[i], display, runtime);
                 mapped[i].push_back(times.mappedSeconds);
                 painted[i].push_back(times.paintedSeconds);
             }
@@ -119,6 +103,14 @@ void WindowUpLargeVsSmall(benchmark::State& state) {
     state.counters["painted_large_ms"] = Median(painted[1]) * 1000;
     state.counters["ratio_mapped_large_vs_1MiB"] = Median(mapped[1]) / Median(mapped[0]);
     state.counters["ratio_painted_large_vs_1MiB"] = Median(painted[1]) / Median(painted[0]);
+}
+
+void WindowUpLargeVsSmall(benchmark::State& state) {
+    try {
+        MeasureWindowUp(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
 }
 
 BENCHMARK(WindowUpLargeVsSmall)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);

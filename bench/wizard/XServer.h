@@ -1,9 +1,13 @@
 #pragma once
 
-// A private X server (Xvfb) for the window benchmark: started on a free display, killed at the end.
+// A private X server (Xvfb) for the window benchmark: started on a free display through the shared
+// process support, ended with the object, and with the benchmark itself when that ends otherwise
+// (the server receives SIGTERM when its caller's thread ends).
 
+#include "process/ProgramRun.h"
+
+#include <memory>
 #include <string>
-#include <sys/types.h>
 
 namespace windowbench {
 
@@ -19,9 +23,9 @@ public:
     const std::string& Display() const { return FDisplay; }
 
 private:
-    void Stop();
+    void Stop() noexcept;
 
-    pid_t FPid = -1;
+    std::unique_ptr<testsupport::RunningProgram> FServer;
     std::string FDisplay;
 };
 

@@ -177,7 +177,7 @@ FileHandle CreateFile(std::string_view path, std::uint32_t access, std::uint32_t
     const bool reportsExisting =
         exists && (disposition == CreationDisposition::CreateAlways || disposition == CreationDisposition::OpenAlways);
     SetLastError(reportsExisting ? kErrorAlreadyExists : kErrorSuccess);
-    return FileHandle(descriptor, files_detail::RegisterHandle(info, access, share), freeSpace);
+    return FileHandle(descriptor, files_detail::RegisterHandle(descriptor, info, access, share), freeSpace);
 }
 
 ErrorCode ProbeExclusiveOpen(std::string_view path) {

@@ -1,157 +1,159 @@
 #include "platform/files/Sharing.h"
 
 #include "platform/files/FileHandle.h"
+#include "platform/files/HandleMarks.h"
+#include "platform/files/HostUse.h"
 
-#include <charconv>
-#include <cstdio>
-#include <dirent.h>
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <map>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <sys/sysmacros.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform::files_detail {
 
 namespace {
 
 struct OwnHandle {
-    dev_t device;
-    ino_t inode;
     std::uint32_t access;
     std::uint32_t share;
+    int marks; // the description that carries the handle's marks, -1 when it has none
 };
 
-std::mutex tableMutex;
-std::map<std::uint64_t, OwnHandle> ownHandles;
-std::uint64_t nextRegistration = 1;
+using FileIdentity = std::pair<dev_t, ino_t>;
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool IsProcessId(const char* name) {
-    if (*name == '\0')
-        return false;
-    for (const char* c = name; *c != '\0'; ++c)
-        if (*c < '0' || *c > '9')
-            return false;
-    return true;
-}
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
+struct HandleTable {
+    std::mutex mutex;
+    std::map<std::uint64_t, std::pair<FileIdentity, OwnHandle>> byRegistration;
+    std::multimap<FileIdentity, std::uint64_t> byFile;
+    std::uint64_t next = 1;
 };
-using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
-bool HoldsDescriptor(const std::string& process, const struct stat& info) {
-    const std::string folder = process + "/fd";
-    const DirPtr dir(::opendir(folder.c_str()));
-    if (!dir)
-        return false; // gone, or not ours to look at
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat target {};
-        if (::stat((folder + "/" + entry->d_name).c_str(), &target) == 0 && SameFile(target, info))
-            return true;
-    }
-    return false;
+HandleTable& Table() {
+    static HandleTable table;
+    return table;
 }
 
-// A line of /proc/PID/maps: "start-end perms offset MAJ:MIN inode   path". The kernel writes the
-// device and inode of the backing file; on stacked file systems those can differ from what stat
-// reports, so the path name is compared too.
-bool MapsFile(const std::string& process, const struct stat& info, const std::string& hostPath) {
-    std::ifstream maps(process + "/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
-        unsigned majorNumber = 0;
-        unsigned minorNumber = 0;
-        unsigned long long inode = 0;
-        int pathStart = -1;
-        if (std::sscanf(line.c_str(), "%*s %*s %*s %x:%x %llu %n", &majorNumber, &minorNumber, &inode, &pathStart) <
-                3 ||
-            inode == 0)
-            continue;
-        if (major(info.st_dev) == majorNumber && minor(info.st_dev) == minorNumber && info.st_ino == inode)
-            return true;
-        if (pathStart > 0 && line.compare(static_cast<std::size_t>(pathStart), std::string::npos, hostPath) == 0)
-            return true;
-    }
-    return false;
+struct Request {
+    bool read;
+    bool write;
+    bool remove;
+    bool sharesRead;
+    bool sharesWrite;
+};
+
+Request RequestOf(std::uint32_t access, std::uint32_t share) {
+    return {(access & kGenericRead) != 0, (access & kGenericWrite) != 0, (access & kDeleteAccess) != 0,
+            (share & kFileShareRead) != 0, (share & kFileShareWrite) != 0};
 }
+
+// The Windows rule between a handle already open and a new request.
+bool Conflicts(const MarkedUse& held, const Request& request) {
+    return (request.read && held.refusesRead) || (request.write && held.refusesWrite) ||
+           (request.remove && held.refusesDelete) || (held.reading && !request.sharesRead) ||
+           (held.writing && !request.sharesWrite);
+}
+
+MarkedUse UseOf(const OwnHandle& handle) {
+    return {(handle.access & kGenericRead) != 0, (handle.access & kGenericWrite) != 0,
+            (handle.share & kFileShareRead) == 0, (handle.share & kFileShareWrite) == 0,
+            (handle.share & kFileShareDelete) == 0};
+}
+
+// The marks a request must look for: those it would conflict with.
+MarkedUse MarksThatMatter(const Request& request) {
+    return {!request.sharesRead, !request.sharesWrite, request.read, request.write, request.remove};
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor)
+        : FDescriptor(descriptor) {}
+    ~Descriptor() {
+        if (FDescriptor >= 0)
+            ::close(FDescriptor); // read-only, only probed
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return FDescriptor; }
+
+private:
+    int FDescriptor;
+};
 
 } // namespace
 
-ForeignUse FindForeignUse(const struct stat& info, const std::filesystem::path& host) {
-    ForeignUse use;
-    std::error_code error;
-    const std::string hostPath = std::filesystem::weakly_canonical(host, error).string();
-    const std::string self = std::to_string(::getpid());
-    const DirPtr proc(::opendir("/proc"));
-    if (!proc)
-        return use;
-    while (const dirent* entry = ::readdir(proc.get())) {
-        if (!IsProcessId(entry->d_name) || self == entry->d_name)
-            continue;
-        const std::string process = std::string("/proc/") + entry->d_name;
-        struct stat image {};
-        if (::stat((process + "/exe").c_str(), &image) == 0 && SameFile(image, info))
-            use.mapped = true;
-        else if (!use.mapped && MapsFile(process, info, hostPath))
-            use.mapped = true;
-        if (!use.open && HoldsDescriptor(process, info))
-            use.open = true;
-        if (use.open && use.mapped)
-            break;
-    }
-    return use;
-}
-
 ErrorCode CheckSharing(const struct stat& info, const std::filesystem::path& host, std::uint32_t access,
                        std::uint32_t share) {
-    const bool wantsRead = (access & kGenericRead) != 0;
-    const bool wantsWrite = (access & kGenericWrite) != 0;
-    const bool wantsDelete = (access & kDeleteAccess) != 0;
+    const Request request = RequestOf(access, share);
+    const FileIdentity identity{info.st_dev, info.st_ino};
+    bool ownHandles = false;
     {
-        std::lock_guard lock(tableMutex);
-        for (const auto& [registration, handle] : ownHandles) {
-            if (handle.device != info.st_dev || handle.inode != info.st_ino)
-                continue;
-            const bool refused = (wantsRead && (handle.share & kFileShareRead) == 0) ||
-                                 (wantsWrite && (handle.share & kFileShareWrite) == 0) ||
-                                 (wantsDelete && (handle.share & kFileShareDelete) == 0) ||
-                                 ((handle.access & kGenericRead) != 0 && (share & kFileShareRead) == 0) ||
-                                 ((handle.access & kGenericWrite) != 0 && (share & kFileShareWrite) == 0);
-            if (refused)
+        HandleTable& table = Table();
+        std::lock_guard lock(table.mutex);
+        const auto [first, last] = table.byFile.equal_range(identity);
+        for (auto it = first; it != last; ++it) {
+            ownHandles = true;
+            if (Conflicts(UseOf(table.byRegistration.at(it->second).second), request))
                 return kErrorSharingViolation;
         }
     }
-    const std::uint32_t readWrite = kFileShareRead | kFileShareWrite;
-    // A reader that shares reading and writing passes whatever the other processes do: spare the scan.
-    if ((share & readWrite) == readWrite && !wantsWrite && !wantsDelete)
+    if (!S_ISREG(info.st_mode))
         return kErrorSuccess;
-    const ForeignUse use = FindForeignUse(info, host);
-    if (use.open && ((share & readWrite) != readWrite || wantsDelete))
+    // A description of its own: it asks for the marks and the lease, and the answers leave it out.
+    const Descriptor probe(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (probe.Get() < 0) {
+        // Someone holds a lease on it (our programs hold one for an instant): a holder.
+        return errno == EWOULDBLOCK && (!request.sharesRead || !request.sharesWrite || request.remove)
+                   ? kErrorSharingViolation
+                   : kErrorSuccess;
+    }
+    if (Conflicts(ReadMarks(probe.Get(), MarksThatMatter(request)), request))
         return kErrorSharingViolation;
-    if (use.mapped && (wantsWrite || wantsDelete || (share & kFileShareRead) == 0))
+    // A reader that shares reading and writing passes whatever the host's processes do.
+    if (request.sharesRead && request.sharesWrite && !request.write && !request.remove)
+        return kErrorSuccess;
+    // This process's own descriptors of the file make the lease fail: it cannot tell then whether
+    // a host process holds the file too, only whether one runs it.
+    const HostUse use = ownHandles ? HostUse::Unknown : ProbeHostUse(probe.Get());
+    if (use == HostUse::Free)
+        return kErrorSuccess;
+    const bool running = IsRunning(host);
+    if (running && (request.write || request.remove || !request.sharesRead))
+        return kErrorSharingViolation;
+    if (use == HostUse::Held && !running && (!request.sharesRead || !request.sharesWrite || request.remove))
         return kErrorSharingViolation;
     return kErrorSuccess;
 }
 
-std::uint64_t RegisterHandle(const struct stat& info, std::uint32_t access, std::uint32_t share) {
-    std::lock_guard lock(tableMutex);
-    const std::uint64_t registration = nextRegistration++;
-    ownHandles.emplace(registration, OwnHandle{info.st_dev, info.st_ino, access, share});
+std::uint64_t RegisterHandle(int descriptor, const struct stat& info, std::uint32_t access, std::uint32_t share) {
+    const int marks = S_ISREG(info.st_mode) ? MarkHandle(descriptor, access, share) : -1;
+    HandleTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    const std::uint64_t registration = table.next++;
+    const FileIdentity identity{info.st_dev, info.st_ino};
+    table.byRegistration.emplace(registration, std::pair{identity, OwnHandle{access, share, marks}});
+    table.byFile.emplace(identity, registration);
     return registration;
 }
 
 void UnregisterHandle(std::uint64_t registration) noexcept {
-    std::lock_guard lock(tableMutex);
-    ownHandles.erase(registration);
+    HandleTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    const auto it = table.byRegistration.find(registration);
+    if (it == table.byRegistration.end())
+        return;
+    const auto [first, last] = table.byFile.equal_range(it->second.first);
+    for (auto entry = first; entry != last; ++entry) {
+        if (entry->second == registration) {
+            table.byFile.erase(entry);
+            break;
+        }
+    }
+    if (it->second.second.marks >= 0)
+        ::close(it->second.second.marks); // closing the description lifts its marks
+    table.byRegistration.erase(it);
 }
 
 } // namespace platform::files_detail

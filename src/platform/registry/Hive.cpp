@@ -3,6 +3,7 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -28,31 +29,65 @@ std::string HiveKey::Name() const {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::optional<std::size_t> ValueIndex::Position(const std::vector<RegistryValue>& values, std::string_view name) const {
+    if (FPositions.size() == values.size()) {
+        const auto it = FPositions.find(text::ToUpper(name));
+        if (it == FPositions.end())
+            return std::nullopt;
+        if (it->second < values.size() && text::EqualsIgnoreCase(values[it->second].name, name))
+            return it->second;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) // out of step with the list
+        if (text::EqualsIgnoreCase(values[i].name, name))
+            return i;
+    return std::nullopt;
+}
+
+void ValueIndex::Sync(const std::vector<RegistryValue>& values) {
+    if (FPositions.size() != values.size())
+        Rebuild(values);
+}
+
+void ValueIndex::Added(const std::vector<RegistryValue>& values) {
+    if (FPositions.size() + 1 != values.size()) {
+        Rebuild(values);
+        return;
+    }
+    FPositions.emplace(text::ToUpper(values.back().name), values.size() - 1);
+}
+
+void ValueIndex::Rebuild(const std::vector<RegistryValue>& values) {
+    FPositions.clear();
+    FPositions.reserve(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        FPositions.emplace(text::ToUpper(values[i].name), i);
+}
+
 const RegistryValue* HiveKey::FindValue(std::string_view name) const {
-    for (const auto& value : values)
-        if (text::EqualsIgnoreCase(value.name, name))
-            return &value;
-    return nullptr;
+    const auto position = index.Position(values, name);
+    return position ? &values[*position] : nullptr;
 }
 
 void HiveKey::SetValue(RegistryValue value) {
-    for (auto& existing : values) {
-        if (text::EqualsIgnoreCase(existing.name, value.name)) {
-            // Windows keeps the name's first spelling when a value is overwritten.
-            value.name = std::move(existing.name);
-            existing = std::move(value);
-            return;
-        }
+    index.Sync(values);
+    if (const auto position = index.Position(values, value.name)) {
+        RegistryValue& existing = values[*position];
+        // Windows keeps the name's first spelling when a value is overwritten.
+        value.name = std::move(existing.name);
+        existing = std::move(value);
+        return;
     }
     values.push_back(std::move(value));
+    index.Added(values);
 }
 
 bool HiveKey::DeleteValue(std::string_view name) {
-    const auto it =
-        std::find_if(values.begin(), values.end(), [&](const auto& v) { return text::EqualsIgnoreCase(v.name, name); });
-    if (it == values.end())
+    index.Sync(values);
+    const auto position = index.Position(values, name);
+    if (!position)
         return false;
-    values.erase(it);
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(*position));
+    index.Rebuild(values); // the values after it moved up
     return true;
 }
 
@@ -86,7 +121,7 @@ bool IsValidValueName(std::string_view name) {
 }
 
 Hive::Hive() {
-    FKeys.emplace(std::string(), HiveKey{});
+    FKeys.emplace(std::string(), std::make_shared<HiveKey>());
 }
 
 std::string Hive::SortKey(std::string_view path) {
@@ -97,12 +132,32 @@ std::string Hive::SortKey(std::string_view path) {
 
 const HiveKey* Hive::Find(std::string_view path) const {
     const auto it = FKeys.find(SortKey(path));
-    return it == FKeys.end() ? nullptr : &it->second;
+    return it == FKeys.end() ? nullptr : it->second.get();
 }
 
 HiveKey* Hive::Find(std::string_view path) {
     const auto it = FKeys.find(SortKey(path));
-    return it == FKeys.end() ? nullptr : &it->second;
+    if (it == FKeys.end())
+        return nullptr;
+    // Shared with another copy of the hive: this copy gets a key of its own before it changes it.
+    if (it->second.use_count() > 1)
+        it->second = std::make_shared<HiveKey>(*it->second);
+    return it->second.get();
+}
+
+bool Hive::operator==(const Hive& other) const {
+    return std::equal(FKeys.begin(), FKeys.end(), other.FKeys.begin(), other.FKeys.end(),
+                      [](const auto& a, const auto& b) {
+                          return a.first == b.first && (a.second == b.second || *a.second == *b.second);
+                      });
+}
+
+std::vector<Hive::OrderedKey> Hive::Ordered() const {
+    std::vector<OrderedKey> keys;
+    keys.reserve(FKeys.size());
+    for (const auto& [sortKey, key] : FKeys)
+        keys.push_back({sortKey, key.get()});
+    return keys;
 }
 
 HiveKey& Hive::Create(std::string_view path, bool* created) {
@@ -114,13 +169,19 @@ HiveKey& Hive::Create(std::string_view path, bool* created) {
     std::string parentPath;
     const auto slash = path.rfind('\\');
     if (slash != std::string_view::npos)
-        parentPath = Create(path.substr(0, slash)).path;
+        parentPath = CreatePath(path.substr(0, slash));
     const auto name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     HiveKey key;
     key.path = parentPath.empty() ? std::string(name) : parentPath + "\\" + std::string(name);
     if (created)
         *created = true;
-    return FKeys.emplace(SortKey(path), std::move(key)).first->second;
+    return *FKeys.emplace(SortKey(path), std::make_shared<HiveKey>(std::move(key))).first->second;
+}
+
+std::string Hive::CreatePath(std::string_view path) {
+    if (const HiveKey* existing = std::as_const(*this).Find(path))
+        return existing->path; // read only: the key stays shared
+    return Create(path).path;
 }
 
 bool Hive::Delete(std::string_view path) {
@@ -130,7 +191,7 @@ bool Hive::Delete(std::string_view path) {
         return false;
     if (path.empty()) {
         FKeys.clear();
-        FKeys.emplace(std::string(), HiveKey{});
+        FKeys.emplace(std::string(), std::make_shared<HiveKey>());
         return true;
     }
     const std::string childPrefix = sortKey + kSortSeparator;
@@ -148,7 +209,7 @@ std::vector<const HiveKey*> Hive::SubKeys(std::string_view path) const {
     for (auto it = FKeys.lower_bound(childPrefix); it != FKeys.end() && it->first.starts_with(childPrefix); ++it) {
         if (it->first.size() > childPrefix.size() &&
             it->first.find(kSortSeparator, childPrefix.size()) == std::string::npos)
-            result.push_back(&it->second);
+            result.push_back(it->second.get());
     }
     return result;
 }
@@ -159,10 +220,10 @@ std::vector<const HiveKey*> Hive::Subtree(std::string_view path) const {
     const auto it = FKeys.find(sortKey);
     if (it == FKeys.end())
         return result;
-    result.push_back(&it->second);
+    result.push_back(it->second.get());
     const std::string childPrefix = path.empty() ? std::string() : sortKey + kSortSeparator;
     for (auto child = std::next(it); child != FKeys.end() && child->first.starts_with(childPrefix); ++child)
-        result.push_back(&child->second);
+        result.push_back(child->second.get());
     return result;
 }
 

@@ -1,15 +1,18 @@
 #pragma once
 
-// One registry hive in memory: its keys by path, each with its values and its access marks.
+// One registry hive in memory: its keys by path, each with its values and its access marks. Copying a
+// hive costs its number of keys, not its values: the copies share the keys until one changes them.
 // Paths are relative to the hive's root ("" is the root key itself), components separated by
 // single backslashes; names compare without regard to case and keep the case they were created with.
 
 #include "platform/registry/RegistryValue.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -19,11 +22,30 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;     // characters of one k
 inline constexpr std::size_t kMaxKeyDepth = 512;          // levels below the root
 inline constexpr std::size_t kMaxValueNameLength = 16383; // characters of a value name
 
+// Where each value of a key stands in its list, by upper-cased name, so that finding or setting a
+// value does not walk the list. A list changed behind its back (its size differs, or a position no
+// longer holds the name) is searched from end to end by the const search and reindexed by the
+// next change; two keys compare by their values alone.
+class ValueIndex {
+public:
+    std::optional<std::size_t> Position(const std::vector<RegistryValue>& values, std::string_view name) const;
+    // Brings the index in step with `values` (after a change made without it).
+    void Sync(const std::vector<RegistryValue>& values);
+    void Added(const std::vector<RegistryValue>& values); // the last value was just appended
+    void Rebuild(const std::vector<RegistryValue>& values);
+
+    bool operator==(const ValueIndex&) const { return true; }
+
+private:
+    std::unordered_map<std::string, std::size_t> FPositions;
+};
+
 struct HiveKey {
-    std::string path; // as created; "" for the root
-    std::vector<RegistryValue> values;
-    bool denyRead = false;  // the key exists but cannot be opened for reading
-    bool denyWrite = false; // the key exists but cannot be opened for writing
+    std::string path;                  // as created; "" for the root
+    std::vector<RegistryValue> values; // in the order they were created, as regedit lists them
+    bool denyRead = false;             // the key exists but cannot be opened for reading
+    bool denyWrite = false;            // the key exists but cannot be opened for writing
+    ValueIndex index;                  // of `values`
 
     std::string Name() const; // the last component
     const RegistryValue* FindValue(std::string_view name) const;
@@ -61,12 +83,26 @@ public:
 
     std::size_t KeyCount() const { return FKeys.size(); }
 
-    bool operator==(const Hive&) const = default;
+    // Every key with its sort key, in order. Copies of a hive share the keys neither has changed
+    // since: the same pointer in two copies is the same key.
+    struct OrderedKey {
+        std::string_view sortKey;
+        const HiveKey* key;
+    };
+    std::vector<OrderedKey> Ordered() const;
 
-private:
+    bool operator==(const Hive& other) const;
+
+    // The order of keys: upper case, a key's children right after it.
     static std::string SortKey(std::string_view path);
 
-    std::map<std::string, HiveKey> FKeys; // by SortKey
+private:
+    // The spelling of the key at `path`, created with its missing parents when needed.
+    std::string CreatePath(std::string_view path);
+
+    // By SortKey. A copy of the hive shares the keys; the non-const Find and Create give a copy
+    // a key of its own before it changes it.
+    std::map<std::string, std::shared_ptr<HiveKey>> FKeys;
 };
 
 } // namespace platform

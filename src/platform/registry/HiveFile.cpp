@@ -2,7 +2,10 @@
 
 #include "platform/machine/TemporaryNames.h"
 #include "platform/machine/WholeFile.h"
+#include "platform/registry/HiveChanges.h"
+#include "platform/registry/HiveLog.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -85,20 +88,77 @@ void RemoveHiveTemporaries(const std::filesystem::path& hive) {
 
 } // namespace
 
-// What was read from the file, with the identity of the file it came from. The descriptor stays
-// open so that the inode cannot be reused by a later file while the snapshot is cached: equal
-// device and inode then mean the same file.
+namespace {
+
+// The identity of a file as stat tells it: a file renamed in place, appended to or cut has
+// another.
+bool SameStatus(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Where a hive's file and its log stand now.
+struct FilePair {
+    bool hiveExists = false;
+    struct stat hive {};
+    bool logExists = false;
+    struct stat log {};
+};
+
+FilePair StatPair(const std::filesystem::path& hive, const std::filesystem::path& log) {
+    FilePair pair;
+    pair.hiveExists = ::stat(hive.c_str(), &pair.hive) == 0;
+    if (!pair.hiveExists && errno != ENOENT)
+        ThrowErrno("Cannot read", hive);
+    pair.logExists = ::stat(log.c_str(), &pair.log) == 0;
+    if (!pair.logExists && errno != ENOENT)
+        ThrowErrno("Cannot read", log);
+    return pair;
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Get() < 0 || ::fsync(fd.Get()) != 0)
+        ThrowErrno("Cannot sync", folder);
+}
+
+// The bytes of the open file `fd`, `limit` at most.
+std::string ReadAll(int fd, std::uintmax_t limit, const std::filesystem::path& file) {
+    std::string bytes;
+    char buffer[65536];
+    while (bytes.size() < limit) {
+        const ssize_t n =
+            ::read(fd, buffer, static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, limit - bytes.size())));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowErrno("Cannot read", file);
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+} // namespace
+
+// What was read from the hive's file and its log, with the identity of the files it came from.
+// The descriptors stay open so that the inodes cannot be reused by later files while the
+// snapshot is cached: equal device and inode then mean the same file.
 struct HiveFile::Snapshot {
     UniqueFd fd;
     bool missing = true;
     struct stat status {};
-    std::shared_ptr<const Hive> hive;
+    UniqueFd logFd;
+    bool logMissing = true;
+    struct stat logStatus {};
+    std::size_t logValid = 0;         // the bytes of whole records at the start of the log
+    std::shared_ptr<const Hive> hive; // the file's hive with the log's changes
 
-    bool SameFile(const struct stat& other) const {
-        return !missing && status.st_dev == other.st_dev && status.st_ino == other.st_ino &&
-               status.st_size == other.st_size && status.st_mtim.tv_sec == other.st_mtim.tv_sec &&
-               status.st_mtim.tv_nsec == other.st_mtim.tv_nsec && status.st_ctim.tv_sec == other.st_ctim.tv_sec &&
-               status.st_ctim.tv_nsec == other.st_ctim.tv_nsec;
+    bool Matches(const FilePair& now) const {
+        return (missing ? !now.hiveExists : now.hiveExists && SameStatus(status, now.hive)) &&
+               (logMissing ? !now.logExists : now.logExists && SameStatus(logStatus, now.log));
     }
 };
 
@@ -118,65 +178,91 @@ HiveTooLarge::HiveTooLarge(const std::string& fileName, std::uintmax_t size, std
                          Mebibytes(size) + ", au-delà des " + Mebibytes(limit) +
                          " qu'une ruche peut occuper ; rien n'a été écrit.") {}
 
-HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize)
+HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize, std::uintmax_t foldSize)
     : FPath(std::move(file))
+    , FLogPath(FPath.string() + ".log")
     , FRoot(root)
-    , FMaxSize(maxSize) {}
+    , FMaxSize(maxSize)
+    , FFoldSize(foldSize) {}
 
-HiveFile::~HiveFile() = default;
+HiveFile::~HiveFile() {
+    try {
+        Fold();
+    } catch (const std::exception&) {
+        // The log stays: the next reader reads it with the hive, the next writer folds it.
+    }
+}
 
 std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
     auto snapshot = std::make_shared<Snapshot>();
+    // The log before the hive: a fold in between gives a hive that already holds the log's
+    // changes, and reading them again over it changes nothing.
+    snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (snapshot->logFd.Get() < 0) {
+        if (errno != ENOENT)
+            ThrowErrno("Cannot open", FLogPath);
+    } else {
+        snapshot->logMissing = false;
+        if (::fstat(snapshot->logFd.Get(), &snapshot->logStatus) != 0)
+            ThrowErrno("Cannot read", FLogPath);
+    }
     snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Hive hive;
     if (snapshot->fd.Get() < 0) {
         if (errno != ENOENT)
             ThrowErrno("Cannot open", FPath);
-        snapshot->hive = std::make_shared<const Hive>();
-        return snapshot;
-    }
-    snapshot->missing = false;
-    if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
-        ThrowErrno("Cannot read", FPath);
-    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(snapshot->status.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(snapshot->fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
+    } else {
+        snapshot->missing = false;
+        if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
             ThrowErrno("Cannot read", FPath);
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
+        if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
+            throw RegFileError(FPath.string(), 1,
+                               "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+        const std::string bytes = ReadAll(snapshot->fd.Get(), FMaxSize, FPath);
+        const std::string fileName = FPath.string();
+        hive = HiveFromDocument(
+            ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), fileName), FRoot,
+            fileName);
     }
-    bytes.resize(done);
-    const std::string fileName = FPath.string();
-    snapshot->hive = std::make_shared<const Hive>(HiveFromDocument(ParseRegFile(bytes, fileName), FRoot, fileName));
+    if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
+        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize, FLogPath);
+        const LogContents log = DecodeLog(bytes);
+        snapshot->logValid = log.validBytes;
+        const std::string fileName = FLogPath.string();
+        for (const LogRecord& record : log.records) {
+            // A record whose text cannot be read over the hive is damaged like a cut one: it and
+            // those after it are dropped, the hive and the records before it are kept.
+            try {
+                const RegFileDocument document = ParseRegFile(
+                    std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
+                ApplyDocument(hive, document, FRoot, fileName);
+            } catch (const RegFileError&) {
+                snapshot->logValid = record.offset;
+                break;
+            }
+        }
+    }
+    snapshot->hive = std::make_shared<const Hive>(std::move(hive));
     return snapshot;
 }
 
 std::shared_ptr<const Hive> HiveFile::Load() {
-    struct stat status {};
-    const bool exists = ::stat(FPath.c_str(), &status) == 0;
-    if (!exists && errno != ENOENT)
-        ThrowErrno("Cannot read", FPath);
+    const FilePair now = StatPair(FPath, FLogPath);
     std::lock_guard guard(FMutex);
-    if (FCache && (exists ? FCache->SameFile(status) : FCache->missing))
+    if (FCache && FCache->Matches(now))
         return FCache->hive;
     FCache = ReadFile();
     return FCache->hive;
 }
 
 std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
-    // Every writer renames a new file in place, and the cache holds the file it read open (its
-    // inode cannot be reused): the same identity is the same content, and nothing needs parsing.
-    struct stat status {};
-    const bool exists = ::stat(FPath.c_str(), &status) == 0;
+    // Every writer renames a new file in place or appends to the log, and the cache holds the
+    // files it read open (their inodes cannot be reused): the same identities are the same
+    // content, and nothing needs parsing.
+    const FilePair now = StatPair(FPath, FLogPath);
     {
         std::lock_guard guard(FMutex);
-        if (FCache && (exists ? FCache->SameFile(status) : FCache->missing))
+        if (FCache && FCache->Matches(now))
             return FCache;
     }
     return ReadFile();
@@ -194,8 +280,68 @@ ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
         FCache = current;
         return result;
     }
-    WriteFile(hive);
+    const std::optional<std::string> text = DescribeChanges(FRoot, *current->hive, hive);
+    const std::string record = text ? EncodeLogRecord(*text) : std::string();
+    auto changed = std::make_shared<const Hive>(std::move(hive));
+    if (!text || current->logValid + record.size() > FFoldSize)
+        WriteFile(std::move(changed));
+    else
+        AppendToLog(*current, record, std::move(changed));
     return kErrorSuccess;
+}
+
+void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive) {
+    // The hive's file would not take the change once folded: refused before anything is written.
+    const std::uintmax_t hiveBytes = current.missing ? 0 : static_cast<std::uintmax_t>(current.status.st_size);
+    // (The log's UTF-8 text takes up to twice its size in the file's UTF-16.)
+    if (hiveBytes + 2 * (current.logValid + record.size()) > FMaxSize) {
+        WriteFile(std::move(hive)); // measures the folded file exactly, and refuses it when too large
+        return;
+    }
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (snapshot->logFd.Get() < 0)
+        ThrowErrno("Cannot open", FLogPath);
+    const int fd = snapshot->logFd.Get();
+    // A damaged record at the end goes first, so that the new one follows whole records only.
+    struct stat before {};
+    if (::fstat(fd, &before) != 0)
+        ThrowErrno("Cannot read", FLogPath);
+    if (static_cast<std::uintmax_t>(before.st_size) != current.logValid &&
+        ::ftruncate(fd, static_cast<off_t>(current.logValid)) != 0)
+        ThrowErrno("Cannot write", FLogPath);
+    std::size_t done = 0;
+    while (done < record.size()) {
+        const ssize_t n =
+            ::pwrite(fd, record.data() + done, record.size() - done, static_cast<off_t>(current.logValid + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            (void)!::ftruncate(fd, static_cast<off_t>(current.logValid)); // no part of the record stays
+            errno = error;
+            ThrowErrno("Cannot write", FLogPath);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fdatasync(fd) != 0)
+        ThrowErrno("Cannot sync", FLogPath);
+    if (current.logMissing)
+        SyncFolder(FPath.parent_path()); // the new log's name is on the disk too
+    if (::fstat(fd, &snapshot->logStatus) != 0)
+        ThrowErrno("Cannot read", FLogPath);
+    snapshot->logMissing = false;
+    snapshot->logValid = current.logValid + record.size();
+    snapshot->missing = current.missing;
+    snapshot->status = current.status;
+    if (!current.missing) {
+        snapshot->fd = UniqueFd(::dup(current.fd.Get()));
+        if (snapshot->fd.Get() < 0)
+            ThrowErrno("Cannot read", FPath);
+    }
+    snapshot->hive = std::move(hive);
+    std::lock_guard guard(FMutex);
+    FCache = std::move(snapshot);
 }
 
 void HiveFile::CreateIfMissing() {
@@ -203,32 +349,52 @@ void HiveFile::CreateIfMissing() {
     HiveLock lock(FPath.string() + ".lock");
     if (::access(FPath.c_str(), F_OK) == 0)
         return;
-    WriteFile(Hive());
+    WriteFile(CurrentUnderLock()->hive); // a log without its hive keeps its changes
 }
 
-void HiveFile::WriteFile(const Hive& hive) {
-    const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive.Subtree("")));
+void HiveFile::Fold() {
+    if (::access(FLogPath.c_str(), F_OK) != 0)
+        return; // no log: nothing to fold, and no lock file to make
+    HiveLock lock(FPath.string() + ".lock");
+    const auto current = CurrentUnderLock();
+    if (current->logMissing)
+        return;
+    WriteFile(current->hive);
+}
+
+void HiveFile::WriteFile(std::shared_ptr<const Hive> hive) {
+    const std::vector<std::uint8_t> bytes = EncodeRegFile(FormatRegFile(FRoot, hive->Subtree("")));
     if (bytes.size() > FMaxSize)
         throw HiveTooLarge(FPath.string(), bytes.size(), FMaxSize);
     WriteWholeFile(FPath, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // The hive holds the log's changes now: the log goes (a crash before leaves both, and reading
+    // the log again over the hive changes nothing).
+    if (::unlink(FLogPath.c_str()) == 0)
+        SyncFolder(FPath.parent_path());
+    else if (errno != ENOENT)
+        ThrowErrno("Cannot remove", FLogPath);
     // Under the lock nobody else renames the file, so what is there now is what was written.
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (snapshot->fd.Get() < 0 || ::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
         ThrowErrno("Cannot read", FPath);
     snapshot->missing = false;
-    snapshot->hive = std::make_shared<const Hive>(hive);
+    snapshot->hive = std::move(hive);
     std::lock_guard guard(FMutex);
     FCache = std::move(snapshot);
 }
 
-Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
-    Hive hive;
-    for (const auto& section : document.sections) {
+void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
+    for (const auto& section : document.sections)
         if (section.root != root)
             throw RegFileError(fileName, section.line,
                                "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
                                    std::string(RootName(root)));
+}
+
+void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
+    CheckRoots(document, root, fileName);
+    for (const auto& section : document.sections) {
         if (section.removeKey) {
             hive.Delete(section.path);
             continue;
@@ -245,6 +411,11 @@ Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const 
                 key.SetValue(value.value);
         }
     }
+}
+
+Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
+    Hive hive;
+    ApplyDocument(hive, document, root, fileName);
     return hive;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
-// One hive's `.reg` file on the host: cheap cached reads, and changes made under an exclusive
-// lock on a lock file beside it (re-read, change, write a temporary file, rename over), so that
-// processes writing at once lose nothing and readers always see a whole file.
+// One hive's `.reg` file on the host, with its log beside it (`<hive>.log`, see HiveLog.h): cheap
+// cached reads of the two together, and changes made under an exclusive lock on a lock file beside
+// them (re-read, change, append the change to the log and sync it), so that processes writing at
+// once lose nothing and readers always see whole records. The log is folded into the `.reg` file
+// (a temporary file renamed over it, then the log removed) once it grows past a bound, and when
+// the object is destroyed (the hive closed).
 
 #include "platform/registry/RegFile.h"
 
@@ -17,6 +20,8 @@ namespace platform {
 
 // Above this size a hive file is refused rather than read into memory.
 inline constexpr std::uintmax_t kMaxHiveFileSize = 64u << 20;
+// Past this size the log is folded into the hive's file.
+inline constexpr std::uintmax_t kLogFoldSize = 1u << 20;
 
 // A change that would make the hive's file larger than its reader takes: refused before anything
 // is written, so the hive stays readable.
@@ -29,12 +34,17 @@ class HiveFile {
 public:
     // A file above `maxSize` is refused when read, and a change that would make it larger is
     // refused before anything is written (HiveTooLarge).
-    HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize = kMaxHiveFileSize);
+    // The log is folded when a record would make it larger than `foldSize`.
+    HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize = kMaxHiveFileSize,
+             std::uintmax_t foldSize = kLogFoldSize);
+    // Folds the log into the hive's file (nothing is reported: the log keeps the changes when the
+    // fold fails).
     ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
 
     const std::filesystem::path& Path() const { return FPath; }
+    const std::filesystem::path& LogPath() const { return FLogPath; }
 
     // The hive as the file holds it now; a missing file is an empty hive. Throws RegFileError
     // for a file that cannot be parsed, std::system_error when it cannot be read.
@@ -48,21 +58,31 @@ public:
     // Writes an empty hive when the file does not exist.
     void CreateIfMissing();
 
+    // Writes the hive with its log's changes into the `.reg` file and removes the log.
+    void Fold();
+
 private:
     struct Snapshot;
 
     std::shared_ptr<const Snapshot> ReadFile() const;
     std::shared_ptr<const Snapshot> CurrentUnderLock();
-    void WriteFile(const Hive& hive);
+    void WriteFile(std::shared_ptr<const Hive> hive);
+    void AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive);
 
     std::filesystem::path FPath;
+    std::filesystem::path FLogPath;
     RegistryRoot FRoot;
     std::uintmax_t FMaxSize;
+    std::uintmax_t FFoldSize;
     std::mutex FMutex; // guards FCache
     std::shared_ptr<const Snapshot> FCache;
 };
 
 // A hive built from a parsed document; every section must belong to `root`.
 Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
+// Throws RegFileError when a section of the document does not belong to `root`.
+void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
+// The document's sections read over `hive` (their roots checked first).
+void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
 
 } // namespace platform

@@ -276,10 +276,6 @@ int Query(Registry& registry, const KeyName& key, const Options& options, std::o
     if (const ErrorCode rc = registry.OpenKey(key.root, key.path, kKeyRead, handle); rc != kErrorSuccess)
         return ReportCode(err, rc);
     if (!options.recurse) {
-        std::vector<RegistryValue> values;
-        std::vector<std::string> subKeys;
-        if (const ErrorCode rc = handle.EnumValues(values); rc != kErrorSuccess)
-            return ReportCode(err, rc);
         if (options.valueName) {
             RegistryValue value;
             const ErrorCode rc = handle.QueryValue(*options.valueName, value);
@@ -294,6 +290,11 @@ int Query(Registry& registry, const KeyName& key, const Options& options, std::o
             out << '\n';
             return 0;
         }
+        // The whole key listed (one value asked above copies none of the others).
+        std::vector<RegistryValue> values;
+        std::vector<std::string> subKeys;
+        if (const ErrorCode rc = handle.EnumValues(values); rc != kErrorSuccess)
+            return ReportCode(err, rc);
         if (const ErrorCode rc = handle.EnumSubKeys(subKeys); rc != kErrorSuccess)
             return ReportCode(err, rc);
         out << '\n' << key.text << '\n';

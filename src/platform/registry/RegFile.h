@@ -62,6 +62,14 @@ RegFileDocument ParseRegFile(std::span<const std::uint8_t> bytes, std::string_vi
 // The text of a version 5.00 file (UTF-8, CR LF) holding `keys` of `root` in the given order.
 std::string FormatRegFile(RegistryRoot root, const std::vector<const HiveKey*>& keys);
 
+// Pieces of that text: a value's line ("name"=data), a key's line ([ROOT\path] or [-ROOT\path]) and
+// the line that marks a key access-denied (written for a key that denies nothing only when
+// `evenWhenNone`, to clear the marks of a key read before).
+void AppendRegValue(std::string& out, const RegistryValue& value);
+void AppendRegValueRemoval(std::string& out, std::string_view name); // "name"=-
+void AppendRegKeyLine(std::string& out, RegistryRoot root, std::string_view path, bool remove);
+void AppendRegDenyMarker(std::string& out, const HiveKey& key, bool evenWhenNone);
+
 // UTF-16LE with byte order mark, as regedit writes.
 std::vector<std::uint8_t> EncodeRegFile(std::string_view text);
 

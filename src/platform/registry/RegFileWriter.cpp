@@ -57,7 +57,9 @@ void AppendHex(std::string& out, const RegistryValue& value, std::size_t lineSta
     }
 }
 
-void AppendValue(std::string& out, const RegistryValue& value) {
+} // namespace
+
+void AppendRegValue(std::string& out, const RegistryValue& value) {
     const std::size_t lineStart = out.size();
     out += value.name.empty() ? std::string("@") : Quote(value.name);
     out += '=';
@@ -73,26 +75,37 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     out += "\r\n";
 }
 
-} // namespace
+void AppendRegValueRemoval(std::string& out, std::string_view name) {
+    out += name.empty() ? std::string("@") : Quote(name);
+    out += "=-\r\n";
+}
+
+void AppendRegKeyLine(std::string& out, RegistryRoot root, std::string_view path, bool remove) {
+    out += remove ? "[-" : "[";
+    out += RootName(root);
+    if (!path.empty()) {
+        out += '\\';
+        out += path;
+    }
+    out += "]\r\n";
+}
+
+void AppendRegDenyMarker(std::string& out, const HiveKey& key, bool evenWhenNone) {
+    if (!key.denyRead && !key.denyWrite && !evenWhenNone)
+        return;
+    out += ";!deny=";
+    out += key.denyRead && key.denyWrite ? "read,write" : key.denyRead ? "read" : key.denyWrite ? "write" : "";
+    out += "\r\n";
+}
 
 std::string FormatRegFile(RegistryRoot root, const std::vector<const HiveKey*>& keys) {
     std::string out(kRegFileHeader5);
     out += "\r\n\r\n";
     for (const HiveKey* key : keys) {
-        out += '[';
-        out += RootName(root);
-        if (!key->path.empty()) {
-            out += '\\';
-            out += key->path;
-        }
-        out += "]\r\n";
-        if (key->denyRead || key->denyWrite) {
-            out += ";!deny=";
-            out += key->denyRead && key->denyWrite ? "read,write" : key->denyRead ? "read" : "write";
-            out += "\r\n";
-        }
+        AppendRegKeyLine(out, root, key->path, false);
+        AppendRegDenyMarker(out, *key, false);
         for (const auto& value : key->values)
-            AppendValue(out, value);
+            AppendRegValue(out, value);
         out += "\r\n";
     }
     return out;

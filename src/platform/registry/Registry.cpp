@@ -164,6 +164,11 @@ std::filesystem::path Registry::HiveFilePath(RegistryRoot root) const {
     return FFolder / HiveFileName(root);
 }
 
+void Registry::FoldLogs() {
+    for (const auto& hive : FHives)
+        hive->Fold();
+}
+
 HiveFile& Registry::File(RegistryRoot root) {
     return *FHives[static_cast<std::size_t>(root)];
 }

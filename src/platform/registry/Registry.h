@@ -73,6 +73,8 @@ public:
 
     // Writes an empty hive for each root that has no file yet.
     void CreateMissingHives();
+    // Folds each hive's log into its file (what the destructor does: see HiveFile).
+    void FoldLogs();
 
     // RegOpenKeyEx. 0 and an open key; 2 when the key does not exist; 5 when the key denies the
     // rights asked (see docs/registry.md); 161 for a path that is not a key path (a leading
@@ -98,7 +100,7 @@ public:
     // does not exist; 5 when it or a key below it denies reading.
     ErrorCode Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes);
 
-    // The hive as its file holds it now (cached on the file's identity).
+    // The hive as its file and its log hold it now (cached on the files' identities).
     std::shared_ptr<const Hive> Read(RegistryRoot root);
     // A change made under the hive's lock on a fresh read (see HiveFile::Modify).
     ErrorCode Modify(RegistryRoot root, const std::function<ErrorCode(Hive&)>& change);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -100,8 +101,10 @@ RunningProgram::RunningProgram(const std::filesystem::path& program, const std::
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN); // kept across exec: the write fails with EFBIG
         }
+        if (options.signalWhenCallerEnds != 0)
+            prctl(PR_SET_PDEATHSIG, options.signalWhenCallerEnds);
         dup2(in, STDIN_FILENO);
-        dup2(FCaptures->out.Descriptor(), STDOUT_FILENO);
+        dup2(options.standardOutput.value_or(FCaptures->out.Descriptor()), STDOUT_FILENO);
         dup2(FCaptures->err.Descriptor(), STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
@@ -129,9 +132,11 @@ ProgramResult RunningProgram::Wait() {
     if (FKillAfter)
         result.killed = KillWhenLate(FPid, *FKillAfter);
     int status = 0;
-    while (waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (wait4(FPid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     FPid = -1;
+    result.peakKiB = usage.ru_maxrss;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     FSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = FCaptures->out.Read();

@@ -19,6 +19,7 @@ struct ProgramResult {
     bool killed = false; // ended by ProgramOptions::killAfter
     std::string out;
     std::string err;
+    long peakKiB = 0; // the program's peak resident memory
 };
 
 struct ProgramOptions {
@@ -29,6 +30,12 @@ struct ProgramOptions {
     std::optional<std::uint64_t> fileSizeLimit = std::nullopt;
     // SIGKILL when the program still runs this long after its start, as a power cut would stop it.
     std::optional<std::chrono::microseconds> killAfter = std::nullopt;
+    // A descriptor given to the program as its standard output instead of a capture (`out` stays
+    // empty): a pipe the caller reads while the program runs.
+    std::optional<int> standardOutput = std::nullopt;
+    // A signal the program receives when the thread that started it ends (PR_SET_PDEATHSIG), so that
+    // a server a benchmark started cannot outlive it; 0 for none.
+    int signalWhenCallerEnds = 0;
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,

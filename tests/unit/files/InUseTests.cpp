@@ -145,6 +145,48 @@ TEST_P(OwnHandleSharingTest, FollowsTheWindowsRule) {
 INSTANTIATE_TEST_SUITE_P(Modes, OwnHandleSharingTest, testing::ValuesIn(kSharing),
                          [](const testing::TestParamInfo<SharingRow>& row) { return std::string(row.param.name); });
 
+// The machine's other programs: a child process holds the first handle, opened through the same
+// functions. Their sharing modes are seen by the Windows rule; a holder is also a process of the
+// host, so a request that does not share reading and writing is refused as well.
+const SharingRow kOtherProgramSharing[] = {
+    {"ExclusiveThenReaderSharingEverything", kGenericRead | kGenericWrite, 0, kGenericRead,
+     kFileShareRead | kFileShareWrite, false},
+    {"ReaderNotSharingWriteThenWriterSharingEverything", kGenericRead, kFileShareRead, kGenericWrite,
+     kFileShareRead | kFileShareWrite, false},
+    {"WriterThenReaderSharingEverything", kGenericWrite, kFileShareRead | kFileShareWrite, kGenericRead,
+     kFileShareRead | kFileShareWrite, true},
+    {"WritersSharingEverything", kGenericWrite, kFileShareRead | kFileShareWrite, kGenericWrite,
+     kFileShareRead | kFileShareWrite, true},
+    {"WriterNotSharingWriteThenWriterSharingEverything", kGenericWrite, kFileShareRead, kGenericWrite,
+     kFileShareRead | kFileShareWrite, false},
+};
+
+class OtherProgramSharingTest : public testing_support::MachineTest, public testing::WithParamInterface<SharingRow> {};
+
+TEST_P(OtherProgramSharingTest, FollowsTheWindowsRule) {
+    WriteHostFile("File.txt", "x");
+    const SharingRow& row = GetParam();
+    {
+        const ChildProcess holder = ChildProcess::Holding([&row] {
+            static FileHandle held; // kept open until the child is killed
+            held = CreateFile("C:\\File.txt", row.firstAccess, row.firstShare, CreationDisposition::OpenExisting);
+            return held.IsValid();
+        });
+        ASSERT_TRUE(holder.Ready());
+        const FileHandle second =
+            CreateFile("C:\\file.TXT", row.secondAccess, row.secondShare, CreationDisposition::OpenExisting);
+        EXPECT_EQ(second.IsValid(), row.secondOpens);
+        if (!row.secondOpens) {
+            EXPECT_EQ(GetLastError(), kErrorSharingViolation);
+        }
+    }
+    EXPECT_TRUE(CreateFile("C:\\File.txt", row.secondAccess, row.secondShare, CreationDisposition::OpenExisting))
+        << "the marks of a killed holder are gone with it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OtherProgramSharingTest, testing::ValuesIn(kOtherProgramSharing),
+                         [](const testing::TestParamInfo<SharingRow>& row) { return std::string(row.param.name); });
+
 TEST_F(InUseProbeTest, OwnOpenHandleBlocksDeletionAndReplacement) {
     WriteHostFile("Open.txt", "open");
     WriteHostFile("Other.txt", "other");

@@ -280,9 +280,10 @@ TEST_F(RegCommandTest, DotDotIsAKeyNameThatNeverReachesAHostPath) {
     RegOk({"add", "HKCU\\..\\..\\x", "/v", "v", "/d", "1"});
     EXPECT_EQ(Reg({"query", "HKCU\\..\\..\\x", "/v", "v"}).out,
               "\nHKEY_CURRENT_USER\\..\\..\\x\n    v    REG_SZ    1\n\n");
-    // The hive file is all that changes on the host: no file or folder named after a key.
+    // The hive file and its log are all that change on the host: no file or folder named after a key.
     const std::vector<std::string> allowed = {"registry", "registry/HKEY_CURRENT_USER.reg",
-                                              "registry/HKEY_CURRENT_USER.reg.lock"};
+                                              "registry/HKEY_CURRENT_USER.reg.lock",
+                                              "registry/HKEY_CURRENT_USER.reg.log"};
     for (const std::string& name : registry_tests::FolderNames(FTemp.Path())) {
         if (std::find(before.begin(), before.end(), name) == before.end()) {
             EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;

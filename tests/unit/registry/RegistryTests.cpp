@@ -267,15 +267,21 @@ TEST_F(RegistryTest, EveryTypeSurvivesTheFileAndAFreshReader) {
 TEST_F(RegistryTest, WritesAreUtf16WithMarkAndCrLfAndLeaveNoTemporaryFiles) {
     auto key = Create(HKCU, "Software\\A");
     ASSERT_EQ(key.SetValue(MakeStringValue("N", "v")), kErrorSuccess);
+    const auto names = [this] {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"HKEY_CURRENT_USER.reg.lock", "HKEY_CURRENT_USER.reg.log"}))
+        << "the changes wait in the log";
+    FRegistry.FoldLogs();
     const auto bytes = ReadBytes(Folder() / "HKEY_CURRENT_USER.reg");
     EXPECT_EQ(bytes, Utf16LeWithBom(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER]\r\n\r\n"
                                     u"[HKEY_CURRENT_USER\\Software]\r\n\r\n"
                                     u"[HKEY_CURRENT_USER\\Software\\A]\r\n\"N\"=\"v\"\r\n\r\n"));
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder()))
-        files.push_back(entry.path().filename().string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}));
 }
 
 TEST_F(RegistryTest, SeesChangesMadeByAnotherWriter) {
@@ -322,6 +328,7 @@ TEST_F(RegistryTest, HandWrittenUtf8HiveIsKeptAndRewrittenAsUtf16OnTheFirstChang
     RegistryKey key;
     ASSERT_EQ(FRegistry.OpenKey(HKCU, "SOFTWARE\\SOCIÉTÉ", kKeyAllAccess, key), kErrorSuccess);
     ASSERT_EQ(key.SetValue(MakeDwordValue("N", 1)), kErrorSuccess);
+    FRegistry.FoldLogs();
     EXPECT_EQ(ReadBytes(Folder() / "HKEY_CURRENT_USER.reg"),
               Utf16LeWithBom(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER]\r\n\r\n"
                              u"[HKEY_CURRENT_USER\\Software]\r\n\r\n"
