@@ -1,5 +1,7 @@
 #include "DbVerbs.h"
 
+#include "DatabasePaths.h"
+
 #include "Common/Interbase/dmDBConnectionUnit.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
@@ -129,6 +131,7 @@ int Test(const Context& context, std::span<const std::string> args) {
 
 int Backup(const Context& context, std::span<const std::string> args) {
     ExpectArguments(args, 1, "backup FICHIER");
+    RequireFileOnADrive(args[0]);
     auto module = Module(context);
     std::vector<std::string> errors;
     module->DoBackup(

@@ -37,7 +37,9 @@ int RunTrust(std::span<const std::string> args, Context context) {
     }
     if (action == "remove" && args.size() == 2) {
         const auto keys = MachineKeys();
-        context.out << "Clé de confiance retirée : " << DigestHex(keys.Remove(args[1])) << '\n';
+        // Removed first: the confirmation is printed only for a key that is gone.
+        const auto removed = keys.Remove(args[1]);
+        context.out << "Clé de confiance retirée : " << DigestHex(removed) << '\n';
         if (keys.List().empty())
             context.out << "Ce poste ne fait plus confiance à aucune clé : il applique aussi les paquets non signés.\n";
         return kExitOk;

@@ -68,7 +68,8 @@ void RefuseLinkOutOf(const std::filesystem::path& source, const std::filesystem:
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
                 const std::optional<std::filesystem::path>& wizard, unsigned threads,
-                const std::vector<update::package::PrivateKey>& signingKeys) {
+                const std::vector<update::package::PrivateKey>& signingKeys,
+                const std::function<void(const update::package::PackageWriter::WriteProgress&)>& progress) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
         throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
@@ -111,6 +112,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
             return update::package::EncodeSignatureBlock(update::package::SignFooter(footer, keys, time));
         });
     }
+    writer.SetProgress(progress);
     writer.Write(output, wizard);
 }
 

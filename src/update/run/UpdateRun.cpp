@@ -2,6 +2,7 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "ui/Cancellation.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 
@@ -183,6 +184,8 @@ RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
         for (const std::string& name : names) {
             if (const std::optional<TUpdateResultType> result = RunReportedProduct(name))
                 results.push_back(*result);
+            if (ui::CancelRequested())
+                break; // the person stopped the run: no further product
         }
         outcome.result = CombinedResult(results);
         Finish(outcome.result);
