@@ -60,7 +60,7 @@ TEST_F(PackCommandLine, OptionsInAnyOrder) {
         EXPECT_EQ(second.exitCode, 0) << second.err;
         EXPECT_EQ(first.out, second.out);
     }
-    const ToolResult extract = Run({out, "--extract", package});
+    const ToolResult extract = Run({package, out, "--extract"}); // the action last, the operands in their order
     EXPECT_EQ(extract.exitCode, 0) << extract.err;
     EXPECT_EQ(ReadFile(FFolder / "out" / "UPDATES.TXT"), TextBytes(120));
 }

@@ -54,6 +54,9 @@ std::set<int> ListedCodes(const std::string& help) {
 
 class ExitCodeTest;
 
+struct Row;
+void PrintTo(const Row& row, std::ostream* out);
+
 struct Row {
     const char* name;
     Program program;
@@ -117,6 +120,10 @@ public:
         fs::create_directories(Prefix() / "drives" / "C" / "Data");
     }
 };
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 const Row kRows[] = {
     {"UpdateDone", Program::Update, 0, [](ExitCodeTest& t) { t.Orbel("Orbel.hlp\r\n"); return t.Silent(); }},
@@ -214,8 +221,6 @@ TEST_P(ExitCodeTest, ReturnsACodeItsHelpLists) {
     const testsupport::ProgramResult result = Run(row.program, args);
     EXPECT_EQ(result.exitCode, row.code) << result.out << result.err;
     EXPECT_TRUE(HelpCodes(row.program).contains(row.code)) << "code " << row.code << " is not in the help";
-    if (row.code != 0)
-        EXPECT_FALSE(result.err.empty()) << "a code other than 0 comes with a message";
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ExitCodeTest, ::testing::ValuesIn(kRows),

@@ -33,8 +33,9 @@ TEST_P(Messages, AreFrenchAndTrue) {
     const std::string written = result.out + result.err;
     EXPECT_EQ(result.exitCode, row.code) << written;
     EXPECT_NE(written.find(row.said), std::string::npos) << written;
-    if (!row.notSaid.empty())
+    if (!row.notSaid.empty()) {
         EXPECT_EQ(written.find(row.notSaid), std::string::npos) << written;
+    }
 }
 
 const std::string kVersion = QUARNEL_VERSION_TEXT;

@@ -61,12 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"IncompatibleInstallation", "Veltrane\r\n", urtOk, [](Wizard&, ui::ScriptedUi&) {}, 5},
                       ExitCase{"CancelledBeforeTheRun", "Marlisk\r\n", urtOk, CancelBeforeTheRun, 1},
                       ExitCase{"ClosedBeforeTheRun", "Marlisk\r\n", urtOk, CloseBeforeTheRun, 1}),
-    [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ExitCase>& testInfo) { return std::string(testInfo.param.name); });
 
 // A large copy offers Cancel; taken, it stops the copy at its next step, fails that product with
 // the reason, runs no further product, and the run's code is 1.
 TEST_F(WizardTest, CancelDuringALargeCopyStopsTheRun) {
     Wizard w(FTemp, DemoFiles("Marlisk\r\nCorvath\r\n"));
+    w.Create();
     wizard::ProgressPanel panel(w.main.get(), w.main->PanelButtons());
     w.main->SetProgressPanel(&panel);
     bool offered = false;
