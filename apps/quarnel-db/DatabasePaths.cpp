@@ -25,8 +25,8 @@ bool ClimbsOut(const std::string& path) {
 }
 
 void RequireOnADrive(const std::string& path, const std::string& named) {
-    const bool drivePath = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 &&
-                           path[1] == ':' && path[2] == '\\';
+    const bool drivePath =
+        path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 && path[1] == ':' && path[2] == '\\';
     if (!drivePath)
         throw RefusedPath("le chemin « " + named + " » est refusé : " + kExpected + ".");
     if (ClimbsOut(path))

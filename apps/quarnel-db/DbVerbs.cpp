@@ -1,8 +1,7 @@
 #include "DbVerbs.h"
 
-#include "DatabasePaths.h"
-
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "DatabasePaths.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"

@@ -22,7 +22,7 @@ Action ActionOf(const std::vector<std::string_view>& args) {
         std::string_view name;
         Action action;
     };
-    static constexpr Flag kFlags[] = {{"--help", Action::Help},     {"-h", Action::Help},
+    static constexpr Flag kFlags[] = {{"--help", Action::Help},       {"-h", Action::Help},
                                       {"--version", Action::Version}, {"--list", Action::List},
                                       {"--extract", Action::Extract}, {"--verify", Action::Verify}};
     std::optional<Action> found;
@@ -92,8 +92,8 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
         }
     }
 
-    const bool packOptions = !line.output.empty() || line.wizard || threadsGiven || !line.signingKeys.empty() ||
-                             line.passphraseFile;
+    const bool packOptions =
+        !line.output.empty() || line.wizard || threadsGiven || !line.signingKeys.empty() || line.passphraseFile;
     switch (line.action) {
     case Action::List:
         Require(line.operands.size() == 1 && !packOptions && !line.key, "--list attend un paquet");

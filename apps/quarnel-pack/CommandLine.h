@@ -20,14 +20,14 @@ enum class Action { Pack, Sign, List, Extract, Verify, Help, Version };
 
 struct CommandLine {
     Action action = Action::Pack;
-    std::vector<std::string> operands;                  // in their order: folder, package, destination
-    std::string output;                                 // -o
-    std::optional<std::string> wizard;                  // --wizard
-    unsigned threads = 0;                               // --threads; 0: one per core
-    std::vector<std::filesystem::path> signingKeys;     // --sign, repeatable
+    std::vector<std::string> operands;                   // in their order: folder, package, destination
+    std::string output;                                  // -o
+    std::optional<std::string> wizard;                   // --wizard
+    unsigned threads = 0;                                // --threads; 0: one per core
+    std::vector<std::filesystem::path> signingKeys;      // --sign, repeatable
     std::optional<std::filesystem::path> passphraseFile; // --passphrase-file
-    std::optional<std::filesystem::path> key;           // --key, with --verify
-    bool quiet = false;                                 // --quiet: no progress
+    std::optional<std::filesystem::path> key;            // --key, with --verify
+    bool quiet = false;                                  // --quiet: no progress
 };
 
 // Throws UsageError for an unknown option, a missing value, or operands and options that do not

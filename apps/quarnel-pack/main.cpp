@@ -87,8 +87,8 @@ int Run(const std::vector<std::string_view>& args) {
     if (line.wizard) {
         wizard = *line.wizard;
     }
-    quarnelpack::PackProgress progress(
-        std::cerr, quarnelpack::PackProgress::StyleFor(line.quiet, ::isatty(STDERR_FILENO) == 1));
+    quarnelpack::PackProgress progress(std::cerr,
+                                       quarnelpack::PackProgress::StyleFor(line.quiet, ::isatty(STDERR_FILENO) == 1));
     // The bar's line ends however the packing ends, before any message.
     struct BarEnd {
         quarnelpack::PackProgress& progress;

@@ -74,7 +74,9 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     if (!instance)
         return kExitRefused;
     // A run that a stop interrupted is undone before anything else, the package included.
-    const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+    const auto toStandardError = [](const std::string& message) {
+        std::cerr << "quarnel-update : " << message << '\n';
+    };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     if (CarriesNoPackage(options)) {

@@ -2,8 +2,8 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
-#include "wizard/Fonts.h"
 #include "ui/Cancellation.h"
+#include "wizard/Fonts.h"
 #include "wizard/PanelButtons.h"
 #include "wizard/ProgressPanel.h"
 #include "wizard/StepPage.h"

@@ -283,8 +283,8 @@ Machine Machine::Load(const fs::path& prefixArgument) {
         for (std::size_t i = 0; i < settings.drives.size(); ++i)
             for (std::size_t j = i + 1; j < settings.drives.size(); ++j)
                 if (settings.drives[i].letter == settings.drives[j].letter)
-                    throw std::runtime_error(file.string() + ": le lecteur " + std::string(1, settings.drives[i].letter) +
-                                             " est décrit deux fois");
+                    throw std::runtime_error(file.string() + ": le lecteur " +
+                                             std::string(1, settings.drives[i].letter) + " est décrit deux fois");
     } else {
         settings.drives.push_back(Drive{'C', prefix / "drives" / "C", DriveType::Fixed, "NTFS", std::nullopt});
     }

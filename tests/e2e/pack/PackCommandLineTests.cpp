@@ -50,7 +50,9 @@ TEST_F(PackCommandLine, OptionsInAnyOrder) {
         {"verify with a key", {"--verify", package, "--key", key}, {"--verify", "--key", key, package}},
         {"verify, key first", {"--key", key, "--verify", package}, {package, "--key", key, "--verify"}},
         {"list", {"--list", package}, {package, "--list"}},
-        {"pack", {FSource.string(), "-o", Package(), "--threads", "2"}, {"--threads", "2", "-o", Package(), FSource.string()}},
+        {"pack",
+         {FSource.string(), "-o", Package(), "--threads", "2"},
+         {"--threads", "2", "-o", Package(), FSource.string()}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -126,7 +126,11 @@ void PrintTo(const Row& row, std::ostream* out) {
 }
 
 const Row kRows[] = {
-    {"UpdateDone", Program::Update, 0, [](ExitCodeTest& t) { t.Orbel("Orbel.hlp\r\n"); return t.Silent(); }},
+    {"UpdateDone", Program::Update, 0,
+     [](ExitCodeTest& t) {
+         t.Orbel("Orbel.hlp\r\n");
+         return t.Silent();
+     }},
     {"UpdateFailed", Program::Update, 1,
      [](ExitCodeTest& t) {
          t.SetUpdates("Common\r\n");
@@ -159,21 +163,35 @@ const Row kRows[] = {
          return std::vector<std::string>{"--silent", "--package", package.string()};
      }},
     {"UpdateWithAnUnknownOption", Program::Update, 64,
-     [](ExitCodeTest&) { return std::vector<std::string>{"--frobnicate"}; }},
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"--frobnicate"};
+     }},
 
     {"PackAFolder", Program::Pack, 0,
      [](ExitCodeTest& t) {
          return std::vector<std::string>{t.PackSource().string(), "-o", (t.Root() / "out.pkg").string()};
      }},
     {"PackListsANonPackage", Program::Pack, 1,
-     [](ExitCodeTest& t) { return std::vector<std::string>{"--list", t.NotAPackage().string()}; }},
-    {"PackWithoutArguments", Program::Pack, 64, [](ExitCodeTest&) { return std::vector<std::string>{}; }},
+     [](ExitCodeTest& t) {
+         return std::vector<std::string>{"--list", t.NotAPackage().string()};
+     }},
+    {"PackWithoutArguments", Program::Pack, 64,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{};
+     }},
 
-    {"MachineShow", Program::Machine, 0, [](ExitCodeTest&) { return std::vector<std::string>{"show"}; }},
+    {"MachineShow", Program::Machine, 0,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"show"};
+     }},
     {"MachineRegOfAMissingKey", Program::Machine, 1,
-     [](ExitCodeTest&) { return std::vector<std::string>{"reg", "query", "HKLM\\SOFTWARE\\Absente"}; }},
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"reg", "query", "HKLM\\SOFTWARE\\Absente"};
+     }},
     {"MachineFirebirdStatusStopped", Program::Machine, 3,
-     [](ExitCodeTest&) { return std::vector<std::string>{"firebird", "status"}; }},
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"firebird", "status"};
+     }},
     {"MachineRecoverOfAnUnreadableJournal", Program::Machine, 5,
      [](ExitCodeTest& t) {
          fs::create_directories(t.Prefix() / "journal");
@@ -182,7 +200,10 @@ const Row kRows[] = {
              << "quarnel-journal\t1\nrun\t" << pid << "\tquarnel-update\nbegin\tNVX\nremplace\tC:\\x\n";
          return std::vector<std::string>{"recover"};
      }},
-    {"MachineUnknownVerb", Program::Machine, 64, [](ExitCodeTest&) { return std::vector<std::string>{"frobnicate"}; }},
+    {"MachineUnknownVerb", Program::Machine, 64,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"frobnicate"};
+     }},
 
     {"DbCreate", Program::Db, 0,
      [](ExitCodeTest& t) {
@@ -194,17 +215,33 @@ const Row kRows[] = {
          t.DatabaseFolder();
          return std::vector<std::string>{"C:\\Data\\Absente.fdb", "version"};
      }},
-    {"DbWithoutVerb", Program::Db, 64, [](ExitCodeTest&) { return std::vector<std::string>{"C:\\Data\\Base.fdb"}; }},
+    {"DbWithoutVerb", Program::Db, 64,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"C:\\Data\\Base.fdb"};
+     }},
 
-    {"UpdateVersion", Program::Update, 0, [](ExitCodeTest&) { return std::vector<std::string>{"--version"}; }},
-    {"PackVersion", Program::Pack, 0, [](ExitCodeTest&) { return std::vector<std::string>{"--version"}; }},
-    {"MachineVersion", Program::Machine, 0, [](ExitCodeTest&) { return std::vector<std::string>{"--version"}; }},
-    {"DbVersion", Program::Db, 0, [](ExitCodeTest&) { return std::vector<std::string>{"--version"}; }},
+    {"UpdateVersion", Program::Update, 0,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"--version"};
+     }},
+    {"PackVersion", Program::Pack, 0,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"--version"};
+     }},
+    {"MachineVersion", Program::Machine, 0,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"--version"};
+     }},
+    {"DbVersion", Program::Db, 0,
+     [](ExitCodeTest&) {
+         return std::vector<std::string>{"--version"};
+     }},
 };
 
 // Codes that need a longer set-up than a row, met by a test of their own.
 const std::map<Program, std::set<int>> kMetElsewhere = {
-    // A stop signal while a script waits on a held record: QuarnelDbLocks.AStopSignalEndsTheRunCleanlyWithItsWorkUndone.
+    // A stop signal while a script waits on a held record:
+    // QuarnelDbLocks.AStopSignalEndsTheRunCleanlyWithItsWorkUndone.
     {Program::Db, {2}},
 };
 

@@ -51,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissingPrefixRow{"UpdateSilent", QUARNEL_UPDATE_PROGRAM, {"--silent", "--yes"}, 5},
                       MissingPrefixRow{"MachineShow", QUARNEL_MACHINE_PROGRAM, {"show"}, 1},
                       MissingPrefixRow{"MachineDrive", QUARNEL_MACHINE_PROGRAM, {"drive", "D", "/tmp", "fixed"}, 1},
-                      MissingPrefixRow{"MachineReg", QUARNEL_MACHINE_PROGRAM, {"reg", "add", "HKCU\\Software\\A", "/f"}, 1},
+                      MissingPrefixRow{
+                          "MachineReg", QUARNEL_MACHINE_PROGRAM, {"reg", "add", "HKCU\\Software\\A", "/f"}, 1},
                       MissingPrefixRow{"MachineTrust", QUARNEL_MACHINE_PROGRAM, {"trust", "list"}, 1},
                       MissingPrefixRow{"MachineRecover", QUARNEL_MACHINE_PROGRAM, {"recover"}, 1},
                       MissingPrefixRow{"MachineFirebird", QUARNEL_MACHINE_PROGRAM, {"firebird", "start"}, 1},

@@ -153,8 +153,8 @@ TEST_F(QuarnelDbTool, CreatesThenReadsTestsAndListsTheDatabase) {
     // Firebird's own error comes after a French line that names the database.
     const ProgramResult absent = Db({R"(C:\Data\Absente.fdb)", "version"});
     EXPECT_EQ(absent.exitCode, 1);
-    EXPECT_EQ(absent.err.rfind("quarnel-db : erreur de Firebird sur la base de données « C:\\Data\\Absente.fdb » : ", 0),
-              0U)
+    EXPECT_EQ(
+        absent.err.rfind("quarnel-db : erreur de Firebird sur la base de données « C:\\Data\\Absente.fdb » : ", 0), 0U)
         << absent.err;
     EXPECT_NE(absent.err.find("open"), std::string::npos) << "Firebird's text is kept: " << absent.err;
 }

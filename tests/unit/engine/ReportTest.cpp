@@ -142,9 +142,10 @@ TEST_P(LogCopyFailureTest, FailureNamesBothPathsAndKeepsTheOldFile) {
         Engine().LogCopyFile(source, kTarget, true);
         FAIL() << "the copy cannot succeed";
     } catch (const Exception& error) {
-        EXPECT_EQ(std::string(error.what()), "Source : " + source + "\r\nDestination : " + kTarget + "\r\n\r\nErreur : " +
-                                                 "Erreur système.  Code : " + std::to_string(row.code) + ".\r\n" +
-                                                 platform::SystemErrorText(row.code));
+        EXPECT_EQ(std::string(error.what()),
+                  "Source : " + source + "\r\nDestination : " + kTarget +
+                      "\r\n\r\nErreur : " + "Erreur système.  Code : " + std::to_string(row.code) + ".\r\n" +
+                      platform::SystemErrorText(row.code));
     }
     EXPECT_EQ(ReportText(), "Copie de " + source + "\r\nvers " + kTarget + "\r\n");
     if (row.targetExists) {
