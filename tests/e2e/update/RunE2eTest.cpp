@@ -203,8 +203,9 @@ TEST_F(RunE2eTest, ProgressLinesTellTheCheckTheExtractionAndTheCopyOfALargeFileO
         // Each progress line begins with the time it was written.
         std::istringstream lines(result.err);
         for (std::string line; std::getline(lines, line);)
-            if (line.ends_with(" %"))
+            if (line.ends_with(" %")) {
                 EXPECT_THAT(line, ::testing::MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9] .* : [0-9]+ %"));
+            }
     }
     EXPECT_EQ(ReadInstalled(kCommonFile).size(), 5U * 1024 * 1024);
 }
