@@ -8,7 +8,8 @@
 # with it; a copy tampered with and signed by another key is shown refused first. With a display the wizard opens its window;
 # without one it runs unattended, answering Yes, and prints its installation report. With
 # QUARNEL_DEMO_SCREENSHOTS=FOLDER it saves a picture of each page there instead (under Xvfb when
-# xvfb-run is installed, offscreen otherwise).
+# xvfb-run is installed, offscreen otherwise). QUARNEL_DEMO_LARGE_MIB=N adds a data file of N MiB
+# to the package, whose copy shows its progress bar.
 set -euo pipefail
 build=$1
 demo=$(cd "$(dirname "$0")" && pwd)
@@ -51,6 +52,11 @@ mkdir -p "$drive_c/Data"
 step "The wizard, carrying the demo package signed with the demo key"
 cp "$demo"/package/* "$staging/"
 cp "$demo/programs/VTPOrbel-packed.exe" "$staging/VTPOrbel.exe"
+if [[ -n "${QUARNEL_DEMO_LARGE_MIB:-}" ]]; then
+    # A data file large enough that its copy shows its progress (and can be cancelled).
+    head -c "$((QUARNEL_DEMO_LARGE_MIB * 1024 * 1024))" /dev/urandom > "$staging/Donnees.dat"
+    printf 'Donnees.dat\r\n' >> "$staging/FileNames.txt"
+fi
 "$pack" "$staging" -o "$QUARNEL_PREFIX/quarnel-update-demo" --wizard "$wizard" --sign "$keys/demo-maker.pem"
 "$pack" --list "$QUARNEL_PREFIX/quarnel-update-demo"
 "$pack" --verify "$QUARNEL_PREFIX/quarnel-update-demo" --key "$keys/demo-maker.pub.pem"

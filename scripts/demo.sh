@@ -5,7 +5,9 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release
-cmake --build --preset release -j "$(nproc)"
+# Only what the demo runs: the four programs (and the server-side library they bring), not the
+# test suites and benchmarks.
+cmake --build --preset release -j "$(nproc)" --target quarnel-update quarnel-pack quarnel-machine quarnel-db
 
 build=build/release
 export QUARNEL_PREFIX="$PWD/build/demo-machine"

@@ -1,6 +1,7 @@
 #include "DbVerbs.h"
 
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "DatabasePaths.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
@@ -129,6 +130,7 @@ int Test(const Context& context, std::span<const std::string> args) {
 
 int Backup(const Context& context, std::span<const std::string> args) {
     ExpectArguments(args, 1, "backup FICHIER");
+    RequireFileOnADrive(args[0]);
     auto module = Module(context);
     std::vector<std::string> errors;
     module->DoBackup(

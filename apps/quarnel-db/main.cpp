@@ -1,8 +1,10 @@
 // quarnel-db: administration of a company database through the connection module.
 
+#include "DatabasePaths.h"
 #include "DbVerbs.h"
 #include "StopSignals.h"
 #include "firebird/Client.h"
+#include "firebird/DatabaseError.h"
 #include "firebird/Transaction.h"
 #include "ui/ScriptedUi.h"
 
@@ -51,8 +53,10 @@ Verbes :
   print-tables                  Crée les tables de paramètres d'impression PRT_Params et
                                 PRT_Images qui manquent (base de société recevant des listes).
   help, --help                  Ce texte.
+  --version                     La version du programme.
 
-Les messages du module de connexion sont écrits sur la sortie d'erreur.
+Les messages du module de connexion sont écrits sur la sortie d'erreur ; une erreur de Firebird
+y est écrite après le nom de la base, dans le texte de Firebird.
 
 Codes de sortie :
   0    fait
@@ -97,6 +101,10 @@ int main(int argc, char** argv) {
         std::cout << kHelp;
         return quarnel_db::kExitOk;
     }
+    if (!args.empty() && args[0] == "--version") {
+        std::cout << "quarnel-db " QUARNEL_VERSION_TEXT "\n";
+        return quarnel_db::kExitOk;
+    }
     if (args.size() < 2) {
         std::cerr << kHelp;
         return quarnel_db::kExitUsage;
@@ -110,19 +118,27 @@ int main(int argc, char** argv) {
     fb::Transaction::SetDefaultLockTimeout(lockTimeout);
     ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
     const quarnel_db::Context context{args[0], std::cout};
-    try {
-        return verb(context, std::span<const std::string>(args.begin() + 2, args.end()));
-    } catch (const quarnel_db::UsageError& e) {
-        std::cerr << "quarnel-db : " << e.what() << "\n\n" << kHelp;
-        return quarnel_db::kExitUsage;
-    } catch (const std::exception& e) {
+    // An error that ends the verb: the interruption first, whatever error it caused.
+    const auto failed = [&](std::string message) {
         if (stopSignals.Received()) {
             std::cerr << "quarnel-db : interrompu, le travail en cours est annulé.\n";
             return quarnel_db::kExitInterrupted;
         }
-        std::string message = e.what();
         std::erase(message, '\r');
         std::cerr << message << "\n";
         return quarnel_db::kExitFailed;
+    };
+    try {
+        quarnel_db::RequireDatabaseOnADrive(context.database);
+        return verb(context, std::span<const std::string>(args.begin() + 2, args.end()));
+    } catch (const quarnel_db::UsageError& e) {
+        std::cerr << "quarnel-db : " << e.what() << "\n\n" << kHelp;
+        return quarnel_db::kExitUsage;
+    } catch (const quarnel_db::RefusedPath& e) {
+        return failed("quarnel-db : " + std::string(e.what()));
+    } catch (const fb::DatabaseError& e) {
+        return failed("quarnel-db : " + quarnel_db::FirebirdErrorMessage(context.database, e.what()));
+    } catch (const std::exception& e) {
+        return failed(e.what());
     }
 }

@@ -15,10 +15,10 @@ using platform::Machine;
 
 int RunInit(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage : quarnel-machine init\n";
+        context.err << "Utilisation : quarnel-machine init\n";
         return kExitUsage;
     }
-    const Machine machine = Machine::Init(Machine::DefaultPrefix());
+    const Machine machine = Machine::Init(Machine::ChosenPrefix());
     platform::Registry(machine.RegistryFolder()).CreateMissingHives();
     InitFirebirdRootOf(machine);
     context.out << "Préfixe de la machine prêt : " << machine.Prefix().string() << '\n';
@@ -27,7 +27,7 @@ int RunInit(std::span<const std::string> args, Context context) {
 
 int RunShow(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage : quarnel-machine show\n";
+        context.err << "Utilisation : quarnel-machine show\n";
         return kExitUsage;
     }
     const Machine machine = Machine::Load(Machine::DefaultPrefix());
@@ -67,7 +67,7 @@ int RunDrive(std::span<const std::string> args, Context context) {
                           ((args[0][0] >= 'A' && args[0][0] <= 'Z') || (args[0][0] >= 'a' && args[0][0] <= 'z')) &&
                           (args[0].size() == 1 || args[0][1] == ':');
     if (!letterOk || !type) {
-        context.err << "Usage : quarnel-machine drive LETTRE DOSSIER fixed|remote|cdrom|removable\n";
+        context.err << "Utilisation : quarnel-machine drive LETTRE DOSSIER fixed|remote|cdrom|removable\n";
         return kExitUsage;
     }
     Machine machine = Machine::Load(Machine::DefaultPrefix());
@@ -86,7 +86,7 @@ int RunDrive(std::span<const std::string> args, Context context) {
 
 int RunPath(std::span<const std::string> args, Context context) {
     if (args.size() != 1) {
-        context.err << "Usage : quarnel-machine path CHEMIN\n";
+        context.err << "Utilisation : quarnel-machine path CHEMIN\n";
         return kExitUsage;
     }
     if (!platform::text::IsValidUtf8(args[0])) {

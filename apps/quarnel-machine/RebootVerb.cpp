@@ -9,7 +9,7 @@ namespace quarnel_machine {
 
 int RunReboot(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage : quarnel-machine reboot\n";
+        context.err << "Utilisation : quarnel-machine reboot\n";
         return kExitUsage;
     }
     platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));

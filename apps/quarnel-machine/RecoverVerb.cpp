@@ -17,7 +17,7 @@ constexpr int kExitUnreadableJournal = 5;
 
 int RunRecover(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
-        context.err << "Usage : quarnel-machine recover\n";
+        context.err << "Utilisation : quarnel-machine recover\n";
         return kExitUsage;
     }
     platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));

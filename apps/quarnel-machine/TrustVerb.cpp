@@ -46,7 +46,9 @@ int RunTrust(std::span<const std::string> args, Context context) {
         return kExitOk;
     }
     if (action == "remove" && args.size() == 2) {
-        context.out << "Clé de confiance retirée : " << DigestHex(keys.Remove(args[1])) << '\n';
+        // Removed first: the confirmation is printed only for a key that is gone.
+        const auto removed = keys.Remove(args[1]);
+        context.out << "Clé de confiance retirée : " << DigestHex(removed) << '\n';
         if (keys.List().empty())
             context.out << "Ce poste ne fait plus confiance à aucune clé : il refuse tous les paquets tant que "
                            "les signatures sont exigées (quarnel-machine trust off pour ne plus les exiger).\n";

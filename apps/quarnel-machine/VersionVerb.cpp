@@ -20,7 +20,7 @@ bool IsWindowsDrivePath(const std::string& path) {
 
 int RunVersion(std::span<const std::string> args, Context context) {
     if (args.size() != 1) {
-        context.err << "Usage : quarnel-machine version FICHIER\n";
+        context.err << "Utilisation : quarnel-machine version FICHIER\n";
         return kExitUsage;
     }
     std::filesystem::path file = args[0];

@@ -10,14 +10,16 @@
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage : quarnel-machine VERBE [ARGUMENTS]
+constexpr const char* kHelp = R"(Utilisation : quarnel-machine VERBE [ARGUMENTS]
 
 Le préfixe de la machine est $QUARNEL_PREFIX, ou ~/.quarnel quand il n'est pas défini.
 
 Verbes :
   init                          Crée le préfixe avec la machine par défaut (lecteur C:, dossiers
                                 Windows, système et temporaire, registre vide, racine Firebird) ;
-                                un préfixe existant garde ses réglages.
+                                un préfixe existant garde ses réglages. Aucun autre verbe ni
+                                programme ne crée de préfixe : sur un préfixe absent, ils le
+                                disent et échouent.
   show                          Affiche les réglages et les lecteurs de la machine.
   drive LETTRE DOSSIER TYPE     Associe le lecteur LETTRE au DOSSIER de l'hôte ; TYPE vaut fixed,
                                 remote, cdrom ou removable. Le dossier est créé s'il manque.
@@ -32,7 +34,8 @@ Verbes :
   reg import FICHIER
   reg export CLÉ FICHIER [/y]   Le registre de la machine, avec les options de reg.exe de Windows.
                                 CLÉ commence par HKEY_LOCAL_MACHINE (HKLM) ou HKEY_CURRENT_USER (HKCU).
-  firebird start|stop|status    Le serveur Firebird du préfixe, sur un port libre de la boucle locale.
+  firebird start|stop|status    Le serveur Firebird du préfixe, sur un port libre de la boucle locale ;
+                                status sort avec 3 quand il est arrêté.
   reboot                        Redémarre la machine : effectue les renommages et suppressions
                                 prévus pour le prochain démarrage (PendingFileRenameOperations dans
                                 l'ordre, puis la section [rename] de WININIT.INI), puis les vide et
@@ -49,12 +52,16 @@ Verbes :
   products                      Les produits Quarnel de la machine, là où l'assistant de mise à jour
                                 les trouve : nom, dossier et version (séparés par des tabulations).
   help, --help                  Ce texte.
+  --version                     La version du programme.
 
 Codes de sortie :
   0   fait
-  1   échec (une opération de reboot, une commande reg, un fichier ou un chemin refusé)
-  64  erreur d'usage (verbe inconnu, arguments manquants ou en trop, syntaxe de reg incorrecte,
-      argument qui n'est pas de l'UTF-8 valide)
+  1   échec (préfixe absent, une opération de reboot, une commande reg, un fichier ou un chemin
+      refusé, une restauration de recover incomplète)
+  3   firebird status : le serveur Firebird du préfixe est arrêté
+  5   recover : un journal illisible, rien n'a été changé
+  64  utilisation incorrecte (verbe inconnu, arguments manquants ou en trop, syntaxe de reg
+      incorrecte, argument qui n'est pas de l'UTF-8 valide)
 )";
 
 } // namespace
@@ -75,6 +82,10 @@ int main(int argc, char** argv) {
     try {
         if (verb == "help" || verb == "--help" || verb == "-h") {
             std::cout << kHelp;
+            return quarnel_machine::kExitOk;
+        }
+        if (verb == "--version") {
+            std::cout << "quarnel-machine " QUARNEL_VERSION_TEXT "\n";
             return quarnel_machine::kExitOk;
         }
         if (verb == "init")

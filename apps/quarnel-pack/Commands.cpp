@@ -82,7 +82,8 @@ void RefuseLinkedFolder(const std::filesystem::path& path, const std::filesystem
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
                 const std::optional<std::filesystem::path>& wizard, unsigned threads,
-                const std::vector<update::trust::PrivateKey>& signingKeys) {
+                const std::vector<update::trust::PrivateKey>& signingKeys,
+                const std::function<void(const update::package::PackageWriter::WriteProgress&)>& progress) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
         throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
@@ -127,6 +128,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
                 return update::package::EncodeSignatureBlock(update::trust::SignFooter(footer, program, keys, time));
             });
     }
+    writer.SetProgress(progress);
     writer.Write(output, wizard);
 }
 

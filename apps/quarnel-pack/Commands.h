@@ -3,9 +3,11 @@
 // The three things quarnel-pack does. Each throws update::package::PackageError with a message
 // for the person at the keyboard.
 
+#include "update/package/PackageWriter.h"
 #include "update/trust/Ed25519Key.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -13,10 +15,11 @@
 namespace quarnelpack {
 
 // Packs every file below `source` (sub-folders give "\" names), dated with its last-write time,
-// signed by each of `signingKeys`.
+// signed by each of `signingKeys`; `progress` hears how far the writing has got.
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
                 const std::optional<std::filesystem::path>& wizard, unsigned threads,
-                const std::vector<update::trust::PrivateKey>& signingKeys = {});
+                const std::vector<update::trust::PrivateKey>& signingKeys = {},
+                const std::function<void(const update::package::PackageWriter::WriteProgress&)>& progress = {});
 
 // One line per packed file: name, size, date (UTC, to the 100 ns tick) and SHA-256 of its stream,
 // separated by tabs; then one line per signature (see ListSignatures).

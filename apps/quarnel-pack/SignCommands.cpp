@@ -2,6 +2,7 @@
 
 #include "Passphrase.h"
 #include "update/package/PackageError.h"
+#include "update/package/PackageFile.h"
 #include "update/trust/PackageSigning.h"
 #include "update/trust/TrustCheck.h"
 
@@ -63,7 +64,8 @@ void ListSignatures(const PackageReader& reader, std::ostream& out) {
 bool VerifyPackage(const std::filesystem::path& package, const std::optional<std::filesystem::path>& key,
                    std::ostream& out, std::ostream& err) {
     const std::optional<PublicKey> wanted = key ? std::optional(PublicKey::FromPemFile(*key)) : std::nullopt;
-    const PackageReader reader(package);
+    // A file that carries no package is said to be no package, not to be unsigned.
+    const PackageReader reader = OpenPackageFile(package);
     const auto checks = CheckSignatures(reader);
     for (const auto& check : checks) {
         out << "signature\t" << DigestHex(check.record.keyId) << '\t' << UtcTime(check.record.signingTime) << '\t'

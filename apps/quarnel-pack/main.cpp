@@ -1,7 +1,9 @@
-// quarnel-pack: builds an update package from a folder, lists one, extracts one.
+// quarnel-pack: builds an update package from a folder, signs, verifies, lists and extracts one.
 
 #include "CheckCommand.h"
+#include "CommandLine.h"
 #include "Commands.h"
+#include "PackProgress.h"
 #include "SignCommands.h"
 
 #include <cstdlib>
@@ -10,9 +12,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
+
+using quarnelpack::Action;
+using quarnelpack::UsageError;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
@@ -20,7 +26,7 @@ constexpr int kExitUsage = 64;
 
 constexpr std::string_view kUsage = R"(Utilisation :
   quarnel-pack DOSSIER -o SORTIE [--wizard PROGRAMME] [--threads N] [--sign CLE.pem]
-               [--convert-texts] [--no-check]
+               [--convert-texts] [--no-check] [--quiet]
       Met chaque fichier de DOSSIER (sous-dossiers compris) dans un paquet de mise à jour,
       après les contrôles de --check : une erreur refuse le paquet, un avertissement est
       affiché et le paquet est fait. --convert-texts réécrit d'abord en Windows-1252 les textes
@@ -29,6 +35,8 @@ constexpr std::string_view kUsage = R"(Utilisation :
       contient que le paquet. --threads fixe le nombre de fils de compression (défaut : un par cœur).
       Chaque --sign CLE.pem (répétable) signe le paquet avec cette clé privée Ed25519 (PKCS#8,
       telle que « openssl genpkey -algorithm ed25519 » l'écrit).
+      L'avancement s'affiche sur la sortie d'erreur : une barre sur un terminal, sinon une ligne
+      à chaque dixième avec l'heure et le fichier en cours (« fichier N sur M ») ; rien avec --quiet.
   quarnel-pack --sign CLE.pem [--sign CLE.pem ...] [--passphrase-file FICHIER] PAQUET
       Ajoute une signature à un paquet existant sans le refaire ; une clé déjà présente est
       signée à nouveau. Une clé protégée demande sa phrase secrète au terminal, ou la lit dans
@@ -36,7 +44,7 @@ constexpr std::string_view kUsage = R"(Utilisation :
   quarnel-pack --verify PAQUET [--key PUBLIQUE.pem]
       Dit quelles clés ont signé le paquet et si chaque signature tient. Réussit quand le paquet
       est signé et que toutes ses signatures tiennent, ou, avec --key, quand la signature de
-      cette clé tient.
+      cette clé tient. Un fichier qui n'est pas un paquet est refusé.
   quarnel-pack --check DOSSIER|PAQUET
       Contrôle un dossier source ou un paquet comme l'assistant le lira : noms de produits,
       textes attendus, fichiers nommés par FileNames.txt et PrintLists.txt, page de code des
@@ -49,128 +57,62 @@ constexpr std::string_view kUsage = R"(Utilisation :
   quarnel-pack --extract PAQUET DOSSIER
       Écrit chaque fichier du paquet dans DOSSIER, avec sa date.
   quarnel-pack --help
+  quarnel-pack --version
 
-Codes de sortie : 0 réussite, 1 échec, 64 utilisation incorrecte.
+Les options s'écrivent dans n'importe quel ordre.
+
+Codes de sortie :
+  0   réussite
+  1   échec (le message dit pourquoi)
+  64  utilisation incorrecte
 )";
 
-struct UsageError {
-    std::string message;
-};
-
-struct PackArguments {
-    std::string source;
-    std::string output;
-    std::optional<std::string> wizard;
-    unsigned threads = 0;
-    std::vector<std::filesystem::path> signingKeys;
-    std::optional<std::filesystem::path> passphraseFile;
-    bool convertTexts = false;
-    bool noCheck = false;
-};
-
-PackArguments ParsePack(const std::vector<std::string_view>& args) {
-    PackArguments result;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        auto value = [&]() -> std::string {
-            if (i + 1 >= args.size()) {
-                throw UsageError{"l'option " + std::string(args[i]) + " attend une valeur"};
-            }
-            return std::string(args[++i]);
-        };
-        if (args[i] == "-o" || args[i] == "--output") {
-            result.output = value();
-        } else if (args[i] == "--wizard") {
-            result.wizard = value();
-        } else if (args[i] == "--sign") {
-            result.signingKeys.emplace_back(value());
-        } else if (args[i] == "--passphrase-file") {
-            result.passphraseFile = value();
-        } else if (args[i] == "--convert-texts") {
-            result.convertTexts = true;
-        } else if (args[i] == "--no-check") {
-            result.noCheck = true;
-        } else if (args[i] == "--threads") {
-            const std::string text = value();
-            char* end = nullptr;
-            const unsigned long threads = std::strtoul(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || threads == 0 || threads > 256) {
-                throw UsageError{"--threads attend un nombre de 1 à 256"};
-            }
-            result.threads = static_cast<unsigned>(threads);
-        } else if (args[i].starts_with("-") && args[i] != "-") {
-            throw UsageError{"option inconnue " + std::string(args[i])};
-        } else if (result.source.empty()) {
-            result.source = std::string(args[i]);
-        } else {
-            throw UsageError{"un seul dossier source est attendu"};
-        }
-    }
-    if (result.source.empty() || (result.output.empty() && result.signingKeys.empty())) {
-        throw UsageError{"il faut un dossier source et -o SORTIE"};
-    }
-    if (result.output.empty() && (result.wizard || result.threads != 0 || result.convertTexts || result.noCheck)) {
-        throw UsageError{"--sign sans -o signe un paquet existant : --wizard, --threads, --convert-texts et "
-                         "--no-check n'y ont pas de sens"};
-    }
-    if (result.passphraseFile && result.signingKeys.empty()) {
-        throw UsageError{"--passphrase-file va avec --sign"};
-    }
-    return result;
-}
-
 int Run(const std::vector<std::string_view>& args) {
-    if (args.empty()) {
-        throw UsageError{"aucun argument"};
-    }
-    if (args[0] == "--help" || args[0] == "-h") {
+    const quarnelpack::CommandLine line = quarnelpack::ParseCommandLine(args);
+    switch (line.action) {
+    case Action::Help:
         std::cout << kUsage;
         return kExitOk;
-    }
-    if (args[0] == "--list") {
-        if (args.size() != 2) {
-            throw UsageError{"--list attend un paquet"};
-        }
-        quarnelpack::ListPackage(std::string(args[1]), std::cout);
-        return std::cout.flush() ? kExitOk : kExitFailure;
-    }
-    if (args[0] == "--extract") {
-        if (args.size() != 3) {
-            throw UsageError{"--extract attend un paquet et un dossier"};
-        }
-        quarnelpack::ExtractPackage(std::string(args[1]), std::string(args[2]));
+    case Action::Version:
+        std::cout << "quarnel-pack " QUARNEL_VERSION_TEXT "\n";
         return kExitOk;
-    }
-    if (args[0] == "--check") {
-        if (args.size() != 2) {
-            throw UsageError{"--check attend un dossier ou un paquet"};
-        }
-        const bool passed = quarnelpack::CheckSource(std::string(args[1]), std::cout);
+    case Action::List:
+        quarnelpack::ListPackage(line.operands[0], std::cout);
+        return std::cout.flush() ? kExitOk : kExitFailure;
+    case Action::Extract:
+        quarnelpack::ExtractPackage(line.operands[0], line.operands[1]);
+        return kExitOk;
+    case Action::Verify:
+        return quarnelpack::VerifyPackage(line.operands[0], line.key, std::cout, std::cerr) ? kExitOk : kExitFailure;
+    case Action::Check: {
+        const bool passed = quarnelpack::CheckSource(line.operands[0], std::cout);
         return std::cout.flush() && passed ? kExitOk : kExitFailure;
     }
-    if (args[0] == "--verify") {
-        std::optional<std::filesystem::path> key;
-        if (args.size() == 4 && args[2] == "--key") {
-            key = std::string(args[3]);
-        } else if (args.size() != 2) {
-            throw UsageError{"--verify attend un paquet, et peut-être --key PUBLIQUE.pem"};
-        }
-        return quarnelpack::VerifyPackage(std::string(args[1]), key, std::cout, std::cerr) ? kExitOk : kExitFailure;
+    case Action::Sign:
+    case Action::Pack:
+        break;
     }
-    const PackArguments pack = ParsePack(args);
-    if (!pack.output.empty() && !pack.noCheck &&
-        !quarnelpack::CheckBeforePacking(pack.source, pack.convertTexts, std::cerr)) {
+    if (line.action == Action::Pack && !line.noCheck && !quarnelpack::CheckBeforePacking(line.operands[0], line.convertTexts, std::cerr)) {
         return kExitFailure;
     }
-    const auto signingKeys = quarnelpack::LoadSigningKeys(pack.signingKeys, pack.passphraseFile);
-    if (pack.output.empty()) {
-        quarnelpack::SignPackage(pack.source, signingKeys);
+    const auto signingKeys = quarnelpack::LoadSigningKeys(line.signingKeys, line.passphraseFile);
+    if (line.action == Action::Sign) {
+        quarnelpack::SignPackage(line.operands[0], signingKeys);
         return kExitOk;
     }
     std::optional<std::filesystem::path> wizard;
-    if (pack.wizard) {
-        wizard = *pack.wizard;
+    if (line.wizard) {
+        wizard = *line.wizard;
     }
-    quarnelpack::PackFolder(pack.source, pack.output, wizard, pack.threads, signingKeys);
+    quarnelpack::PackProgress progress(std::cerr,
+                                       quarnelpack::PackProgress::StyleFor(line.quiet, ::isatty(STDERR_FILENO) == 1));
+    // The bar's line ends however the packing ends, before any message.
+    struct BarEnd {
+        quarnelpack::PackProgress& progress;
+        ~BarEnd() { progress.Finish(); }
+    } barEnd{progress};
+    quarnelpack::PackFolder(line.operands[0], line.output, wizard, line.threads, signingKeys,
+                            [&progress](const auto& state) { progress.Report(state); });
     return kExitOk;
 }
 

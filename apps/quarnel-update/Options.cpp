@@ -27,15 +27,23 @@ const char* const kUsage = R"(Utilisation :
   quarnel-update --screenshots DOSSIER [--package FICHIER]
       Enregistre une image de chaque page de l'assistant dans DOSSIER, puis s'arrête.
   quarnel-update --help
+  quarnel-update --version
 
 Sur un poste qui exige des paquets signés, --allow-older (avec chacune des formes ci-dessus)
 accepte un paquet signé avant le dernier paquet appliqué de la même clé ; le rapport le dit.
 
 Le résultat est le pire de ceux des produits : un produit en échec fait échouer la mise à jour.
-Codes de sortie : 0 mise à jour réussie, 1 échec ou interruption, 2 mise à jour non effectuée,
-3 effectuée avec des avertissements, 4 rien n'a été fait, 5 refusé au démarrage sans rien
-changer (une autre instance tourne sur cette machine, machine, paquet ou rapport inutilisable,
-versions installées incompatibles), 64 utilisation incorrecte.
+Avec ou sans fenêtre, le code de sortie est le résultat de la mise à jour :
+Codes de sortie :
+  0   mise à jour réussie
+  1   échec ou interruption (Annuler, fenêtre fermée avant la mise à jour)
+  2   mise à jour non effectuée
+  3   effectuée avec des avertissements
+  4   rien n'a été fait
+  5   refusé au démarrage sans rien changer (une autre instance tourne sur cette machine,
+      machine absente, paquet absent, endommagé ou non signé, rapport inutilisable, versions
+      installées incompatibles)
+  64  utilisation incorrecte
 )";
 
 Options ParseOptions(const std::vector<std::string>& arguments) {
@@ -50,6 +58,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
         };
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--silent") {
             options.silent = true;
         } else if (argument == "--yes" || argument == "--no") {

@@ -10,6 +10,7 @@ namespace quarnel_update {
 
 struct Options {
     bool help = false;
+    bool version = false; // --version: the program's version, then exit
     // Unattended run: no window, questions answered by --yes / --no (default No).
     bool silent = false;
     bool answerYes = false;

@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -36,6 +37,18 @@ namespace {
 using update::run::kExitOk;
 using update::run::kExitRefused;
 using update::run::kExitUsage;
+
+// A wizard without a package of its own (and without --package) has nothing to apply: it says so
+// rather than run an update of nothing.
+constexpr const char* kNoPackage =
+    "ce programme ne porte aucun paquet de mise à jour : donnez-en un avec --package FICHIER, ou faites "
+    "l'assistant qui le porte avec « quarnel-pack DOSSIER -o SORTIE --wizard quarnel-update »";
+
+bool CarriesNoPackage(const quarnel_update::Options& options) {
+    return !options.package &&
+           !update::package::PackageReader(std::filesystem::path("/proc/self/exe"), update::package::CheckLater{})
+                .HasPackage();
+}
 
 // What must hold before the program may start: a machine it can load and the single-instance guard.
 // Gives the guard (nullptr when another wizard runs: the program ends silently); throws with the
@@ -95,6 +108,8 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
+    if (CarriesNoPackage(options))
+        return refuse(kNoPackage);
     update::run::SilentOptions silent;
     silent.answerYes = options.answerYes;
     silent.report = options.report;
@@ -128,11 +143,11 @@ int RunPlanned(const quarnel_update::Options& options, const std::string& title)
 
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
 int RunWindows(QApplication& application, const quarnel_update::Options& options) {
+    if (CarriesNoPackage(options))
+        throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
     const std::shared_ptr<update::package::PackageReader> package =
         update::run::OpenPackageUnchecked(options.package, options.allowOlder);
-    if (options.screenshots)
-        update::run::CheckPackage(*package);
 
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
@@ -144,6 +159,7 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
     wizard::ProgressPanel progressPanel(&frmMain, frmMain.PanelButtons());
+    frmMain.SetProgressPanel(&progressPanel);
     if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current())) {
         services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
         services->SetProgressPanel(&progressPanel);
@@ -164,10 +180,10 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     if (options.screenshots)
-        return quarnel_update::SaveScreenshots(frmMain, *options.screenshots);
+        return quarnel_update::SaveScreenshots(frmMain, progressPanel, *options.screenshots);
     frmMain.show();
     application.exec();
-    return frmMain.StartRefused() ? kExitRefused : kExitOk;
+    return frmMain.ExitCode();
 }
 
 int RunWizard(QApplication& application, const quarnel_update::Options& options, const std::string& title) {
@@ -208,6 +224,10 @@ int main(int argc, char* argv[]) {
     }
     if (options.help) {
         std::cout << quarnel_update::kUsage;
+        return kExitOk;
+    }
+    if (options.version) {
+        std::cout << "quarnel-update " QUARNEL_VERSION_TEXT "\n";
         return kExitOk;
     }
 

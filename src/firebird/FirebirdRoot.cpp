@@ -114,7 +114,7 @@ void InitFirebirdRoot(const platform::Machine& machine) {
         fs::create_directories(root / folder);
     fs::path udf = KxUdfLibrary();
     if (!fs::exists(udf))
-        throw std::runtime_error("Cannot find the server function library " + udf.string());
+        throw std::runtime_error("bibliothèque de fonctions serveur introuvable : " + udf.string());
     CopyInto(DebianFirebird / "firebird.msg", root / "firebird.msg");
     CopyInto(DebianFirebird / "intl" / "libfbintl.so", root / "intl" / "libfbintl.so");
     CopyInto(DebianFirebird / "intl" / "fbintl.conf", root / "intl" / "fbintl.conf");
@@ -134,7 +134,7 @@ void SetFirebirdEnvironment(const platform::Machine& machine) {
     fs::path root = machine.FirebirdRoot();
     if (environmentRoot) {
         if (*environmentRoot != root)
-            throw std::runtime_error("The Firebird client of this process already serves " + environmentRoot->string());
+            throw std::runtime_error("le client Firebird de ce processus sert déjà " + environmentRoot->string());
         return;
     }
     fs::create_directories(root / "lock");

@@ -72,7 +72,7 @@ bool IsServerProcess(int pid) {
 std::uint16_t FreeLoopbackPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        throw std::runtime_error("Cannot open a socket");
+        throw std::runtime_error("impossible d'ouvrir une socket");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -81,7 +81,7 @@ std::uint16_t FreeLoopbackPort() {
               ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
     ::close(fd);
     if (!ok)
-        throw std::runtime_error("Cannot find a free loopback port");
+        throw std::runtime_error("aucun port libre sur la boucle locale");
     return ntohs(address.sin_port);
 }
 
@@ -191,7 +191,7 @@ ServerState StartServer(const platform::Machine& machine, ServerLifetime lifetim
     envp.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid < 0)
-        throw std::runtime_error("Cannot start " + std::string(ServerProgram));
+        throw std::runtime_error("impossible de lancer " + std::string(ServerProgram));
     if (pid == 0)
         ExecServer(logPath.c_str(), envp.data(), lifetime == ServerLifetime::EndsWithCaller);
     auto deadline = std::chrono::steady_clock::now() + StartTimeout;
@@ -199,7 +199,7 @@ ServerState StartServer(const platform::Machine& machine, ServerLifetime lifetim
         if (ChildEnded(pid) || std::chrono::steady_clock::now() > deadline) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
-            throw std::runtime_error("The Firebird server did not start; see " + (root / "server.log").string());
+            throw std::runtime_error("le serveur Firebird n'a pas démarré ; voir " + (root / "server.log").string());
         }
         std::this_thread::sleep_for(PollInterval);
     }
@@ -228,25 +228,25 @@ void StopServer(const platform::Machine& machine) {
 int RunFirebirdCommand(const platform::Machine& machine, std::span<const std::string> args, std::ostream& out,
                        std::ostream& err) {
     if (args.size() != 1 || (args[0] != "start" && args[0] != "stop" && args[0] != "status")) {
-        err << "usage: quarnel-machine firebird start|stop|status\n";
+        err << "Utilisation : quarnel-machine firebird start|stop|status\n";
         return 64;
     }
     try {
         if (args[0] == "start") {
             ServerState state = StartServer(machine);
-            out << "Firebird server running on 127.0.0.1:" << state.port << " (pid " << state.pid << ")\n";
+            out << "Serveur Firebird en marche sur 127.0.0.1:" << state.port << " (processus " << state.pid << ")\n";
             return 0;
         }
         if (args[0] == "stop") {
             StopServer(machine);
-            out << "Firebird server stopped\n";
+            out << "Serveur Firebird arrêté\n";
             return 0;
         }
         if (auto state = ReadState(machine); state && IsServerProcess(state->pid)) {
-            out << "Firebird server running on 127.0.0.1:" << state->port << " (pid " << state->pid << ")\n";
+            out << "Serveur Firebird en marche sur 127.0.0.1:" << state->port << " (processus " << state->pid << ")\n";
             return 0;
         }
-        out << "Firebird server stopped\n";
+        out << "Serveur Firebird arrêté\n";
         return 3;
     } catch (const std::exception& e) {
         err << e.what() << "\n";

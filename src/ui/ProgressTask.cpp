@@ -1,5 +1,7 @@
 #include "ui/ProgressTask.h"
 
+#include "ui/Cancellation.h"
+
 #include <algorithm>
 
 namespace ui {
@@ -24,10 +26,13 @@ ProgressTask::~ProgressTask() {
 
 void ProgressTask::Advance(std::uint64_t done) {
     const int percent = PercentOf(done, FTotal);
-    if (percent == FPercent)
-        return;
-    FPercent = percent;
-    FServices.StepProgress(std::min(done, FTotal));
+    if (percent != FPercent) {
+        FPercent = percent;
+        // The window's events run here: a Cancel clicked meanwhile is seen just below.
+        FServices.StepProgress(std::min(done, FTotal));
+    }
+    if (CancelRequested())
+        throw Cancelled();
 }
 
 } // namespace ui

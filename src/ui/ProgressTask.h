@@ -18,7 +18,7 @@ public:
     ProgressTask& operator=(const ProgressTask&) = delete;
     ~ProgressTask();
 
-    // `done` out of the total given at the start.
+    // `done` out of the total given at the start. Raises Cancelled once the person asked to stop.
     void Advance(std::uint64_t done);
 
 private:

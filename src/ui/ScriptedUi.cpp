@@ -2,9 +2,23 @@
 
 #include "ui/ProgressTask.h"
 
+#include <ctime>
 #include <stdexcept>
 
 namespace ui {
+
+namespace {
+
+std::string LocalTimeOfDay() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[16] = "??:??:??";
+    if (::localtime_r(&now, &local) != nullptr)
+        std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+} // namespace
 
 std::string_view ButtonName(Button button) {
     switch (button) {
@@ -167,6 +181,8 @@ void ScriptedUi::BeginProgress(std::string_view label, std::uint64_t total) {
     FProgress.push_back({std::string(label), total, {}, false});
     FProgressTenth = -1;
     WriteProgressLine(0);
+    if (FProgressObserver)
+        FProgressObserver(FProgress.back());
 }
 
 void ScriptedUi::StepProgress(std::uint64_t done) {
@@ -174,6 +190,8 @@ void ScriptedUi::StepProgress(std::uint64_t done) {
         return;
     FProgress.back().steps.push_back(done);
     WriteProgressLine(done);
+    if (FProgressObserver)
+        FProgressObserver(FProgress.back());
 }
 
 void ScriptedUi::WriteProgressLine(std::uint64_t done) {
@@ -183,13 +201,16 @@ void ScriptedUi::WriteProgressLine(std::uint64_t done) {
     if (!FProgressLines || FMessages == nullptr || tenth == FProgressTenth)
         return;
     FProgressTenth = tenth;
-    *FMessages << task.label << " : " << tenth * 10 << " %\n";
+    *FMessages << (FTimeOfDay ? FTimeOfDay() : LocalTimeOfDay()) << ' ' << task.label << " : " << tenth * 10 << " %\n";
     FMessages->flush();
 }
 
 void ScriptedUi::EndProgress() {
-    if (!FProgress.empty())
+    if (!FProgress.empty()) {
         FProgress.back().ended = true;
+        if (FProgressObserver)
+            FProgressObserver(FProgress.back());
+    }
 }
 
 } // namespace ui

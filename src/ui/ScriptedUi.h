@@ -38,7 +38,8 @@ public:
 
     // The unattended flavour: every question answered Yes or No, messages written to `messages`
     // (standard error in the program), folder, file and printer dialogs cancelled. With
-    // `progressLines`, long work is written there too, a line at each tenth: "<label> : 40 %".
+    // `progressLines`, long work is written there too, a line at each tenth with the time of day:
+    // "hh:mm:ss <label> : 40 %".
     static std::unique_ptr<ScriptedUi> Silent(std::ostream& messages, bool answerYes = false,
                                               bool progressLines = false);
 
@@ -66,6 +67,13 @@ public:
     int ProcessMessagesCount() const { return FProcessMessagesCount; }
     const std::vector<WindowId>& WindowsBroughtToFront() const { return FBroughtToFront; }
     const std::vector<ProgressRecord>& Progress() const { return FProgress; }
+    // The time of day ("hh:mm:ss") that progress lines begin with; the local time by default.
+    void SetTimeOfDay(std::function<std::string()> clock) { FTimeOfDay = std::move(clock); }
+    // Told of each piece of long work as it begins, moves and ends (the record as it stands then),
+    // for a caller that shows it somewhere, as the window's pictures do.
+    void SetProgressObserver(std::function<void(const ProgressRecord&)> observer) {
+        FProgressObserver = std::move(observer);
+    }
 
     Button ShowMessageBox(DialogKind kind, std::string_view caption, std::string_view text, ButtonSet buttons) override;
     void MessageBeep(BeepType type) override;
@@ -112,6 +120,8 @@ private:
     std::vector<ProgressRecord> FProgress;
     bool FProgressLines = false;
     int FProgressTenth = -1; // of the last line written
+    std::function<void(const ProgressRecord&)> FProgressObserver;
+    std::function<std::string()> FTimeOfDay;
     PlainTextSink FReport;
     PlainTextSink FChanges;
 };

@@ -2,8 +2,10 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "ui/Cancellation.h"
 #include "wizard/Fonts.h"
 #include "wizard/PanelButtons.h"
+#include "wizard/ProgressPanel.h"
 #include "wizard/StepPage.h"
 #include "wizard/TextPages.h"
 #include "wizard/WelcomePage.h"
@@ -312,7 +314,13 @@ void TfrmMain::ShowCurrentStep() {
     current->setParent(FPanelCurrStep, (current->windowFlags() & ~Qt::Window) | Qt::Widget);
     PanelCurrStepResize();
 
-    const QPixmap picture = current->GetBitmap();
+    ShowPicture(current->GetBitmap());
+
+    current->Init();
+    current->show();
+}
+
+void TfrmMain::ShowPicture(const QPixmap& picture) {
     FImageStep->setPixmap(picture);
     FImageStep->resize(picture.isNull() ? QSize(0, 0) : picture.size());
     QPalette palette = FPanelImage->palette();
@@ -320,9 +328,6 @@ void TfrmMain::ShowCurrentStep() {
                                                         : picture.toImage().pixelColor(0, picture.height() - 1));
     FPanelImage->setPalette(palette);
     PanelImageResize();
-
-    current->Init();
-    current->show();
 }
 
 void TfrmMain::ShowEndStep() {
@@ -376,8 +381,20 @@ void TfrmMain::ActionBackExecute() {
 }
 
 void TfrmMain::ActionAnnulerExecute() {
-    if (AskWarning("Voulez-vous annuler cette mise à jour"))
+    if (!AskWarning("Voulez-vous annuler cette mise à jour"))
+        return;
+    // During the run (a large copy offers Cancel) the work stops and the product is rolled back;
+    // the window stays to show the report. Before the run the program ends.
+    if (FFinished)
+        ui::RequestCancel();
+    else
         close();
+}
+
+void TfrmMain::SetProgressPanel(ProgressPanel* panel) {
+    FProgressPanel = panel;
+    if (panel != nullptr)
+        panel->SetCancelAction(FActionAnnuler);
 }
 
 bool TfrmMain::Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const {

@@ -11,12 +11,14 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 class QAction;
 class QFrame;
 class QLabel;
+class QPixmap;
 class QPushButton;
 class QTimer;
 
@@ -26,6 +28,7 @@ class TFrmStep;
 class TfrmWelcome;
 class TfrmDisplayFile;
 class TfrmEndInstall;
+class ProgressPanel;
 
 // The pages the main window works with; they are owned by the caller and must outlive the window.
 struct WizardPages {
@@ -67,6 +70,12 @@ public:
     // True when the start refused the package (the start-up check, or a package or machine that
     // could not be read) and the program is to end.
     bool StartRefused() const { return FStartRefused; }
+    // The program's exit code, as the unattended mode gives it: the run's result once it has run;
+    // refused at start; 1 (interrupted) when the window closed or was cancelled before the run.
+    int ExitCode() const;
+    // The panel of long work (the package's check, large copies): while it shows, Cancel is
+    // offered and stops that work.
+    void SetProgressPanel(ProgressPanel* panel);
 
     QAction* ActionBack() const { return FActionBack; }
     QAction* ActionNext() const { return FActionNext; }
@@ -108,6 +117,11 @@ private:
     void RunUpdates();
     void SetActionsEnabled(bool enabled);
     void RequestTermination();
+    // What the window shows while the package is checked: everything but the pages.
+    void ShowStartFrame();
+    void ShowPicture(const QPixmap& picture);
+    // "Version : " and the program's file version.
+    void ShowVersion();
     bool Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const;
     std::vector<TFrmStep*> AllForms() const;
 
@@ -124,6 +138,8 @@ private:
     bool FFinished = false;
     bool FShown = false;
     bool FStartRefused = false;
+    std::optional<update::run::RunOutcome> FOutcome; // once the run is over
+    ProgressPanel* FProgressPanel = nullptr;
     // A product's procedure is running: the idle update leaves the actions as the run set them.
     bool FInProcedure = false;
 

@@ -4,8 +4,11 @@
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
 #include "wizard/MainWindow.h"
+#include "wizard/WelcomePage.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QWindow>
 #include <memory>
@@ -56,11 +59,22 @@ private:
 
 } // namespace
 
+void TfrmMain::ShowStartFrame() {
+    // Nothing of the package is read before its check: the title band says what is starting.
+    setWindowTitle(QStringLiteral("Mise à jour Quarnel"));
+    FRzLabelTitle->setText(windowTitle());
+    ShowVersion();
+    ShowPicture(FPages.welcome->GetBitmap());
+    FActionNext->setText(FPages.welcome->GetNextCaption());
+}
+
 void TfrmMain::StartAfterCheck() {
-    // Nothing moves while the package is checked: no page, no button.
+    // Nothing moves while the package is checked: no page, no button but Cancel (offered by the
+    // progress panel). The window looks as it will, its pages aside.
     FTimerOneTime->stop();
     FInProcedure = true;
     SetActionsEnabled(false);
+    ShowStartFrame();
     // The check holds this thread (it pumps events only as its bar moves) and every core: it
     // begins once the window is on the screen and painted whole.
     new WhenExposed(*this, [this] {
@@ -81,6 +95,7 @@ void TfrmMain::StartAfterCheck() {
         if (!checked)
             return;
         FActionAnnuler->setEnabled(true);
+        FRzLabelTitle->clear(); // the package's title, or none, as the start sequence reads it
         StartOrRefuse();
         if (!StartRefused())
             FTimerOneTime->start();

@@ -1,6 +1,8 @@
 // The update run of the main window: the shared run, with the window's part around it (its
 // actions, the end page, the report's caret and focus).
 
+#include "ui/Cancellation.h"
+#include "update/run/SilentRun.h"
 #include "update/run/UpdateRun.h"
 #include "wizard/MainWindow.h"
 #include "wizard/RichTextView.h"
@@ -41,7 +43,16 @@ void TfrmMain::RunUpdates() {
         report->setFocus();
     };
     update::run::UpdateRun run(FEngine, FRzLabelTitle->text().toStdString(), FClock, std::move(callbacks));
-    run.RunUpdates(FUpdates);
+    ui::ClearCancel();
+    FOutcome = run.RunUpdates(FUpdates);
+}
+
+int TfrmMain::ExitCode() const {
+    if (FStartRefused)
+        return update::run::kExitRefused;
+    if (!FOutcome)
+        return update::run::kExitFailed; // closed or cancelled before anything ran
+    return update::run::ExitCodeFor(*FOutcome);
 }
 
 } // namespace wizard

@@ -36,8 +36,7 @@ update::run::PackedListLoader PackedLists(UpdateEngine& engine) {
 void TfrmMain::FormShow() {
     ::BringWindowToFront(WindowIdOf(this));
     setWindowTitle(QStringLiteral("Mise à jour Quarnel"));
-    FRzLabelVersion->setText(FRzLabelVersion->text() + ToQString(ReadFileVersionInfo("").FileVersion));
-    FRzLabelVersion->adjustSize();
+    ShowVersion();
     FEngine.InitLog(FPages.endInstall->RichEditReport());
     // Temporary file names draw from this generator.
     std::srand(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
@@ -47,6 +46,11 @@ void TfrmMain::FormShow() {
     BuildStepList();
     if (!LoadUpdateList())
         return;
+}
+
+void TfrmMain::ShowVersion() {
+    FRzLabelVersion->setText(QStringLiteral("Version : ") + ToQString(ReadFileVersionInfo("").FileVersion));
+    FRzLabelVersion->adjustSize();
 }
 
 void TfrmMain::LoadAppInfo() {
@@ -59,7 +63,7 @@ void TfrmMain::LoadAppInfo() {
 
 void TfrmMain::LoadUpdateInfo() {
     if (FEngine.LoadResourceFileToRich("UpdateInfo.txt", *FPages.displayFile->RichEditFile()) == 0)
-        ui::Current().ShowPlainMessage("Cannot load resource file UpdateInfo.txt");
+        ui::Current().ShowPlainMessage("Impossible de charger le fichier de ressources UpdateInfo.txt");
 }
 
 void TfrmMain::BuildStepList() {

@@ -2,6 +2,7 @@
 
 #include "ui/ProgressTask.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -53,6 +54,10 @@ void ProgressPanel::Begin(std::string_view label, std::uint64_t total) {
     Place();
     raise();
     show();
+    if (FCancel != nullptr) {
+        FCancelWasEnabled = FCancel->isEnabled();
+        FCancel->setEnabled(true);
+    }
 }
 
 void ProgressPanel::Step(std::uint64_t done) {
@@ -61,8 +66,11 @@ void ProgressPanel::Step(std::uint64_t done) {
 }
 
 void ProgressPanel::End() {
-    if (FDepth > 0 && --FDepth == 0)
+    if (FDepth > 0 && --FDepth == 0) {
         hide();
+        if (FCancel != nullptr)
+            FCancel->setEnabled(FCancelWasEnabled);
+    }
 }
 
 } // namespace wizard

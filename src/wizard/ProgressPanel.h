@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 
@@ -16,6 +17,9 @@ class ProgressPanel : public QWidget {
 public:
     // `buttonBar`: the bar whose free left part the panel covers; `window` is its parent.
     ProgressPanel(QWidget* window, QWidget* buttonBar);
+
+    // The window's Cancel: offered while the panel shows, as it was before otherwise.
+    void SetCancelAction(QAction* cancel) { FCancel = cancel; }
 
     void Begin(std::string_view label, std::uint64_t total);
     void Step(std::uint64_t done);
@@ -32,6 +36,8 @@ private:
     QProgressBar* FBar;
     std::uint64_t FTotal = 0;
     int FDepth = 0; // nested work keeps the outer bar's place
+    QAction* FCancel = nullptr;
+    bool FCancelWasEnabled = false;
 };
 
 } // namespace wizard

@@ -90,8 +90,8 @@ void RefuseUnknownKeys(const IniFile::Section& section, std::initializer_list<st
         const bool isKnown = std::any_of(known.begin(), known.end(),
                                          [&](std::string_view k) { return text::EqualsIgnoreAsciiCase(k, key); });
         if (!isKnown)
-            throw std::runtime_error(file + ":" + std::to_string(section.entryLines[i]) + ": unknown setting " + key +
-                                     " in [" + section.name + "]");
+            throw std::runtime_error(file + ":" + std::to_string(section.entryLines[i]) + ": réglage inconnu " + key +
+                                     " dans [" + section.name + "]");
     }
 }
 
@@ -122,7 +122,7 @@ void ApplyMachineSection(const IniFile::Section& section, MachineSettings& setti
         else if (text::EqualsIgnoreAsciiCase(*v, "9x"))
             settings.os.platform = OsPlatform::Windows9x;
         else
-            fail("Platform", "Platform must be NT or 9x");
+            fail("Platform", "Platform vaut NT ou 9x");
     }
     if (auto v = section.Get("Version")) {
         const std::size_t dot = v->find('.');
@@ -130,30 +130,30 @@ void ApplyMachineSection(const IniFile::Section& section, MachineSettings& setti
         const auto minor = dot == std::string::npos ? std::optional<unsigned>(0)
                                                     : ParseNumber<unsigned>(std::string_view(*v).substr(dot + 1));
         if (!major || !minor)
-            fail("Version", "Version must read MAJOR.MINOR, for example 6.2");
+            fail("Version", "Version s'écrit MAJEURE.MINEURE, par exemple 6.2");
         settings.os.major = *major;
         settings.os.minor = *minor;
     }
     if (auto v = section.Get("RemoteSession")) {
         if (*v != "0" && *v != "1")
-            fail("RemoteSession", "RemoteSession must be 0 or 1");
+            fail("RemoteSession", "RemoteSession vaut 0 ou 1");
         settings.remoteSession = *v == "1";
     }
     if (auto v = section.Get("Administrator")) {
         if (*v != "0" && *v != "1")
-            fail("Administrator", "Administrator must be 0 or 1");
+            fail("Administrator", "Administrator vaut 0 ou 1");
         settings.administrator = *v == "1";
     }
     if (auto v = section.Get("SessionId")) {
         const auto id = ParseNumber<unsigned>(*v);
         if (!id)
-            fail("SessionId", "SessionId must be a number");
+            fail("SessionId", "SessionId doit être un nombre");
         settings.sessionId = *id;
     }
     if (auto v = section.Get("AnsiCodePage")) {
         const auto page = ParseNumber<unsigned>(*v);
         if (!page)
-            fail("AnsiCodePage", "AnsiCodePage must be a number");
+            fail("AnsiCodePage", "AnsiCodePage doit être un nombre");
         settings.ansiCodePage = *page;
     }
     if (auto v = section.Get("ThousandsSeparator"))
@@ -163,13 +163,13 @@ void ApplyMachineSection(const IniFile::Section& section, MachineSettings& setti
         for (const std::string& address : settings.ipAddresses) {
             in_addr parsed{};
             if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
-                fail("IPAddresses", "not an IPv4 address: " + address);
+                fail("IPAddresses", "ce n'est pas une adresse IPv4 : " + address);
         }
     }
     if (auto v = section.Get("SystemLanguage")) {
         const auto language = ParseNumber<std::uint16_t>(*v, 16);
         if (!language)
-            fail("SystemLanguage", "SystemLanguage must be a hexadecimal language identifier, for example 040C");
+            fail("SystemLanguage", "SystemLanguage doit être un identifiant de langue hexadécimal, par exemple 040C");
         settings.systemLanguage = *language;
     }
 }
@@ -182,19 +182,19 @@ Drive ReadDriveSection(const IniFile::Section& section, const fs::path& prefix, 
     const bool validLetter =
         name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
     if (!validLetter)
-        fail("", "a drive section is named [Drive X] with one letter");
+        fail("", "une section de lecteur s'écrit [Drive X], avec une lettre");
     RefuseUnknownKeys(section, {"Folder", "Type", "FileSystem", "FreeSpace"}, file);
     Drive drive;
     drive.letter = static_cast<char>(name[0] & ~0x20);
     const auto folder = section.Get("Folder");
     if (!folder || folder->empty())
-        fail("Folder", "drive " + std::string(1, drive.letter) + ": has no Folder");
+        fail("Folder", "le lecteur " + std::string(1, drive.letter) + ": n'a pas de Folder");
     const fs::path hostFolder(*folder);
     drive.hostFolder = hostFolder.is_absolute() ? hostFolder : prefix / hostFolder;
     if (auto v = section.Get("Type")) {
         const auto type = ParseDriveType(*v);
         if (!type)
-            fail("Type", "Type must be fixed, remote, cdrom or removable");
+            fail("Type", "Type vaut fixed, remote, cdrom ou removable");
         drive.type = *type;
     }
     if (auto v = section.Get("FileSystem"))
@@ -202,7 +202,7 @@ Drive ReadDriveSection(const IniFile::Section& section, const fs::path& prefix, 
     if (auto v = section.Get("FreeSpace"); v && !v->empty()) {
         const auto bytes = ParseNumber<std::uint64_t>(*v);
         if (!bytes)
-            fail("FreeSpace", "FreeSpace must be a number of bytes");
+            fail("FreeSpace", "FreeSpace doit être un nombre d'octets");
         drive.reportedFreeSpace = *bytes;
     }
     return drive;
@@ -247,12 +247,22 @@ Machine::Machine(fs::path prefix, MachineSettings settings)
     : FPrefix(std::move(prefix))
     , FSettings(std::move(settings)) {}
 
-fs::path Machine::DefaultPrefix() {
+fs::path Machine::ChosenPrefix() {
     if (const char* prefix = std::getenv("QUARNEL_PREFIX"); prefix != nullptr && *prefix != '\0')
         return fs::absolute(prefix);
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         return fs::path(home) / ".quarnel";
-    throw std::runtime_error("Neither QUARNEL_PREFIX nor HOME is set: no machine prefix can be chosen");
+    throw std::runtime_error("ni QUARNEL_PREFIX ni HOME n'est défini : aucun préfixe de machine ne peut être choisi");
+}
+
+fs::path Machine::DefaultPrefix() {
+    fs::path prefix = ChosenPrefix();
+    // A mistyped QUARNEL_PREFIX must not become a new, empty machine: only init makes one.
+    std::error_code error;
+    if (!fs::is_regular_file(prefix / kSettingsFile, error))
+        throw std::runtime_error("aucune machine dans \"" + prefix.string() +
+                                 "\" : créez-la avec « quarnel-machine init » (QUARNEL_PREFIX choisit le préfixe)");
+    return prefix;
 }
 
 Machine Machine::Load(const fs::path& prefixArgument) {
@@ -267,14 +277,14 @@ Machine Machine::Load(const fs::path& prefixArgument) {
             else if (text::StartsWithIgnoreAsciiCase(section.name, "Drive "))
                 settings.drives.push_back(ReadDriveSection(section, prefix, file.string()));
             else
-                throw std::runtime_error(file.string() + ":" + std::to_string(section.line) + ": unknown section [" +
+                throw std::runtime_error(file.string() + ":" + std::to_string(section.line) + ": section inconnue [" +
                                          section.name + "]");
         }
         for (std::size_t i = 0; i < settings.drives.size(); ++i)
             for (std::size_t j = i + 1; j < settings.drives.size(); ++j)
                 if (settings.drives[i].letter == settings.drives[j].letter)
-                    throw std::runtime_error(file.string() + ": drive " + std::string(1, settings.drives[i].letter) +
-                                             ": is described twice");
+                    throw std::runtime_error(file.string() + ": le lecteur " +
+                                             std::string(1, settings.drives[i].letter) + " est décrit deux fois");
     } else {
         settings.drives.push_back(Drive{'C', prefix / "drives" / "C", DriveType::Fixed, "NTFS", std::nullopt});
     }
@@ -358,7 +368,7 @@ void Machine::Save() const {
     for (const IniFile::Section& section : ini.Sections())
         for (const auto& [key, value] : section.entries)
             if (value.find_first_of("\r\n") != std::string::npos)
-                throw std::runtime_error("The setting " + key + " cannot hold a line break");
+                throw std::runtime_error("le réglage " + key + " ne peut pas contenir de saut de ligne");
     WriteWholeFile(FPrefix / kSettingsFile,
                    "; The emulated Windows machine of this prefix. See docs/machine.md.\n" + ini.ToText());
 }

@@ -59,7 +59,10 @@ public:
     // system and temporary folders, empty registry hives) unless it already exists; loads it.
     static Machine Init(const std::filesystem::path& prefix);
 
-    // QUARNEL_PREFIX, or ~/.quarnel.
+    // QUARNEL_PREFIX, or ~/.quarnel, whether a machine is there or not (for init, which makes one).
+    static std::filesystem::path ChosenPrefix();
+    // ChosenPrefix(), once it holds a machine made by init; throws, naming the prefix and the
+    // command that makes one, otherwise. No program but init creates a prefix.
     static std::filesystem::path DefaultPrefix();
 
     // The machine the process runs on: set with SetCurrent, or loaded from DefaultPrefix() on

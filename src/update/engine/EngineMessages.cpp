@@ -42,8 +42,8 @@ std::string DeletedLine(std::string_view file) {
 }
 
 std::string CopyFailed(std::string_view source, std::string_view destination, platform::ErrorCode code) {
-    return "Source: " + std::string(source) + "\r\nTarget: " + std::string(destination) +
-           "\r\n\r\nError: " + platform::SystemErrorMessage(code);
+    return "Source : " + std::string(source) + "\r\nDestination : " + std::string(destination) +
+           "\r\n\r\nErreur : " + platform::SystemErrorMessage(code);
 }
 
 std::string CannotCreateFile(std::string_view file, platform::ErrorCode code) {

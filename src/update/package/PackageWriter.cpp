@@ -198,8 +198,13 @@ void PackageWriter::Write(const std::filesystem::path& output,
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](auto a, auto b) { return FFiles[a].name < FFiles[b].name; });
     std::vector<BlockSource::File> files;
+    WriteProgress progress;
+    progress.fileCount = FFiles.size();
     for (const std::size_t index : order) {
         files.push_back({FFiles[index].hostFile, FFiles[index].lastWrite});
+        std::error_code unknown; // a size that cannot be read is found by the reading itself
+        const std::uintmax_t size = std::filesystem::file_size(FFiles[index].hostFile, unknown);
+        progress.bytesTotal += kPackedHeaderSize + (unknown ? 0 : size);
     }
 
     // The blocks of every file go through one pool of workers, so that small files and the
@@ -218,6 +223,11 @@ void PackageWriter::Write(const std::filesystem::path& output,
             if (const auto stream = assembler.Append(block)) {
                 records.push_back({FFiles[order[block.tag]].name, offset, stream->length, stream->digest});
                 offset += stream->length;
+                ++progress.filesDone;
+            }
+            if (FProgress) {
+                progress.bytesDone += block.length;
+                FProgress(progress);
             }
         }
     }

@@ -9,6 +9,7 @@
 #include "update/package/SignatureBlock.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -36,6 +37,16 @@ public:
         std::function<std::vector<unsigned char>(const Footer& footer, const ProgramPart& program)>;
     void SetSignatureBlockMaker(SignatureBlockMaker maker) { FSignatureBlockMaker = std::move(maker); }
 
+    // How far Write has got: the files whose stream is complete, of how many, and the bytes read
+    // from them (headers included), of how many. Called on the writing thread after each block.
+    struct WriteProgress {
+        std::size_t filesDone = 0;
+        std::size_t fileCount = 0;
+        std::uint64_t bytesDone = 0;
+        std::uint64_t bytesTotal = 0;
+    };
+    void SetProgress(std::function<void(const WriteProgress&)> progress) { FProgress = std::move(progress); }
+
     // Writes `output` (replaced only once complete; nothing is left behind on failure). With a
     // program, its bytes come first (without any package it already carries) and the output
     // keeps its permissions.
@@ -52,6 +63,7 @@ private:
     std::set<std::string> FNames;
     unsigned FThreads = 0;
     SignatureBlockMaker FSignatureBlockMaker;
+    std::function<void(const WriteProgress&)> FProgress;
 };
 
 } // namespace update::package

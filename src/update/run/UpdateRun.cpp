@@ -6,6 +6,7 @@
 #include "update/authoring/PackageRules.h"
 #include "update/plan/InstalledProducts.h"
 #include "update/engine/StopRequest.h"
+#include "ui/Cancellation.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 
@@ -216,6 +217,8 @@ RunOutcome UpdateRun::RunUpdates(const std::vector<std::string>& names) {
                 throw Exception(StoppedLine());
             if (const std::optional<TUpdateResultType> result = RunReportedProduct(name))
                 results.push_back(*result);
+            if (ui::CancelRequested())
+                break; // the person stopped the run: no further product
         }
         outcome.result = CombinedResult(results);
         Finish(outcome.result);

@@ -130,7 +130,7 @@ TEST(ServerTest, RefusesOtherCommands) {
     std::vector<std::string> restart{"restart"}, none;
     EXPECT_EQ(fb::RunFirebirdCommand(fbtest::TestMachine(), restart, out, err), 64);
     EXPECT_EQ(fb::RunFirebirdCommand(fbtest::TestMachine(), none, out, err), 64);
-    EXPECT_NE(err.str().find("usage: quarnel-machine firebird start|stop|status"), std::string::npos);
+    EXPECT_NE(err.str().find("Utilisation : quarnel-machine firebird start|stop|status"), std::string::npos);
 }
 
 TEST(ServerTest, KnowsTheSystemsUsersAndRefusesWrongPasswords) {

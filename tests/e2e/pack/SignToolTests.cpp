@@ -6,12 +6,8 @@
 #include "keys/TestKeys.h"
 #include "update/trust/Ed25519Key.h"
 
-#include <csignal>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -21,47 +17,9 @@ using ::testing::HasSubstr;
 
 const std::filesystem::path kTool = QUARNEL_PACK_PROGRAM;
 
-struct TerminalRun {
-    int exitCode = -1;
-    std::string screen; // everything the terminal showed
-};
-
-// Runs the tool with a terminal of its own; types `answer` and Enter once `prompt` is on screen.
+// A run with a terminal of its own (ToolRun.h), of this tool.
 TerminalRun RunOnTerminal(const std::vector<std::string>& args, std::string_view prompt, std::string_view answer) {
-    std::vector<std::string> argv = {kTool.string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (auto& arg : argv)
-        pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    int terminal = -1;
-    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-    if (child == 0) {
-        ::execv(pointers[0], pointers.data());
-        ::_exit(127);
-    }
-    TerminalRun run;
-    if (child < 0)
-        return run;
-    bool answered = false;
-    char buffer[512];
-    // A tool that waits for something else than the question is stopped after 30 s.
-    for (pollfd ready{terminal, POLLIN, 0}; ::poll(&ready, 1, 30'000) > 0;) {
-        const ssize_t count = ::read(terminal, buffer, sizeof buffer);
-        if (count <= 0)
-            break; // the tool has ended and closed its terminal
-        run.screen.append(buffer, static_cast<std::size_t>(count));
-        if (!answered && run.screen.find(prompt) != std::string::npos) {
-            const std::string typed = std::string(answer) + "\n";
-            answered = ::write(terminal, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
-        }
-    }
-    ::kill(child, SIGKILL); // nothing when it has ended already
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::close(terminal);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return packagetest::RunOnTerminal(kTool, args, prompt, answer);
 }
 
 // A list the wizard reads: the package's one product, whose file the package carries.

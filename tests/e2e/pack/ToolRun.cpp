@@ -1,12 +1,16 @@
 #include "ToolRun.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -55,6 +59,44 @@ ToolResult RunProgram(const std::filesystem::path& program, const std::vector<st
     std::filesystem::remove(outFile);
     std::filesystem::remove(errFile);
     return result;
+}
+
+TerminalRun RunOnTerminal(const std::filesystem::path& program, const std::vector<std::string>& args,
+                          std::string_view prompt, std::string_view answer) {
+    std::vector<std::string> argv = {program.string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (auto& arg : argv)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    TerminalRun run;
+    if (child < 0)
+        return run;
+    bool answered = false;
+    char buffer[512];
+    // A tool that waits for something else than the question is stopped after 30 s.
+    for (pollfd ready{terminal, POLLIN, 0}; ::poll(&ready, 1, 30'000) > 0;) {
+        const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+        if (count <= 0)
+            break; // the tool has ended and closed its terminal
+        run.screen.append(buffer, static_cast<std::size_t>(count));
+        if (!answered && !prompt.empty() && run.screen.find(prompt) != std::string::npos) {
+            const std::string typed = std::string(answer) + "\n";
+            answered = ::write(terminal, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+        }
+    }
+    ::kill(child, SIGKILL); // nothing when it has ended already
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 } // namespace packagetest

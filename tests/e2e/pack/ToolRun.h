@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace packagetest {
@@ -13,6 +14,16 @@ struct ToolResult {
     std::string out;
     std::string err;
 };
+
+struct TerminalRun {
+    int exitCode = -1;
+    std::string screen; // everything the terminal showed
+};
+
+// Runs `program` with a terminal of its own; types `answer` and Enter once `prompt` is on screen
+// (an empty prompt: never). A program that waits for something else is stopped after 30 s.
+TerminalRun RunOnTerminal(const std::filesystem::path& program, const std::vector<std::string>& args,
+                          std::string_view prompt = {}, std::string_view answer = {});
 
 // `scratch` receives the captured output files.
 ToolResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,

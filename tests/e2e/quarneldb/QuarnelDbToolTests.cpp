@@ -122,6 +122,10 @@ TEST_F(QuarnelDbTool, HostPathsOutsideTheDrivesAreRefused) {
         SCOPED_TRACE(row.name);
         const ProgramResult run = Db(row.args);
         EXPECT_EQ(run.exitCode, 1) << run.err;
+        // Refused by quarnel-db itself, in French, naming the path; Firebird never saw it.
+        EXPECT_NE(run.err.find("quarnel-db : le chemin « "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" » est refusé : "), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("error"), std::string::npos) << run.err;
     }
     EXPECT_TRUE(fs::is_empty(outside));
 }
@@ -146,7 +150,13 @@ TEST_F(QuarnelDbTool, CreatesThenReadsTestsAndListsTheDatabase) {
     const ProgramResult users = Db({kDatabase, "users"});
     EXPECT_EQ(users.exitCode, 0) << users.err;
     EXPECT_EQ(users.out, "");
-    EXPECT_EQ(Db({R"(C:\Data\Absente.fdb)", "version"}).exitCode, 1);
+    // Firebird's own error comes after a French line that names the database.
+    const ProgramResult absent = Db({R"(C:\Data\Absente.fdb)", "version"});
+    EXPECT_EQ(absent.exitCode, 1);
+    EXPECT_EQ(
+        absent.err.rfind("quarnel-db : erreur de Firebird sur la base de données « C:\\Data\\Absente.fdb » : ", 0), 0U)
+        << absent.err;
+    EXPECT_NE(absent.err.find("open"), std::string::npos) << "Firebird's text is kept: " << absent.err;
 }
 
 TEST_F(QuarnelDbTool, MaintenanceVerbs) {

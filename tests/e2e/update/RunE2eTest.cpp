@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
+#include <sstream>
 
 namespace updatee2e {
 namespace {
@@ -162,8 +163,8 @@ TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
     const Lines copy = CopyLines("D:\\NVX\\NVX.exe");
     expected.insert(expected.end(), copy.begin(), copy.end());
     // Why the copy failed, then the failed product.
-    expected.insert(expected.end(), {"Source: " + TempFolder() + "Update#.tmp", "Target: D:\\NVX\\NVX.exe", "",
-                                     "Error: Erreur système.  Code : 112.", "Espace insuffisant sur le disque.", "",
+    expected.insert(expected.end(), {"Source : " + TempFolder() + "Update#.tmp", "Destination : D:\\NVX\\NVX.exe", "",
+                                     "Erreur : Erreur système.  Code : 112.", "Espace insuffisant sur le disque.", "",
                                      "La mise à jour de NVX a échoué.", "", "", "La mise à jour a échouée !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("D:\\NVX\\NVX.exe"), "ancien programme");
@@ -211,6 +212,12 @@ TEST_F(RunE2eTest, ProgressLinesTellTheCheckTheExtractionAndTheCopyOfALargeFileO
               "Copie de Commun.dll : 50 %\n", "Copie de Commun.dll : 100 %\n"}) {
             EXPECT_EQ(result.err.find(line) != std::string::npos, row.lines) << line << "in:\n" << result.err;
         }
+        // Each progress line begins with the time it was written.
+        std::istringstream lines(result.err);
+        for (std::string line; std::getline(lines, line);)
+            if (line.ends_with(" %")) {
+                EXPECT_THAT(line, ::testing::MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9] .* : [0-9]+ %"));
+            }
     }
     EXPECT_EQ(ReadInstalled(kCommonFile).size(), 5U * 1024 * 1024);
 }

@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, EmptyListOfChangesGivesTheMessageAndTheDefaultText) {
     w.Start();
     ASSERT_EQ(Ui().Dialogs().size(), 1u);
     EXPECT_EQ(Ui().Dialogs()[0].type, ui::DialogType::PlainMessage);
-    EXPECT_EQ(Ui().Dialogs()[0].text, "Cannot load resource file UpdateInfo.txt");
+    EXPECT_EQ(Ui().Dialogs()[0].text, "Impossible de charger le fichier de ressources UpdateInfo.txt");
     EXPECT_EQ(w.displayFile.RichEditFile()->PlainText(),
               "\r\nCette mise à jour comporte uniquement des corrections internes.");
     EXPECT_EQ(w.displayFile.RichEditFile()->LineCount(), 2);

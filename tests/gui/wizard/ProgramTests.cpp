@@ -67,6 +67,24 @@ TEST_F(ProgramTest, PicturesOfEveryPage) {
     }
 }
 
+// The program as built carries no package: without --package it says so, in both modes, and
+// refuses to start.
+class WithoutPackageTest : public ProgramTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WithoutPackageTest, SaysSoAndRefusesTheStart) {
+    std::vector<std::string> arguments = {GetParam()};
+    if (arguments[0] == "--screenshots")
+        arguments.push_back((FTemp.Path() / "pictures").string());
+    const testsupport::ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_NE(result.err.find("ce programme ne porte aucun paquet de mise à jour"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("--package"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(FTemp.Path() / "pictures"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WithoutPackageTest, ::testing::Values("--silent", "--screenshots"),
+                         [](const auto& row) { return std::string(row.param).substr(2); });
+
 TEST_F(ProgramTest, ReadsThePackageItCarries) {
     // A Veltrane update on a machine without its Firebird client: only a program that read its own
     // package knows it and refuses to start.

@@ -3,6 +3,7 @@
 #include "update/run/SilentRun.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -48,15 +49,24 @@ protected:
 TEST_F(StartCheckTest, WindowIsUpBeforeThePackageIsCheckedWithItsProgressThenStarts) {
     const auto package = WritePackage(FPackageFolder, DemoFiles());
     auto w = UncheckedWizard(package);
-    const QString designedTitle = w->main->RzLabelTitle()->text();
 
     w->main->show();
-    // Shown, and nothing read from the package yet: no title, no page, no button.
+    // Shown, and nothing read from the package yet, but finished from its first frame: the title
+    // band, the side picture, the version, the buttons' captions; no page, no button to press.
     EXPECT_FALSE(w->main->StartChecked());
     EXPECT_FALSE(FPackage->Checked());
-    EXPECT_EQ(w->main->RzLabelTitle()->text(), designedTitle);
+    EXPECT_EQ(w->main->RzLabelTitle()->text(), QStringLiteral("Mise à jour Quarnel"));
+    EXPECT_EQ(w->main->windowTitle(), QStringLiteral("Mise à jour Quarnel"));
+    EXPECT_FALSE(w->main->ImageStep()->pixmap().isNull()) << "the side picture is there";
+    EXPECT_EQ(w->main->ImageStep()->pixmap().toImage(), w->welcome.GetBitmap().toImage());
+    EXPECT_TRUE(w->main->RzLabelVersion()->text().startsWith(QStringLiteral("Version : ")));
+    EXPECT_GT(w->main->RzLabelVersion()->text().size(), QStringLiteral("Version : ").size()) << "the version is filled";
+    EXPECT_EQ(w->main->ButtonNext()->text(), w->welcome.GetNextCaption());
+    EXPECT_FALSE(w->main->ButtonNext()->text().isEmpty());
+    EXPECT_EQ(w->main->ButtonPrev()->text(), QStringLiteral("< Précédant"));
+    EXPECT_EQ(w->main->ButtonCancel()->text(), QStringLiteral("Annuler"));
     EXPECT_FALSE(w->main->ActionNext()->isEnabled());
-    EXPECT_FALSE(w->main->ActionAnnuler()->isEnabled());
+    EXPECT_FALSE(w->main->ActionBack()->isEnabled());
     EXPECT_FALSE(w->main->TimerOneTime()->isActive()) << "no page may come up during the check";
 
     ASSERT_TRUE(RunUntilChecked(*w->main));
@@ -88,14 +98,14 @@ TEST_F(StartCheckTest, DamagedPackageFoundByTheCheckIsShownAndRefusesTheStart) {
         file.put('\x5A'); // inside the first packed file: its digest no longer holds
     }
     auto w = UncheckedWizard(package);
-    const QString designedTitle = w->main->RzLabelTitle()->text();
     w->main->show();
     ASSERT_TRUE(RunUntilChecked(*w->main));
     EXPECT_TRUE(w->main->StartRefused());
     ASSERT_EQ(Ui().Dialogs().size(), 1U);
     EXPECT_NE(Ui().Dialogs()[0].text.find("Le paquet de mise à jour est endommagé"), std::string::npos)
         << Ui().Dialogs()[0].text;
-    EXPECT_EQ(w->main->RzLabelTitle()->text(), designedTitle) << "nothing was read from the package";
+    EXPECT_EQ(w->main->RzLabelTitle()->text(), QStringLiteral("Mise à jour Quarnel"))
+        << "nothing was read from the package";
     EXPECT_EQ(w->main->GetCurrentStep(), nullptr);
 }
 

@@ -142,9 +142,10 @@ TEST_P(LogCopyFailureTest, FailureNamesBothPathsAndKeepsTheOldFile) {
         Engine().LogCopyFile(source, kTarget, true);
         FAIL() << "the copy cannot succeed";
     } catch (const Exception& error) {
-        EXPECT_EQ(std::string(error.what()), "Source: " + source + "\r\nTarget: " + kTarget + "\r\n\r\nError: " +
-                                                 "Erreur système.  Code : " + std::to_string(row.code) + ".\r\n" +
-                                                 platform::SystemErrorText(row.code));
+        EXPECT_EQ(std::string(error.what()),
+                  "Source : " + source + "\r\nDestination : " + kTarget +
+                      "\r\n\r\nErreur : " + "Erreur système.  Code : " + std::to_string(row.code) + ".\r\n" +
+                      platform::SystemErrorText(row.code));
     }
     EXPECT_EQ(ReportText(), "Copie de " + source + "\r\nvers " + kTarget + "\r\n");
     if (row.targetExists) {
@@ -223,7 +224,7 @@ TEST_F(LogCopyFileTest, CopyFailingHalfWayLeavesTheOldFileWholeAndEndsItsProgres
         try {
             Engine().LogCopyFile(big, kTarget, false);
         } catch (const Exception& error) {
-            const bool named = std::string(error.what()).starts_with("Source: " + big + "\r\nTarget: ");
+            const bool named = std::string(error.what()).starts_with("Source : " + big + "\r\nDestination : ");
             const bool ended = Ui().Progress().size() == 1 && Ui().Progress()[0].ended;
             ::_exit(!named ? 2 : !ended ? 3 : 0);
         }

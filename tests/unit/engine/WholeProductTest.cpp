@@ -9,6 +9,7 @@
 #include "pe/PeWriter.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
+#include "ui/Cancellation.h"
 
 #include <gmock/gmock.h>
 #include <set>
@@ -98,6 +99,31 @@ TEST_F(WholeProductTest, ErrorLeavingTheProcedureRestoresItsFilesAndGoesOn) {
 
     ExpectOldFiles();
     EXPECT_EQ(ReportText(), "Le produit NVX est restauré : 3 fichiers remis en place.\r\n");
+}
+
+// Cancel during the copy of a large file (as the window's Cancel asks): the copy stops at its
+// next step, leaves the installed file whole, and the product is put back as it was.
+TEST_F(WholeProductTest, CancelDuringALargeCopyStopsItAndRestoresTheProduct) {
+    WriteFile(Source("large"), std::string(6 * 1024 * 1024, 'n'));
+    WriteFile(Path("large.dat"), "ancien large");
+    Ui().SetProgressObserver([](const ui::ProgressRecord& work) {
+        if (!work.steps.empty() && work.label.starts_with("Copie de"))
+            ui::RequestCancel();
+    });
+    EXPECT_THROW(Engine().UpdateWholeProduct("NVX",
+                                             [&]() -> TUpdateResultType {
+                                                 Engine().LogCopyFile(Source("a"), Path("a.dat"), false);
+                                                 Engine().LogCopyFile(Source("large"), Path("large.dat"), false);
+                                                 Engine().LogCopyFile(Source("c"), Path("c.dat"), false);
+                                                 return update::urtOk;
+                                             }),
+                 ui::Cancelled);
+    ui::ClearCancel();
+
+    EXPECT_EQ(ReadFile(Path("a.dat")), "ancien a");
+    EXPECT_EQ(ReadFile(Path("large.dat")), "ancien large");
+    EXPECT_EQ(Names(Host(kFolder)), (std::set<std::string>{"a.dat", "b.dat", "large.dat"}));
+    EXPECT_THAT(ReportText(), HasSubstr("Le produit NVX est restauré : 1 fichier remis en place."));
 }
 
 TEST_F(WholeProductTest, ReadOnlyFileGetsItsAttributeBack) {

@@ -1,7 +1,9 @@
 #include "ui/ProgressTask.h"
 
+#include "ui/Cancellation.h"
 #include "ui/ScriptedUi.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -40,15 +42,23 @@ TEST(ProgressTask, SilentServicesWriteALineAtEachTenthOnlyWhenAsked) {
         std::string expected;
     };
     const Row rows[] = {
-        {true, "Vérification du paquet : 0 %\nVérification du paquet : 10 %\nVérification du paquet : 20 %\n"
-               "Vérification du paquet : 30 %\nVérification du paquet : 40 %\nVérification du paquet : 50 %\n"
-               "Vérification du paquet : 60 %\nVérification du paquet : 70 %\nVérification du paquet : 80 %\n"
-               "Vérification du paquet : 90 %\nVérification du paquet : 100 %\n"},
+        {true, "09:05:00 Vérification du paquet : 0 %\n09:05:01 Vérification du paquet : 10 %\n"
+               "09:05:02 Vérification du paquet : 20 %\n09:05:03 Vérification du paquet : 30 %\n"
+               "09:05:04 Vérification du paquet : 40 %\n09:05:05 Vérification du paquet : 50 %\n"
+               "09:05:06 Vérification du paquet : 60 %\n09:05:07 Vérification du paquet : 70 %\n"
+               "09:05:08 Vérification du paquet : 80 %\n09:05:09 Vérification du paquet : 90 %\n"
+               "09:05:10 Vérification du paquet : 100 %\n"},
         {false, ""},
     };
     for (const Row& row : rows) {
         std::ostringstream messages;
         const auto services = ui::ScriptedUi::Silent(messages, false, row.progressLines);
+        // Each line says when it was written: a clock that moves a second per line.
+        services->SetTimeOfDay([second = 0]() mutable {
+            char text[16];
+            std::snprintf(text, sizeof text, "09:05:%02d", second++);
+            return std::string(text);
+        });
         {
             ui::ProgressTask task(ui::kCheckingPackage, 300, *services);
             for (std::uint64_t done = 0; done <= 300; done += 1) {
@@ -57,6 +67,27 @@ TEST(ProgressTask, SilentServicesWriteALineAtEachTenthOnlyWhenAsked) {
         }
         EXPECT_EQ(messages.str(), row.expected) << "progress lines " << row.progressLines;
     }
+}
+
+// Cancel asked for while the work runs stops it at its next step; the task ends all the same.
+TEST(ProgressTask, StopsAtTheNextStepOnceCancelIsAskedFor) {
+    ui::ScriptedUi services;
+    std::uint64_t reached = 0;
+    try {
+        ui::ProgressTask task("Copie de C:\\Data\\Base.fdb", 100, services);
+        for (std::uint64_t done = 1; done <= 100; ++done) {
+            reached = done;
+            if (done == 30)
+                ui::RequestCancel();
+            task.Advance(done);
+        }
+    } catch (const ui::Cancelled& cancelled) {
+        EXPECT_STREQ(cancelled.what(), "La mise à jour a été annulée à votre demande.");
+    }
+    ui::ClearCancel();
+    EXPECT_EQ(reached, 30U);
+    ASSERT_EQ(services.Progress().size(), 1U);
+    EXPECT_TRUE(services.Progress()[0].ended);
 }
 
 TEST(ProgressTask, PercentOfStaysWithinItsBounds) {
