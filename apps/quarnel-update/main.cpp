@@ -9,7 +9,7 @@
 #include "firebird/Client.h"
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
-#include "update/engine/JournalRecovery.h"
+#include "update/journal/JournalRecovery.h"
 #include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
 #include "wizard/EngineAdapter.h"
@@ -60,7 +60,9 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     if (!instance)
         return kExitRefused;
     // A run that a stop interrupted is undone before anything else, the package included.
-    const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+    const auto toStandardError = [](const std::string& message) {
+        std::cerr << "quarnel-update : " << message << '\n';
+    };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     update::run::SilentOptions silent;
