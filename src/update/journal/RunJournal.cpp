@@ -2,36 +2,34 @@
 
 #include "environment/Errors.h"
 #include "platform/errors/SystemError.h"
+#include "platform/files/PrivateFolder.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
 
-#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <cstdio>
 #include <unistd.h>
-#include <utility>
 
 namespace update {
 
 namespace {
 
-[[noreturn]] void FailJournal(const std::filesystem::path& file, int error) {
+[[noreturn]] void FailJournal(const std::filesystem::path& file, platform::ErrorCode error) {
     throw Exception("Impossible d'écrire le journal de mise à jour \"" + file.string() + "\".\r\n" +
-                    platform::SystemErrorMessage(platform::ErrorFromErrno(error)));
+                    platform::SystemErrorMessage(error));
 }
 
-bool WriteAll(int descriptor, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(descriptor, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+std::uint64_t Now() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+}
+
+// Fixed width, so that the names sort in the order the runs started.
+std::string Padded(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%020llu", static_cast<unsigned long long>(value));
+    return text;
 }
 
 } // namespace
@@ -40,93 +38,61 @@ std::filesystem::path JournalFolder(const platform::Machine& machine) {
     return machine.Prefix() / "journal";
 }
 
-void SyncFolder(const std::filesystem::path& folder) noexcept {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return;
-    ::fsync(descriptor);
-    ::close(descriptor);
+void MakeJournalFolder(const std::filesystem::path& folder) {
+    if (const auto refused = platform::MakePrivateFolder(folder))
+        throw Exception("Le dossier des journaux de mise à jour \"" + folder.string() +
+                        "\" ne peut pas être utilisé : " + *refused + ".");
 }
 
-JournalLock::JournalLock(const std::filesystem::path& file) {
-    FDescriptor = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-    if (FDescriptor < 0) {
-        FOpenError = errno;
-        return;
-    }
-    FHeld = ::flock(FDescriptor, LOCK_EX | LOCK_NB) == 0;
-}
-
-JournalLock::~JournalLock() {
-    if (FDescriptor >= 0)
-        ::close(FDescriptor); // closing releases the lock
-}
-
-JournalLock::JournalLock(JournalLock&& other) noexcept
-    : FDescriptor(std::exchange(other.FDescriptor, -1))
-    , FOpenError(other.FOpenError)
-    , FHeld(std::exchange(other.FHeld, false)) {}
-
-JournalLock& JournalLock::operator=(JournalLock&& other) noexcept {
-    if (this != &other) {
-        if (FDescriptor >= 0)
-            ::close(FDescriptor);
-        FDescriptor = std::exchange(other.FDescriptor, -1);
-        FOpenError = other.FOpenError;
-        FHeld = std::exchange(other.FHeld, false);
-    }
-    return *this;
+std::string RunIdOfJournal(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    constexpr std::string_view prefix = "run-", suffix = ".txt";
+    if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+        return {};
+    return name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
 }
 
 RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view program) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const auto now =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    FRunId = std::to_string(::getpid()) + "-" + std::to_string(now);
+    MakeJournalFolder(folder);
+    const std::uint64_t started = Now();
+    FRunId = Padded(started) + "-" + std::to_string(::getpid());
     FFile = folder / ("run-" + FRunId + ".txt");
     // Written and locked under a name the recovery ignores, then renamed: a journal under its
-    // final name is always whole and always locked by a living run or by none.
+    // final name is always whole and always locked by a living run or by none. The file is made and
+    // locked through one descriptor, so no recovery can take it in between.
     const std::filesystem::path partial = folder / (".run-" + FRunId + ".part");
-    const int descriptor = ::open(partial.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (descriptor < 0)
-        FailJournal(partial, errno);
-    ::close(descriptor);
-    FLock = JournalLock(partial);
-    if (!FLock.Opened() || !FLock.Held()) {
-        const int lockError = FLock.Opened() ? EWOULDBLOCK : FLock.OpenError();
-        ::unlink(partial.c_str());
-        FailJournal(partial, lockError);
+    FLock = platform::LockedFile(partial, platform::LockedFile::Opening::CreateNew);
+    if (!FLock.Opened())
+        FailJournal(partial, FLock.OpenError());
+    if (!FLock.Held()) {
+        std::filesystem::remove(partial);
+        FailJournal(partial, platform::kErrorLockViolation);
     }
-    const std::string start = FormatJournalStart(::getpid(), program);
-    if (!WriteAll(FLock.Descriptor(), start) || ::fsync(FLock.Descriptor()) != 0 ||
-        ::rename(partial.c_str(), FFile.c_str()) != 0) {
-        const int writeError = errno;
-        ::unlink(partial.c_str());
-        FailJournal(FFile, writeError);
+    std::error_code renamed;
+    if (!FLock.AppendDurably(FormatJournalStart(::getpid(), started, program))) {
+        const platform::ErrorCode error = platform::GetLastError();
+        std::filesystem::remove(partial, renamed);
+        FailJournal(FFile, error);
     }
-    FSize = static_cast<off_t>(start.size());
-    SyncFolder(folder);
+    std::filesystem::rename(partial, FFile, renamed);
+    if (renamed) {
+        std::filesystem::remove(partial, renamed);
+        FailJournal(FFile, platform::ErrorFromErrno(renamed.value()));
+    }
+    platform::SyncHostFolder(folder);
 }
 
 RunJournal::~RunJournal() {
     if (FOpenProducts > 0)
         return;              // left for the recovery: a product's files are not back as they were
-    ::unlink(FFile.c_str()); // a journal of closed products that stays is read and removed by the recovery
-    SyncFolder(FFile.parent_path());
+    std::error_code ignored; // a journal of closed products that stays is read and removed by the recovery
+    std::filesystem::remove(FFile, ignored);
+    platform::SyncHostFolder(FFile.parent_path());
 }
 
 void RunJournal::Append(const JournalRecord& record) {
-    const std::string line = FormatJournalRecord(record);
-    if (!WriteAll(FLock.Descriptor(), line) || ::fdatasync(FLock.Descriptor()) != 0) {
-        const int error = errno;
-        // A line written in part would run into the next one: the journal ends where it was whole.
-        if (::ftruncate(FLock.Descriptor(), FSize) == 0)
-            ::lseek(FLock.Descriptor(), FSize, SEEK_SET);
-        FailJournal(FFile, error);
-    }
-    FSize += static_cast<off_t>(line.size());
+    if (!FLock.AppendDurably(FormatJournalRecord(record)))
+        FailJournal(FFile, platform::GetLastError());
     if (record.kind == JournalRecordKind::Begin)
         ++FOpenProducts;
     else if (record.kind == JournalRecordKind::Commit || record.kind == JournalRecordKind::Rollback)

@@ -5,15 +5,9 @@
 #include "platform/files/Files.h"
 #include "platform/files/UnfinishedWrites.h"
 #include "platform/machine/LastError.h"
-#include "platform/machine/Machine.h"
-#include "update/journal/RunJournal.h"
+#include "update/journal/FileStates.h"
 
-#include <cerrno>
 #include <exception>
-#include <filesystem>
-#include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace update {
 
@@ -25,56 +19,97 @@ namespace {
 // being undone is this one. Other writers' temporaries and every other name stay, the backups of
 // other runs among them. What cannot be removed is only a cost in room.
 
-std::optional<std::filesystem::path> HostOf(const std::string& windowsPath) {
-    return platform::Machine::Current().ToHostPath(windowsPath);
+std::string Failure(const std::string& file) {
+    return file + " : " + platform::SystemErrorMessage(platform::GetLastError());
 }
 
-std::string Failure(const std::string& file, int error) {
-    return file + " : " + platform::SystemErrorMessage(platform::ErrorFromErrno(error));
+std::string ChangedSince(const std::string& target, const std::string& backup) {
+    return target + " : modifié depuis la mise à jour, laissé tel quel" +
+           (backup.empty() ? std::string() : " (ancien contenu conservé dans " + backup + ")");
+}
+
+std::string BackupMissing(const std::string& target, const std::string& backup) {
+    return target + " : l'ancien contenu " + backup + " manque ou a changé, fichier laissé tel quel";
+}
+
+bool IsMissing(const std::optional<platform::FileIdentity>& entry) {
+    return !entry && (platform::GetLastError() == platform::kErrorFileNotFound ||
+                      platform::GetLastError() == platform::kErrorPathNotFound);
+}
+
+// Whether the target is still what the run left there: the state its write recorded, or, for the
+// one write a stop cut before its state was recorded, a plain file.
+bool AsTheRunLeftIt(const std::optional<platform::FileIdentity>& target, const JournalRecord& record) {
+    if (record.after)
+        return Holds(target, *record.after);
+    return target && !target->link && !target->directory;
+}
+
+// Puts `saved` (in `state`) back in place of `target`; true when done, otherwise a line is added.
+bool PutBack(const std::string& saved, const std::string& target, bool readOnly, RestoreOutcome& outcome) {
+    if (!platform::MoveFileEx(saved, target, platform::kMoveFileReplaceExisting)) {
+        outcome.failures.push_back(Failure(target));
+        return false;
+    }
+    platform::SetFileAttributes(target, readOnly ? platform::kFileAttributeReadOnly : platform::kFileAttributeNormal);
+    return true;
 }
 
 // True when the file's previous content was put back in place.
 bool RestoreReplaced(const JournalRecord& record, RestoreOutcome& outcome) {
-    const auto target = HostOf(record.target);
-    const auto backup = HostOf(record.backup);
-    if (!target || !backup) {
-        outcome.failures.push_back(record.target);
-        return false;
-    }
     platform::RemoveUnfinishedWrites(record.target);
-    struct stat saved {};
-    if (::lstat(backup->c_str(), &saved) != 0) {
-        if (errno != ENOENT)
-            outcome.failures.push_back(Failure(record.backup, errno));
-        return false; // never made (the stop came before), or already put back
-    }
-    struct stat current {};
-    const bool unchanged =
-        ::lstat(target->c_str(), &current) == 0 && current.st_dev == saved.st_dev && current.st_ino == saved.st_ino;
-    // Unchanged: the backup is a second name of the file still in place, and rename() would keep both.
-    if (unchanged ? ::unlink(backup->c_str()) != 0 : ::rename(backup->c_str(), target->c_str()) != 0) {
-        outcome.failures.push_back(Failure(record.target, errno));
+    const auto backup = EntryAt(record.backup);
+    const bool backupMissing = IsMissing(backup);
+    if (!backup && !backupMissing) {
+        outcome.failures.push_back(Failure(record.backup));
         return false;
     }
-    SyncFolder(target->parent_path());
-    platform::SetFileAttributes(record.target,
-                                record.readOnly ? platform::kFileAttributeReadOnly : platform::kFileAttributeNormal);
-    return !unchanged;
+    const auto target = EntryAt(record.target);
+    if (!target && !IsMissing(target)) {
+        outcome.failures.push_back(Failure(record.target));
+        return false;
+    }
+    if (backupMissing) {
+        // Never made (the stop came before), or already put back by an earlier recovery.
+        if (!Holds(target, *record.before))
+            outcome.left.push_back(BackupMissing(record.target, record.backup));
+        return false;
+    }
+    if (!Holds(backup, *record.before)) {
+        outcome.left.push_back(BackupMissing(record.target, record.backup));
+        return false;
+    }
+    if (SameFile(target, backup)) {
+        // The backup is a second name of the file still in place: the write never came.
+        if (!platform::RemoveFileName(record.backup))
+            outcome.failures.push_back(Failure(record.backup));
+        platform::SetFileAttributes(record.target, record.readOnly ? platform::kFileAttributeReadOnly
+                                                                   : platform::kFileAttributeNormal);
+        return false;
+    }
+    if (target && !AsTheRunLeftIt(target, record)) {
+        outcome.left.push_back(ChangedSince(record.target, record.backup));
+        return false;
+    }
+    return PutBack(record.backup, record.target, record.readOnly, outcome);
 }
 
-bool RemoveCreated(const std::string& windowsPath, RestoreOutcome& outcome) {
-    const auto host = HostOf(windowsPath);
-    if (!host) {
-        outcome.failures.push_back(windowsPath);
+bool RemoveCreated(const JournalRecord& record, RestoreOutcome& outcome) {
+    platform::RemoveUnfinishedWrites(record.target);
+    const auto target = EntryAt(record.target);
+    if (!target) {
+        if (!IsMissing(target))
+            outcome.failures.push_back(Failure(record.target));
+        return false; // never written, or already deleted
+    }
+    if (!AsTheRunLeftIt(target, record)) {
+        outcome.left.push_back(ChangedSince(record.target, {}));
         return false;
     }
-    platform::RemoveUnfinishedWrites(windowsPath);
-    if (::unlink(host->c_str()) != 0) {
-        if (errno != ENOENT)
-            outcome.failures.push_back(Failure(windowsPath, errno));
+    if (!platform::RemoveFileName(record.target)) {
+        outcome.failures.push_back(Failure(record.target));
         return false;
     }
-    SyncFolder(host->parent_path());
     return true;
 }
 
@@ -86,9 +121,33 @@ bool Unschedule(const JournalRecord& record, RestoreOutcome& outcome) {
         outcome.failures.push_back(record.target + " : " + error.what());
         return false;
     }
-    RestoreOutcome ignored; // the copy may never have been made
-    RemoveCreated(record.backup, ignored);
-    return unscheduled;
+    if (unscheduled || record.saved.empty()) {
+        // The target was never replaced: its copy and the saved content go.
+        if (const auto copy = EntryAt(record.backup); copy && !copy->link && !copy->directory)
+            platform::RemoveFileName(record.backup);
+        if (!record.saved.empty())
+            if (const auto saved = EntryAt(record.saved); Holds(saved, *record.before))
+                platform::RemoveFileName(record.saved);
+        return unscheduled;
+    }
+    // The restart came and replaced the target: its previous content goes back from the saved copy.
+    const auto saved = EntryAt(record.saved);
+    if (IsMissing(saved)) {
+        if (!Holds(EntryAt(record.target), *record.before) && EntryAt(record.backup))
+            outcome.left.push_back(BackupMissing(record.target, record.saved));
+        return false; // put back already, or the schedule was taken off before the restart
+    }
+    if (!Holds(saved, *record.before)) {
+        outcome.left.push_back(BackupMissing(record.target, record.saved));
+        return false;
+    }
+    if (const auto copy = EntryAt(record.backup); copy && !copy->link && !copy->directory) {
+        // The copy is still there: the restart did not replace the target.
+        platform::RemoveFileName(record.backup);
+        platform::RemoveFileName(record.saved);
+        return false;
+    }
+    return PutBack(record.saved, record.target, false, outcome);
 }
 
 } // namespace
@@ -102,7 +161,7 @@ RestoreOutcome RestoreProductFiles(const std::vector<JournalRecord>& files) {
             restored = RestoreReplaced(*record, outcome);
             break;
         case JournalRecordKind::New:
-            restored = RemoveCreated(record->target, outcome);
+            restored = RemoveCreated(*record, outcome);
             break;
         case JournalRecordKind::Restart:
             restored = Unschedule(*record, outcome);
@@ -120,10 +179,12 @@ void DiscardBackups(const std::vector<JournalRecord>& files) {
     for (const JournalRecord& record : files) {
         if (record.kind == JournalRecordKind::New || record.kind == JournalRecordKind::Replace)
             platform::RemoveUnfinishedWrites(record.target);
-        if (record.kind != JournalRecordKind::Replace)
-            continue;
-        if (const auto backup = HostOf(record.backup); backup && ::unlink(backup->c_str()) == 0)
-            SyncFolder(backup->parent_path());
+        // Only a backup that is still what the run kept goes: anything else under its name stays.
+        if (record.kind == JournalRecordKind::Replace && Holds(EntryAt(record.backup), *record.before))
+            platform::RemoveFileName(record.backup);
+        if (record.kind == JournalRecordKind::Restart && !record.saved.empty() &&
+            Holds(EntryAt(record.saved), *record.before))
+            platform::RemoveFileName(record.saved);
         // a backup that cannot be deleted only takes room; the product is done either way
     }
 }
