@@ -3,6 +3,7 @@
 // quarnel-update and by `quarnel-machine recover`.
 
 #include "UpdateFixture.h"
+#include "environment/RebootRenames.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
@@ -271,6 +272,54 @@ TEST_F(RollbackE2eTest, WindowModeRecoversBeforeItReadsThePackage) {
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "a.dat"), "ancien a");
     EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
 }
+
+// A restart that comes after a stop: the stopped run's replacement, scheduled for the restart,
+// is taken off the schedule by the recovery that `reboot` makes first; and when the restart came
+// first (as Windows makes its renames before any program runs), the previous content kept by the
+// journal is put back.
+struct RestartCase {
+    const char* name;
+    bool restartCameFirst;
+};
+
+class RestartAfterStopTest : public RollbackE2eTest, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RestartAfterStopTest, TargetEndsWithItsPreviousContent) {
+    const std::string target = std::string(kOrbelFolder) + "VTPOrbel.exe";
+    const std::string copy = std::string(kOrbelFolder) + "VTPOrbel001.exe";
+    const std::string saved = target + ".~rollback-999-1-1";
+    InstallText(target, "ancien programme");
+    InstallText(saved, "ancien programme");
+    InstallText(copy, "nouveau programme");
+    platform::Machine::SetCurrent(platform::Machine::Load(Root() / "prefix"));
+    ASSERT_TRUE(MoveFileAtRestart(copy, target, kMoveFileDelayUntilReboot | platform::kMoveFileReplaceExisting));
+    WriteJournal("run-999-1.txt", "quarnel-journal\t2\nrun\t999\t1000\tquarnel-update\nbegin\tVTPOrbel\nrestart\t" +
+                                      target + "\t" + copy + "\t" + saved + "\t" + StateOf(saved) + "\n");
+    std::vector<std::string> verbs = {"reboot"};
+    if (GetParam().restartCameFirst) {
+        // The restart made its renames before any recovery: the journal was kept from it.
+        std::filesystem::rename(JournalFolder() / "run-999-1.txt", Root() / "run-999-1.txt");
+        const testsupport::ProgramResult restart =
+            testsupport::RunProgram(kMachineProgram, {"reboot"}, OnThisMachine());
+        ASSERT_EQ(restart.exitCode, 0) << restart.err;
+        ASSERT_EQ(ReadInstalled(target), "nouveau programme");
+        std::filesystem::rename(Root() / "run-999-1.txt", JournalFolder() / "run-999-1.txt");
+        verbs = {"recover"};
+    }
+
+    const testsupport::ProgramResult run = testsupport::RunProgram(kMachineProgram, verbs, OnThisMachine());
+
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(ReadInstalled(target), "ancien programme");
+    EXPECT_EQ(FolderNames(Host(kOrbelFolder)), std::set<std::string>{"VTPOrbel.exe"});
+    EXPECT_TRUE(ReadPendingRenames().empty());
+    EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Restarts, RestartAfterStopTest,
+                         ::testing::Values(RestartCase{"RebootRecoversFirst", false},
+                                           RestartCase{"RestartCameFirst", true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace updatee2e

@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <unistd.h>
 
@@ -445,5 +446,54 @@ TEST_F(JournalRecoveryTest, JournalFolderIsMadeForItsUserAloneWhateverTheUmask) 
     EXPECT_EQ(folder & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
               std::filesystem::perms::none);
 }
+
+// A drive whose file system keeps one name per file (FAT32, many network shares): the previous
+// content is kept as a copy, once the room for it is checked; without the room nothing changes.
+struct NoHardLinkCase {
+    const char* name;
+    std::optional<std::uint64_t> freeSpace;
+    bool room;
+};
+
+class NoHardLinkTest : public JournalRecoveryTest, public ::testing::WithParamInterface<NoHardLinkCase> {};
+
+TEST_P(NoHardLinkTest, PreviousContentIsKeptAsACopy) {
+    platform::Machine machine = platform::Machine::Current();
+    for (platform::Drive& drive : machine.MutableSettings().drives) {
+        drive.fileSystem = "FAT32";
+        drive.reportedFreeSpace = GetParam().freeSpace;
+    }
+    platform::Machine::SetCurrent(std::move(machine));
+    Write(kTarget, "ancien contenu");
+    std::unique_ptr<update::RunJournal> journal;
+    update::ProductRollback product(
+        journal, [] { return std::make_unique<update::RunJournal>(Journals(), "quarnel-update"); }, "NVX");
+
+    if (!GetParam().room) {
+        EXPECT_THROW(product.BeforeWrite(kTarget, update::TargetWrite::RenamedOver), std::exception);
+        EXPECT_EQ(Read(kTarget), "ancien contenu");
+        EXPECT_EQ(Names(Host("C:\\Prog")), std::set<std::string>{"NVX.exe"});
+        return;
+    }
+    product.BeforeWrite(kTarget, update::TargetWrite::RenamedOver);
+    std::string backup;
+    for (const std::string& name : Names(Host("C:\\Prog")))
+        if (name != "NVX.exe")
+            backup = "C:\\Prog\\" + name;
+    ASSERT_FALSE(backup.empty());
+    EXPECT_NE(platform::GetFileIdentity(backup)->index, platform::GetFileIdentity(kTarget)->index) << "not a copy";
+    std::filesystem::remove(Host(kTarget)); // the write: a new file in place of the old
+    Write(kTarget, "nouveau");
+
+    EXPECT_EQ(product.Rollback().restoredFiles, 1);
+    EXPECT_EQ(Read(kTarget), "ancien contenu");
+    EXPECT_EQ(Names(Host("C:\\Prog")), std::set<std::string>{"NVX.exe"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, NoHardLinkTest,
+                         ::testing::Values(NoHardLinkCase{"HostFreeSpace", std::nullopt, true},
+                                           NoHardLinkCase{"RoomForTheCopy", 1024 * 1024, true},
+                                           NoHardLinkCase{"NoRoomForTheCopy", 4, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
