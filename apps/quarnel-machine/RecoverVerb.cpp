@@ -1,19 +1,64 @@
 // recover: undoes the update runs that a stop interrupted, as the next start of the wizard would,
 // without a package: the products they left half updated are put back as they were.
 
+#include "RecoverVerb.h"
+
 #include "Commands.h"
 #include "platform/machine/Machine.h"
-#include "update/engine/JournalRecovery.h"
-#include "update/engine/RollbackMessages.h"
-#include "update/engine/RunJournal.h"
+#include "update/journal/JournalRecovery.h"
+#include "update/journal/RollbackMessages.h"
+#include "update/journal/RunJournal.h"
+#include "update/journal/UpdateLock.h"
+
+#include <exception>
 
 namespace quarnel_machine {
 
 namespace {
 
-constexpr int kExitUnreadableJournal = 5;
+constexpr int kExitRefused = 5;
+
+// The journals kept aside by this recovery or an earlier one.
+void ListKeptAside(const std::filesystem::path& folder, std::ostream& out) {
+    std::error_code error;
+    bool any = false;
+    for (const auto& entry : std::filesystem::directory_iterator(update::LeftJournalFolder(folder), error)) {
+        if (!any)
+            out << "Journaux de mises à jour interrompues conservés pour examen :\n";
+        any = true;
+        out << "  " << entry.path().string() << '\n';
+    }
+}
 
 } // namespace
+
+std::optional<int> RecoverDeadRuns(Context context) {
+    update::RecoveryReport report;
+    try {
+        report = update::RecoverInterruptedRuns(update::JournalFolder(platform::Machine::Current()));
+    } catch (const update::JournalError& error) {
+        context.err << "quarnel-machine : " << update::messages::UnreadableJournal(error) << '\n';
+        return kExitRefused;
+    }
+    bool whole = true;
+    for (const update::RecoveredProduct& product : report.restored) {
+        if (!product.outcome.failures.empty() || !product.outcome.left.empty()) {
+            whole = false;
+            context.err << "quarnel-machine : "
+                        << update::messages::InterruptedProductNotRestored(product.product, product.outcome) << '\n';
+        } else {
+            context.out << update::messages::InterruptedProductRestored(product.product, product.outcome.restoredFiles)
+                        << '\n';
+        }
+    }
+    for (const std::filesystem::path& kept : report.keptAside)
+        context.err << "quarnel-machine : " << update::messages::JournalKeptAside(kept) << '\n';
+    // No update runs (the lock is held): the temporaries of the runs that ended are of no one.
+    update::RemoveRunTemporaries();
+    if (!whole)
+        return kExitFailure;
+    return report.journalsClosed == 0 && report.restored.empty() ? std::optional<int>() : std::optional<int>(kExitOk);
+}
 
 int RunRecover(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
@@ -21,30 +66,23 @@ int RunRecover(std::span<const std::string> args, Context context) {
         return kExitUsage;
     }
     platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));
-    update::RecoveryReport report;
+    std::optional<update::UpdateLock> lock;
     try {
-        report = update::RecoverInterruptedRuns(update::JournalFolder(platform::Machine::Current()));
-    } catch (const update::JournalError& error) {
-        context.err << "quarnel-machine : " << update::messages::UnreadableJournal(error) << '\n';
-        return kExitUnreadableJournal;
+        lock = update::UpdateLock::TryTake(platform::Machine::Current());
+    } catch (const std::exception& error) {
+        context.err << "quarnel-machine : " << error.what() << '\n';
+        return kExitRefused;
     }
-    bool whole = true;
-    for (const update::RecoveredProduct& product : report.restored) {
-        if (!product.outcome.failures.empty()) {
-            whole = false;
-            context.err << "quarnel-machine : "
-                        << update::messages::InterruptedProductNotRestored(product.product, product.outcome.failures)
-                        << '\n';
-        } else {
-            context.out << update::messages::InterruptedProductRestored(product.product, product.outcome.restoredFiles)
-                        << '\n';
-        }
+    if (!lock) {
+        // The journals of a living update are not for a recovery to touch.
+        context.err << "quarnel-machine : " << update::messages::AnotherUpdateRuns() << '\n';
+        return kExitRefused;
     }
-    if (report.journalsClosed == 0 && report.restored.empty())
+    const std::optional<int> recovered = RecoverDeadRuns(context);
+    if (!recovered)
         context.out << "Aucune mise à jour interrompue.\n";
-    if (report.runsAlive > 0)
-        context.out << report.runsAlive << " mise(s) à jour en cours, laissée(s) telle(s) quelle(s).\n";
-    return whole ? kExitOk : kExitFailure;
+    ListKeptAside(update::JournalFolder(platform::Machine::Current()), context.out);
+    return recovered.value_or(kExitOk);
 }
 
 } // namespace quarnel_machine

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "platform/machine/Machine.h"
+#include "update/journal/RollbackMessages.h"
 
 #include <stdexcept>
 
@@ -15,6 +16,12 @@ SingleInstance::SingleInstance(std::string_view title) {
         throw std::runtime_error("impossible de vérifier qu'aucune autre instance ne tourne sur cette machine (" +
                                  std::string(error.what()) + ").");
     }
+    if (FObject->AlreadyExists())
+        return; // the same wizard runs: this one ends silently
+    // A wizard of another name updates the same products and cleans the same temporary folder.
+    FMachineLock = update::UpdateLock::TryTake(platform::Machine::Current());
+    if (!FMachineLock)
+        throw std::runtime_error(update::messages::AnotherUpdateRuns());
 }
 
 } // namespace quarnel_update

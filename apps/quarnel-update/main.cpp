@@ -9,7 +9,7 @@
 #include "firebird/Client.h"
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
-#include "update/engine/JournalRecovery.h"
+#include "update/journal/JournalRecovery.h"
 #include "update/engine/StopRequest.h"
 #include "update/run/PlanRun.h"
 #include "update/run/ReportLog.h"

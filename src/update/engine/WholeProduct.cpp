@@ -2,8 +2,8 @@
 
 #include "environment/RestartSchedule.h"
 #include "platform/machine/Machine.h"
-#include "update/engine/RollbackMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
+#include "update/journal/RollbackMessages.h"
 
 #include <cerrno>
 #include <exception>
@@ -82,8 +82,8 @@ void TdmUpdateCommon::BeforeWritingProductFile(std::string_view target, TargetWr
 void TdmUpdateCommon::RollBackProduct(ProductRollback& product) noexcept {
     try {
         const RestoreOutcome outcome = product.Rollback();
-        if (!outcome.failures.empty())
-            AddToLog(messages::ProductNotRestored(product.Product(), outcome.failures));
+        if (!outcome.failures.empty() || !outcome.left.empty())
+            AddToLog(messages::ProductNotRestored(product.Product(), outcome));
         else if (outcome.restoredFiles > 0)
             AddToLog(messages::ProductRestored(product.Product(), outcome.restoredFiles));
     } catch (const std::exception& error) {

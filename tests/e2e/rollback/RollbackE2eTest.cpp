@@ -3,11 +3,14 @@
 // quarnel-update and by `quarnel-machine recover`.
 
 #include "UpdateFixture.h"
+#include "environment/RebootRenames.h"
+#include "platform/files/FileIdentity.h"
 #include "platform/files/Files.h"
 #include "platform/machine/Machine.h"
 #include "process/ChildProcess.h"
 
 #include <fstream>
+#include <functional>
 #include <gmock/gmock.h>
 #include <set>
 
@@ -39,7 +42,15 @@ protected:
     std::filesystem::path JournalFolder() const { return Root() / "prefix" / "journal"; }
     void WriteJournal(std::string_view name, std::string_view text) const {
         std::filesystem::create_directories(JournalFolder());
+        std::filesystem::permissions(JournalFolder(), std::filesystem::perms::owner_all);
         std::ofstream(JournalFolder() / std::string(name), std::ios::binary) << text;
+    }
+    // The state a journal records of the file at `windowsPath` now.
+    std::string StateOf(std::string_view windowsPath) const {
+        platform::Machine::SetCurrent(platform::Machine::Load(Root() / "prefix"));
+        const auto entry = platform::GetFileIdentity(windowsPath).value();
+        return std::to_string(entry.size) + ":" + std::to_string(entry.lastWriteTime) + ":" +
+               std::to_string(entry.volume) + ":" + std::to_string(entry.index);
     }
     testsupport::ProgramOptions OnThisMachine() const {
         testsupport::ProgramOptions options;
@@ -139,20 +150,32 @@ TEST_F(RollbackE2eTest, ProductThatSucceedsKeepsItsNewFilesAndNoBackup) {
 
 // What a run killed in the middle of VTPOrbel leaves: Ondrak done (its backup not yet deleted),
 // VTPOrbel's first file replaced, its second created, a copy of its program cut half-way and the
-// program's backup announced but not yet made.
-constexpr std::string_view kKilledRunJournal =
-    "quarnel-journal\t1\n"
-    "run\t999\tquarnel-update\n"
-    "begin\tOndrak\n"
-    "replace\tC:\\WQuarnel\\Common\\Programs\\Ondrak.exe\t"
-    "C:\\WQuarnel\\Common\\Programs\\Ondrak.exe.~rollback-999-1-1\tnormal\n"
-    "commit\tOndrak\n"
-    "begin\tVTPOrbel\n"
-    "replace\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t"
-    "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tread-only\n"
-    "new\tC:\\WQuarnel\\Orbel\\Programs\\b.dat\n"
-    "replace\tC:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe\t"
-    "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe.~rollback-999-1-3\tnormal\n";
+// program's backup announced but not yet made. Each backup's state is that of the file it keeps.
+std::string KilledRunJournal(const std::function<std::string(std::string_view)>& state) {
+    return "quarnel-journal\t2\n"
+           "run\t999\t1000\tquarnel-update\n"
+           "begin\tOndrak\n"
+           "replace\tC:\\WQuarnel\\Common\\Programs\\Ondrak.exe\t"
+           "C:\\WQuarnel\\Common\\Programs\\Ondrak.exe.~rollback-999-1-1\tnormal\t" +
+           state("C:\\WQuarnel\\Common\\Programs\\Ondrak.exe.~rollback-999-1-1") +
+           "\n"
+           "commit\tOndrak\n"
+           "begin\tVTPOrbel\n"
+           "replace\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t"
+           "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tread-only\t" +
+           state("C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2") +
+           "\n"
+           "written\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t" +
+           state("C:\\WQuarnel\\Orbel\\Programs\\a.dat") +
+           "\n"
+           "new\tC:\\WQuarnel\\Orbel\\Programs\\b.dat\n"
+           "written\tC:\\WQuarnel\\Orbel\\Programs\\b.dat\t" +
+           state("C:\\WQuarnel\\Orbel\\Programs\\b.dat") +
+           "\n"
+           "replace\tC:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe\t"
+           "C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe.~rollback-999-1-3\tnormal\t" +
+           state("C:\\WQuarnel\\Orbel\\Programs\\VTPOrbel.exe") + "\n";
+}
 
 struct Recoverer {
     const char* name;
@@ -172,7 +195,7 @@ protected:
         InstallText(std::string(kOrbelFolder) + ".VTPOrbel.exe.quarnel-new." +
                         std::to_string(testsupport::ChildProcess::DeadId()) + ".Ab12Cd",
                     "nouveau prog");
-        WriteJournal("run-999-1.txt", kKilledRunJournal);
+        WriteJournal("run-999-1.txt", KilledRunJournal([this](std::string_view file) { return StateOf(file); }));
     }
     // Runs the recoverer; gives its exit code and what it said.
     std::pair<int, std::string> Recover() {
@@ -210,7 +233,7 @@ TEST_P(KilledRunTest, RestoresTheProductLeftOpenAndDeletesTheJournal) {
 
 TEST_P(KilledRunTest, UnreadableJournalIsNamedAndNothingIsTouched) {
     LeaveKilledRun();
-    WriteJournal("run-999-2.txt", "quarnel-journal\t1\nrun\t998\tquarnel-update\nbegin\tNVX\nremplace\tC:\\x\n");
+    WriteJournal("run-999-2.txt", "quarnel-journal\t2\nrun\t998\t2000\tquarnel-update\nbegin\tNVX\nremplace\tC:\\x\n");
 
     const auto [exitCode, said] = Recover();
 
@@ -231,9 +254,10 @@ INSTANTIATE_TEST_SUITE_P(Recoverers, KilledRunTest,
 TEST_F(RollbackE2eTest, WindowModeRecoversBeforeItReadsThePackage) {
     InstallText(std::string(kOrbelFolder) + "a.dat", "nouveau a");
     InstallText(std::string(kOrbelFolder) + "a.dat.~rollback-999-1-2", "ancien a");
-    WriteJournal("run-999-1.txt", "quarnel-journal\t1\nrun\t999\tquarnel-update\nbegin\tVTPOrbel\n"
+    WriteJournal("run-999-1.txt", "quarnel-journal\t2\nrun\t999\t1000\tquarnel-update\nbegin\tVTPOrbel\n"
                                   "replace\tC:\\WQuarnel\\Orbel\\Programs\\a.dat\t"
-                                  "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tnormal\n");
+                                  "C:\\WQuarnel\\Orbel\\Programs\\a.dat.~rollback-999-1-2\tnormal\t" +
+                                      StateOf(std::string(kOrbelFolder) + "a.dat.~rollback-999-1-2") + "\n");
     testsupport::ProgramOptions options = OnThisMachine();
     options.environment["QT_QPA_PLATFORM"] = "offscreen";
     const std::filesystem::path missing = Root() / "absent.qpk";
@@ -248,6 +272,54 @@ TEST_F(RollbackE2eTest, WindowModeRecoversBeforeItReadsThePackage) {
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "a.dat"), "ancien a");
     EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
 }
+
+// A restart that comes after a stop: the stopped run's replacement, scheduled for the restart,
+// is taken off the schedule by the recovery that `reboot` makes first; and when the restart came
+// first (as Windows makes its renames before any program runs), the previous content kept by the
+// journal is put back.
+struct RestartCase {
+    const char* name;
+    bool restartCameFirst;
+};
+
+class RestartAfterStopTest : public RollbackE2eTest, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RestartAfterStopTest, TargetEndsWithItsPreviousContent) {
+    const std::string target = std::string(kOrbelFolder) + "VTPOrbel.exe";
+    const std::string copy = std::string(kOrbelFolder) + "VTPOrbel001.exe";
+    const std::string saved = target + ".~rollback-999-1-1";
+    InstallText(target, "ancien programme");
+    InstallText(saved, "ancien programme");
+    InstallText(copy, "nouveau programme");
+    platform::Machine::SetCurrent(platform::Machine::Load(Root() / "prefix"));
+    ASSERT_TRUE(MoveFileAtRestart(copy, target, kMoveFileDelayUntilReboot | platform::kMoveFileReplaceExisting));
+    WriteJournal("run-999-1.txt", "quarnel-journal\t2\nrun\t999\t1000\tquarnel-update\nbegin\tVTPOrbel\nrestart\t" +
+                                      target + "\t" + copy + "\t" + saved + "\t" + StateOf(saved) + "\n");
+    std::vector<std::string> verbs = {"reboot"};
+    if (GetParam().restartCameFirst) {
+        // The restart made its renames before any recovery: the journal was kept from it.
+        std::filesystem::rename(JournalFolder() / "run-999-1.txt", Root() / "run-999-1.txt");
+        const testsupport::ProgramResult restart =
+            testsupport::RunProgram(kMachineProgram, {"reboot"}, OnThisMachine());
+        ASSERT_EQ(restart.exitCode, 0) << restart.err;
+        ASSERT_EQ(ReadInstalled(target), "nouveau programme");
+        std::filesystem::rename(Root() / "run-999-1.txt", JournalFolder() / "run-999-1.txt");
+        verbs = {"recover"};
+    }
+
+    const testsupport::ProgramResult run = testsupport::RunProgram(kMachineProgram, verbs, OnThisMachine());
+
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(ReadInstalled(target), "ancien programme");
+    EXPECT_EQ(FolderNames(Host(kOrbelFolder)), std::set<std::string>{"VTPOrbel.exe"});
+    EXPECT_TRUE(ReadPendingRenames().empty());
+    EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Restarts, RestartAfterStopTest,
+                         ::testing::Values(RestartCase{"RebootRecoversFirst", false},
+                                           RestartCase{"RestartCameFirst", true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace updatee2e

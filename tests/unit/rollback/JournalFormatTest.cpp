@@ -1,7 +1,7 @@
 // The run journal's lines: what is written reads back the same, and a journal that does not hold
 // is refused with its line, never guessed at.
 
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ using update::JournalRecordKind;
 const std::filesystem::path kFile = "/prefix/journal/run-1-2.txt";
 
 std::string Start() {
-    return update::FormatJournalStart(4242, "quarnel-update");
+    return update::FormatJournalStart(4242, 1700000000123456789, "quarnel-update");
 }
 
 struct RecordCase {
@@ -34,6 +34,7 @@ TEST_P(RecordTest, ReadsBackAsWritten) {
     const JournalContent content = update::ParseJournal(text, kFile);
 
     EXPECT_EQ(content.run, "4242\tquarnel-update");
+    EXPECT_EQ(content.started, 1700000000123456789u);
     ASSERT_EQ(content.products.size(), 1u);
     EXPECT_EQ(content.products[0].name, "NVX");
     EXPECT_EQ(content.products[0].state, JournalProduct::State::Open);
@@ -41,25 +42,38 @@ TEST_P(RecordTest, ReadsBackAsWritten) {
     EXPECT_EQ(content.products[0].files[0], GetParam().record);
 }
 
+constexpr update::FileState kState{12, 133000000000000000, 2049, 1234567};
+
 JournalRecord Record(JournalRecordKind kind, std::string target, std::string backup = {}, bool readOnly = false) {
     JournalRecord record;
     record.kind = kind;
     record.target = std::move(target);
     record.backup = std::move(backup);
     record.readOnly = readOnly;
+    if (kind == JournalRecordKind::Replace)
+        record.before = kState;
     return record;
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, RecordTest,
-                         ::testing::Values(RecordCase{"Replace", Record(JournalRecordKind::Replace, "C:\\Prog\\NVX.exe",
-                                                                        "C:\\Prog\\NVX.exe.~rollback-1-2-3")},
-                                           RecordCase{"ReplaceReadOnly",
-                                                      Record(JournalRecordKind::Replace, "C:\\Prog\\Données é.dat",
-                                                             "C:\\Prog\\Données é.dat.~rollback-1-2-4", true)},
-                                           RecordCase{"New", Record(JournalRecordKind::New, "C:\\Prog\\NVXDOC.pdf")},
-                                           RecordCase{"Restart", Record(JournalRecordKind::Restart, "C:\\Prog\\a.dll",
-                                                                        "C:\\Prog\\a001.dll")}),
-                         [](const auto& row) { return std::string(row.param.name); });
+JournalRecord Saved(JournalRecord record, std::string saved) {
+    record.saved = std::move(saved);
+    record.before = kState;
+    return record;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, RecordTest,
+    ::testing::Values(RecordCase{"Replace", Record(JournalRecordKind::Replace, "C:\\Prog\\NVX.exe",
+                                                   "C:\\Prog\\NVX.exe.~rollback-1-2-3")},
+                      RecordCase{"ReplaceReadOnly", Record(JournalRecordKind::Replace, "C:\\Prog\\Données é.dat",
+                                                           "C:\\Prog\\Données é.dat.~rollback-1-2-4", true)},
+                      RecordCase{"New", Record(JournalRecordKind::New, "C:\\Prog\\NVXDOC.pdf")},
+                      RecordCase{"Restart",
+                                 Record(JournalRecordKind::Restart, "C:\\Prog\\a.dll", "C:\\Prog\\a001.dll")},
+                      RecordCase{"RestartWithSavedContent",
+                                 Saved(Record(JournalRecordKind::Restart, "C:\\Prog\\a.dll", "C:\\Prog\\a001.dll"),
+                                       "C:\\Prog\\a.dll.~rollback-1-2-5")}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(JournalFormatTest, ProductsCloseByCommitOrRollbackAndOneLeftOpenStaysSo) {
     const std::string text = Start() + "begin\tA\nnew\tC:\\a\ncommit\tA\nbegin\tB\nnew\tC:\\b\nrollback\tB\n"
@@ -74,6 +88,22 @@ TEST(JournalFormatTest, ProductsCloseByCommitOrRollbackAndOneLeftOpenStaysSo) {
     EXPECT_EQ(content.products[2].state, JournalProduct::State::Open);
     EXPECT_EQ(content.products[3].state, JournalProduct::State::Open);
     EXPECT_EQ(content.products[3].files.at(0).target, "C:\\d");
+}
+
+// What a write left in its target follows the record that announced it; a second record of the
+// same backup (made as a copy after all) corrects the first.
+TEST(JournalFormatTest, WrittenStateAndCorrectedBackupGoToTheirRecord) {
+    const std::string text = Start() + "begin\tA\nreplace\tC:\\a\tC:\\a.~b-1\tnormal\t1:2:3:4\nnew\tC:\\n\n"
+                                       "replace\tC:\\a\tC:\\a.~b-1\tnormal\t1:2:3:9\nwritten\tC:\\a\t5:6:7:8\n"
+                                       "written\tC:\\n\t9:9:9:9\n";
+
+    const JournalContent content = update::ParseJournal(text, kFile);
+
+    ASSERT_EQ(content.products.size(), 1u);
+    ASSERT_EQ(content.products[0].files.size(), 2u);
+    EXPECT_EQ(content.products[0].files[0].before, (update::FileState{1, 2, 3, 9}));
+    EXPECT_EQ(content.products[0].files[0].after, (update::FileState{5, 6, 7, 8}));
+    EXPECT_EQ(content.products[0].files[1].after, (update::FileState{9, 9, 9, 9}));
 }
 
 TEST(JournalFormatTest, LastLineCutWhileWrittenIsLeftOut) {
@@ -105,17 +135,23 @@ TEST_P(UnreadableTest, IsRefusedWithItsFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnreadableTest,
-    ::testing::Values(UnreadableCase{"Empty", "", 0}, UnreadableCase{"OtherFile", "[rename]\nC:\\a=C:\\b\n", 1},
-                      UnreadableCase{"LaterVersion", "quarnel-journal\t2\nrun\t1\tx\n", 1},
-                      UnreadableCase{"NoRunLine", "quarnel-journal\t1\nbegin\tA\n", 2},
-                      UnreadableCase{"UnknownRecord", Start() + "begin\tA\nremplace\tC:\\a\n", 4},
-                      UnreadableCase{"MissingField", Start() + "begin\tA\nreplace\tC:\\a\tC:\\b\n", 4},
-                      UnreadableCase{"ExtraField", Start() + "begin\tA\nnew\tC:\\a\tC:\\b\n", 4},
-                      UnreadableCase{"EmptyField", Start() + "begin\tA\nnew\t\n", 4},
-                      UnreadableCase{"UnknownAttribute", Start() + "begin\tA\nreplace\tC:\\a\tC:\\b\thidden\n", 4},
-                      UnreadableCase{"FileOutsideAProduct", Start() + "new\tC:\\a\n", 3},
-                      UnreadableCase{"FileAfterCommit", Start() + "begin\tA\ncommit\tA\nnew\tC:\\a\n", 5},
-                      UnreadableCase{"CommitOfAnother", Start() + "begin\tA\ncommit\tB\n", 4}),
+    ::testing::Values(
+        UnreadableCase{"Empty", "", 0}, UnreadableCase{"OtherFile", "[rename]\nC:\\a=C:\\b\n", 1},
+        UnreadableCase{"LaterVersion", "quarnel-journal\t3\nrun\t1\t2\tx\n", 1},
+        UnreadableCase{"EarlierVersionWithoutStates", "quarnel-journal\t1\nrun\t1\tx\n", 1},
+        UnreadableCase{"NoRunLine", "quarnel-journal\t2\nbegin\tA\n", 2},
+        UnreadableCase{"RunWithoutItsStart", "quarnel-journal\t2\nrun\t1\tx\n", 2},
+        UnreadableCase{"BadState", Start() + "begin\tA\nreplace\tC:\\a\tC:\\b\tnormal\t1:2:x:4\n", 4},
+        UnreadableCase{"StateOfAFileNotRecorded", Start() + "begin\tA\nwritten\tC:\\a\t1:2:3:4\n", 4},
+        UnreadableCase{"HalfASavedCopy", Start() + "begin\tA\nrestart\tC:\\a\tC:\\a1\tC:\\a.~rollback-1-1\t-\n", 4},
+        UnreadableCase{"UnknownRecord", Start() + "begin\tA\nremplace\tC:\\a\n", 4},
+        UnreadableCase{"MissingField", Start() + "begin\tA\nreplace\tC:\\a\tC:\\b\n", 4},
+        UnreadableCase{"ExtraField", Start() + "begin\tA\nnew\tC:\\a\tC:\\b\n", 4},
+        UnreadableCase{"EmptyField", Start() + "begin\tA\nnew\t\n", 4},
+        UnreadableCase{"UnknownAttribute", Start() + "begin\tA\nreplace\tC:\\a\tC:\\b\thidden\t1:2:3:4\n", 4},
+        UnreadableCase{"FileOutsideAProduct", Start() + "new\tC:\\a\n", 3},
+        UnreadableCase{"FileAfterCommit", Start() + "begin\tA\ncommit\tA\nnew\tC:\\a\n", 5},
+        UnreadableCase{"CommitOfAnother", Start() + "begin\tA\ncommit\tB\n", 4}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

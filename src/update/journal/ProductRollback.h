@@ -4,8 +4,8 @@
 // before it is written, with its previous content kept beside it; the product then either commits
 // (the backups go) or rolls back (every file is put back as it was).
 
-#include "update/engine/RunJournal.h"
-#include "update/engine/SavedFiles.h"
+#include "update/journal/RunJournal.h"
+#include "update/journal/SavedFiles.h"
 
 #include <filesystem>
 #include <functional>
@@ -39,7 +39,9 @@ public:
     // is: the record holds its first state. Throws Exception when the journal cannot be written or
     // the backup made; the target is then untouched.
     void BeforeWrite(std::string_view target, TargetWrite write);
-    // Records the replacement of `destination` by the copy `source` scheduled for the next restart.
+    // Records the replacement of `destination` by the copy `source` scheduled for the next restart,
+    // with the previous content of `destination` kept beside it, so that a rollback after the
+    // restart can put it back.
     void BeforeRestartSchedule(std::string_view source, std::string_view destination);
 
     // The product is done: its entry is closed, its backups deleted.
@@ -54,12 +56,19 @@ public:
 
 private:
     RunJournal& Journal();
+    // Records what the writes announced so far left in their targets (a file is written whole
+    // before the next one is announced).
+    void RecordWritten();
+    // Keeps the previous content of `record.target` under `record.backup` as a copy (a drive
+    // without hard links) and records it.
+    void KeepCopy(RunJournal& journal, JournalRecord& record);
 
     std::unique_ptr<RunJournal>& FJournal;
     JournalFactory FMakeJournal;
     std::string FProduct;
     std::vector<JournalRecord> FRecords;
     std::set<std::filesystem::path> FTargets; // host paths: Windows names ignore case
+    std::vector<std::size_t> FUnwritten;      // records whose written state is not yet in the journal
     bool FBegun = false;
     bool FClosed = false;
 };

@@ -1,6 +1,7 @@
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <array>
+#include <charconv>
 
 namespace update {
 
@@ -12,17 +13,50 @@ struct KindName {
     std::size_t fields; // after the word
 };
 
-constexpr std::array<KindName, 6> kKinds = {{
+constexpr std::array<KindName, 7> kKinds = {{
     {JournalRecordKind::Begin, "begin", 1},
-    {JournalRecordKind::Replace, "replace", 3},
+    {JournalRecordKind::Replace, "replace", 4},
     {JournalRecordKind::New, "new", 1},
-    {JournalRecordKind::Restart, "restart", 2},
+    {JournalRecordKind::Restart, "restart", 4},
+    {JournalRecordKind::Written, "written", 2},
     {JournalRecordKind::Commit, "commit", 1},
     {JournalRecordKind::Rollback, "rollback", 1},
 }};
 
 constexpr std::string_view kReadOnly = "read-only";
 constexpr std::string_view kNormal = "normal";
+constexpr std::string_view kNone = "-"; // a restart record whose target had no previous content
+
+std::optional<std::uint64_t> Number(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// "size:last-write:volume:index".
+std::optional<FileState> ParseState(std::string_view text) {
+    std::array<std::uint64_t, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::size_t colon = i + 1 < values.size() ? text.find(':') : text.size();
+        if (colon == std::string_view::npos)
+            return std::nullopt;
+        const auto value = Number(text.substr(0, colon));
+        if (!value)
+            return std::nullopt;
+        values[i] = *value;
+        text.remove_prefix(colon == text.size() ? colon : colon + 1);
+    }
+    return FileState{values[0], values[1], values[2], values[3]};
+}
+
+std::string FormatState(const std::optional<FileState>& state) {
+    if (!state)
+        return std::string(kNone);
+    return std::to_string(state->size) + ":" + std::to_string(state->lastWriteTime) + ":" +
+           std::to_string(state->volume) + ":" + std::to_string(state->index);
+}
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -65,9 +99,13 @@ public:
         }
         const std::vector<std::string_view> fields = SplitFields(line);
         if (number == 2) {
-            if (fields.front() != "run")
+            if (fields.front() != "run" || fields.size() != 4)
                 Fail("la ligne \"run\" manque");
-            FContent.run = std::string(line.substr(4 < line.size() ? 4 : line.size()));
+            const auto started = Number(fields[2]);
+            if (!started)
+                Fail("heure de début illisible");
+            FContent.run = std::string(fields[1]) + "\t" + std::string(fields[3]);
+            FContent.started = *started;
             return;
         }
         const KindName* kind = FindKind(fields.front());
@@ -111,6 +149,7 @@ private:
             if (fields[3] != kReadOnly && fields[3] != kNormal)
                 Fail("attribut inconnu \"" + std::string(fields[3]) + "\"");
             record.readOnly = fields[3] == kReadOnly;
+            record.before = State(fields[4]);
             break;
         case JournalRecordKind::New:
             record.target = fields[1];
@@ -118,12 +157,51 @@ private:
         case JournalRecordKind::Restart:
             record.target = fields[1];
             record.backup = fields[2];
+            if ((fields[3] == kNone) != (fields[4] == kNone))
+                Fail("copie de l'ancien contenu incomplète");
+            if (fields[3] != kNone) {
+                record.saved = fields[3];
+                record.before = State(fields[4]);
+            }
             break;
+        case JournalRecordKind::Written: {
+            JournalRecord* written = Recorded(fields[1]);
+            if (written == nullptr)
+                Fail("état d'un fichier qui n'est pas enregistré");
+            written->after = State(fields[2]);
+            return;
+        }
         }
         JournalProduct* product = Open();
         if (product == nullptr)
             Fail("fichier enregistré hors d'un produit");
+        if (record.kind == JournalRecordKind::Replace)
+            for (JournalRecord& earlier : product->files)
+                if (earlier.kind == JournalRecordKind::Replace && earlier.target == record.target &&
+                    earlier.backup == record.backup) {
+                    earlier =
+                        std::move(record); // the backup was made as a copy after all: its state corrects the first
+                    return;
+                }
         product->files.push_back(std::move(record));
+    }
+
+    FileState State(std::string_view text) const {
+        const auto state = ParseState(text);
+        if (!state)
+            Fail("état de fichier illisible \"" + std::string(text) + "\"");
+        return *state;
+    }
+
+    // The open product's record of `target` (a Written line follows the write it describes).
+    JournalRecord* Recorded(std::string_view target) {
+        JournalProduct* product = Open();
+        if (product == nullptr)
+            return nullptr;
+        for (auto record = product->files.rbegin(); record != product->files.rend(); ++record)
+            if (record->target == target && record->kind != JournalRecordKind::Restart)
+                return &*record;
+        return nullptr;
     }
 
     JournalProduct* Open() {
@@ -162,20 +240,27 @@ std::string FormatJournalRecord(const JournalRecord& record) {
         line += "\t" + record.product;
         break;
     case JournalRecordKind::Replace:
-        line += "\t" + record.target + "\t" + record.backup + "\t" + std::string(record.readOnly ? kReadOnly : kNormal);
+        line += "\t" + record.target + "\t" + record.backup + "\t" +
+                std::string(record.readOnly ? kReadOnly : kNormal) + "\t" + FormatState(record.before);
         break;
     case JournalRecordKind::New:
         line += "\t" + record.target;
         break;
     case JournalRecordKind::Restart:
-        line += "\t" + record.target + "\t" + record.backup;
+        line += "\t" + record.target + "\t" + record.backup + "\t" +
+                (record.saved.empty() ? std::string(kNone) : record.saved) + "\t" +
+                FormatState(record.saved.empty() ? std::nullopt : record.before);
+        break;
+    case JournalRecordKind::Written:
+        line += "\t" + record.target + "\t" + FormatState(record.after);
         break;
     }
     return line + "\n";
 }
 
-std::string FormatJournalStart(long processId, std::string_view program) {
-    return std::string(kJournalHeader) + "\nrun\t" + std::to_string(processId) + "\t" + std::string(program) + "\n";
+std::string FormatJournalStart(long processId, std::uint64_t started, std::string_view program) {
+    return std::string(kJournalHeader) + "\nrun\t" + std::to_string(processId) + "\t" + std::to_string(started) + "\t" +
+           std::string(program) + "\n";
 }
 
 JournalContent ParseJournal(std::string_view text, const std::filesystem::path& file) {

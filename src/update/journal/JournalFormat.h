@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,11 +16,24 @@ namespace update {
 
 enum class JournalRecordKind {
     Begin,    // product: a product's files are about to change
-    Replace,  // target, backup, readOnly: the previous content is kept under the backup name
+    Replace,  // target, backup, readOnly, before: the previous content is kept under the backup name
     New,      // target: the file did not exist
-    Restart,  // target (the file scheduled), backup (the copy that replaces it at the next restart)
+    Restart,  // target (the file scheduled), backup (the copy that replaces it at the next restart),
+              // saved and before (the target's previous content, kept beside it)
+    Written,  // target, after: what the run left in the file it wrote
     Commit,   // product: the product is done; its backups can go
     Rollback, // product: the product's files are back as they were
+};
+
+// What a file was when the journal looked at it: enough to tell whether it is still the same
+// file with the same content (its identity and last-write time change with every write).
+struct FileState {
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0; // FILETIME ticks
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0; // the file's number on its volume
+
+    bool operator==(const FileState&) const = default;
 };
 
 struct JournalRecord {
@@ -27,7 +41,10 @@ struct JournalRecord {
     std::string product; // Begin, Commit, Rollback
     std::string target;  // Windows paths
     std::string backup;
-    bool readOnly = false; // Replace: the target's read-only attribute before the update
+    std::string saved;               // Restart: the copy of the target's previous content ("" when it had none)
+    bool readOnly = false;           // Replace: the target's read-only attribute before the update
+    std::optional<FileState> before; // Replace: the backup; Restart: the saved copy
+    std::optional<FileState> after;  // what the run's write left in the target (a later Written line)
 
     bool operator==(const JournalRecord&) const = default;
 };
@@ -35,7 +52,8 @@ struct JournalRecord {
 // The record that opens, commits or rolls back a product.
 JournalRecord ProductRecord(JournalRecordKind kind, std::string_view product);
 
-// A product's entry in a journal: its file records in the order they were written.
+// A product's entry in a journal: its file records in the order they were written, each with the
+// state its Written line gave.
 struct JournalProduct {
     enum class State { Open, Committed, RolledBack };
     std::string name;
@@ -44,7 +62,8 @@ struct JournalProduct {
 };
 
 struct JournalContent {
-    std::string run; // the "run" line: process id and program, for a person reading the file
+    std::string run;           // the "run" line's process id and program, for a person reading the file
+    std::uint64_t started = 0; // when the run began (nanoseconds since 1970): the order of recovery
     std::vector<JournalProduct> products;
 };
 
@@ -60,12 +79,12 @@ private:
     int FLine;
 };
 
-inline constexpr std::string_view kJournalHeader = "quarnel-journal\t1";
+inline constexpr std::string_view kJournalHeader = "quarnel-journal\t2";
 
 // The line of a record, with its final line feed.
 std::string FormatJournalRecord(const JournalRecord& record);
 // The header and the "run" line that open every journal.
-std::string FormatJournalStart(long processId, std::string_view program);
+std::string FormatJournalStart(long processId, std::uint64_t started, std::string_view program);
 
 // Reads a journal's text. A last line without its line feed was cut by a stop while it was
 // written: the step it announced never started, so it is left out. Anything else that does not

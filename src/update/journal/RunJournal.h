@@ -5,13 +5,13 @@
 // The run holds a lock on its journal for as long as it lives; the kernel drops it when the
 // process ends, however it ends, so a journal nobody holds is the journal of a dead run.
 
-#include "update/engine/JournalFormat.h"
+#include "platform/files/LockedFile.h"
+#include "update/journal/JournalFormat.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace platform {
 class Machine;
@@ -22,32 +22,18 @@ namespace update {
 // <prefix>/journal: where the runs of the machine keep their journals.
 std::filesystem::path JournalFolder(const platform::Machine& machine);
 
-// The kernel lock that marks a journal as its run's. Released when the object goes.
-class JournalLock {
-public:
-    JournalLock() = default;
-    // Opens `file` (read and write) and tries to take its lock; Held() tells whether it was free.
-    explicit JournalLock(const std::filesystem::path& file);
-    ~JournalLock();
-    JournalLock(JournalLock&& other) noexcept;
-    JournalLock& operator=(JournalLock&& other) noexcept;
+// Makes `folder` (a journal folder) the updater's own: created so that no other user can write
+// it, whatever the umask. Throws Exception naming the folder when it cannot be made, or when it
+// exists and another user could have written in it.
+void MakeJournalFolder(const std::filesystem::path& folder);
 
-    bool Held() const { return FHeld; }
-    bool Opened() const { return FDescriptor >= 0; }
-    int Descriptor() const { return FDescriptor; }
-    // The errno of a failed open.
-    int OpenError() const { return FOpenError; }
-
-private:
-    int FDescriptor = -1;
-    int FOpenError = 0;
-    bool FHeld = false;
-};
+// The largest journal a run can write: one that is larger was not written by a run.
+inline constexpr std::uint64_t kMaxJournalSize = 64ull * 1024 * 1024;
 
 class RunJournal {
 public:
-    // Creates the journal of this run in `folder` (created when missing) and takes its lock.
-    // Throws Exception with the system's message when it cannot.
+    // Creates the journal of this run in `folder` (made when missing) and takes its lock, through
+    // one descriptor. Throws Exception with the system's message when it cannot.
     RunJournal(const std::filesystem::path& folder, std::string_view program);
     // Deletes the journal when no product is left open; otherwise it stays for the recovery.
     ~RunJournal();
@@ -59,7 +45,7 @@ public:
     void Append(const JournalRecord& record);
 
     // A new name beside `target` (a Windows path) for its previous content: the target's name,
-    // the marker ".~rollback-", this run's number and a counter.
+    // the marker ".~rollback-", this run's id and a counter.
     std::string BackupNameFor(std::string_view target);
 
     const std::filesystem::path& File() const { return FFile; }
@@ -68,16 +54,14 @@ public:
 private:
     std::filesystem::path FFile;
     std::string FRunId;
-    JournalLock FLock;
+    platform::LockedFile FLock;
     std::uint64_t FBackups = 0;
-    off_t FSize = 0;       // the length of the whole lines written
     int FOpenProducts = 0; // begun, neither committed nor rolled back
 };
 
 inline constexpr std::string_view kBackupMarker = ".~rollback-";
 
-// Flushes a folder's entries (a created, renamed or deleted name) to the disk; failures are
-// ignored: the names' changes are in the journal, which was flushed.
-void SyncFolder(const std::filesystem::path& folder) noexcept;
+// The run id in a journal's file name "run-<id>.txt"; empty for any other name.
+std::string RunIdOfJournal(const std::filesystem::path& file);
 
 } // namespace update
