@@ -1,8 +1,7 @@
 // The conversions between UTF-8, UTF-16 and the ANSI code pages through Windows' own tables
 // (the Win32 backend).
+#include "platform/machine/WindowsApi.h"
 #include "platform/text/Text.h"
-
-#include <windows.h>
 
 namespace platform::text {
 
