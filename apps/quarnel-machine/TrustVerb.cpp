@@ -3,8 +3,8 @@
 
 #include "Commands.h"
 #include "platform/machine/Machine.h"
-#include "update/package/Ed25519Key.h"
-#include "update/package/TrustedKeys.h"
+#include "update/trust/Ed25519Key.h"
+#include "update/trust/TrustedKeys.h"
 
 namespace quarnel_machine {
 
@@ -13,17 +13,17 @@ namespace {
 constexpr const char* kTrustUsage =
     "Utilisation : quarnel-machine trust add PUBLIQUE.pem | trust list | trust remove ID\n";
 
-update::package::TrustedKeys MachineKeys() {
-    return update::package::TrustedKeys(platform::Machine::Load(platform::Machine::DefaultPrefix()).Prefix());
+update::trust::TrustedKeys MachineKeys() {
+    return update::trust::TrustedKeys(platform::Machine::Load(platform::Machine::DefaultPrefix()).Prefix());
 }
 
 } // namespace
 
 int RunTrust(std::span<const std::string> args, Context context) {
-    using update::package::DigestHex;
+    using update::trust::DigestHex;
     const std::string action = args.empty() ? std::string() : args.front();
     if (action == "add" && args.size() == 2) {
-        const auto key = update::package::PublicKey::FromPemFile(args[1]);
+        const auto key = update::trust::PublicKey::FromPemFile(args[1]);
         context.out << "Clé de confiance ajoutée : " << DigestHex(MachineKeys().Add(key)) << '\n';
         return kExitOk;
     }

@@ -5,8 +5,8 @@
 #include "update/package/PackageError.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
+#include "update/trust/PackageSigning.h"
 
 #include <cerrno>
 #include <mutex>
@@ -68,7 +68,7 @@ void RefuseLinkOutOf(const std::filesystem::path& source, const std::filesystem:
 
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
                 const std::optional<std::filesystem::path>& wizard, unsigned threads,
-                const std::vector<update::package::PrivateKey>& signingKeys) {
+                const std::vector<update::trust::PrivateKey>& signingKeys) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
         throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
@@ -104,11 +104,11 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
     }
     if (!signingKeys.empty()) {
         writer.SetSignatureBlockMaker([&signingKeys, time = SigningTimeNow()](const update::package::Footer& footer) {
-            std::vector<const update::package::PrivateKey*> keys;
+            std::vector<const update::trust::PrivateKey*> keys;
             for (const auto& key : signingKeys) {
                 keys.push_back(&key);
             }
-            return update::package::EncodeSignatureBlock(update::package::SignFooter(footer, keys, time));
+            return update::package::EncodeSignatureBlock(update::trust::SignFooter(footer, keys, time));
         });
     }
     writer.Write(output, wizard);

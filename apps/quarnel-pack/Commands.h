@@ -3,7 +3,7 @@
 // The three things quarnel-pack does. Each throws update::package::PackageError with a message
 // for the person at the keyboard.
 
-#include "update/package/Ed25519Key.h"
+#include "update/trust/Ed25519Key.h"
 
 #include <filesystem>
 #include <optional>
@@ -16,7 +16,7 @@ namespace quarnelpack {
 // signed by each of `signingKeys`.
 void PackFolder(const std::filesystem::path& source, const std::filesystem::path& output,
                 const std::optional<std::filesystem::path>& wizard, unsigned threads,
-                const std::vector<update::package::PrivateKey>& signingKeys = {});
+                const std::vector<update::trust::PrivateKey>& signingKeys = {});
 
 // One line per packed file: name, size, date (UTC, to the 100 ns tick) and SHA-256 of its stream,
 // separated by tabs; then one line per signature (see ListSignatures).

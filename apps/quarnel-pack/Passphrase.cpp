@@ -90,8 +90,8 @@ std::string AskOnTerminal(const std::filesystem::path& keyFile) {
 
 } // namespace
 
-update::package::PassphraseSource PassphraseFor(const std::filesystem::path& keyFile,
-                                                const std::optional<std::filesystem::path>& passphraseFile) {
+update::trust::PassphraseSource PassphraseFor(const std::filesystem::path& keyFile,
+                                              const std::optional<std::filesystem::path>& passphraseFile) {
     if (passphraseFile) {
         return [file = *passphraseFile] {
             return ReadPassphraseFile(file);

@@ -2,7 +2,7 @@
 
 #include "Passphrase.h"
 #include "update/package/PackageError.h"
-#include "update/package/PackageSigning.h"
+#include "update/trust/PackageSigning.h"
 
 #include <algorithm>
 #include <ctime>
@@ -10,6 +10,7 @@
 namespace quarnelpack {
 
 using namespace update::package;
+using namespace update::trust;
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
 #include "update/engine/JournalRecovery.h"
-#include "update/package/TrustCheck.h"
 #include "update/run/SilentRun.h"
+#include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
@@ -60,7 +60,9 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     if (!instance)
         return kExitRefused;
     // A run that a stop interrupted is undone before anything else, the package included.
-    const auto toStandardError = [](const std::string& message) { std::cerr << "quarnel-update : " << message << '\n'; };
+    const auto toStandardError = [](const std::string& message) {
+        std::cerr << "quarnel-update : " << message << '\n';
+    };
     if (!update::RecoverAtStart(toStandardError, toStandardError))
         return kExitRefused;
     update::run::SilentOptions silent;
@@ -102,7 +104,7 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
     if (!package->Checked())
         frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
     // The report begins with the warning, before the run writes to it.
-    if (const auto note = update::package::UnsignedPackageNote(*package))
+    if (const auto note = update::trust::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
     if (options.screenshots)

@@ -19,7 +19,7 @@
 #include "update/package/PackageFormat.h"
 #include "update/package/PackageReader.h"
 #include "update/package/PackageWriter.h"
-#include "update/package/Sha256.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

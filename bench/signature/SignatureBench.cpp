@@ -6,12 +6,12 @@
 //                          the block; dominated by the noise of reading 100 MiB twice)
 // Size: QUARNEL_BENCH_SIGNATURE_MIB (default 100). Rounds: median of 5.
 
-#include "update/package/Ed25519Key.h"
 #include "update/package/HostFile.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
-#include "update/package/TrustCheck.h"
+#include "update/trust/Ed25519Key.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +29,7 @@
 namespace {
 
 using namespace update::package;
+using namespace update::trust;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 5;

@@ -8,9 +8,9 @@
 #include "update/package/PackageError.h"
 #include "update/package/PackageFormat.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/SignatureBlock.h"
-#include "update/package/TrustCheck.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,6 +21,7 @@
 namespace {
 
 using namespace update::package;
+using namespace update::trust;
 
 void FuzzBlock(std::span<const unsigned char> bytes) {
     const auto records = DecodeSignatureBlock(bytes);

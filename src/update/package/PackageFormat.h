@@ -36,7 +36,7 @@
 // directory; nothing follows a stream's content inside it and nothing follows the zlib stream.
 
 #include "update/package/FileTime.h"
-#include "update/package/Sha256.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <array>
 #include <cstddef>
@@ -46,6 +46,12 @@
 #include <vector>
 
 namespace update::package {
+
+// The package's digests are SHA-256, through the crypto interface.
+using trust::crypto::Digest;
+using trust::crypto::DigestHex;
+using trust::crypto::Sha256;
+using trust::crypto::Sha256Of;
 
 inline constexpr std::array<unsigned char, 8> kStartMarker = {'Q', 'P', 'K', 'G', '\r', '\n', 0x1A, '\n'};
 inline constexpr std::array<unsigned char, 8> kEndMagic = {'Q', 'P', 'K', 'G', 'E', 'N', 'D', 0x1A};

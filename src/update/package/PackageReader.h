@@ -15,7 +15,6 @@
 #include "update/package/FileTime.h"
 #include "update/package/PackageFormat.h"
 #include "update/package/PackedStream.h"
-#include "update/package/Sha256.h"
 #include "update/package/SignatureBlock.h"
 
 #include <atomic>

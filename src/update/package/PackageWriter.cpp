@@ -7,7 +7,6 @@
 #include "update/package/PackageReader.h"
 #include "update/package/PackedName.h"
 #include "update/package/PackedStream.h"
-#include "update/package/Sha256.h"
 
 #include <algorithm>
 #include <array>

@@ -83,20 +83,4 @@ std::vector<SignatureRecord> ReadSignatureBlock(const ByteSource& source, std::u
     return DecodeSignatureBlock(bytes);
 }
 
-std::array<unsigned char, kSignedMessageSize> SignedMessage(const Footer& footer, const KeyId& keyId,
-                                                            std::int64_t signingTime) {
-    std::vector<unsigned char> out;
-    Append(out, kSignatureMagic);
-    Put(out, footer.version);
-    Put(out, footer.entryCount);
-    Put(out, footer.directoryOffset);
-    Put(out, footer.directoryLength);
-    Append(out, footer.directoryDigest);
-    Append(out, keyId);
-    Put(out, signingTime);
-    std::array<unsigned char, kSignedMessageSize> message{};
-    std::copy(out.begin(), out.end(), message.begin());
-    return message;
-}
-
 } // namespace update::package

@@ -11,15 +11,11 @@
 //         64   i64      signing time, seconds since 1970-01-01 UTC
 //         72   64 bytes Ed25519 signature of the signed message
 //
-// The signed message (104 bytes) is the block magic, then the footer's format version (u32),
-// number of packed files (u32), directory offset (u64), directory length (u64) and directory
-// SHA-256 (32 bytes), then the record's key identifier and signing time. The directory holds the
-// SHA-256 of every stream, so the signature covers every packed byte; the footer's package
-// length and CRC are left out because adding a signature changes them.
+// What a signature signs is described in update/trust/SignedMessage.h.
 
 #include "update/package/ByteSource.h"
 #include "update/package/PackageFormat.h"
-#include "update/package/Sha256.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <array>
 #include <cstddef>
@@ -35,11 +31,10 @@ inline constexpr std::size_t kSignatureRecordSize = 136;
 inline constexpr std::size_t kSignatureBlockHeaderSize = 12;
 inline constexpr std::size_t kMaxSignatureBlockLength =
     kSignatureBlockHeaderSize + kMaxSignatures * kSignatureRecordSize;
-inline constexpr std::size_t kSignedMessageSize = 104;
 
-using KeyId = Digest;
-using RawPublicKey = std::array<unsigned char, 32>;
-using SignatureBytes = std::array<unsigned char, 64>;
+using trust::crypto::KeyId;
+using trust::crypto::RawPublicKey;
+using trust::crypto::SignatureBytes;
 
 struct SignatureRecord {
     KeyId keyId{};
@@ -56,9 +51,5 @@ std::vector<SignatureRecord> DecodeSignatureBlock(std::span<const unsigned char>
 // Reads and decodes the `length` bytes at `offset` of `source`; refuses a length no block can have
 // before reading anything.
 std::vector<SignatureRecord> ReadSignatureBlock(const ByteSource& source, std::uint64_t offset, std::uint64_t length);
-
-// What a signature by `keyId` at `signingTime` signs for a package with `footer`.
-std::array<unsigned char, kSignedMessageSize> SignedMessage(const Footer& footer, const KeyId& keyId,
-                                                            std::int64_t signingTime);
 
 } // namespace update::package

@@ -2,15 +2,15 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
-#include "ui/ProgressTask.h"
 #include "platform/machine/Machine.h"
+#include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "update/package/PackageFile.h"
 #include "update/package/PackageReader.h"
-#include "update/package/TrustCheck.h"
 #include "update/richtext/RichTextControl.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
+#include "update/trust/TrustCheck.h"
 
 #include <exception>
 #include <filesystem>
@@ -73,11 +73,11 @@ private:
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
     // A file named by the caller must be a package; the running program may carry none. The kernel's
     // link to the running image stays valid even when its file was renamed meanwhile.
-    auto opened = file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
-                       : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"),
-                                                                  package::CheckLater{});
+    auto opened =
+        file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
+             : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"), package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
-    package::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
+    trust::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix());
     return opened;
 }
 
@@ -137,7 +137,7 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
     try {
         TdmUpdateCommon engine(package); // removes its temporary files however the run ends
         engine.InitLog(&reportText);
-        if (const auto note = package::UnsignedPackageNote(*package))
+        if (const auto note = trust::UnsignedPackageNote(*package))
             engine.AddToLog(*note + "\r\n", kSignatureNoteFontSize);
         const AppInfo info = LoadAppInfo(engine);
         const UpdateList list = LoadUpdateList(engine, CheckInstalledVersions);

@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "ToolRun.h"
 #include "keys/TestKeys.h"
-#include "update/package/Ed25519Key.h"
+#include "update/trust/Ed25519Key.h"
 
 #include <csignal>
 #include <gmock/gmock.h>
@@ -74,7 +74,7 @@ protected:
     }
     ToolResult Run(const std::vector<std::string>& args) const { return RunProgram(kTool, args, FFolder.Path()); }
     static std::string IdOf(const testsupport::KeyFiles& key) {
-        return update::package::DigestHex(update::package::PublicKey::FromPemFile(key.publicKey).Id());
+        return update::trust::DigestHex(update::trust::PublicKey::FromPemFile(key.publicKey).Id());
     }
     // The package packed unsigned.
     std::filesystem::path Packed() const {

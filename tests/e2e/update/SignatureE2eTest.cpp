@@ -3,9 +3,9 @@
 
 #include "UpdateFixture.h"
 #include "platform/machine/Machine.h"
-#include "update/package/Ed25519Key.h"
 #include "update/package/PackageFormat.h"
-#include "update/package/TrustedKeys.h"
+#include "update/trust/Ed25519Key.h"
+#include "update/trust/TrustedKeys.h"
 
 #include <fstream>
 #include <functional>
@@ -129,8 +129,8 @@ protected:
             FKeys[name] = MakeKey(name);
     }
     void Trust(const std::string& name) {
-        update::package::TrustedKeys(Root() / "prefix")
-            .Add(update::package::PublicKey::FromPemFile(PublicKeyOf(FKeys.at(name))));
+        update::trust::TrustedKeys(Root() / "prefix")
+            .Add(update::trust::PublicKey::FromPemFile(PublicKeyOf(FKeys.at(name))));
     }
 
     std::map<std::string, std::filesystem::path> FKeys;

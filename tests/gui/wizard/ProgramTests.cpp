@@ -5,9 +5,9 @@
 #include "platform/machine/Machine.h"
 #include "platform/machine/NamedObject.h"
 #include "process/ProgramRun.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
-#include "update/package/TrustedKeys.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustedKeys.h"
 
 #include <QImage>
 #include <fstream>
@@ -103,7 +103,7 @@ TEST_F(ProgramTest, DamagedPackageIsRefused) {
 }
 
 TEST_F(ProgramTest, WindowAppliesOnlyPackagesSignedByAKeyTheMachineTrusts) {
-    namespace pkg = update::package;
+    namespace pkg = update::trust;
     const auto key = testsupport::MakeEd25519Key(FTemp.Path() / "keys", "maker");
     pkg::TrustedKeys(FTemp.Path() / "prefix").Add(pkg::PublicKey::FromPemFile(key.publicKey));
     const std::filesystem::path package = WritePackage(FTemp, DemoFiles());

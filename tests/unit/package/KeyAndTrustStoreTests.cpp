@@ -2,9 +2,9 @@
 
 #include "TestFiles.h"
 #include "keys/TestKeys.h"
-#include "update/package/Ed25519Key.h"
 #include "update/package/PackageError.h"
-#include "update/package/TrustedKeys.h"
+#include "update/trust/Ed25519Key.h"
+#include "update/trust/TrustedKeys.h"
 
 #include <algorithm>
 #include <gmock/gmock.h>
@@ -15,6 +15,7 @@ namespace {
 
 using namespace packagetest;
 using namespace update::package;
+using namespace update::trust;
 using ::testing::HasSubstr;
 
 std::string PrivateKeyFailure(const std::filesystem::path& file, const PassphraseSource& passphrase = {}) {
@@ -46,7 +47,7 @@ TEST(Ed25519Key, SignatureHoldsOnlyForItsMessageAndKey) {
     const SignatureBytes signature = key.Sign(message);
 
     EXPECT_EQ(publicKey.Raw(), key.Public().Raw());
-    EXPECT_EQ(publicKey.Id(), Sha256Of(publicKey.Raw()));
+    EXPECT_EQ(publicKey.Id(), crypto::Sha256Of(publicKey.Raw()));
     EXPECT_TRUE(publicKey.Verify(message, signature));
     EXPECT_FALSE(other.Verify(message, signature));
     Bytes changed = message;

@@ -6,9 +6,9 @@
 #include "update/package/ByteSource.h"
 #include "update/package/PackageError.h"
 #include "update/package/PackageReader.h"
-#include "update/package/PackageSigning.h"
 #include "update/package/PackageWriter.h"
-#include "update/package/TrustCheck.h"
+#include "update/trust/PackageSigning.h"
+#include "update/trust/TrustCheck.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@ namespace {
 
 using namespace packagetest;
 using namespace update::package;
+using namespace update::trust;
 using ::testing::HasSubstr;
 
 constexpr std::int64_t kSigningTime = 1'765'000'000;

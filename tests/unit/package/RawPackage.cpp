@@ -1,7 +1,7 @@
 #include "RawPackage.h"
 
 #include "update/package/PackageFormat.h"
-#include "update/package/Sha256.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <stdexcept>
 #include <zlib.h>

@@ -1,11 +1,13 @@
-#include "update/package/TrustCheck.h"
+#include "update/trust/TrustCheck.h"
 
 #include "update/package/PackageError.h"
-#include "update/package/PackageSigning.h"
+#include "update/trust/PackageSigning.h"
 
 #include <algorithm>
 
-namespace update::package {
+namespace update::trust {
+
+using namespace update::package;
 
 namespace {
 
@@ -62,4 +64,4 @@ std::optional<std::string> UnsignedPackageNote(const PackageReader& reader) {
     return "Attention : le paquet de mise à jour n'est pas signé, son origine n'a pas été vérifiée.";
 }
 
-} // namespace update::package
+} // namespace update::trust

@@ -1,4 +1,4 @@
-#include "update/package/TrustedKeys.h"
+#include "update/trust/TrustedKeys.h"
 
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
@@ -9,7 +9,9 @@
 #include <fstream>
 #include <iterator>
 
-namespace update::package {
+namespace update::trust {
+
+using namespace update::package;
 
 namespace {
 
@@ -95,4 +97,4 @@ KeyId TrustedKeys::Remove(std::string_view id) const {
     return matches.front();
 }
 
-} // namespace update::package
+} // namespace update::trust

@@ -1,13 +1,16 @@
-#include "update/package/PackageSigning.h"
+#include "update/trust/PackageSigning.h"
 
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
+#include "update/trust/SignedMessage.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
-namespace update::package {
+namespace update::trust {
+
+using namespace update::package;
 
 std::vector<SignatureRecord> SignFooter(const Footer& footer, const std::vector<const PrivateKey*>& keys,
                                         std::int64_t signingTime) {
@@ -95,4 +98,4 @@ std::vector<SignatureCheck> CheckSignatures(const PackageReader& reader) {
     return checks;
 }
 
-} // namespace update::package
+} // namespace update::trust

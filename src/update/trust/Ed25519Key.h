@@ -1,27 +1,23 @@
 #pragma once
 
-// Ed25519 keys through OpenSSL's libcrypto: a public key (verifies, names itself by its
-// identifier) and a private key (signs). Both are read from PEM files as `openssl genpkey
-// -algorithm ed25519` and `openssl pkey -pubout` write them; errors are PackageError with a
-// message naming the file.
+// Ed25519 keys: a public key (verifies, names itself by its identifier) and a private key
+// (signs). Both are read from PEM files as `openssl genpkey -algorithm ed25519` and `openssl pkey
+// -pubout` write them; errors are PackageError with a message naming the file.
 
-#include "update/package/SignatureBlock.h"
+#include "update/trust/crypto/Crypto.h"
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
-struct evp_pkey_st;
+namespace update::trust {
 
-namespace update::package {
-
-struct EvpKeyDeleter {
-    void operator()(evp_pkey_st* key) const;
-};
-using EvpKey = std::unique_ptr<evp_pkey_st, EvpKeyDeleter>;
+using crypto::DigestHex;
+using crypto::KeyId;
+using crypto::PassphraseSource;
+using crypto::RawPublicKey;
+using crypto::SignatureBytes;
 
 class PublicKey {
 public:
@@ -32,18 +28,15 @@ public:
 
     const RawPublicKey& Raw() const { return FRaw; }
     // SHA-256 of the raw key.
-    KeyId Id() const { return Sha256Of(FRaw); }
+    KeyId Id() const { return crypto::Fingerprint(FRaw); }
     std::string Pem() const;
     bool Verify(std::span<const unsigned char> message, const SignatureBytes& signature) const;
 
 private:
-    explicit PublicKey(EvpKey key);
-    std::shared_ptr<evp_pkey_st> FKey;
+    explicit PublicKey(const RawPublicKey& raw)
+        : FRaw(raw) {}
     RawPublicKey FRaw{};
 };
-
-// Asked only for a key protected by a passphrase; may throw to give up.
-using PassphraseSource = std::function<std::string()>;
 
 class PrivateKey {
 public:
@@ -54,12 +47,12 @@ public:
     SignatureBytes Sign(std::span<const unsigned char> message) const;
 
 private:
-    PrivateKey(EvpKey key, PublicKey publicKey);
-    std::shared_ptr<evp_pkey_st> FKey;
+    PrivateKey(crypto::Ed25519PrivateKey key, PublicKey publicKey);
+    crypto::Ed25519PrivateKey FKey;
     PublicKey FPublic;
 };
 
 // The first 16 hexadecimal digits of a key identifier, as messages show it.
 std::string ShortKeyId(const KeyId& id);
 
-} // namespace update::package
+} // namespace update::trust

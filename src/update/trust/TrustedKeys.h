@@ -3,13 +3,13 @@
 // The public keys a machine trusts: one PEM file per key in the folder "trusted-keys" of the
 // machine prefix, named by the key's identifier in hexadecimal ("<64 digits>.pem").
 
-#include "update/package/Ed25519Key.h"
+#include "update/trust/Ed25519Key.h"
 
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
-namespace update::package {
+namespace update::trust {
 
 struct TrustedKey {
     KeyId id{};
@@ -35,4 +35,4 @@ private:
     std::filesystem::path FFolder;
 };
 
-} // namespace update::package
+} // namespace update::trust
