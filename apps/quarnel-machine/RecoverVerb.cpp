@@ -3,9 +3,9 @@
 
 #include "Commands.h"
 #include "platform/machine/Machine.h"
-#include "update/engine/JournalRecovery.h"
-#include "update/engine/RollbackMessages.h"
-#include "update/engine/RunJournal.h"
+#include "update/journal/JournalRecovery.h"
+#include "update/journal/RollbackMessages.h"
+#include "update/journal/RunJournal.h"
 
 namespace quarnel_machine {
 

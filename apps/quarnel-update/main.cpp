@@ -9,7 +9,7 @@
 #include "firebird/Client.h"
 #include "platform/machine/Machine.h"
 #include "ui/ScriptedUi.h"
-#include "update/engine/JournalRecovery.h"
+#include "update/journal/JournalRecovery.h"
 #include "update/run/SilentRun.h"
 #include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"

@@ -10,8 +10,8 @@
 #include "environment/InstallTools2.h"
 #include "environment/RegAccess.h"
 #include "platform/files/FileTime.h"
-#include "update/engine/ProductRollback.h"
 #include "update/engine/UpdateResult.h"
+#include "update/journal/ProductRollback.h"
 #include "update/package/PackageReader.h"
 
 #include <cstdint>

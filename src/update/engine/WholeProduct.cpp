@@ -2,8 +2,8 @@
 
 #include "environment/RestartSchedule.h"
 #include "platform/machine/Machine.h"
-#include "update/engine/RollbackMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
+#include "update/journal/RollbackMessages.h"
 
 #include <cerrno>
 #include <exception>

@@ -1,7 +1,7 @@
 // The run journal's lines: what is written reads back the same, and a journal that does not hold
 // is refused with its line, never guessed at.
 
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The recovery after a stop: every state a stop can leave a replaced file in is put back, a run
 // that still lives is left alone, and a journal whose making was cut is simply removed.
 
-#include "update/engine/JournalRecovery.h"
+#include "update/journal/JournalRecovery.h"
 
 #include "platform/machine/Machine.h"
 #include "process/ChildProcess.h"
-#include "update/engine/ProductRollback.h"
-#include "update/engine/RunJournal.h"
+#include "update/journal/ProductRollback.h"
+#include "update/journal/RunJournal.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "update/engine/RunJournal.h"
+#include "update/journal/RunJournal.h"
 
 #include "environment/Errors.h"
 #include "platform/errors/SystemError.h"

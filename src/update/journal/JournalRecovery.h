@@ -4,8 +4,8 @@
 // product they left open is put back as it was, the backups of the products they finished are
 // deleted, and the journals go.
 
-#include "update/engine/JournalFormat.h"
-#include "update/engine/SavedFiles.h"
+#include "update/journal/JournalFormat.h"
+#include "update/journal/SavedFiles.h"
 
 #include <filesystem>
 #include <functional>

@@ -2,7 +2,7 @@
 
 // The texts of the rollback and of the recovery after a stop.
 
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <string>
 #include <string_view>

@@ -4,8 +4,8 @@
 // before it is written, with its previous content kept beside it; the product then either commits
 // (the backups go) or rolls back (every file is put back as it was).
 
-#include "update/engine/RunJournal.h"
-#include "update/engine/SavedFiles.h"
+#include "update/journal/RunJournal.h"
+#include "update/journal/SavedFiles.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "update/engine/SavedFiles.h"
+#include "update/journal/SavedFiles.h"
 
 #include "environment/RestartSchedule.h"
 #include "platform/errors/SystemError.h"
@@ -6,7 +6,7 @@
 #include "platform/files/UnfinishedWrites.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
-#include "update/engine/RunJournal.h"
+#include "update/journal/RunJournal.h"
 
 #include <cerrno>
 #include <exception>

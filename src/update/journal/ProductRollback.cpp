@@ -1,4 +1,4 @@
-#include "update/engine/ProductRollback.h"
+#include "update/journal/ProductRollback.h"
 
 #include "environment/Errors.h"
 #include "platform/errors/SystemError.h"

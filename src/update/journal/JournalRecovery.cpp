@@ -1,8 +1,8 @@
-#include "update/engine/JournalRecovery.h"
+#include "update/journal/JournalRecovery.h"
 
 #include "platform/machine/Machine.h"
-#include "update/engine/RollbackMessages.h"
-#include "update/engine/RunJournal.h"
+#include "update/journal/RollbackMessages.h"
+#include "update/journal/RunJournal.h"
 
 #include <algorithm>
 #include <cerrno>

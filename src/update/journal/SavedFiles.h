@@ -4,7 +4,7 @@
 // their previous content go once the product is done. Both can be made again after a stop part-way:
 // a step already made is recognised and passed over.
 
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <array>
 

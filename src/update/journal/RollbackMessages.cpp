@@ -1,4 +1,4 @@
-#include "update/engine/RollbackMessages.h"
+#include "update/journal/RollbackMessages.h"
 
 namespace update::messages {
 

@@ -5,7 +5,7 @@
 // The run holds a lock on its journal for as long as it lives; the kernel drops it when the
 // process ends, however it ends, so a journal nobody holds is the journal of a dead run.
 
-#include "update/engine/JournalFormat.h"
+#include "update/journal/JournalFormat.h"
 
 #include <cstdint>
 #include <filesystem>
