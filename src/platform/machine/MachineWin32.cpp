@@ -4,15 +4,18 @@
 // data: %ProgramData%\Quarnel (see docs/windows.md).
 #include "platform/machine/Machine.h"
 #include "platform/machine/Wide.h"
-#include "platform/machine/WindowsApi.h"
 #include "platform/text/Text.h"
 
-#include <iphlpapi.h>
 #include <mutex>
-#include <shlobj.h>
 #include <stdexcept>
+
+// clang-format off
 #include <winsock2.h> // before <windows.h>
 #include <ws2tcpip.h>
+#include "platform/machine/WindowsApi.h"
+#include <iphlpapi.h>
+#include <shlobj.h>
+// clang-format on
 
 namespace fs = std::filesystem;
 

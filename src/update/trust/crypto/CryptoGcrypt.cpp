@@ -7,11 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <gcrypt.h>
 #include <mutex>
 #include <optional>
 #include <vector>
-
-#include <gcrypt.h>
 
 namespace update::trust::crypto {
 
@@ -299,10 +298,10 @@ std::optional<Bytes> Decrypt(const Pbes2& scheme, const std::string& passphrase)
     if (gcry_cipher_open(&cipher, scheme.cipher, GCRY_CIPHER_MODE_CBC, 0) != 0)
         throw CryptoError(CryptoError::Kind::Unavailable, "AES indisponible");
     Bytes plain(scheme.encrypted.size());
-    const bool decrypted = gcry_cipher_setkey(cipher, key.data(), key.size()) == 0 &&
-                           gcry_cipher_setiv(cipher, scheme.iv.data(), scheme.iv.size()) == 0 &&
-                           gcry_cipher_decrypt(cipher, plain.data(), plain.size(), scheme.encrypted.data(),
-                                               scheme.encrypted.size()) == 0;
+    const bool decrypted =
+        gcry_cipher_setkey(cipher, key.data(), key.size()) == 0 &&
+        gcry_cipher_setiv(cipher, scheme.iv.data(), scheme.iv.size()) == 0 &&
+        gcry_cipher_decrypt(cipher, plain.data(), plain.size(), scheme.encrypted.data(), scheme.encrypted.size()) == 0;
     gcry_cipher_close(cipher);
     if (!decrypted)
         throw CryptoError(CryptoError::Kind::Unavailable, "AES : échec du déchiffrement");
@@ -366,7 +365,8 @@ RawPublicKey PublicOfSeed(const RawPublicKey& seed) {
     gcry_mpi_t point = gcry_mpi_ec_get_mpi("q@eddsa", context, 1);
     gcry_ctx_release(context);
     unsigned bits = 0;
-    const auto* data = static_cast<const unsigned char*>(point != nullptr ? gcry_mpi_get_opaque(point, &bits) : nullptr);
+    const auto* data =
+        static_cast<const unsigned char*>(point != nullptr ? gcry_mpi_get_opaque(point, &bits) : nullptr);
     RawPublicKey out{};
     const bool whole = data != nullptr && bits == 8 * out.size();
     if (whole)
