@@ -22,8 +22,11 @@ wineserver -p
 wineboot -i >/dev/null 2>&1 </dev/null
 
 status=0
-ctest --preset windows -L wine "$@" | tee "$WINEPREFIX/ctest.log" || status=$?
+log="$WINEPREFIX/ctest.log"
+ctest --preset windows -L wine --verbose "$@" >"$log" 2>&1 || status=$?
+grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure' "$log" || true
+((status == 0)) || cat "$log"
 # Every GoogleTest program closes with "[  PASSED  ] N tests."; their sum is the count run under Wine.
-tests=$(grep -o '\[  PASSED  \] [0-9]* test' "$WINEPREFIX/ctest.log" | awk '{s += $4} END {print s + 0}')
+tests=$(grep -o '\[  PASSED  \] [0-9]* test' "$log" | awk '{s += $4} END {print s + 0}')
 echo "Windows tests: ${tests} GoogleTest cases passed under Wine; build and run took $((SECONDS - started)) s"
 exit "$status"
