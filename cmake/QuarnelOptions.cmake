@@ -6,6 +6,13 @@ option(QUARNEL_BUILD_TESTS "Build the test suites" ON)
 option(QUARNEL_BUILD_BENCHMARKS "Build the benchmarks" ON)
 option(QUARNEL_BUILD_FUZZERS "Build the libFuzzer targets (needs clang)" OFF)
 
+# The Windows build (cmake/mingw-w64-x86_64.cmake): no sanitizers, benchmarks or fuzzers there.
+if(WIN32)
+    set(QUARNEL_SANITIZE OFF CACHE BOOL "" FORCE)
+    set(QUARNEL_BUILD_BENCHMARKS OFF CACHE BOOL "" FORCE)
+    set(QUARNEL_BUILD_FUZZERS OFF CACHE BOOL "" FORCE)
+endif()
+
 add_library(quarnel_flags INTERFACE)
 target_compile_options(quarnel_flags INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
@@ -32,6 +39,11 @@ target_compile_definitions(quarnel_defaults INTERFACE
     QUARNEL_VERSION_PATCH=${PROJECT_VERSION_PATCH}
     QUARNEL_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
     QUARNEL_VERSION_TEXT="${PROJECT_VERSION}")
+if(WIN32)
+    # Wide Win32 calls only; <windows.h> without its rarely used parts and its min/max macros.
+    target_compile_definitions(quarnel_defaults INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+        _WIN32_WINNT=0x0601)
+endif()
 
 # Libraries built for the fuzz targets carry libFuzzer's coverage instrumentation.
 if(QUARNEL_BUILD_FUZZERS)

@@ -10,6 +10,13 @@ function(quarnel_add_test name)
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main quarnel_defaults)
+    if(WIN32)
+        # Built for Windows: one CTest test per program, run under Wine (the cross-compiling
+        # emulator), labelled wine as well.
+        add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL};wine")
+        return()
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES LABELS ${ARG_LABEL}

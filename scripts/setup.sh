@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation xvfb xauth libx11-dev
     binutils-mingw-w64-x86-64
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev wine wine64
     procps iproute2
 )
 

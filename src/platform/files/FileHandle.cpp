@@ -15,7 +15,7 @@ namespace platform {
 
 using files_detail::Fail;
 
-FileHandle::FileHandle(int descriptor, std::uint64_t registration, std::optional<std::uint64_t> freeSpace)
+FileHandle::FileHandle(std::intptr_t descriptor, std::uint64_t registration, std::optional<std::uint64_t> freeSpace)
     : FDescriptor(descriptor)
     , FRegistration(registration)
     , FReportedFreeSpace(freeSpace) {}

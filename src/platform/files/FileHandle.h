@@ -52,9 +52,9 @@ public:
 
 private:
     friend FileHandle CreateFile(std::string_view, std::uint32_t, std::uint32_t, CreationDisposition);
-    FileHandle(int descriptor, std::uint64_t registration, std::optional<std::uint64_t> freeSpace);
+    FileHandle(std::intptr_t descriptor, std::uint64_t registration, std::optional<std::uint64_t> freeSpace);
 
-    int FDescriptor = -1;
+    std::intptr_t FDescriptor = -1; // a descriptor, or the value of a Windows HANDLE
     std::uint64_t FRegistration = 0;
     std::optional<std::uint64_t> FReportedFreeSpace; // the drive's reported figure, consumed by writes
 };

@@ -91,6 +91,9 @@ bool DeleteFile(std::string_view path);
 
 inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMoveFileCopyAllowed = 0x2;
+// On Windows: the move is recorded for the next start of the system (MOVEFILE_DELAY_UNTIL_REBOOT;
+// an empty `newName` deletes `existing` then). Administrators only.
+inline constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
 
 // MoveFileExW for files and folders. The file moved may be in use (Windows lets a running
 // program be renamed, which is how installers move one aside). Without kMoveFileReplaceExisting an existing target

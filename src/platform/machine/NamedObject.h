@@ -4,6 +4,7 @@
 // prefix, so two prefixes are two machines that never meet, and the operating system drops it
 // when its holder ends, even by a crash.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,7 +26,7 @@ public:
     bool AlreadyExists() const { return FAlreadyExists; }
 
 private:
-    int FDescriptor = -1;
+    std::intptr_t FDescriptor = -1; // a descriptor, or the value of a Windows HANDLE
     bool FAlreadyExists = false;
 };
 

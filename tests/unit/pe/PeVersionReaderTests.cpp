@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,14 +51,19 @@ class TempFolder {
 public:
     TempFolder() {
         const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("quarnel-pe-") + test->test_suite_name() + "-" + test->name() + "-XXXXXX";
+        std::string name = std::string("quarnel-pe-") + test->test_suite_name() + "-" + test->name() + "-";
         for (char& c : name)
             if (c == '/')
                 c = '_';
-        std::string pattern = (std::filesystem::temp_directory_path() / name).string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        FPath = pattern;
+        // A random suffix until the folder is new (mkdtemp's rule, on every system).
+        std::random_device random;
+        for (int attempt = 0; FPath.empty(); ++attempt) {
+            if (attempt == 100)
+                throw std::runtime_error("no fresh temporary folder");
+            const auto candidate = std::filesystem::temp_directory_path() / (name + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                FPath = candidate;
+        }
     }
     ~TempFolder() {
         std::error_code ignored; // a leftover temporary folder is harmless
