@@ -27,8 +27,6 @@ namespace {
 // The size of the report's lines.
 constexpr int kSignatureNoteFontSize = 10;
 
-};
-
 } // namespace
 
 std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file, bool allowOlder) {
