@@ -92,7 +92,8 @@ int Run(const std::vector<std::string_view>& args) {
     case Action::Pack:
         break;
     }
-    if (line.action == Action::Pack && !line.noCheck && !quarnelpack::CheckBeforePacking(line.operands[0], line.convertTexts, std::cerr)) {
+    if (line.action == Action::Pack && !line.noCheck &&
+        !quarnelpack::CheckBeforePacking(line.operands[0], line.convertTexts, std::cerr)) {
         return kExitFailure;
     }
     const auto signingKeys = quarnelpack::LoadSigningKeys(line.signingKeys, line.passphraseFile);

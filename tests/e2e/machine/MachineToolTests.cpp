@@ -149,7 +149,7 @@ TEST_F(MachineTool, EveryUsageErrorExitsWithTheCodeItsHelpGives) {
     const ProgramResult help = Run({"--help"});
     ASSERT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Codes de sortie :"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("64  erreur d'usage"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("64  utilisation incorrecte"), std::string::npos) << help.out;
     const std::vector<std::vector<std::string>> usageErrors = {
         {"frobnicate"}, {"init", "x"}, {"show", "x"}, {"path"}, {"version"}, {"reboot", "now"},
         {"drive", "s"}, {"reg"}, {"reg", "query", "HKCU\\A", "/x"}, {"reg", "add", "HKCR\\A"},

@@ -42,7 +42,7 @@ protected:
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         FFolder = pattern;
         fs::create_directories(FFolder / "source" / "zvk");
-        std::ofstream(FFolder / "source" / "Updates.txt") << "VTPOrbel\r\n";
+        std::ofstream(FFolder / "source" / "Updates.txt") << "Suvana\r\n";
         std::ofstream(FFolder / "source" / "zvk" / "SA-00.int") << "liste";
         const testsupport::ProgramResult packed =
             testsupport::RunProgram(kTool, {(FFolder / "source").string(), "-o", (FFolder / "paquet.qpk").string()});

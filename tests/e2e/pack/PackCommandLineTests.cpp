@@ -19,6 +19,7 @@ const std::filesystem::path kTool = QUARNEL_PACK_PROGRAM;
 class PackCommandLine : public testing::Test {
 protected:
     void SetUp() override {
+        // Packed with --no-check throughout: these bytes are there to be packed, not to be read as a list.
         WriteFile(FSource / "Updates.txt", TextBytes(120));
         WriteFile(FSource / "zvk/SA-00.int", NoiseBytes(5000, 4));
         WriteFile(FSource / "Donnees.dat", NoiseBytes(3 << 20, 7));
@@ -28,7 +29,7 @@ protected:
     std::string Package() const { return (FFolder / "update.pkg").string(); }
     std::string Signed() const {
         const std::string package = (FFolder / "signed.pkg").string();
-        EXPECT_EQ(Run({FSource.string(), "-o", package, "--sign", FKey.privateKey.string()}).exitCode, 0);
+        EXPECT_EQ(Run({FSource.string(), "-o", package, "--sign", FKey.privateKey.string(), "--no-check"}).exitCode, 0);
         return package;
     }
 
@@ -51,8 +52,8 @@ TEST_F(PackCommandLine, OptionsInAnyOrder) {
         {"verify, key first", {"--key", key, "--verify", package}, {package, "--key", key, "--verify"}},
         {"list", {"--list", package}, {package, "--list"}},
         {"pack",
-         {FSource.string(), "-o", Package(), "--threads", "2"},
-         {"--threads", "2", "-o", Package(), FSource.string()}},
+         {FSource.string(), "-o", Package(), "--threads", "2", "--no-check"},
+         {"--no-check", "--threads", "2", "-o", Package(), FSource.string()}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -90,7 +91,7 @@ TEST_F(PackCommandLine, VersionIsTheProgramsOwn) {
 // Not on a terminal (a log, a pipe): a line at each tenth with the time and the file in hand; the
 // last says every file is done.
 TEST_F(PackCommandLine, ProgressLinesWhenNotOnATerminal) {
-    const ToolResult pack = Run({FSource.string(), "-o", Package()});
+    const ToolResult pack = Run({FSource.string(), "-o", Package(), "--no-check"});
     ASSERT_EQ(pack.exitCode, 0) << pack.err;
     std::istringstream lines(pack.err);
     std::vector<std::string> seen;
@@ -104,7 +105,7 @@ TEST_F(PackCommandLine, ProgressLinesWhenNotOnATerminal) {
 }
 
 TEST_F(PackCommandLine, ProgressBarOnATerminal) {
-    const TerminalRun pack = RunOnTerminal(kTool, {FSource.string(), "-o", Package()});
+    const TerminalRun pack = RunOnTerminal(kTool, {FSource.string(), "-o", Package(), "--no-check"});
     ASSERT_EQ(pack.exitCode, 0) << pack.screen;
     EXPECT_THAT(pack.screen, HasSubstr("\rCompression ["));
     EXPECT_THAT(pack.screen, HasSubstr("] 100 %  fichier 3 sur 3"));
@@ -112,10 +113,10 @@ TEST_F(PackCommandLine, ProgressBarOnATerminal) {
 }
 
 TEST_F(PackCommandLine, QuietShowsNoProgress) {
-    const ToolResult pack = Run({FSource.string(), "-o", Package(), "--quiet"});
+    const ToolResult pack = Run({FSource.string(), "-o", Package(), "--quiet", "--no-check"});
     EXPECT_EQ(pack.exitCode, 0);
     EXPECT_EQ(pack.err, "");
-    const TerminalRun onTerminal = RunOnTerminal(kTool, {"--quiet", FSource.string(), "-o", Package()});
+    const TerminalRun onTerminal = RunOnTerminal(kTool, {"--quiet", FSource.string(), "-o", Package(), "--no-check"});
     EXPECT_EQ(onTerminal.exitCode, 0);
     EXPECT_EQ(onTerminal.screen, "");
 }

@@ -25,7 +25,8 @@ std::vector<std::string> LinesOf(const std::string& text) {
 class AuthoringE2eTest : public UpdateE2eTest {
 protected:
     testsupport::ProgramResult PackChecked(const std::vector<std::string>& more = {}) {
-        std::vector<std::string> args = {Source().string(), "-o", Output().string()};
+        // --quiet: the progress lines are not what these tests read.
+        std::vector<std::string> args = {Source().string(), "-o", Output().string(), "--quiet"};
         args.insert(args.end(), more.begin(), more.end());
         return testsupport::RunProgram(kPack, args);
     }

@@ -43,13 +43,13 @@ TEST_F(OrbelE2eTest, ListedFileMissingFromThePackageLeavesTheProgramUnchanged) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 3) << result.err;
-    EXPECT_THAT(result.err, HasSubstr("Target: " + std::string(kOrbelFolder) + "Manque.dat"));
+    EXPECT_THAT(result.err, HasSubstr("Destination : " + std::string(kOrbelFolder) + "Manque.dat"));
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
     Append(expected, {"Copie de ", "vers " + std::string(kOrbelFolder) + "Manque.dat", ""}); // nothing to copy from
     // The failed copy says why.
-    Append(expected, {"Source: ", "Target: " + std::string(kOrbelFolder) + "Manque.dat", "",
-                      "Error: Erreur système.  Code : 161.", "Le chemin d’accès spécifié n’est pas valide.", "", ""});
+    Append(expected, {"Source : ", "Destination : " + std::string(kOrbelFolder) + "Manque.dat", "",
+                      "Erreur : Erreur système.  Code : 161.", "Le chemin d’accès spécifié n’est pas valide.", "", ""});
     Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), before);

@@ -233,7 +233,7 @@ TEST_F(ReportLogE2eTest, ACopyThatFailsSaysWhyInTheReportAndOnStandardError) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 1) << result.err;
-    const std::string reason = "Target: " + target;
+    const std::string reason = "Destination : " + target;
     EXPECT_THAT(result.err, HasSubstr(reason));
     EXPECT_THAT(result.err, HasSubstr("Accès refusé"));
     EXPECT_THAT(result.report, ::testing::Contains(reason));

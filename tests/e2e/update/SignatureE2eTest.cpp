@@ -4,6 +4,7 @@
 
 #include "UpdateFixture.h"
 #include "platform/machine/Machine.h"
+#include "platform/registry/Registry.h"
 #include "update/package/PackageFormat.h"
 #include "update/trust/Ed25519Key.h"
 #include "update/trust/PackageSigning.h"
@@ -38,12 +39,14 @@ void WriteBytes(const std::filesystem::path& file, const Bytes& bytes) {
 }
 
 // Every file of the machine (drives, registry hives, settings) with its content; the named
-// objects are the process's locks, not the machine's state.
+// objects and the update lock are the processes' locks, not the machine's state. The hives'
+// logs are folded in first, so that the same registry always reads as the same files.
 std::map<std::string, std::string> MachineState(const std::filesystem::path& prefix) {
+    platform::Registry(prefix / "registry").FoldLogs();
     std::map<std::string, std::string> state;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(prefix)) {
         const std::string relative = entry.path().lexically_relative(prefix).string();
-        if (relative.starts_with("objects"))
+        if (relative.starts_with("objects") || relative == "update.lock")
             continue;
         const Bytes content = entry.is_regular_file() ? ReadBytes(entry.path()) : Bytes{};
         state[relative] = std::string(content.begin(), content.end());

@@ -163,7 +163,7 @@ TEST_F(WholeProductTest, JournalHoldsEachFileBeforeItIsWritten) {
         std::ifstream in(journalFolder / *journals.begin(), std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         EXPECT_THAT(text, HasSubstr("\nbegin\tNVX\nreplace\t" + Path("a.dat") + "\t" + Path("a.dat") + ".~rollback-"));
-        EXPECT_THAT(text, HasSubstr("\tnormal\n"));
+        EXPECT_THAT(text, HasSubstr("\tnormal\t"));
         EXPECT_THAT(text, Not(HasSubstr("b.dat")));
         // The previous content waits beside the target under the backup name.
         const std::set<std::string> names = Names(Host(kFolder));

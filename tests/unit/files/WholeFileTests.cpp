@@ -65,6 +65,7 @@ TEST_F(WholeFileTest, AHiveOfMode600StaysSoAfterRegAdd) {
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(RunRegCommand(registry, args, out, err), 0) << err.str();
+    registry.FoldLogs();                   // the write waits in the log beside the hive until it is folded in
     EXPECT_NE(ReadHostFile(hive), before); // the value was written
     EXPECT_EQ(ModeOf(hive), 0600u);
 }
