@@ -24,18 +24,9 @@ int RunReboot(std::span<const std::string> args, Context context) {
         context.err << "Utilisation : quarnel-machine reboot\n";
         return kExitUsage;
     }
-    platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));
-    std::optional<update::UpdateLock> lock;
-    try {
-        lock = update::UpdateLock::TryTake(platform::Machine::Current());
-    } catch (const std::exception& error) {
-        context.err << "quarnel-machine : " << error.what() << '\n';
+    const std::optional<update::UpdateLock> lock = TakeMachineLock(context);
+    if (!lock)
         return kExitRefused;
-    }
-    if (!lock) {
-        context.err << "quarnel-machine : " << update::messages::AnotherUpdateRuns() << '\n';
-        return kExitRefused;
-    }
     // A dead run's product is put back before the restart could make its scheduled replacements.
     const std::optional<int> recovered = RecoverDeadRuns(context);
     if (recovered == kExitRefused)

@@ -60,24 +60,28 @@ std::optional<int> RecoverDeadRuns(Context context) {
     return report.journalsClosed == 0 && report.restored.empty() ? std::optional<int>() : std::optional<int>(kExitOk);
 }
 
+std::optional<update::UpdateLock> TakeMachineLock(Context context) {
+    platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));
+    try {
+        std::optional<update::UpdateLock> lock = update::UpdateLock::TryTake(platform::Machine::Current());
+        if (!lock)
+            context.err << "quarnel-machine : " << update::messages::AnotherUpdateRuns() << '\n';
+        return lock;
+    } catch (const std::exception& error) {
+        context.err << "quarnel-machine : " << error.what() << '\n';
+        return std::nullopt;
+    }
+}
+
 int RunRecover(std::span<const std::string> args, Context context) {
     if (!args.empty()) {
         context.err << "Utilisation : quarnel-machine recover\n";
         return kExitUsage;
     }
-    platform::Machine::SetCurrent(platform::Machine::Load(platform::Machine::DefaultPrefix()));
-    std::optional<update::UpdateLock> lock;
-    try {
-        lock = update::UpdateLock::TryTake(platform::Machine::Current());
-    } catch (const std::exception& error) {
-        context.err << "quarnel-machine : " << error.what() << '\n';
+    // The journals of a living update are not for a recovery to touch.
+    const std::optional<update::UpdateLock> lock = TakeMachineLock(context);
+    if (!lock)
         return kExitRefused;
-    }
-    if (!lock) {
-        // The journals of a living update are not for a recovery to touch.
-        context.err << "quarnel-machine : " << update::messages::AnotherUpdateRuns() << '\n';
-        return kExitRefused;
-    }
     const std::optional<int> recovered = RecoverDeadRuns(context);
     if (!recovered)
         context.out << "Aucune mise à jour interrompue.\n";
