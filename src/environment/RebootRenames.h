@@ -5,35 +5,26 @@
 // `quarnel-machine reboot` performs them.
 
 #include "platform/machine/LastError.h"
+#include "platform/restart/RestartRenames.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view kSessionManagerKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-inline constexpr std::string_view kPendingRenamesValue = "PendingFileRenameOperations";
+using platform::kPendingRenamesValue;
+using platform::kSessionManagerKey;
 
 inline constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
 
-// One pending operation: `source` replaces `destination`, or is deleted when `destination` is empty.
-struct PendingRename {
-    std::string source;
-    std::string destination;
-    bool replaceExisting = false;
+// One pending operation and the value's form (platform/restart/RestartRenames.h).
+using platform::DecodePendingRenames;
+using platform::EncodePendingRenames;
+using platform::PendingRename;
 
-    bool operator==(const PendingRename&) const = default;
-};
-
-// The value's strings in Windows' form: pairs of "\??\" + path, "!" before a destination that may
-// replace an existing file, an empty destination for a deletion; empty strings kept (unlike the
-// plain REG_MULTI_SZ reader, which stops at the first one).
-std::vector<std::uint8_t> EncodePendingRenames(const std::vector<PendingRename>& renames);
-std::vector<PendingRename> DecodePendingRenames(const std::vector<std::uint8_t>& data);
-
-// MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT: appends the pair to the machine's
-// PendingFileRenameOperations. False with the last error set when the value cannot be written
-// (5 for a user who is not an administrator, as on Windows).
-bool MoveFileAtRestart(std::string_view source, std::string_view destination, std::uint32_t flags);
+// MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT: the system's own on Windows; over the emulated
+// machine the pair is appended to its PendingFileRenameOperations. False with the last error set
+// when it cannot be recorded (5 for a user who is not an administrator, as on Windows).
+using platform::MoveFileAtRestart;
 
 // The pending operations of the machine, in order.
 std::vector<PendingRename> ReadPendingRenames();
