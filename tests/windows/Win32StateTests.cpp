@@ -78,8 +78,11 @@ TEST_F(Win32State, AHeldJournalIsAppendedReadRenamedAndRemoved) {
     ASSERT_TRUE(lock.Held());
     ASSERT_TRUE(lock.AppendDurably("d\u00E9but\r\n"));
     ASSERT_TRUE(lock.AppendDurably("ligne 2\n"));
-    ASSERT_TRUE(::MoveFileExW(partial.c_str(), journal.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        << ::GetLastError();
+    Write(journal, "un journal de la m\u00EAme course, abandonn\u00E9");
+    ASSERT_TRUE(platform::RenameHostFileDurably(partial, journal)) << platform::GetLastError();
+    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_FALSE(platform::RenameHostFileDurably(partial, journal));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
 
     LockedFile reader(journal, LockedFile::Opening::OpenExisting);
     ASSERT_TRUE(reader.Opened());

@@ -4,6 +4,7 @@
 #include "platform/machine/LastError.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +54,15 @@ std::optional<std::string> MakePrivateFolder(const std::filesystem::path& folder
     if (errno != EEXIST)
         return SystemReason(errno);
     return UntrustedFolderBecause(folder);
+}
+
+bool RenameHostFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return false;
+    }
+    SyncHostFolder(to.parent_path());
+    return true;
 }
 
 void SyncHostFolder(const std::filesystem::path& folder) noexcept {

@@ -29,4 +29,10 @@ std::optional<std::string> UntrustedFolderBecause(const std::filesystem::path& f
 // ignored: the caller's own records were flushed already.
 void SyncHostFolder(const std::filesystem::path& folder) noexcept;
 
+// Gives the file `from` the name `to` in the same folder, replacing a file of that name, and
+// writes the change to the disk before it returns: rename then the folder synced on Linux,
+// MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) on Windows (where the file may
+// be held open by a LockedFile meanwhile). False with the last error set (2 no `from`).
+bool RenameHostFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+
 } // namespace platform

@@ -77,6 +77,10 @@ std::optional<std::string> MakePrivateFolder(const std::filesystem::path& folder
     return UntrustedFolderBecause(folder);
 }
 
+bool RenameHostFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 void SyncHostFolder(const std::filesystem::path& folder) noexcept {
     // A folder's entries reach the disk with the write-through renames and the flushed files;
     // NTFS also flushes a folder opened for writing.
