@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "firebird/Client.h"
+#include "platform/machine/ProgramEntry.h"
 
 #include <exception>
 #include <iostream>
@@ -67,11 +68,12 @@ Codes de sortie :
 } // namespace
 
 int main(int argc, char** argv) {
+    const platform::ProgramEntry entry(argc, argv);
     // The Firebird client's threads must end before the process does, on every path.
     struct ClientShutdownAtExit {
         ~ClientShutdownAtExit() { fb::ClientShutdown(); }
     } clientShutdown;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string>& args = entry.Arguments();
     if (args.empty()) {
         std::cerr << kHelp;
         return quarnel_machine::kExitUsage;

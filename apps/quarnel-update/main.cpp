@@ -8,6 +8,7 @@
 #include "environment/Errors.h"
 #include "firebird/Client.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/ProgramEntry.h"
 #include "ui/ScriptedUi.h"
 #include "update/engine/StopRequest.h"
 #include "update/journal/JournalRecovery.h"
@@ -210,13 +211,14 @@ int RunWizard(QApplication& application, const quarnel_update::Options& options,
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const platform::ProgramEntry entry(argc, argv);
     // The Firebird client (print lists into company databases) ends its threads before the process.
     struct ClientShutdownAtExit {
         ~ClientShutdownAtExit() { fb::ClientShutdown(); }
     } clientShutdown;
     quarnel_update::Options options;
     try {
-        std::vector<std::string> arguments(argv + 1, argv + argc);
+        std::vector<std::string> arguments = entry.Arguments();
         options = quarnel_update::ParseOptions(arguments);
     } catch (const quarnel_update::UsageError& error) {
         std::cerr << "quarnel-update : " << error.message << "\n\n" << quarnel_update::kUsage;
@@ -234,7 +236,8 @@ int main(int argc, char* argv[]) {
     // Nothing may end the program by an abort: what the steps below do not catch ends here.
     try {
         // The program's title is its file name without extension; it names the single-instance object.
-        const std::string title = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName().toStdString();
+        const std::string title =
+            QFileInfo(QString::fromStdString(entry.ProgramPath())).completeBaseName().toStdString();
         if (options.plan)
             return RunPlanned(options, title);
         if (options.silent)
