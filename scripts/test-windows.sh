@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 started=$SECONDS
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)"
+# The Linux quarnel-pack that quarnel-pack.exe is compared with (tests/windows/pack-crosscheck.sh).
+cmake --preset asan >/dev/null && cmake --build --preset asan -j "$(nproc)" --target quarnel-pack
 
 WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quarnel-wine.XXXXXX")"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=

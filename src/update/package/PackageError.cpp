@@ -12,6 +12,10 @@ std::string QuotedPath(const std::filesystem::path& file) {
 
 } // namespace
 
+std::filesystem::path PathFromText(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string PathText(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());

@@ -5,6 +5,7 @@
 #include "update/trust/SignedMessage.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace update::trust {
 
@@ -42,8 +43,12 @@ std::vector<SignatureRecord> MergeSignatures(std::vector<SignatureRecord> existi
     return existing;
 }
 
-void AddSignatures(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
-                   std::int64_t signingTime) {
+namespace {
+
+// Writes the signed copy of `file` into `out`, complete but not yet in place; the package is closed
+// again when this returns, since Windows replaces no file that is still open.
+void WriteSignedCopy(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
+                     std::int64_t signingTime, std::optional<AtomicOutputFile>& out) {
     const PackageReader reader(file);
     if (!reader.HasPackage()) {
         throw PackageError("Le fichier " + Quoted(PathText(file)) + " ne contient aucun paquet de mise à jour.");
@@ -63,7 +68,7 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
     // The bytes copied are hashed as they go: a file changed since it was opened is not signed.
     Sha256 program;
     Sha256 package;
-    AtomicOutputFile out(file, permissions);
+    out.emplace(file, permissions);
     std::vector<unsigned char> buffer(kChunkSize);
     for (std::uint64_t done = 0; done < keptLength;) {
         auto piece = std::span(buffer).first(std::min<std::uint64_t>(buffer.size(), keptLength - done));
@@ -71,15 +76,24 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
         const std::uint64_t inProgram = done < reader.ProgramLength() ? reader.ProgramLength() - done : 0;
         const auto programPiece = piece.first(std::min<std::uint64_t>(inProgram, piece.size()));
         program.Update(programPiece);
-        out.Write(piece);
+        out->Write(piece);
         done += piece.size();
     }
     if (program.Final() != reader.Program().digest) {
         throw FileChanged(file);
     }
-    out.Write(block);
-    out.Write(EncodeFooter(footer));
-    out.Commit();
+    out->Write(block);
+    out->Write(EncodeFooter(footer));
+    out->Close();
+}
+
+} // namespace
+
+void AddSignatures(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
+                   std::int64_t signingTime) {
+    std::optional<AtomicOutputFile> out;
+    WriteSignedCopy(file, keys, signingTime, out);
+    out->Commit();
 }
 
 SignatureState StateOf(const PackageReader& reader, const SignatureRecord& record, const PublicKey& key) {
