@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         for (const quarnel_machine::Verb& known : quarnel_machine::Verbs())
             if (verb == known.name)
                 return known.run(rest, context);
-        std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << kHelp;
+        std::cerr << "quarnel-machine : verbe inconnu « " << verb << " »\n\n" << quarnel_machine::HelpText();
         return quarnel_machine::kExitUsage;
     } catch (const std::exception& error) {
         std::cerr << "quarnel-machine : " << error.what() << '\n';
