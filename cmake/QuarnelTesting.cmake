@@ -22,3 +22,18 @@ function(quarnel_add_test name)
         PROPERTIES LABELS ${ARG_LABEL}
                    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
 endfunction()
+
+# For a program built for Windows: a test that the .exe imports no DLL but Windows' own
+# (`objdump -p` lists them), so that it runs on a machine with nothing else installed. Each
+# program's CMakeLists.txt calls it for its target; nothing happens on other systems.
+function(quarnel_add_system_dlls_check target)
+    if(NOT WIN32 OR NOT QUARNEL_BUILD_TESTS)
+        return()
+    endif()
+    find_program(QUARNEL_MINGW_OBJDUMP NAMES ${QUARNEL_MINGW_TRIPLET}-objdump x86_64-w64-mingw32-objdump objdump
+        NO_CMAKE_FIND_ROOT_PATH)
+    add_test(NAME ${target}_system_dlls_only
+        COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${QUARNEL_MINGW_OBJDUMP} -DPROGRAM=$<TARGET_FILE:${target}>
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckSystemDlls.cmake)
+    set_tests_properties(${target}_system_dlls_only PROPERTIES LABELS "unit;wine")
+endfunction()

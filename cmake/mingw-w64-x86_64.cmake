@@ -17,6 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Each program is one .exe that needs no DLL but Windows' own: the compiler's runtimes and
 # winpthread are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib too: find_package(ZLIB) would otherwise take the import library of zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(QUARNEL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(QUARNEL_WINE)

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "update/package/PackageError.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -76,11 +78,11 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
         } else if (arg == "--wizard") {
             line.wizard = value();
         } else if (arg == "--sign") {
-            line.signingKeys.emplace_back(value());
+            line.signingKeys.push_back(update::package::PathFromText(value()));
         } else if (arg == "--passphrase-file") {
-            line.passphraseFile = value();
+            line.passphraseFile = update::package::PathFromText(value());
         } else if (arg == "--key") {
-            line.key = value();
+            line.key = update::package::PathFromText(value());
         } else if (arg == "--threads") {
             line.threads = ThreadCount(value());
             threadsGiven = true;

@@ -8,9 +8,7 @@
 #include "update/package/PackageWriter.h"
 #include "update/trust/PackageSigning.h"
 
-#include <cerrno>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace quarnelpack {
 
@@ -23,29 +21,18 @@ namespace {
 std::string PackedNameOf(const std::filesystem::path& relative) {
     std::string name;
     for (const auto& element : relative) {
-        const std::string& text = element.native();
+        const std::string text = update::package::PathText(element);
         if (!platform::text::IsValidUtf8(text)) {
-            throw update::package::RefusedName(relative.string(), "le nom n'est pas un texte UTF-8 valide");
+            throw update::package::RefusedName(update::package::PathText(relative),
+                                               "le nom n'est pas un texte UTF-8 valide");
         }
         if (text.find('\\') != std::string::npos) {
-            throw update::package::RefusedName(relative.string(),
+            throw update::package::RefusedName(update::package::PathText(relative),
                                                "le nom d'un fichier ou d'un dossier contient « \\ »");
         }
         name += (name.empty() ? "" : "\\") + text;
     }
     return name;
-}
-
-update::package::FileTime LastWriteTime(const std::filesystem::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) {
-        throw update::package::CannotRead(file, errno);
-    }
-    const auto time = update::package::FileTimeFromUnix(info.st_mtim);
-    if (!time) {
-        throw PackageError("La date du fichier " + Quoted(file.string()) + " est antérieure à 1601.");
-    }
-    return *time;
 }
 
 // A link of the source folder that leads out of it would pack (or hide) a file of elsewhere on the
@@ -59,8 +46,8 @@ void RefuseLinkOutOf(const std::filesystem::path& source, const std::filesystem:
     const auto target = std::filesystem::weakly_canonical(entry.path(), error);
     const auto relative = target.lexically_relative(root);
     if (error || relative.empty() || *relative.begin() == "..") {
-        throw PackageError("Le lien " + Quoted(entry.path().string()) + " mène hors du dossier source " +
-                           Quoted(source.string()) + ".");
+        throw PackageError("Le lien " + Quoted(update::package::PathText(entry.path())) +
+                           " mène hors du dossier source " + Quoted(update::package::PathText(source)) + ".");
     }
 }
 
@@ -73,9 +60,9 @@ void RefuseLinkedFolder(const std::filesystem::path& path, const std::filesystem
         return;
     }
     throw PackageError(std::string(std::filesystem::is_symlink(status) ? "Le dossier " : "Le chemin ") +
-                       Quoted(path.string()) +
+                       Quoted(update::package::PathText(path)) +
                        (std::filesystem::is_symlink(status) ? " est un lien" : " n'est pas un dossier") +
-                       " : rien n'est extrait dans " + Quoted(destination.string()) + ".");
+                       " : rien n'est extrait dans " + Quoted(update::package::PathText(destination)) + ".");
 }
 
 } // namespace
@@ -86,7 +73,7 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
                 const std::function<void(const update::package::PackageWriter::WriteProgress&)>& progress) {
     std::error_code error;
     if (!std::filesystem::is_directory(source, error)) {
-        throw PackageError("Le dossier source " + Quoted(source.string()) + " est introuvable.");
+        throw PackageError("Le dossier source " + Quoted(update::package::PathText(source)) + " est introuvable.");
     }
     update::package::PackageWriter writer;
     writer.SetThreadCount(threads);
@@ -106,16 +93,18 @@ void PackFolder(const std::filesystem::path& source, const std::filesystem::path
         }
         error.clear();
         if (!std::filesystem::is_regular_file(status)) {
-            throw PackageError("Le fichier " + Quoted(entry.path().string()) + " n'est pas un fichier ordinaire.");
+            throw PackageError("Le fichier " + Quoted(update::package::PathText(entry.path())) +
+                               " n'est pas un fichier ordinaire.");
         }
-        writer.Add(PackedNameOf(entry.path().lexically_relative(source)), entry.path(), LastWriteTime(entry.path()));
+        writer.Add(PackedNameOf(entry.path().lexically_relative(source)), entry.path(),
+                   update::package::LastWriteTimeOf(entry.path()));
     }
     if (error) {
         throw update::package::CannotRead(
             walk != std::filesystem::recursive_directory_iterator() ? walk->path() : source, error.value());
     }
     if (writer.Count() == 0) {
-        throw PackageError("Le dossier " + Quoted(source.string()) + " ne contient aucun fichier.");
+        throw PackageError("Le dossier " + Quoted(update::package::PathText(source)) + " ne contient aucun fichier.");
     }
     if (!signingKeys.empty()) {
         writer.SetSignatureBlockMaker(
@@ -154,7 +143,7 @@ void ExtractPackage(const std::filesystem::path& package, const std::filesystem:
         std::size_t start = 0;
         const std::lock_guard lock(mutex);
         for (std::size_t end = entry.name.find('\\'); end != std::string::npos; end = entry.name.find('\\', start)) {
-            destination /= entry.name.substr(start, end - start);
+            destination /= update::package::PathFromText(std::string_view(entry.name).substr(start, end - start));
             RefuseLinkedFolder(destination, folder); // never written through, to outside the destination
             start = end + 1;
         }
@@ -172,7 +161,7 @@ void ExtractPackage(const std::filesystem::path& package, const std::filesystem:
             throw update::package::CannotWrite(destination, error.value());
         }
         created.insert(created.end(), missing.rbegin(), missing.rend());
-        return destination / entry.name.substr(start);
+        return destination / update::package::PathFromText(std::string_view(entry.name).substr(start));
     };
     try {
         reader.ExtractAll(destinationOf);

@@ -1,12 +1,8 @@
 #include "Passphrase.h"
 
+#include "TerminalQuestion.h"
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace quarnelpack {
 
@@ -34,58 +30,15 @@ std::string ReadPassphraseFile(const std::filesystem::path& file) {
     return FirstLine(std::move(text));
 }
 
-// Echo is switched off for the answer and back on afterwards, whatever happens.
-class NoEcho {
-public:
-    explicit NoEcho(int fd)
-        : FFd(fd) {
-        FSaved = ::tcgetattr(fd, &FOld) == 0;
-        if (FSaved) {
-            termios quiet = FOld;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            ::tcsetattr(fd, TCSAFLUSH, &quiet);
-        }
-    }
-    ~NoEcho() {
-        if (FSaved) {
-            ::tcsetattr(FFd, TCSAFLUSH, &FOld);
-        }
-    }
-    NoEcho(const NoEcho&) = delete;
-    NoEcho& operator=(const NoEcho&) = delete;
-
-private:
-    int FFd;
-    termios FOld{};
-    bool FSaved = false;
-};
-
 std::string AskOnTerminal(const std::filesystem::path& keyFile) {
-    const update::package::FileDescriptor tty(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (tty.Get() < 0) {
-        throw PackageError("La clé " + Quoted(keyFile.string()) +
+    std::optional<std::string> answer = AskWithoutEcho(
+        "Phrase secrète de la clé " + Quoted(update::package::PathText(keyFile)) + " : ", kMaxPassphrase);
+    if (!answer) {
+        throw PackageError("La clé " + Quoted(update::package::PathText(keyFile)) +
                            " est protégée par une phrase secrète et aucun terminal ne permet de la demander : "
                            "donnez-la avec --passphrase-file FICHIER.");
     }
-    const std::string prompt = "Phrase secrète de la clé " + Quoted(keyFile.string()) + " : ";
-    std::string answer;
-    {
-        const NoEcho quiet(tty.Get());
-        (void)!::write(tty.Get(), prompt.data(), prompt.size());
-        char c = 0;
-        while (answer.size() <= kMaxPassphrase) {
-            const ssize_t n = ::read(tty.Get(), &c, 1);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0 || c == '\n') {
-                break;
-            }
-            answer += c;
-        }
-    }
-    (void)!::write(tty.Get(), "\n", 1);
-    return FirstLine(std::move(answer));
+    return FirstLine(std::move(*answer));
 }
 
 } // namespace

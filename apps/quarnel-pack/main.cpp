@@ -5,6 +5,8 @@
 #include "Commands.h"
 #include "PackProgress.h"
 #include "SignCommands.h"
+#include "platform/machine/ProgramEntry.h"
+#include "update/package/PackageError.h"
 
 #include <cstdlib>
 #include <exception>
@@ -19,6 +21,7 @@ namespace {
 
 using quarnelpack::Action;
 using quarnelpack::UsageError;
+using update::package::PathFromText;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
@@ -77,15 +80,17 @@ int Run(const std::vector<std::string_view>& args) {
         std::cout << "quarnel-pack " QUARNEL_VERSION_TEXT "\n";
         return kExitOk;
     case Action::List:
-        quarnelpack::ListPackage(line.operands[0], std::cout);
+        quarnelpack::ListPackage(PathFromText(line.operands[0]), std::cout);
         return std::cout.flush() ? kExitOk : kExitFailure;
     case Action::Extract:
-        quarnelpack::ExtractPackage(line.operands[0], line.operands[1]);
+        quarnelpack::ExtractPackage(PathFromText(line.operands[0]), PathFromText(line.operands[1]));
         return kExitOk;
     case Action::Verify:
-        return quarnelpack::VerifyPackage(line.operands[0], line.key, std::cout, std::cerr) ? kExitOk : kExitFailure;
+        return quarnelpack::VerifyPackage(PathFromText(line.operands[0]), line.key, std::cout, std::cerr)
+                   ? kExitOk
+                   : kExitFailure;
     case Action::Check: {
-        const bool passed = quarnelpack::CheckSource(line.operands[0], std::cout);
+        const bool passed = quarnelpack::CheckSource(PathFromText(line.operands[0]), std::cout);
         return std::cout.flush() && passed ? kExitOk : kExitFailure;
     }
     case Action::Sign:
@@ -93,17 +98,17 @@ int Run(const std::vector<std::string_view>& args) {
         break;
     }
     if (line.action == Action::Pack && !line.noCheck &&
-        !quarnelpack::CheckBeforePacking(line.operands[0], line.convertTexts, std::cerr)) {
+        !quarnelpack::CheckBeforePacking(PathFromText(line.operands[0]), line.convertTexts, std::cerr)) {
         return kExitFailure;
     }
     const auto signingKeys = quarnelpack::LoadSigningKeys(line.signingKeys, line.passphraseFile);
     if (line.action == Action::Sign) {
-        quarnelpack::SignPackage(line.operands[0], signingKeys);
+        quarnelpack::SignPackage(PathFromText(line.operands[0]), signingKeys);
         return kExitOk;
     }
     std::optional<std::filesystem::path> wizard;
     if (line.wizard) {
-        wizard = *line.wizard;
+        wizard = PathFromText(*line.wizard);
     }
     quarnelpack::PackProgress progress(std::cerr,
                                        quarnelpack::PackProgress::StyleFor(line.quiet, ::isatty(STDERR_FILENO) == 1));
@@ -112,15 +117,16 @@ int Run(const std::vector<std::string_view>& args) {
         quarnelpack::PackProgress& progress;
         ~BarEnd() { progress.Finish(); }
     } barEnd{progress};
-    quarnelpack::PackFolder(line.operands[0], line.output, wizard, line.threads, signingKeys,
-                            [&progress](const auto& state) { progress.Report(state); });
+    quarnelpack::PackFolder(PathFromText(line.operands[0]), PathFromText(line.output), wizard, line.threads,
+                            signingKeys, [&progress](const auto& state) { progress.Report(state); });
     return kExitOk;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const platform::ProgramEntry entry(argc, argv);
+    const std::vector<std::string_view> args(entry.Arguments().begin(), entry.Arguments().end());
     try {
         return Run(args);
     } catch (const UsageError& error) {

@@ -7,10 +7,19 @@ namespace update::package {
 namespace {
 
 std::string QuotedPath(const std::filesystem::path& file) {
-    return Quoted(std::string_view(file.native()));
+    return Quoted(PathText(file));
 }
 
 } // namespace
+
+std::filesystem::path PathFromText(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 std::string Quoted(std::string_view text) {
     std::string printable(text);

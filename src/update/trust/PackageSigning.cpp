@@ -5,8 +5,7 @@
 #include "update/trust/SignedMessage.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
+#include <optional>
 
 namespace update::trust {
 
@@ -44,12 +43,15 @@ std::vector<SignatureRecord> MergeSignatures(std::vector<SignatureRecord> existi
     return existing;
 }
 
-void AddSignatures(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
-                   std::int64_t signingTime) {
+namespace {
+
+// Writes the signed copy of `file` into `out`, complete but not yet in place; the package is closed
+// again when this returns, since Windows replaces no file that is still open.
+void WriteSignedCopy(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
+                     std::int64_t signingTime, std::optional<AtomicOutputFile>& out) {
     const PackageReader reader(file);
     if (!reader.HasPackage()) {
-        throw PackageError("Le fichier " + Quoted(std::string_view(file.native())) +
-                           " ne contient aucun paquet de mise à jour.");
+        throw PackageError("Le fichier " + Quoted(PathText(file)) + " ne contient aucun paquet de mise à jour.");
     }
     Footer footer = reader.PackageFooter();
     const std::uint64_t oldSize = reader.ProgramLength() + footer.packageLength + kFooterSize;
@@ -58,19 +60,15 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
     const std::uint64_t keptLength = reader.ProgramLength() + footer.directoryOffset + footer.directoryLength;
     footer.packageLength = footer.directoryOffset + footer.directoryLength + block.size();
 
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) {
-        throw CannotRead(file, errno);
-    }
+    const unsigned permissions = PermissionsOf(file);
     const FileDescriptor source = OpenForReading(file);
-    struct stat opened {};
-    if (::fstat(source.Get(), &opened) != 0 || static_cast<std::uint64_t>(opened.st_size) != oldSize) {
+    if (RegularFileSize(source.Get(), file) != oldSize) {
         throw FileChanged(file);
     }
     // The bytes copied are hashed as they go: a file changed since it was opened is not signed.
     Sha256 program;
     Sha256 package;
-    AtomicOutputFile out(file, info.st_mode & 07777);
+    out.emplace(file, permissions);
     std::vector<unsigned char> buffer(kChunkSize);
     for (std::uint64_t done = 0; done < keptLength;) {
         auto piece = std::span(buffer).first(std::min<std::uint64_t>(buffer.size(), keptLength - done));
@@ -78,15 +76,24 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
         const std::uint64_t inProgram = done < reader.ProgramLength() ? reader.ProgramLength() - done : 0;
         const auto programPiece = piece.first(std::min<std::uint64_t>(inProgram, piece.size()));
         program.Update(programPiece);
-        out.Write(piece);
+        out->Write(piece);
         done += piece.size();
     }
     if (program.Final() != reader.Program().digest) {
         throw FileChanged(file);
     }
-    out.Write(block);
-    out.Write(EncodeFooter(footer));
-    out.Commit();
+    out->Write(block);
+    out->Write(EncodeFooter(footer));
+    out->Close();
+}
+
+} // namespace
+
+void AddSignatures(const std::filesystem::path& file, const std::vector<const PrivateKey*>& keys,
+                   std::int64_t signingTime) {
+    std::optional<AtomicOutputFile> out;
+    WriteSignedCopy(file, keys, signingTime, out);
+    out->Commit();
 }
 
 SignatureState StateOf(const PackageReader& reader, const SignatureRecord& record, const PublicKey& key) {

@@ -1,20 +1,10 @@
 #include "TestFiles.h"
 
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace packagetest {
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-package-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    FPath = pattern;
-}
 
 TempFolder::~TempFolder() {
     std::error_code ignored; // a scratch folder that cannot be removed must not fail the test run
@@ -67,13 +57,6 @@ Bytes TextBytes(std::size_t count) {
         bytes[i] = static_cast<unsigned char>(kLine[i % kLine.size()]);
     }
     return bytes;
-}
-
-void SetModified(const std::filesystem::path& file, std::int64_t seconds, long nanoseconds) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), nanoseconds}};
-    if (::utimensat(AT_FDCWD, file.c_str(), times, 0) != 0) {
-        throw std::runtime_error("utimensat failed");
-    }
 }
 
 } // namespace packagetest
