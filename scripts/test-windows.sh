@@ -29,6 +29,6 @@ grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure' "$log" || true
 # Every GoogleTest program closes with "[  PASSED  ] N tests."; their sum is the count run under Wine.
 tests=$(grep -o '\[  PASSED  \] [0-9]* test' "$log" | awk '{s += $4} END {print s + 0}')
 # The end-to-end runs under Wine print one "ok: ..." line per check that held.
-checks=$(grep -c '^ok: ' "$log" || true)
+checks=$(grep -cE '^([0-9]+: )?ok: ' "$log" || true)
 echo "Windows tests: ${tests} GoogleTest cases and ${checks} end-to-end checks passed under Wine; build and run took $((SECONDS - started)) s"
 exit "$status"
