@@ -3,14 +3,21 @@
 // The entry points of the Firebird client library that this layer calls. On Linux the client is
 // linked as usual. On Windows it is the user's own installation, loaded when a step first needs it:
 // "fbclient.dll", else "gds32.dll", searched as the products find it (the program's folder, the
-// system folder, the Windows folder, then PATH). Without one, MasterInterface() fails with a
-// DatabaseError that names what was looked for.
+// system folder, the Windows folder, then PATH). Without one, MasterInterface() fails with
+// ClientUnavailable, which names what was looked for.
 
+#include "firebird/DatabaseError.h"
 #include "firebird/FirebirdApi.h"
 
 #include <string>
 
 namespace fb::client {
+
+// No usable client on this machine: not an error of one database, but of every step that needs one.
+class ClientUnavailable : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+};
 
 // The library names looked for, in order, on the systems that load the client.
 inline constexpr const char* kLibraryNames[] = {"fbclient.dll", "gds32.dll"};

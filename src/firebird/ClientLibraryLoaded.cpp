@@ -90,7 +90,7 @@ const EntryPoints& Entries() {
     if (!client)
         client = Load();
     if (!client->entries)
-        throw DatabaseError(kUnavailableSqlCode, 0, client->failure);
+        throw ClientUnavailable(kUnavailableSqlCode, 0, client->failure);
     return *client->entries;
 }
 

@@ -1,5 +1,6 @@
-// version_pe FILE MAJOR.MINOR.RELEASE.BUILD: writes a PE image carrying that version, for the
-// end-to-end runs under Wine (the machine's installed program, the packed one).
+// version_pe FILE MAJOR.MINOR.RELEASE.BUILD [FILEVERSION]: writes a PE image carrying that version
+// (and that "FileVersion" text), for the end-to-end runs under Wine (the machine's installed
+// program, the packed one, a client library in name and version only).
 #include "pe/PeWriter.h"
 
 #include <cstdio>
@@ -9,8 +10,9 @@
 
 int main(int argc, char** argv) {
     unsigned parts[4] = {};
-    if (argc != 3 || std::sscanf(argv[2], "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4) {
-        std::fprintf(stderr, "usage: version_pe FILE MAJOR.MINOR.RELEASE.BUILD\n");
+    if ((argc != 3 && argc != 4) ||
+        std::sscanf(argv[2], "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4) {
+        std::fprintf(stderr, "usage: version_pe FILE MAJOR.MINOR.RELEASE.BUILD [FILEVERSION]\n");
         return 64;
     }
     try {
@@ -18,7 +20,8 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(file.parent_path());
         testsupport::WritePeFile(file, testsupport::MakeVersionResource(
                                            static_cast<std::uint16_t>(parts[0]), static_cast<std::uint16_t>(parts[1]),
-                                           static_cast<std::uint16_t>(parts[2]), static_cast<std::uint16_t>(parts[3])));
+                                           static_cast<std::uint16_t>(parts[2]), static_cast<std::uint16_t>(parts[3]),
+                                           argc == 4 ? argv[3] : ""));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "version_pe: %s\n", error.what());
         return 1;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # An update whose print lists go into a company database, on a Wine machine without a usable
 # Firebird client: the "gds32.dll" of the system folder carries the version the start-up check
-# wants but is no client, and there is no fbclient.dll. The program is updated; the lists cannot
-# be stored, the run says why in French and its outcome is not a success.
+# wants but is no client, and there is no fbclient.dll. The lists cannot be stored: the product
+# fails and is restored whole, the report says why in French and the run's outcome is a failure.
 #
 # no-client-update-e2e.sh WIZARD.exe VERSION_PE.exe LINUX_BUILD_FOLDER; run under the Wine prefix
 # of scripts/test-windows.sh (WINEPREFIX). Exits 77 (skipped) without the Linux quarnel-pack.
@@ -42,6 +42,7 @@ touch -d @1700000000 "$source"/*
 
 drive_c="$WINEPREFIX/drive_c"
 "$wine" "$version_pe" 'C:\WQuarnel\VTP\Programs\Veltrane.exe' 5.1.0.0
+cp "$drive_c/WQuarnel/VTP/Programs/Veltrane.exe" "$work/Veltrane-5.1.exe"
 "$wine" "$version_pe" 'C:\WQuarnel\Marlisk\Programs\VTMarlisk2.dll' 2.1.0.0
 "$wine" reg add 'HKCU\SOFTWARE\QUARNEL S.A.\Veltrane\Program' /v Filename /d 'C:\WQuarnel\VTP\Programs\Veltrane.exe' \
     /f >/dev/null 2>&1
@@ -51,7 +52,7 @@ mkdir -p "$drive_c/quarnel" "$drive_c/Data"
 printf 'Alpha\r\n' >"$drive_c/quarnel/multiste.txt"
 # A client in name and version only.
 system32="$drive_c/windows/system32"
-"$wine" "$version_pe" 'C:\windows\system32\gds32.dll' 2.5.2.26540
+"$wine" "$version_pe" 'C:\windows\system32\gds32.dll' 2.5.2.26540 WI-V2.5.2.26540
 cp "$work/Veltrane-update.exe" "$drive_c/Veltrane-update.exe"
 rm -f "$drive_c/rapport-noclient.txt"
 
@@ -65,14 +66,19 @@ echo "--- report:"
 sed 's/\r$//' "$drive_c/rapport-noclient.txt" || true
 
 outcome=0
-((status != 0 && status != 64)) || outcome=1
-check "the run's exit code is not a success" $outcome
+((status == 1)) || outcome=1
+check "the run's exit code is a failure (1)" $outcome
 outcome=0
-cmp -s "$source/Veltrane.exe" "$drive_c/WQuarnel/VTP/Programs/Veltrane.exe" || outcome=1
-check "the program is updated" $outcome
+cmp -s "$work/Veltrane-5.1.exe" "$drive_c/WQuarnel/VTP/Programs/Veltrane.exe" || outcome=1
+check "the product is restored whole" $outcome
 outcome=0
-grep -q 'client Firebird' "$work/out.txt" "$drive_c/rapport-noclient.txt" || outcome=1
-check "the run says in French that the Firebird client is missing" $outcome
+# The gds32.dll found is loaded and refused: it offers none of the client's entry points.
+grep -q "Le client Firebird \"C:\\\\windows\\\\system32\\\\gds32.dll\" n'est pas utilisable" "$drive_c/rapport-noclient.txt" ||
+    outcome=1
+check "the report says in French that the machine has no usable Firebird client" $outcome
+outcome=0
+grep -q 'La mise à jour a échouée !' "$drive_c/rapport-noclient.txt" || outcome=1
+check "the report closes on the failure" $outcome
 outcome=0
 grep -q "Alpha" "$drive_c/rapport-noclient.txt" || outcome=1
 check "the report names the company whose lists were not stored" $outcome

@@ -4,6 +4,7 @@
 #include "Common/Interbase/dmDBConnectionUnit.h"
 #include "environment/Dialogs.h"
 #include "environment/RegAccess.h"
+#include "firebird/ClientLibrary.h"
 
 namespace update {
 
@@ -46,6 +47,10 @@ bool CompanyPrintListDatabase::TryConnect(Tquar_AppNameType type, std::int32_t v
         mDbConnection.Init(version, std::string(identifier), "Base de données", "Updater");
         mDbConnection.SetParams(database, "", "", "");
         mDbConnection.ConnectAsQuarnel();
+    } catch (const fb::client::ClientUnavailable&) {
+        // No company can be reached without a client: the step fails, saying why.
+        Disconnect();
+        throw;
     } catch (const std::exception&) {
         // A company that cannot be reached: the caller reports it and goes on, and the attempt
         // leaves no attachment behind.

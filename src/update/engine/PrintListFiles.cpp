@@ -3,6 +3,7 @@
 
 #include "environment/Errors.h"
 #include "environment/Paths.h"
+#include "firebird/ClientLibrary.h"
 #include "platform/files/FileContent.h"
 #include "platform/text/Text.h"
 #include "update/engine/EngineMessages.h"
@@ -56,6 +57,9 @@ TUpdateResultType TdmUpdateCommon::InstallPrintLists(std::string_view DestPath) 
     bool allInstalled = false;
     try {
         allInstalled = InstallAllPrintLists(DestPath);
+    } catch (const fb::client::ClientUnavailable& missing) {
+        AddToLog(missing.what()); // the machine lacks what every company needs: the report says why
+        throw Exception(messages::CannotImportResourceFiles());
     } catch (const std::exception&) {
         throw Exception(messages::CannotImportResourceFiles()); // the first message is not kept
     }
