@@ -6,6 +6,7 @@
 #include "firebird/Client.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Transaction.h"
+#include "platform/machine/ProgramEntry.h"
 #include "ui/ScriptedUi.h"
 
 #include <exception>
@@ -82,6 +83,7 @@ std::vector<std::string> TakeGlobalOptions(std::vector<std::string> args, int& l
 } // namespace
 
 int main(int argc, char** argv) {
+    const platform::ProgramEntry entry(argc, argv);
     // Before any thread exists: every thread inherits the blocked stop signals, which only the
     // watcher receives.
     quarnel_db::StopSignals stopSignals;
@@ -92,7 +94,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     int lockTimeout = kDefaultLockTimeout;
     try {
-        args = TakeGlobalOptions(std::vector<std::string>(argv + 1, argv + argc), lockTimeout);
+        args = TakeGlobalOptions(entry.Arguments(), lockTimeout);
     } catch (const quarnel_db::UsageError& e) {
         std::cerr << "quarnel-db : " << e.what() << "\n\n" << kHelp;
         return quarnel_db::kExitUsage;

@@ -30,6 +30,8 @@ int RunVersion(std::span<const std::string> args, Context context);
 int RunReg(std::span<const std::string> args, Context context);
 int RunFirebird(std::span<const std::string> args, Context context);
 int RunReboot(std::span<const std::string> args, Context context);
+// reboot where the system performs the renames itself (Windows): lists them.
+int RunRebootList(std::span<const std::string> args, Context context);
 int RunTrust(std::span<const std::string> args, Context context);
 int RunProducts(std::span<const std::string> args, Context context);
 int RunRecover(std::span<const std::string> args, Context context); // exits 5 on a journal it cannot read

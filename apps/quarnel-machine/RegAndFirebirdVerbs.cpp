@@ -17,8 +17,7 @@ int RunReg(std::span<const std::string> args, Context context) {
                                                  platform::text::EqualsIgnoreAsciiCase(args[0], "export"));
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!platform::text::IsValidUtf8(args[i]) && !(fileOperation && i + 1 == args.size())) {
-            context.err << "quarnel-machine : l'argument « reg » n° " << i + 1
-                        << " n'est pas du texte UTF-8 valide\n";
+            context.err << "quarnel-machine : l'argument « reg » n° " << i + 1 << " n'est pas du texte UTF-8 valide\n";
             return kExitUsage;
         }
     }

@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "PackProgress.h"
 #include "SignCommands.h"
+#include "platform/machine/ProgramEntry.h"
 
 #include <cstdlib>
 #include <exception>
@@ -120,7 +121,8 @@ int Run(const std::vector<std::string_view>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const platform::ProgramEntry entry(argc, argv);
+    const std::vector<std::string_view> args(entry.Arguments().begin(), entry.Arguments().end());
     try {
         return Run(args);
     } catch (const UsageError& error) {

@@ -4,9 +4,8 @@
 #include "environment/Errors.h"
 #include "environment/InstallTools2.h"
 #include "environment/MachineRegistry.h"
+#include "platform/machine/CurrentProcess.h"
 #include "platform/machine/Machine.h"
-
-#include <unistd.h>
 
 namespace {
 
@@ -48,7 +47,7 @@ bool TWindowsInstaller::IsOnNT4TS() {
 unsigned TWindowsInstaller::GetTSESessionID() {
     if (!IsRunningInsideTSSession())
         return 0;
-    return GetProcessSessionId(static_cast<unsigned>(getpid()));
+    return GetProcessSessionId(platform::CurrentProcessId());
 }
 
 unsigned GetProcessSessionId(unsigned processId) {
@@ -59,5 +58,5 @@ unsigned GetProcessSessionId(unsigned processId) {
     if (settings.os.major < 5)
         throw Exception("API CALL ERROR");
     // Only this process is known to the machine; another one's session cannot be asked (the call fails).
-    return processId == static_cast<unsigned>(getpid()) ? settings.sessionId : 0;
+    return processId == platform::CurrentProcessId() ? settings.sessionId : 0;
 }

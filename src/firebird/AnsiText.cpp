@@ -2,49 +2,18 @@
 
 #include "platform/text/Text.h"
 
-#include <cerrno>
-#include <iconv.h>
-
 namespace fb {
 
 namespace {
 
-// One iconv conversion descriptor, closed on every path.
-class Converter {
-public:
-    Converter(const std::string& to, const std::string& from)
-        : FHandle(iconv_open(to.c_str(), from.c_str())) {
-        if (FHandle == reinterpret_cast<iconv_t>(-1))
-            throw TextEncodingError("Page de code inconnue : " + (to == "UTF-8" ? from : to));
-    }
-    ~Converter() { iconv_close(FHandle); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+void RequireKnown(unsigned codePage) {
+    if (!platform::text::Utf8ToCodePage("A", codePage))
+        throw TextEncodingError("Page de code inconnue : CP" + std::to_string(codePage));
+}
 
-    // Converts as much of `in` as it can into `out`; returns the unconverted rest, empty at the end.
-    std::string_view Convert(std::string_view in, std::string& out) {
-        char buffer[4096];
-        char* source = const_cast<char*>(in.data());
-        std::size_t left = in.size();
-        while (left > 0) {
-            char* target = buffer;
-            std::size_t room = sizeof buffer;
-            const std::size_t result = iconv(FHandle, &source, &left, &target, &room);
-            out.append(buffer, static_cast<std::size_t>(target - buffer));
-            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
-                break;
-            }
-        }
-        return {source, left};
-    }
-
-private:
-    iconv_t FHandle;
-};
-
-std::string CodePageName(unsigned codePage) {
-    return "CP" + std::to_string(codePage);
+// The controls 0x80-0x9F that the code page leaves undefined travel as their own byte.
+bool IsC1Control(char32_t c) {
+    return c >= 0x80 && c <= 0x9F;
 }
 
 } // namespace
@@ -59,21 +28,29 @@ std::string EncodeAnsi(std::string_view text, unsigned codePage, std::string_vie
     out.append(text.substr(0, ascii));
     if (ascii == text.size())
         return out;
-    Converter converter(CodePageName(codePage), "UTF-8");
-    std::string_view rest = text.substr(ascii);
-    while (!(rest = converter.Convert(rest, out)).empty()) {
-        std::size_t pos = 0;
+    RequireKnown(codePage);
+    const std::string_view rest = text.substr(ascii);
+    if (auto whole = platform::text::Utf8ToCodePage(rest, codePage))
+        return out + *whole;
+    // Character by character: the controls the code page leaves undefined, and the first one it
+    // cannot write.
+    for (std::size_t pos = 0; pos < rest.size();) {
+        const std::size_t begin = pos;
         const char32_t c = platform::text::DecodeUtf8(rest, pos);
-        const bool invalid = c == 0xFFFD && rest.substr(0, 3) != "\xEF\xBF\xBD";
-        // The controls 0x80-0x9F that the code page leaves undefined travel as their own byte.
-        if (!invalid && c >= 0x80 && c <= 0x9F) {
+        const std::string_view character = rest.substr(begin, pos - begin);
+        const bool invalid = c == 0xFFFD && character != "\xEF\xBF\xBD";
+        if (!invalid && IsC1Control(c)) {
             out += static_cast<char>(c);
-            rest.remove_prefix(pos);
             continue;
         }
-        std::string shown = invalid ? std::string("(UTF-8 invalide)") : "\"" + std::string(rest.substr(0, pos)) + "\"";
-        throw TextEncodingError("Le texte " + std::string(what) + " contient un caractère que la base de données " +
-                                "ne peut pas enregistrer (page de code " + std::to_string(codePage) + ") : " + shown);
+        auto bytes = invalid ? std::nullopt : platform::text::Utf8ToCodePage(character, codePage);
+        if (!bytes) {
+            std::string shown = invalid ? std::string("(UTF-8 invalide)") : "\"" + std::string(character) + "\"";
+            throw TextEncodingError("Le texte " + std::string(what) + " contient un caractère que la base de données " +
+                                    "ne peut pas enregistrer (page de code " + std::to_string(codePage) +
+                                    ") : " + shown);
+        }
+        out += *bytes;
     }
     return out;
 }
@@ -87,11 +64,16 @@ std::string DecodeAnsi(std::string_view bytes, unsigned codePage) {
     out.append(bytes.substr(0, ascii));
     if (ascii == bytes.size())
         return out;
-    Converter converter("UTF-8", CodePageName(codePage));
-    std::string_view rest = bytes.substr(ascii);
-    while (!(rest = converter.Convert(rest, out)).empty()) {
-        platform::text::AppendUtf8(out, static_cast<unsigned char>(rest.front()));
-        rest.remove_prefix(1);
+    RequireKnown(codePage);
+    const std::string_view rest = bytes.substr(ascii);
+    if (auto whole = platform::text::CodePageToUtf8(rest, codePage))
+        return out + *whole;
+    // Byte by byte: a byte the code page leaves undefined stands for the control of its value.
+    for (const char byte : rest) {
+        if (auto character = platform::text::CodePageToUtf8(std::string_view(&byte, 1), codePage))
+            out += *character;
+        else
+            platform::text::AppendUtf8(out, static_cast<unsigned char>(byte));
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #include "firebird/Attachment.h"
 
 #include "firebird/AnsiText.h"
+#include "firebird/ClientLibrary.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Query.h"
 #include "firebird/Routing.h"
@@ -106,8 +107,8 @@ void Attachment::ExecuteCreateDatabase(const std::string& statement) {
     // A created database talks in its default character set, which the system sets in the text;
     // the file name travels as the host spells it.
     FEncoding = TextEncoding::Latin1;
-    std::string wire = ToServer(statement.substr(0, start)) + Quoted(clientName, quote) +
-                       ToServer(statement.substr(start + length));
+    std::string wire =
+        ToServer(statement.substr(0, start)) + Quoted(clientName, quote) + ToServer(statement.substr(start + length));
     Status status;
     Firebird::IAttachment* handle = Util()->executeCreateDatabase(
         &status, static_cast<unsigned>(wire.size()), wire.c_str(), static_cast<unsigned>(FDialect), nullptr);
@@ -197,7 +198,7 @@ std::vector<std::string> Attachment::InformationUserNames() {
             }
             if (pos + 2 > buffer.size())
                 throw std::runtime_error("Malformed database information");
-            auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[pos], 2));
+            auto length = static_cast<std::size_t>(client::PortableInteger(&buffer[pos], 2));
             pos += 2;
             if (pos + length > buffer.size())
                 throw std::runtime_error("Malformed database information");

@@ -1,22 +1,14 @@
 #include "firebird/Client.h"
 
+#include "firebird/ClientLibrary.h"
 #include "firebird/DatabaseError.h"
-#include "firebird/FirebirdRoot.h"
-#include "platform/machine/Machine.h"
 
 #include <algorithm>
-#include <ibase.h>
-#include <mutex>
 
 namespace fb {
 
 Firebird::IMaster* Master() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (!FirebirdEnvironmentSet())
-            EnsureFirebirdEnvironment(platform::Machine::Current());
-    });
-    return Firebird::fb_get_master_interface();
+    return client::MasterInterface();
 }
 
 Firebird::IUtil* Util() {
@@ -28,18 +20,20 @@ std::string ClientVersionString() {
     // InterBase 6.3 its protocol descends from): the release and build are the library's, the
     // major and minor come from the OO API.
     char text[128] = {};
-    isc_get_client_version(text);
+    client::GetClientVersion(text);
     std::string legacy(text);
     legacy.resize(std::min(legacy.find(' '), legacy.size()));
     std::string releaseBuild;
     if (auto second = legacy.find('.', legacy.find('.') + 1); second != std::string::npos)
         releaseBuild = legacy.substr(second + 1);
+    // The system the library was built for, as it names itself: "LI-V" on Linux, "WI-V" on Windows.
+    const std::string system = legacy.size() >= 4 && legacy.compare(1, 3, "I-V") == 0 ? legacy.substr(0, 4) : "LI-V";
     unsigned version = Util()->getClientVersion();
-    return "LI-V" + std::to_string(version >> 8) + "." + std::to_string(version & 0xFF) + "." + releaseBuild;
+    return system + std::to_string(version >> 8) + "." + std::to_string(version & 0xFF) + "." + releaseBuild;
 }
 
 void ClientShutdown() {
-    fb_shutdown(0, fb_shutrsn_app_stopped);
+    client::Shutdown();
 }
 
 Status::Status()

@@ -1,7 +1,7 @@
 #pragma once
 
-// Access to the Firebird client library (Debian's libfbclient) and the small RAII pieces every
-// class of this layer shares. Firebird 3 rule: a successful detach, close, commit or rollback
+// Access to the Firebird client library (Debian's libfbclient; on Windows the user's own, see ClientLibrary.h) and the
+// small RAII pieces every class of this layer shares. Firebird 3 rule: a successful detach, close, commit or rollback
 // releases the interface itself; only a failed one (or one never attempted) needs release().
 
 #include <firebird/Interface.h>
@@ -15,7 +15,8 @@ namespace fb {
 Firebird::IMaster* Master();
 Firebird::IUtil* Util();
 
-// The client library's version for the version rules: "LI-V" + major.minor.release.build.
+// The client library's version for the version rules: "LI-V" (Linux) or "WI-V" (Windows) +
+// major.minor.release.build.
 std::string ClientVersionString();
 
 // Ends the client's threads and attachments; programs call it before they exit.

@@ -38,17 +38,6 @@ bool IsHostPath(std::string_view name) {
                             "\"\r\nError while trying to open file");
 }
 
-bool IsLoopback(std::string_view host) {
-    if (platform::text::EqualsIgnoreAsciiCase(host, "localhost"))
-        return true;
-    if (!host.starts_with("127."))
-        return false;
-    for (char c : host)
-        if (c != '.' && (c < '0' || c > '9'))
-            return false;
-    return true;
-}
-
 // The host of a TCP/IP name ("host:path", "host/port:path"); nothing for other forms.
 struct TcpName {
     std::string_view host;
@@ -77,15 +66,6 @@ std::string ToThisMachine(const platform::Machine& machine, std::string_view tar
 
 } // namespace
 
-bool IsThisMachine(const platform::Machine& machine, std::string_view host) {
-    if (IsLoopback(host) || platform::text::EqualsIgnoreCase(host, machine.Settings().computerName))
-        return true;
-    for (const std::string& address : machine.IpAddresses())
-        if (address == host)
-            return true;
-    return false;
-}
-
 std::string RouteDatabaseName(const platform::Machine& machine, std::string_view windowsName) {
     if (IsDrivePath(windowsName))
         return MapDrivePath(machine, windowsName);
@@ -93,8 +73,7 @@ std::string RouteDatabaseName(const platform::Machine& machine, std::string_view
     if (!tcp) {
         // A name of another machine ("\\host\share\...", "host@path") goes as it is; a path of
         // the host outside the machine's drives never does.
-        const bool otherMachine =
-            windowsName.starts_with("\\\\") || windowsName.find('@') != std::string_view::npos;
+        const bool otherMachine = windowsName.starts_with("\\\\") || windowsName.find('@') != std::string_view::npos;
         if (!otherMachine && IsHostPath(windowsName))
             RefuseHostPath(windowsName);
         return std::string(windowsName);

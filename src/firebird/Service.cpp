@@ -1,6 +1,7 @@
 #include "firebird/Service.h"
 
 #include "firebird/Client.h"
+#include "firebird/ClientLibrary.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 
@@ -97,7 +98,7 @@ void Service::WaitForEnd() {
     // detaching (and later fb_shutdown unloading the engine) under it crashes the process.
     for (int polls = 0; polls < 2000; ++polls) {
         auto buffer = Query(isc_info_svc_running);
-        if (buffer[0] != isc_info_svc_running || isc_portable_integer(&buffer[1], 4) == 0)
+        if (buffer[0] != isc_info_svc_running || client::PortableInteger(&buffer[1], 4) == 0)
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -131,7 +132,7 @@ std::string Service::QueryText(unsigned char item) {
     auto buffer = Query(item);
     if (buffer[0] != item)
         throw std::runtime_error("Unexpected service answer");
-    auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[1], 2));
+    auto length = static_cast<std::size_t>(client::PortableInteger(&buffer[1], 2));
     if (3 + length > buffer.size())
         throw std::runtime_error("Unexpected service answer");
     return std::string(reinterpret_cast<const char*>(&buffer[3]), length);
@@ -141,7 +142,7 @@ std::int64_t Service::QueryInt(unsigned char item) {
     auto buffer = Query(item);
     if (buffer[0] != item)
         throw std::runtime_error("Unexpected service answer");
-    return isc_portable_integer(&buffer[1], 4);
+    return client::PortableInteger(&buffer[1], 4);
 }
 
 void Service::Start(unsigned char action, const std::vector<ServiceItem>& items) {
@@ -207,7 +208,7 @@ void Service::Fill() {
         FEnded = true;
         return;
     }
-    auto length = static_cast<std::size_t>(isc_portable_integer(&buffer[1], 2));
+    auto length = static_cast<std::size_t>(client::PortableInteger(&buffer[1], 2));
     if (3 + length >= buffer.size())
         throw std::runtime_error("Unexpected service answer");
     FPending.append(reinterpret_cast<const char*>(&buffer[3]), length);

@@ -1,5 +1,6 @@
 #include "ui/ScriptedUi.h"
 
+#include "platform/machine/CurrentProcess.h"
 #include "ui/ProgressTask.h"
 
 #include <ctime>
@@ -11,9 +12,9 @@ namespace {
 
 std::string LocalTimeOfDay() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    const std::tm local = platform::LocalCalendarTime(now);
     char text[16] = "??:??:??";
-    if (::localtime_r(&now, &local) != nullptr)
+    if (local.tm_mday != 0)
         std::strftime(text, sizeof text, "%H:%M:%S", &local);
     return text;
 }

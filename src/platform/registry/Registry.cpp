@@ -153,7 +153,7 @@ ErrorCode RegistryKey::QueryInfo(std::size_t& subKeyCount, std::size_t& valueCou
 Registry::Registry(std::filesystem::path folder, std::uintmax_t maxHiveSize)
     : FFolder(std::move(folder)) {
     for (const RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
-        FHives[static_cast<std::size_t>(root)] = std::make_unique<HiveFile>(HiveFilePath(root), root, maxHiveSize);
+        FHives[static_cast<std::size_t>(root)] = std::make_shared<HiveFile>(HiveFilePath(root), root, maxHiveSize);
 }
 
 std::string Registry::HiveFileName(RegistryRoot root) {

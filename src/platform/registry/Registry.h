@@ -1,10 +1,15 @@
 #pragma once
 
-// The registry of the emulated machine: the hives HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, each
-// a `.reg` file in the machine's registry folder. The calls follow the Win32 registry API: they
-// return Windows error codes (0 success, 2 no such key or value, 5 access denied, ...) so that
-// callers can tell a missing key from one they may not open. A hive file that cannot be parsed
-// throws RegFileError (file and line) and is never overwritten.
+// The registry: HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER. The calls follow the Win32 registry
+// API: they return Windows error codes (0 success, 2 no such key or value, 5 access denied, ...)
+// so that callers can tell a missing key from one they may not open.
+//
+// On Linux (Registry.cpp) it is the registry of the emulated machine: each hive a `.reg` file in
+// the machine's registry folder; a hive file that cannot be parsed throws RegFileError (file and
+// line) and is never overwritten. On Windows (RegistryWin32.cpp) it is the system's own registry,
+// through the Reg*W calls in the 64-bit view; the folder is not used, and the members that exist
+// only for hive files (HiveFilePath, CreateMissingHives, FoldLogs, SetKeyAccess, Read, Modify)
+// are not built.
 
 #include "platform/registry/HiveFile.h"
 #include "platform/registry/RegFile.h"
@@ -31,7 +36,10 @@ public:
     RegistryRoot Root() const { return FRoot; }
     const std::string& Path() const { return FPath; }
     AccessMask Access() const { return FAccess; }
-    void Close() { FRegistry = nullptr; }
+    void Close() {
+        FRegistry = nullptr;
+        FHandle.reset();
+    }
 
     // RegQueryValueEx: 2 when the value does not exist.
     ErrorCode QueryValue(std::string_view name, RegistryValue& value) const;
@@ -55,6 +63,9 @@ private:
     RegistryRoot FRoot = RegistryRoot::CurrentUser;
     std::string FPath;
     AccessMask FAccess = 0;
+    // The system's handle of the key where the registry is the system's own (closed with the
+    // last copy of the key); empty over hive files.
+    std::shared_ptr<void> FHandle;
 };
 
 // One object may serve several threads. Open keys point to it: it must outlive them, and it
@@ -109,7 +120,8 @@ private:
     HiveFile& File(RegistryRoot root);
 
     std::filesystem::path FFolder;
-    std::array<std::unique_ptr<HiveFile>, 2> FHives;
+    // Shared so that a backend that has no hive files never needs to destroy one.
+    std::array<std::shared_ptr<HiveFile>, 2> FHives;
 };
 
 } // namespace platform

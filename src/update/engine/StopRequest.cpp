@@ -1,7 +1,8 @@
 #include "update/engine/StopRequest.h"
 
+#include "platform/machine/StopSignals.h"
+
 #include <atomic>
-#include <csignal>
 
 namespace update {
 
@@ -10,19 +11,10 @@ namespace {
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
 
-extern "C" void OnStopSignal(int) {
-    RequestStop();
-}
-
 } // namespace
 
 void InstallStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // the run's own calls go on; it looks at the flag between steps
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    platform::SetStopHandler(&RequestStop);
 }
 
 void RequestStop() noexcept {

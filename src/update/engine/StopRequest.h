@@ -6,7 +6,8 @@
 
 namespace update {
 
-// Installs the handlers of SIGTERM and SIGINT that ask the run to stop.
+// Installs the handler of the stop requests (SIGTERM and SIGINT; Ctrl-C on a Windows console) that
+// asks the run to stop.
 void InstallStopSignals();
 
 // Asks the run to stop (async-signal-safe).

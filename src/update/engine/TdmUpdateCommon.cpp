@@ -3,6 +3,7 @@
 #include "Common/Impression/dmStructure_Printing_Unit.h"
 #include "Common/Interbase/MultiSte.h"
 #include "Common/Interbase/dmDBConnectionUnit.h"
+#include "platform/machine/CurrentProcess.h"
 #include "update/engine/CompanyDatabases.h"
 
 #include <memory>
@@ -37,7 +38,7 @@ TdmUpdateCommon::~TdmUpdateCommon() {
 
 TdmUpdateCommon::Package TdmUpdateCommon::OpenProgramPackage() {
     // The kernel's link to the running image stays valid even when its file was renamed meanwhile.
-    return std::make_shared<const package::PackageReader>(std::filesystem::path("/proc/self/exe"));
+    return std::make_shared<const package::PackageReader>(platform::CurrentProgramFile());
 }
 
 void TdmUpdateCommon::DataModuleCreate() {

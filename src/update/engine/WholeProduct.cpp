@@ -1,6 +1,7 @@
 // A product's update as a whole: the journal and rollback around its procedure.
 
 #include "environment/RestartSchedule.h"
+#include "platform/machine/CurrentProcess.h"
 #include "platform/machine/Machine.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/journal/RollbackMessages.h"
@@ -37,7 +38,7 @@ private:
 };
 
 std::unique_ptr<RunJournal> MakeRunJournal() {
-    return std::make_unique<RunJournal>(JournalFolder(platform::Machine::Current()), program_invocation_short_name);
+    return std::make_unique<RunJournal>(JournalFolder(platform::Machine::Current()), platform::CurrentProgramName());
 }
 
 } // namespace

@@ -3,12 +3,12 @@
 #include "environment/Errors.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/PrivateFolder.h"
+#include "platform/machine/CurrentProcess.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
 
 #include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 namespace update {
 
@@ -55,7 +55,7 @@ std::string RunIdOfJournal(const std::filesystem::path& file) {
 RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view program) {
     MakeJournalFolder(folder);
     const std::uint64_t started = Now();
-    FRunId = Padded(started) + "-" + std::to_string(::getpid());
+    FRunId = Padded(started) + "-" + std::to_string(platform::CurrentProcessId());
     FFile = folder / ("run-" + FRunId + ".txt");
     // Written and locked under a name the recovery ignores, then renamed: a journal under its
     // final name is always whole and always locked by a living run or by none. The file is made and
@@ -69,7 +69,7 @@ RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view pro
         FailJournal(partial, platform::kErrorLockViolation);
     }
     std::error_code renamed;
-    if (!FLock.AppendDurably(FormatJournalStart(::getpid(), started, program))) {
+    if (!FLock.AppendDurably(FormatJournalStart(platform::CurrentProcessId(), started, program))) {
         const platform::ErrorCode error = platform::GetLastError();
         std::filesystem::remove(partial, renamed);
         FailJournal(FFile, error);

@@ -2,9 +2,8 @@
 
 // Text bytes of an RTF file in the code page its fonts or header name, decoded to UTF-8.
 
-#include <iconv.h>
-#include <map>
-#include <memory>
+#include "platform/text/CodePageDecoder.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +17,8 @@ inline constexpr int kCodePage1252 = 1252;
 std::optional<int> CodePageOfCharset(int charset);
 
 // Decodes byte strings of any Windows code page, single- or double-byte. Code page 1252 uses the
-// system's own table; the others go through iconv, one converter per code page kept for the decoder's
-// life. An unknown code page decodes as 1252; bytes that do not form a character become U+FFFD.
+// system's own table; the others go through the system's converters, one per code page kept for the
+// decoder's life. An unknown code page decodes as 1252; bytes that do not form a character become U+FFFD.
 class CodePageDecoder {
 public:
     CodePageDecoder();
@@ -30,15 +29,7 @@ public:
     std::string Decode(std::string_view bytes, int codePage);
 
 private:
-    struct IconvCloser {
-        void operator()(void* handle) const;
-    };
-    using Converter = std::unique_ptr<void, IconvCloser>;
-
-    // Null when iconv does not know the code page.
-    iconv_t ConverterFor(int codePage);
-
-    std::map<int, Converter> FConverters;
+    platform::text::LenientDecoder FDecoder;
 };
 
 } // namespace update

@@ -5,6 +5,7 @@
 // report stays whole until the run has something to write: the first lines replace it at once
 // (a new file renamed over it), the following ones are appended.
 
+#include "platform/machine/LogFile.h"
 #include "update/richtext/RichTextControl.h"
 
 #include <filesystem>
@@ -42,14 +43,12 @@ public:
 
 private:
     bool Sync();
-    bool Fail(int error);
+    bool Fail(const platform::LogFileError& error);
     bool WriteWhole(std::string_view content);
     bool Append(std::string_view more);
 
     std::string FName;
-    std::filesystem::path FHost;
-    int FFolder = -1;
-    int FFile = -1;        // open for appending once the first lines are in place
+    platform::LogFile FFile; // open for appending once the first lines are in place
     std::string FPreamble; // the lines given by AppendLine
     std::string FText;     // the report's text, with its line end
     std::string FWritten;  // what the file holds

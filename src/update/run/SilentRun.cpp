@@ -2,6 +2,7 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
+#include "platform/machine/CurrentProcess.h"
 #include "platform/machine/Machine.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
@@ -34,7 +35,7 @@ std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional
     // link to the running image stays valid even when its file was renamed meanwhile.
     auto opened =
         file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
-             : std::make_shared<package::PackageReader>(std::filesystem::path("/proc/self/exe"), package::CheckLater{});
+             : std::make_shared<package::PackageReader>(platform::CurrentProgramFile(), package::CheckLater{});
     // The signature covers the directory, which holds every stream's digest: checked before the streams.
     trust::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix(), {allowOlder});
     return opened;

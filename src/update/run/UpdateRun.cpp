@@ -3,6 +3,7 @@
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
 #include "environment/InstallTools2.h"
+#include "platform/machine/CurrentProcess.h"
 #include "update/authoring/PackageRules.h"
 #include "update/plan/InstalledProducts.h"
 #include "update/engine/StopRequest.h"
@@ -54,8 +55,7 @@ std::string TwoDigits(int value) {
 
 LocalDateTime CurrentLocalTime() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalCalendarTime(now);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 

@@ -4,10 +4,11 @@
 #include "environment/Errors.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/Files.h"
+#include "platform/machine/CurrentProcess.h"
 #include "platform/machine/LastError.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/SharedLibrary.h"
 
-#include <dlfcn.h>
 #include <filesystem>
 
 namespace {
@@ -26,7 +27,7 @@ std::string FolderOf(std::string_view file) {
 // The running program as the machine sees it: a Windows path when it lies on one of its drives.
 std::string RunningProgramFile() {
     std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path self = std::filesystem::canonical(platform::CurrentProgramFile(), error);
     if (error)
         return {};
     return platform::Machine::Current().ToWindowsPath(self).value_or(std::string());
@@ -82,10 +83,7 @@ void TdmMarlisk2::ShowSystemError(std::string_view message, bool NoAbort) {
 }
 
 bool TdmMarlisk2::FreeLibrary(void* handle) {
-    if (dlclose(handle) == 0)
-        return true;
-    platform::SetLastError(platform::kErrorInvalidHandle);
-    return false;
+    return platform::SharedLibrary::FreeHandle(handle);
 }
 
 void TdmMarlisk2::UnloadLibrary() {

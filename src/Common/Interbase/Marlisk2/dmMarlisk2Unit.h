@@ -51,7 +51,7 @@ public:
     void DataModuleDestroy() { UnloadLibrary(); }
 
 protected:
-    // dlclose; false with the last error set when the library cannot be unloaded.
+    // Unloads it (dlclose, FreeLibrary); false with the last error set when the library cannot be unloaded.
     virtual bool FreeLibrary(void* handle);
 
 private:

@@ -1,0 +1,108 @@
+// The wizard in its Qt window (Linux).
+#include "ProgramStart.h"
+#include "Screenshots.h"
+#include "WizardWindow.h"
+#include "environment/Dialogs.h"
+#include "environment/Errors.h"
+#include "ui/ScriptedUi.h"
+#include "update/journal/JournalRecovery.h"
+#include "update/run/SilentRun.h"
+#include "update/trust/TrustCheck.h"
+#include "wizard/EngineAdapter.h"
+#include "wizard/Fonts.h"
+#include "wizard/MainWindow.h"
+#include "wizard/ProgressPanel.h"
+#include "wizard/QtUiServices.h"
+#include "wizard/RichTextView.h"
+#include "wizard/TextPages.h"
+#include "wizard/WelcomePage.h"
+
+#include <QApplication>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+namespace quarnel_update {
+
+namespace {
+
+using update::run::kExitRefused;
+
+// The window's part once the guard is held; every error that stops it is shown, and refuses the start.
+int RunWindows(QApplication& application, const Options& options) {
+    if (CarriesNoPackage(options))
+        throw std::runtime_error(kNoPackage);
+    // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
+    const std::shared_ptr<update::package::PackageReader> package =
+        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
+
+    wizard::InstallFontSubstitutions();
+    wizard::TfrmWelcome frmWelcome;
+    wizard::TfrmEndInstall frmEndInstall;
+    update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
+    wizard::EngineAdapter engine(dmUpdateCommon);
+    wizard::TfrmDisplayFile frmDisplayFile;
+    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
+    // The folder browser of the product location belongs to the main window.
+    dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
+    wizard::ProgressPanel progressPanel(&frmMain, frmMain.PanelButtons());
+    frmMain.SetProgressPanel(&progressPanel);
+    if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current())) {
+        services->SetSinks(frmEndInstall.RichEditReport(), frmDisplayFile.RichEditFile());
+        services->SetProgressPanel(&progressPanel);
+    }
+    // The services forget the panel before it goes with this scope.
+    struct PanelRelease {
+        ~PanelRelease() {
+            if (auto* services = dynamic_cast<wizard::QtUiServices*>(&ui::Current()))
+                services->SetProgressPanel(nullptr);
+        }
+    } panelRelease;
+    if (!package->Checked())
+        frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
+    // The report begins with the warning, before the run writes to it.
+    if (const auto note = update::trust::UnsignedPackageNote(*package))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
+    if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
+        frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
+
+    if (options.screenshots)
+        return SaveScreenshots(frmMain, progressPanel, *options.screenshots);
+    frmMain.show();
+    application.exec();
+    return frmMain.ExitCode();
+}
+
+int RunWizard(QApplication& application, const Options& options, const std::string& title) {
+    if (options.screenshots)
+        ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
+    else
+        ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
+    try {
+        const std::unique_ptr<SingleInstance> instance = StartGuard(title);
+        if (!instance)
+            return kExitRefused; // another wizard runs: end at once, without a message
+        // A run that a stop interrupted is undone before anything else, the package included.
+        if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
+            return kExitRefused;
+        return RunWindows(application, options);
+    } catch (const EAbort&) {
+        return kExitRefused; // the user has been told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        return kExitRefused;
+    }
+}
+
+} // namespace
+
+int RunWithWindow(int& argc, char** argv, const Options& options, const std::string& title) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(title));
+    const int result = RunWizard(application, options, title);
+    // The services may hold the application's cursor: release them while it still exists.
+    ui::SetCurrent(nullptr);
+    return result;
+}
+
+} // namespace quarnel_update
