@@ -7,12 +7,16 @@
 #error "Win32 implementation files only"
 #endif
 
+// <windows.h> comes first, the others build on it.
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <richedit.h>
+// clang-format on
+
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 namespace wizard::win32 {
 

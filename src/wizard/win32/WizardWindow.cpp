@@ -98,8 +98,9 @@ WizardWindow::~WizardWindow() {
     FChanges.Attach(nullptr);
     FReport.Attach(nullptr);
     if (F->window != nullptr) {
-        SetWindowLongPtrW(F->window, GWLP_USERDATA, 0);
-        DestroyWindow(F->window);
+        HWND window = F->window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
     }
 }
 
@@ -109,11 +110,6 @@ Hwnd WizardWindow::Handle() const {
 
 bool WizardWindow::Closed() const {
     return F->closed;
-}
-
-int WizardWindow::ExitCode() const {
-    // Refused at start: 5; closed or cancelled before the run: interrupted (1).
-    return FFlow.ExitCode(5, 1);
 }
 
 void WizardWindow::Show() {
@@ -138,7 +134,7 @@ bool WizardWindow::PumpMessages() {
     return !F->closed;
 }
 
-int WizardWindow::RunMessageLoop() {
+void WizardWindow::RunMessageLoop() {
     MSG message;
     while (!F->closed && GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (F->window != nullptr && IsDialogMessageW(F->window, &message))
@@ -146,7 +142,13 @@ int WizardWindow::RunMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return ExitCode();
+}
+
+bool WizardWindow::WaitAndPumpMessages() {
+    if (F->closed)
+        return false;
+    WaitMessage();
+    return PumpMessages();
 }
 
 std::string WizardWindow::TitleText() const {
@@ -185,7 +187,6 @@ LRESULT WindowProcedures::Handle(WizardWindow& self, HWND window, UINT message, 
                 ui::Current().ShowMessageBox(ui::DialogKind::Error, "Erreur", error.what(), ui::ButtonSet::Ok());
             }
         };
-        const bool canGoNext = true;
         switch (id) {
         case kIdNext:
             guarded([&self] { self.ActionNextExecute(); });
@@ -197,12 +198,11 @@ LRESULT WindowProcedures::Handle(WizardWindow& self, HWND window, UINT message, 
             guarded([&self] { self.ActionAnnulerExecute(); });
             return 0;
         case IDOK: // Enter, as the dialog manager gives it
-            if (self.FFlow.ForKey(pages::Key::Enter, canGoNext) == pages::KeyCommand::Next && IsWindowEnabled(c.next))
+            if (self.FFlow.ForKey(pages::Key::Enter) == pages::KeyCommand::Next && IsWindowEnabled(c.next))
                 guarded([&self] { self.ActionNextExecute(); });
             return 0;
         case IDCANCEL: // Escape
-            if (self.FFlow.ForKey(pages::Key::Escape, canGoNext) == pages::KeyCommand::Cancel &&
-                IsWindowEnabled(c.cancel))
+            if (self.FFlow.ForKey(pages::Key::Escape) == pages::KeyCommand::Cancel && IsWindowEnabled(c.cancel))
                 guarded([&self] { self.ActionAnnulerExecute(); });
             return 0;
         case kIdPrintChanges:
@@ -294,6 +294,9 @@ LRESULT WindowProcedures::Handle(WizardWindow& self, HWND window, UINT message, 
         c.closed = true;
         PostQuitMessage(0);
         return 0;
+    case WM_NCDESTROY:
+        c.window = nullptr;
+        break;
     default:
         break;
     }

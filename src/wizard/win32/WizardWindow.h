@@ -28,8 +28,10 @@ public:
     // Creates the window and shows it; the package's check and the start follow from the message
     // loop once it is on screen, then the first page.
     void Show();
-    // Runs the message loop until the window is gone; gives ExitCode().
-    int RunMessageLoop();
+    // Runs the message loop until the window is gone.
+    void RunMessageLoop();
+    // Waits for the next message and handles the messages then waiting; false once the window is gone.
+    bool WaitAndPumpMessages();
     // Handles the messages waiting now (Tab, Enter and Escape as a dialog does); false once the
     // window is gone.
     bool PumpMessages();
@@ -45,8 +47,7 @@ public:
     void StepProgress(std::uint64_t done);
     void EndProgress();
 
-    // The program's exit code: the run's, refused at start, or interrupted.
-    int ExitCode() const;
+    // The program's exit code is the flow's: the run's, refused at start, or interrupted.
     bool Closed() const;
     // The start sequence has run (or refused); the first page comes next.
     bool StartDone() const { return FStartDone; }

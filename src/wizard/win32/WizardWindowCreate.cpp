@@ -21,9 +21,9 @@ HWND NewControl(const wchar_t* className, const wchar_t* text, DWORD style, HWND
     return control;
 }
 
-HWND NewPagePanel(HWND parent, HBRUSH background) {
+HWND NewPagePanel(HWND parent, HBRUSH background, DWORD exStyle = 0) {
     // WS_EX_CONTROLPARENT: Tab goes through the page's controls as through the window's own.
-    HWND panel = NewControl(L"QuarnelWizardPage", L"", WS_CLIPCHILDREN, parent, 0, WS_EX_CONTROLPARENT);
+    HWND panel = NewControl(L"QuarnelWizardPage", L"", WS_CLIPCHILDREN, parent, 0, WS_EX_CONTROLPARENT | exStyle);
     SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(background));
     return panel;
 }
@@ -110,8 +110,7 @@ void WizardWindow::Create() {
                      SWP_NOMOVE | SWP_NOZORDER);
     }
 
-    c.panelImage = NewPagePanel(c.window, c.panelBrush);
-    SetWindowLongPtrW(c.panelImage, GWL_EXSTYLE, WS_EX_CLIENTEDGE); // a lowered bevel
+    c.panelImage = NewPagePanel(c.window, c.panelBrush, WS_EX_CLIENTEDGE); // a lowered bevel
     c.picture = NewSidePicture(c.dpi);
     c.imageStep = NewControl(L"STATIC", L"", WS_VISIBLE | SS_BITMAP, c.panelImage);
     SendMessageW(c.imageStep, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(c.picture));
