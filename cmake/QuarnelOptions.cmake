@@ -40,9 +40,10 @@ target_compile_definitions(quarnel_defaults INTERFACE
     QUARNEL_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
     QUARNEL_VERSION_TEXT="${PROJECT_VERSION}")
 if(WIN32)
-    # Wide Win32 calls only; <windows.h> without its rarely used parts and its min/max macros.
+    # Wide Win32 calls only; <windows.h> without its rarely used parts and its min/max macros; the
+    # C runtime's gmtime_r and localtime_r.
     target_compile_definitions(quarnel_defaults INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-        _WIN32_WINNT=0x0601)
+        _WIN32_WINNT=0x0601 _POSIX_THREAD_SAFE_FUNCTIONS)
 endif()
 
 # Libraries built for the fuzz targets carry libFuzzer's coverage instrumentation.

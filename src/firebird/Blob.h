@@ -3,7 +3,8 @@
 // Text and binary blobs of any size, read and written in segments of at most 65535 bytes. The
 // bytes are the stored ones: text blobs are converted by the caller (Attachment::FromServer).
 
-#include <firebird/Interface.h>
+#include "firebird/FirebirdApi.h"
+
 #include <string>
 #include <string_view>
 

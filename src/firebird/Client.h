@@ -4,7 +4,8 @@
 // small RAII pieces every class of this layer shares. Firebird 3 rule: a successful detach, close, commit or rollback
 // releases the interface itself; only a failed one (or one never attempted) needs release().
 
-#include <firebird/Interface.h>
+#include "firebird/FirebirdApi.h"
+
 #include <memory>
 #include <string>
 

@@ -6,8 +6,8 @@
 // system folder, the Windows folder, then PATH). Without one, MasterInterface() fails with a
 // DatabaseError that names what was looked for.
 
-#include <firebird/Interface.h>
-#include <ibase.h>
+#include "firebird/FirebirdApi.h"
+
 #include <string>
 
 namespace fb::client {

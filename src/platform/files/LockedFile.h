@@ -3,7 +3,9 @@
 // A file of the machine's own (a journal, a lock file) held under a kernel lock. The kernel drops
 // the lock when the process ends, however it ends, so a lock nobody holds marks a file whose
 // owner is gone. Host paths: these files belong to the machine prefix, not to its drives.
-// Failures leave the Windows code in the thread's last error (LastError.h).
+// Failures leave the Windows code in the thread's last error (LastError.h). On Windows
+// (LockedFileWin32.cpp) the lock is LockFileEx's, the appends are flushed with FlushFileBuffers,
+// and the file stays open to reading, renaming and removal by others while it is held.
 
 #include <cstdint>
 #include <filesystem>

@@ -3,6 +3,12 @@
 // A folder of the machine's own that only its user may write (the journals of the updates): made
 // with no access for the group or others whatever the umask, and refused when another user could
 // have written in it. Host paths.
+//
+// On Windows (PrivateFolderWin32.cpp) "its user" is the administrators: the folder and its missing
+// parents are made with their inheritance cut, Administrators and SYSTEM with full control and
+// Users with read and execute; an existing one is refused when it is a link, or anyone but the
+// administrators (SYSTEM, the running administrator) owns it or may write it. The folder above
+// it, the machine-wide state folder, is checked as well before anything is made.
 
 #include <filesystem>
 #include <optional>

@@ -16,6 +16,7 @@
 #undef CopyFileEx
 #undef CreateDirectory
 #undef CreateFile
+#undef CreateHardLink
 #undef DeleteFile
 #undef FindFirstFile
 #undef FindNextFile

@@ -3,23 +3,13 @@
 #include "update/package/PackageError.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace update::package {
 
 FileSource::FileSource(std::filesystem::path file)
     : FFile(std::move(file))
-    , FFd(OpenForReading(FFile)) {
-    struct stat info {};
-    if (::fstat(FFd.Get(), &info) != 0) {
-        throw CannotRead(FFile, errno);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        throw CannotRead(FFile, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-    }
-    FSize = static_cast<std::uint64_t>(info.st_size);
-}
+    , FFd(OpenForReading(FFile))
+    , FSize(RegularFileSize(FFd.Get(), FFile)) {}
 
 void FileSource::ReadAt(std::uint64_t offset, std::span<unsigned char> buffer) const {
     update::package::ReadAt(FFd.Get(), offset, buffer, FFile);

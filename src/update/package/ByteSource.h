@@ -4,6 +4,7 @@
 // package), or memory (fuzzing, tests). Reads are positioned and safe from several threads.
 
 #include "update/package/HostFile.h"
+#include "update/package/PackageError.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -28,7 +29,7 @@ public:
     explicit FileSource(std::filesystem::path file);
     std::uint64_t Size() const override { return FSize; }
     void ReadAt(std::uint64_t offset, std::span<unsigned char> buffer) const override;
-    std::string DisplayName() const override { return FFile.string(); }
+    std::string DisplayName() const override { return PathText(FFile); }
 
 private:
     std::filesystem::path FFile;

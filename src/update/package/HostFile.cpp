@@ -39,7 +39,7 @@ FileDescriptor OpenForReading(const std::filesystem::path& file) {
     const int fd = platform::OpenRegularInput(file);
     if (fd < 0) {
         if (errno == EINVAL) {
-            throw PackageError("Le fichier " + Quoted(file.string()) + " n'est pas un fichier ordinaire.");
+            throw PackageError("Le fichier " + Quoted(PathText(file)) + " n'est pas un fichier ordinaire.");
         }
         throw CannotOpen(file, errno);
     }
@@ -95,33 +95,71 @@ void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesyste
     }
 }
 
+std::uint64_t RegularFileSize(int fd, const std::filesystem::path& name) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        throw CannotRead(name, errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw CannotRead(name, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+FileTime LastWriteTimeOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        throw CannotRead(file, errno);
+    }
+    const auto time = FileTimeFromUnix(info.st_mtim);
+    if (!time) {
+        throw PackageError("La date du fichier " + Quoted(PathText(file)) + " est antérieure à 1601.");
+    }
+    return *time;
+}
+
+unsigned PermissionsOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        throw CannotRead(file, errno);
+    }
+    return info.st_mode & 07777;
+}
+
+struct AtomicOutputFile::Output {
+    FileDescriptor folder;
+    std::unique_ptr<platform::WholeFileWriter> writer;
+    std::optional<unsigned> newMode;
+};
+
 AtomicOutputFile::AtomicOutputFile(std::filesystem::path target, unsigned mode)
-    : FTarget(std::move(target)) {
+    : FTarget(std::move(target))
+    , FOutput(std::make_unique<Output>()) {
     if (const int refused = platform::OutputRefusal(FTarget); refused == EINVAL) {
-        throw PackageError("Le fichier " + Quoted(FTarget.string()) +
+        throw PackageError("Le fichier " + Quoted(PathText(FTarget)) +
                            " n'est pas un fichier ordinaire : il n'est pas remplacé.");
     } else if (refused != 0) {
         throw CannotWrite(FTarget, refused);
     }
     const std::filesystem::path folder = FTarget.has_parent_path() ? FTarget.parent_path() : ".";
-    FFolder = FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (FFolder.Get() < 0) {
+    FOutput->folder = FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (FOutput->folder.Get() < 0) {
         throw CannotWrite(FTarget, errno);
     }
-    FWriter = std::make_unique<platform::WholeFileWriter>(FFolder.Get(), FTarget.filename().string());
-    if (FWriter->OpenError() != 0) {
-        throw CannotWrite(FTarget, FWriter->OpenError());
+    FOutput->writer = std::make_unique<platform::WholeFileWriter>(FOutput->folder.Get(), FTarget.filename().string());
+    if (FOutput->writer->OpenError() != 0) {
+        throw CannotWrite(FTarget, FOutput->writer->OpenError());
     }
     struct stat replaced {};
     if (::lstat(FTarget.c_str(), &replaced) != 0) {
-        FNewMode = mode; // a file replaced keeps its own mode
+        FOutput->newMode = mode; // a file replaced keeps its own mode
     }
 }
 
 AtomicOutputFile::~AtomicOutputFile() = default; // the writer removes a temporary not put in place
 
 int AtomicOutputFile::Fd() const {
-    return FWriter->Descriptor();
+    return FOutput->writer->Descriptor();
 }
 
 void AtomicOutputFile::SetLastWriteTime(const timespec& time) {
@@ -132,15 +170,16 @@ void AtomicOutputFile::SetLastWriteTime(const timespec& time) {
 }
 
 void AtomicOutputFile::Close() {
-    const std::optional<mode_t> mode = FNewMode ? std::optional<mode_t>(static_cast<mode_t>(*FNewMode)) : std::nullopt;
-    if (const int error = FWriter->Complete(mode); error != 0) {
+    const std::optional<mode_t> mode =
+        FOutput->newMode ? std::optional<mode_t>(static_cast<mode_t>(*FOutput->newMode)) : std::nullopt;
+    if (const int error = FOutput->writer->Complete(mode); error != 0) {
         throw CannotWrite(FTarget, error);
     }
 }
 
 void AtomicOutputFile::Commit() {
     Close();
-    if (const int error = FWriter->Publish(); error != 0) {
+    if (const int error = FOutput->writer->Publish(); error != 0) {
         throw CannotWrite(FTarget, error);
     }
 }

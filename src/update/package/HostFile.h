@@ -2,16 +2,15 @@
 
 // Host file handles for the package layer: an owned descriptor, whole reads and writes that
 // report the file by name, and an output that appears under its final name only when complete.
+// Paths are the host's: on Windows the descriptors are the C runtime's over Windows' own handles.
+
+#include "update/package/FileTime.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
-
-namespace platform {
-class WholeFileWriter;
-}
 
 namespace update::package {
 
@@ -43,6 +42,14 @@ std::size_t ReadSome(int fd, std::span<unsigned char> buffer, const std::filesys
 void ReadAt(int fd, std::uint64_t offset, std::span<unsigned char> buffer, const std::filesystem::path& name);
 void WriteAll(int fd, std::span<const unsigned char> bytes, const std::filesystem::path& name);
 
+// The size of the open file; a folder or anything but a regular file is a read error.
+std::uint64_t RegularFileSize(int fd, const std::filesystem::path& name);
+// The file's last-write time to the 100 ns tick the host keeps; throws PackageError when it
+// cannot be read or lies before 1601.
+FileTime LastWriteTimeOf(const std::filesystem::path& file);
+// The permission bits a copy of `file` is given (0644 where the host has none).
+unsigned PermissionsOf(const std::filesystem::path& file);
+
 // A file written under a temporary name in the target's folder (the machine's one whole-file
 // write, WholeFile.h) and renamed over the target by Commit(); without Commit() the temporary file
 // is deleted, so no half-written output remains. A target that exists and is not a regular file (a
@@ -66,10 +73,10 @@ public:
     void Commit();
 
 private:
+    struct Output; // the host's temporary file and what puts it in place
+
     std::filesystem::path FTarget;
-    FileDescriptor FFolder;
-    std::unique_ptr<platform::WholeFileWriter> FWriter;
-    std::optional<unsigned> FNewMode;
+    std::unique_ptr<Output> FOutput;
 };
 
 // A scratch file in `folder` that has no name at all, so nothing is left behind whatever happens.

@@ -7,10 +7,15 @@ namespace update::package {
 namespace {
 
 std::string QuotedPath(const std::filesystem::path& file) {
-    return Quoted(std::string_view(file.native()));
+    return Quoted(PathText(file));
 }
 
 } // namespace
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 std::string Quoted(std::string_view text) {
     std::string printable(text);

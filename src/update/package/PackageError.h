@@ -25,6 +25,10 @@ PackageError DuplicateName(std::string_view name);
 PackageError FileChanged(const std::filesystem::path& file);
 PackageError TooLargeToRead(std::string_view name, std::uint64_t size);
 
+// The path as UTF-8 text, as messages show it (a Windows path is wide; the ANSI code page would
+// lose what it cannot write).
+std::string PathText(const std::filesystem::path& path);
+
 // "« text »", as the messages quote names; control characters show as "?".
 std::string Quoted(std::string_view text);
 

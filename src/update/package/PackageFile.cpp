@@ -11,7 +11,7 @@ namespace update::package {
 namespace {
 
 std::string Named(const std::filesystem::path& file) {
-    return "Le fichier " + Quoted(file.string());
+    return "Le fichier " + Quoted(PathText(file));
 }
 
 bool OnlyZeroBytes(const std::filesystem::path& file) {
@@ -35,7 +35,7 @@ void RequireRegularFile(const std::filesystem::path& file) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(file, error);
     if (!std::filesystem::exists(status))
-        throw PackageError("Le paquet " + Quoted(file.string()) + " est introuvable.");
+        throw PackageError("Le paquet " + Quoted(PathText(file)) + " est introuvable.");
     if (!std::filesystem::is_regular_file(status))
         throw PackageError(Named(file) + " n'est pas un fichier ordinaire : ce n'est pas un paquet de mise à jour.");
 }

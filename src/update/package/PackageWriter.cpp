@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <numeric>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
 #include <zlib.h>
 
@@ -94,11 +93,7 @@ private:
     void Open() {
         const File& file = FFiles[FNext];
         FFile = OpenForReading(file.path);
-        struct stat info {};
-        if (::fstat(FFile.Get(), &info) != 0) {
-            throw CannotRead(file.path, errno);
-        }
-        FSize = static_cast<std::uint64_t>(info.st_size);
+        FSize = RegularFileSize(FFile.Get(), file.path);
         FRead = 0;
         FFirst = true;
         FHeader = EncodePackedHeader(static_cast<std::int64_t>(FSize), file.lastWrite);
@@ -179,11 +174,7 @@ void PackageWriter::Write(const std::filesystem::path& output,
     if (program) {
         // Opening it refuses a program whose own package is damaged, and tells where its program ends.
         programLength = PackageReader(*program, threads).ProgramLength();
-        struct stat info {};
-        if (::stat(program->c_str(), &info) != 0) {
-            throw CannotRead(*program, errno);
-        }
-        mode = info.st_mode & 07777;
+        mode = PermissionsOf(*program);
     }
 
     AtomicOutputFile out(output, mode);

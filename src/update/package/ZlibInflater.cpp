@@ -7,14 +7,18 @@
 
 namespace update::package {
 
-void ZlibInflater::StateDeleter::operator()(inflate_state* state) const {
+struct ZlibInflater::State {
+    inflate_state inflate{};
+};
+
+void ZlibInflater::StateDeleter::operator()(State* state) const {
     delete state;
 }
 
 ZlibInflater::ZlibInflater()
-    : FState(new inflate_state{}) {
-    isal_inflate_init(FState.get());
-    FState->crc_flag = ISAL_ZLIB;
+    : FState(new State{}) {
+    isal_inflate_init(&FState->inflate);
+    FState->inflate.crc_flag = ISAL_ZLIB;
 }
 
 ZlibInflater::~ZlibInflater() = default;
@@ -29,7 +33,7 @@ ZlibInflater::Step ZlibInflater::Inflate(std::span<const unsigned char> input, s
     constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
     input = input.first(std::min(input.size(), kMax));
     output = output.first(std::min(output.size(), kMax));
-    inflate_state& state = *FState;
+    inflate_state& state = FState->inflate;
     state.next_in = const_cast<std::uint8_t*>(input.data()); // ISA-L only reads its input
     state.avail_in = static_cast<std::uint32_t>(input.size());
     state.next_out = output.data();

@@ -1,14 +1,12 @@
 #pragma once
 
-// Inflates one zlib stream (RFC 1950) piece by piece with Intel's ISA-L, which checks the
-// stream's header and its Adler-32 trailer. The stream ends with its trailer; bytes found after
-// it are reported, never taken for content.
+// Inflates one zlib stream (RFC 1950) piece by piece, checking the stream's header and its
+// Adler-32 trailer: with Intel's ISA-L on Linux, with zlib where ISA-L is not built (Windows). The stream ends with its
+// trailer; bytes found after it are reported, never taken for content.
 
 #include <cstddef>
 #include <memory>
 #include <span>
-
-struct inflate_state;
 
 namespace update::package {
 
@@ -36,10 +34,11 @@ public:
     Step Inflate(std::span<const unsigned char> input, std::span<unsigned char> output);
 
 private:
+    struct State;
     struct StateDeleter {
-        void operator()(inflate_state* state) const;
+        void operator()(State* state) const;
     };
-    std::unique_ptr<inflate_state, StateDeleter> FState;
+    std::unique_ptr<State, StateDeleter> FState;
     bool FEnded = false;
 };
 

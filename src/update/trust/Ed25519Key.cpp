@@ -15,7 +15,7 @@ using Kind = crypto::CryptoError::Kind;
 constexpr std::uintmax_t kMaxKeyFileSize = 64 * 1024;
 
 std::string QuotedFile(const std::filesystem::path& file) {
-    return Quoted(std::string_view(file.native()));
+    return Quoted(package::PathText(file));
 }
 
 std::string ReadKeyFile(const std::filesystem::path& file) {
@@ -78,7 +78,7 @@ PublicKey PublicKey::FromPem(std::string_view pem, std::string_view name) {
 }
 
 PublicKey PublicKey::FromPemFile(const std::filesystem::path& file) {
-    return FromPem(ReadKeyFile(file), file.native());
+    return FromPem(ReadKeyFile(file), update::package::PathText(file));
 }
 
 std::string PublicKey::Pem() const {
@@ -99,7 +99,7 @@ PrivateKey::PrivateKey(crypto::Ed25519PrivateKey key, PublicKey publicKey)
 
 PrivateKey PrivateKey::FromPemFile(const std::filesystem::path& file, const PassphraseSource& passphrase) {
     const std::string pem = ReadKeyFile(file);
-    const std::string name = file.native();
+    const std::string name = update::package::PathText(file);
     try {
         crypto::Ed25519PrivateKey key = crypto::Ed25519PrivateKey::FromPem(pem, passphrase);
         PublicKey publicKey = PublicKey::FromRaw(key.Public());

@@ -5,8 +5,6 @@
 #include "update/trust/SignedMessage.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace update::trust {
 
@@ -48,8 +46,7 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
                    std::int64_t signingTime) {
     const PackageReader reader(file);
     if (!reader.HasPackage()) {
-        throw PackageError("Le fichier " + Quoted(std::string_view(file.native())) +
-                           " ne contient aucun paquet de mise à jour.");
+        throw PackageError("Le fichier " + Quoted(PathText(file)) + " ne contient aucun paquet de mise à jour.");
     }
     Footer footer = reader.PackageFooter();
     const std::uint64_t oldSize = reader.ProgramLength() + footer.packageLength + kFooterSize;
@@ -58,19 +55,15 @@ void AddSignatures(const std::filesystem::path& file, const std::vector<const Pr
     const std::uint64_t keptLength = reader.ProgramLength() + footer.directoryOffset + footer.directoryLength;
     footer.packageLength = footer.directoryOffset + footer.directoryLength + block.size();
 
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) {
-        throw CannotRead(file, errno);
-    }
+    const unsigned permissions = PermissionsOf(file);
     const FileDescriptor source = OpenForReading(file);
-    struct stat opened {};
-    if (::fstat(source.Get(), &opened) != 0 || static_cast<std::uint64_t>(opened.st_size) != oldSize) {
+    if (RegularFileSize(source.Get(), file) != oldSize) {
         throw FileChanged(file);
     }
     // The bytes copied are hashed as they go: a file changed since it was opened is not signed.
     Sha256 program;
     Sha256 package;
-    AtomicOutputFile out(file, info.st_mode & 07777);
+    AtomicOutputFile out(file, permissions);
     std::vector<unsigned char> buffer(kChunkSize);
     for (std::uint64_t done = 0; done < keptLength;) {
         auto piece = std::span(buffer).first(std::min<std::uint64_t>(buffer.size(), keptLength - done));

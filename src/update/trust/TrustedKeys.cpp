@@ -2,14 +2,11 @@
 
 #include "update/package/HostFile.h"
 #include "update/package/PackageError.h"
+#include "update/trust/TrustStoreSafety.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
-#include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace update::trust {
 
@@ -21,52 +18,7 @@ constexpr std::string_view kExtension = ".pem";
 constexpr std::size_t kMinIdDigits = 8;
 
 std::string QuotedFile(const std::filesystem::path& file) {
-    return Quoted(std::string_view(file.native()));
-}
-
-std::string Octal(unsigned mode) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", mode & 07777);
-    return text;
-}
-
-// Why another user could have put or changed what `info` describes; nothing when only the
-// updater could.
-std::optional<std::string> Unsafe(const struct stat& info) {
-    if (info.st_uid != ::geteuid()) {
-        return "il appartient à un autre utilisateur (uid " + std::to_string(info.st_uid) + ")";
-    }
-    if ((info.st_mode & 022) != 0) {
-        return "d'autres utilisateurs peuvent y écrire (mode " + Octal(info.st_mode) + ")";
-    }
-    return std::nullopt;
-}
-
-PackageError UnsafeEntry(const std::filesystem::path& entry, std::string_view reason) {
-    return PackageError("La réserve des clés de confiance n'est pas sûre : " + QuotedFile(entry) + " est refusé, " +
-                        std::string(reason) + ". Aucune de ses clés n'est utilisée.");
-}
-
-// Refuses an entry that is a link, another user's, or writable by others.
-void RequireSafe(const std::filesystem::path& entry, bool folder) {
-    struct stat info {};
-    if (::lstat(entry.c_str(), &info) != 0) {
-        throw CannotRead(entry, errno);
-    }
-    if (S_ISLNK(info.st_mode)) {
-        throw UnsafeEntry(entry, "c'est un lien");
-    }
-    if (folder ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode)) {
-        throw UnsafeEntry(entry, folder ? "ce n'est pas un dossier" : "ce n'est pas un fichier ordinaire");
-    }
-    if (const auto reason = Unsafe(info)) {
-        throw UnsafeEntry(entry, *reason);
-    }
-}
-
-bool IsLink(const std::filesystem::path& entry) {
-    struct stat info {};
-    return ::lstat(entry.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    return Quoted(PathText(file));
 }
 
 } // namespace
@@ -80,12 +32,12 @@ std::vector<TrustedKey> TrustedKeys::List() const {
     if (!std::filesystem::exists(std::filesystem::symlink_status(FFolder, error))) {
         return keys;
     }
-    RequireSafe(FFolder, true);
+    RequireSafeEntry(FFolder, true);
     std::filesystem::directory_iterator walk(FFolder, error);
     for (; !error && walk != std::filesystem::directory_iterator(); walk.increment(error)) {
         const std::filesystem::path& file = walk->path();
-        RequireSafe(file, false);
-        std::string extension = file.extension().string();
+        RequireSafeEntry(file, false);
+        std::string extension = PathText(file.extension());
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (extension != kExtension) {
@@ -112,24 +64,11 @@ std::vector<TrustedKey> TrustedKeys::List() const {
 }
 
 KeyId TrustedKeys::Add(const PublicKey& key) const {
-    // Made for the updater alone, whatever the umask; one made otherwise is refused, not mended.
-    if (::mkdir(FFolder.c_str(), 0700) == 0) {
-        if (::chmod(FFolder.c_str(), 0700) != 0) {
-            throw CannotWrite(FFolder, errno);
-        }
-    } else if (errno == ENOENT) {
-        std::error_code error;
-        std::filesystem::create_directories(FFolder.parent_path(), error);
-        if (error || ::mkdir(FFolder.c_str(), 0700) != 0 || ::chmod(FFolder.c_str(), 0700) != 0) {
-            throw CannotWrite(FFolder, error ? error.value() : errno);
-        }
-    } else if (errno != EEXIST) {
-        throw CannotWrite(FFolder, errno);
-    }
-    RequireSafe(FFolder, true);
+    MakeStoreFolder(FFolder);
+    RequireSafeEntry(FFolder, true);
     const KeyId id = key.Id();
     const std::filesystem::path file = FFolder / (DigestHex(id) + std::string(kExtension));
-    if (IsLink(file)) {
+    if (IsLinkEntry(file)) {
         throw UnsafeEntry(file, "c'est un lien");
     }
     AtomicOutputFile out(file, 0644);
