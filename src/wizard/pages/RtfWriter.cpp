@@ -119,8 +119,10 @@ private:
     std::vector<Color> FColors;
 };
 
+// The format's control words over the document's initial state (no \\plain: it would set 12 points
+// where the format keeps the control's own size).
 void AppendCharFormat(std::string& out, const CharFormat& format, const Tables& tables) {
-    out += "\\plain";
+    const std::size_t start = out.size();
     if (!format.fontName.empty())
         out += "\\f" + std::to_string(tables.FontIndex(format.fontName));
     const double size = format.sizePoints > 0 ? format.sizePoints : tables.Base().sizePoints;
@@ -136,7 +138,9 @@ void AppendCharFormat(std::string& out, const CharFormat& format, const Tables& 
         out += "\\ul";
     if (format.strikeOut)
         out += "\\strike";
-    out += ' ';
+    // A space ends the last control word; none when there was none (it would be text).
+    if (out.size() > start)
+        out += ' ';
 }
 
 void AppendParagraphFormat(std::string& out, const update::ParagraphFormat& format) {
@@ -177,14 +181,18 @@ std::string WriteRtf(const update::RichDocument& document, const CharFormat& bas
     for (std::size_t i = 0; i < paragraphs.size(); ++i) {
         const update::Paragraph& paragraph = paragraphs[i];
         AppendParagraphFormat(out, paragraph.format);
+        // Each run in a group of its own: the format ends with it.
         for (const update::Run& run : paragraph.runs) {
+            out += '{';
             AppendCharFormat(out, run.format, tables);
             AppendText(out, run.text);
+            out += '}';
         }
-        // The mark's format: what an empty paragraph and text appended at its end take.
+        // The mark's format: what an empty paragraph and text appended at its end take. The last
+        // paragraph's mark too: the reader merges a final mark into the end of the text.
+        out += '{';
         AppendCharFormat(out, paragraph.markFormat, tables);
-        if (i + 1 < paragraphs.size())
-            out += "\\par\n";
+        out += "\\par}\n";
     }
     out += "}";
     return out;
