@@ -1,8 +1,8 @@
 #pragma once
 
 // The wizard with its window: the one way of running it that needs a window system. Each system
-// has its implementation (WizardWindowQt.cpp on Linux; on Windows WizardWindowUnavailable.cpp
-// until the native window comes); the rest of the program is the same everywhere.
+// has its implementation (WizardWindowQt.cpp on Linux, WizardWindowWin32.cpp on Windows); the
+// rest of the program is the same everywhere.
 
 #include "Options.h"
 

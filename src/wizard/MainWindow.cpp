@@ -9,12 +9,14 @@
 #include "wizard/StepPage.h"
 #include "wizard/TextPages.h"
 #include "wizard/WelcomePage.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -56,6 +58,21 @@ template <typename Handler> void Guarded(Handler handler) {
     }
 }
 
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The flow's list of forms: the three pages, then the extra ones, by their object names.
+std::vector<pages::PageEntry> FormEntries(const WizardPages& forms) {
+    std::vector<pages::PageEntry> entries = {{forms.welcome->objectName().toStdString(), pages::PageKind::Welcome},
+                                             {forms.endInstall->objectName().toStdString(), pages::PageKind::Report},
+                                             {forms.displayFile->objectName().toStdString(), pages::PageKind::Changes}};
+    for (const TFrmStep* extra : forms.extraForms)
+        entries.push_back(
+            {extra != nullptr ? extra->objectName().toStdString() : std::string(), pages::PageKind::Extra});
+    return entries;
+}
+
 QLabel* NewLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -69,7 +86,8 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 TfrmMain::TfrmMain(WizardPages pages, UpdateEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , FPages(std::move(pages))
-    , FEngine(engine) {
+    , FEngine(engine)
+    , FFlow(FormEntries(FPages)) {
     setObjectName(QStringLiteral("frmMain"));
     CreateComponents();
     FormCreate();
@@ -189,11 +207,9 @@ void TfrmMain::CreateComponents() {
 }
 
 void TfrmMain::FormCreate() {
-    FSteps.clear();
-    FHistory.clear();
     FUpdates.clear();
-    FActionBack->setText(QStringLiteral("< Précédant"));
-    FActionAnnuler->setText(QStringLiteral("Annuler"));
+    FActionBack->setText(ToQString(pages::kBackCaption));
+    FActionAnnuler->setText(ToQString(pages::kCancelCaption));
     wizard::ArrangePanelButtons(*FPanelButtons);
     // The application's hint-hide pause of 20 s: tool tips stay as long.
     for (QWidget* button : {FButtonPrev, FButtonNext, FButtonCancel})
@@ -279,37 +295,37 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 TFrmStep* TfrmMain::GetCurrentStep() const {
-    return FHistory.empty() ? nullptr : FHistory.back();
+    return FormOf(FFlow.Current());
 }
 
 TFrmStep* TfrmMain::GetNextStep(TFrmStep* step) const {
-    const auto found = std::find(FSteps.begin(), FSteps.end(), step);
-    if (found == FSteps.end())
-        return FSteps.empty() ? nullptr : FSteps.front();
-    const auto next = std::next(found);
-    return next == FSteps.end() ? nullptr : *next;
+    return FormOf(FFlow.NextStep(IdOf(step)));
+}
+
+std::vector<TFrmStep*> TfrmMain::Steps() const {
+    return FormsOf(FFlow.Steps());
+}
+
+std::vector<TFrmStep*> TfrmMain::History() const {
+    return FormsOf(FFlow.History());
 }
 
 void TfrmMain::TimerOneTimeTimer() {
-    if (FStarted)
+    if (!FFlow.ShowFirstPage())
         return;
-    FStarted = true;
     FTimerOneTime->stop();
     FPages.welcome->SetInfo(FRzLabelTitle->text(), FAppInfoText);
-    FHistory.push_back(FPages.welcome);
     ShowCurrentStep();
 }
 
 void TfrmMain::ShowCurrentStep() {
     BusyCursor busy;
-    for (TFrmStep* step : FSteps) {
+    for (TFrmStep* step : Steps()) {
         step->hide();
         if (step->parentWidget() != nullptr)
             step->setParent(nullptr, step->windowFlags() | Qt::Window);
     }
-    TFrmStep* current = GetCurrentStep();
-    if (current == nullptr)
-        throw std::runtime_error("Cannot get current step");
+    TFrmStep* current = FormOf(FFlow.CurrentOrThrow());
     current->hide();
     current->setParent(FPanelCurrStep, (current->windowFlags() & ~Qt::Window) | Qt::Widget);
     PanelCurrStepResize();
@@ -331,23 +347,19 @@ void TfrmMain::ShowPicture(const QPixmap& picture) {
 }
 
 void TfrmMain::ShowEndStep() {
-    FHistory.push_back(FPages.endInstall);
+    FFlow.ShowEndStep();
     ShowCurrentStep();
     UpdateButtons();
 }
 
 void TfrmMain::UpdateButtons() {
-    TFrmStep* current = GetCurrentStep();
-    if (current == nullptr) {
-        FActionNext->setText(QString());
-        FActionBack->setEnabled(false);
-        FActionNext->setEnabled(false);
-        return;
-    }
-    FActionBack->setEnabled(current != FPages.welcome && !FFinished);
-    FActionAnnuler->setEnabled(!FFinished);
-    FActionNext->setEnabled(current->CanGoNext());
-    FActionNext->setText(current->GetNextCaption());
+    const TFrmStep* current = GetCurrentStep();
+    const pages::ButtonStates states = FFlow.Buttons(current == nullptr || current->CanGoNext());
+    FActionBack->setEnabled(states.backEnabled);
+    FActionAnnuler->setEnabled(states.cancelEnabled);
+    FActionNext->setEnabled(states.nextEnabled);
+    // A page may name its Next itself; the flow's caption is the one of its kind.
+    FActionNext->setText(current != nullptr ? current->GetNextCaption() : ToQString(states.nextCaption));
 }
 
 void TfrmMain::ActionListMainUpdate() {
@@ -356,39 +368,67 @@ void TfrmMain::ActionListMainUpdate() {
 }
 
 void TfrmMain::ActionNextExecute() {
-    if (FFinished) {
+    if (TFrmStep* current = GetCurrentStep(); current != nullptr && !FFlow.Finished())
+        current->BeforeGoNext();
+    switch (FFlow.Next()) {
+    case pages::NextCommand::CloseWindow:
         close();
         return;
-    }
-    TFrmStep* current = GetCurrentStep();
-    if (current != nullptr)
-        current->BeforeGoNext();
-    TFrmStep* next = GetNextStep(current);
-    if (next == nullptr)
-        throw std::runtime_error("Next step is missing.");
-    FHistory.push_back(next);
-    ShowCurrentStep();
-    if (GetCurrentStep() == FPages.endInstall)
+    case pages::NextCommand::ShowPage:
+        ShowCurrentStep();
+        return;
+    case pages::NextCommand::ShowAndRun:
+        ShowCurrentStep();
         RunUpdates();
+        return;
+    }
 }
 
 void TfrmMain::ActionBackExecute() {
-    // Back is disabled on the welcome page; the guard keeps a stray call from emptying the history.
-    if (FHistory.size() < 2)
-        return;
-    FHistory.pop_back();
-    ShowCurrentStep();
+    if (FFlow.Back())
+        ShowCurrentStep();
 }
 
 void TfrmMain::ActionAnnulerExecute() {
-    if (!AskWarning("Voulez-vous annuler cette mise à jour"))
+    if (!AskWarning(std::string(pages::kCancelQuestion)))
         return;
     // During the run (a large copy offers Cancel) the work stops and the product is rolled back;
     // the window stays to show the report. Before the run the program ends.
-    if (FFinished)
+    switch (FFlow.AfterCancelConfirmed()) {
+    case pages::CancelCommand::StopRun:
         ui::RequestCancel();
-    else
+        return;
+    case pages::CancelCommand::CloseWindow:
         close();
+        return;
+    }
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // Enter is Next and Escape is Cancel, as in a Windows wizard; each only when its button is enabled.
+    std::optional<pages::Key> key;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        key = pages::Key::Enter;
+    else if (event->key() == Qt::Key_Escape)
+        key = pages::Key::Escape;
+    if (!key || event->modifiers() != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const TFrmStep* current = GetCurrentStep();
+    switch (FFlow.ForKey(*key, current == nullptr || current->CanGoNext())) {
+    case pages::KeyCommand::Next:
+        if (FActionNext->isEnabled())
+            FActionNext->trigger();
+        break;
+    case pages::KeyCommand::Cancel:
+        if (FActionAnnuler->isEnabled())
+            FActionAnnuler->trigger();
+        break;
+    case pages::KeyCommand::None:
+        break;
+    }
+    event->accept();
 }
 
 void TfrmMain::SetProgressPanel(ProgressPanel* panel) {
@@ -397,8 +437,25 @@ void TfrmMain::SetProgressPanel(ProgressPanel* panel) {
         panel->SetCancelAction(FActionAnnuler);
 }
 
-bool TfrmMain::Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const {
-    return std::find(list.begin(), list.end(), step) != list.end();
+TFrmStep* TfrmMain::FormOf(pages::PageId page) const {
+    const std::vector<TFrmStep*> forms = AllForms();
+    return page >= 0 && page < static_cast<pages::PageId>(forms.size()) ? forms[static_cast<std::size_t>(page)]
+                                                                        : nullptr;
+}
+
+pages::PageId TfrmMain::IdOf(const TFrmStep* form) const {
+    if (form == nullptr)
+        return pages::kNoPage;
+    const std::vector<TFrmStep*> forms = AllForms();
+    const auto found = std::find(forms.begin(), forms.end(), form);
+    return found == forms.end() ? pages::kNoPage : static_cast<pages::PageId>(found - forms.begin());
+}
+
+std::vector<TFrmStep*> TfrmMain::FormsOf(const std::vector<pages::PageId>& pages) const {
+    std::vector<TFrmStep*> forms;
+    for (pages::PageId page : pages)
+        forms.push_back(FormOf(page));
+    return forms;
 }
 
 std::vector<TFrmStep*> TfrmMain::AllForms() const {

@@ -7,6 +7,7 @@
 
 #include "update/run/UpdateRun.h"
 #include "wizard/UpdateEngine.h"
+#include "wizard/pages/WizardFlow.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -62,14 +63,16 @@ public:
 
     TFrmStep* GetCurrentStep() const;
     TFrmStep* GetNextStep(TFrmStep* step) const;
-    const std::vector<TFrmStep*>& Steps() const { return FSteps; }
-    const std::vector<TFrmStep*>& History() const { return FHistory; }
+    std::vector<TFrmStep*> Steps() const;
+    std::vector<TFrmStep*> History() const;
     QStringList Updates() const;
-    bool Started() const { return FStarted; }
-    bool Finished() const { return FFinished; }
+    bool Started() const { return FFlow.Started(); }
+    bool Finished() const { return FFlow.Finished(); }
     // True when the start refused the package (the start-up check, or a package or machine that
     // could not be read) and the program is to end.
-    bool StartRefused() const { return FStartRefused; }
+    bool StartRefused() const { return FFlow.StartRefused(); }
+    // What the window decides, shared with the window of the other system.
+    const pages::WizardFlow& Flow() const { return FFlow; }
     // The program's exit code, as the unattended mode gives it: the run's result once it has run;
     // refused at start; 1 (interrupted) when the window closed or was cancelled before the run.
     int ExitCode() const;
@@ -93,6 +96,7 @@ public:
     QTimer* TimerConnection() const { return FTimerConnection; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -122,23 +126,21 @@ private:
     void ShowPicture(const QPixmap& picture);
     // "Version : " and the program's file version.
     void ShowVersion();
-    bool Contains(const std::vector<TFrmStep*>& list, const TFrmStep* step) const;
     std::vector<TFrmStep*> AllForms() const;
+    // The flow's pages as the window's forms, and back (nullptr / kNoPage when none).
+    TFrmStep* FormOf(pages::PageId page) const;
+    pages::PageId IdOf(const TFrmStep* form) const;
+    std::vector<TFrmStep*> FormsOf(const std::vector<pages::PageId>& pages) const;
 
     WizardPages FPages;
     UpdateEngine& FEngine;
     update::run::Clock FClock = update::run::CurrentLocalTime;
     std::function<void()> FStartCheck;
 
-    std::vector<TFrmStep*> FSteps;
-    std::vector<TFrmStep*> FHistory;
+    pages::WizardFlow FFlow;
     std::vector<std::string> FUpdates; // as the shared run takes them
     QString FAppInfoText;
-    bool FStarted = false;
-    bool FFinished = false;
     bool FShown = false;
-    bool FStartRefused = false;
-    std::optional<update::run::RunOutcome> FOutcome; // once the run is over
     ProgressPanel* FProgressPanel = nullptr;
     // A product's procedure is running: the idle update leaves the actions as the run set them.
     bool FInProcedure = false;

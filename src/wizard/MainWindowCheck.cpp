@@ -5,6 +5,7 @@
 #include "environment/Errors.h"
 #include "wizard/MainWindow.h"
 #include "wizard/WelcomePage.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QAction>
 #include <QEvent>
@@ -61,7 +62,7 @@ private:
 
 void TfrmMain::ShowStartFrame() {
     // Nothing of the package is read before its check: the title band says what is starting.
-    setWindowTitle(QStringLiteral("Mise à jour Quarnel"));
+    setWindowTitle(QString::fromUtf8(pages::kWindowTitle.data(), static_cast<qsizetype>(pages::kWindowTitle.size())));
     FRzLabelTitle->setText(windowTitle());
     ShowVersion();
     ShowPicture(FPages.welcome->GetBitmap());
@@ -73,6 +74,7 @@ void TfrmMain::StartAfterCheck() {
     // progress panel). The window looks as it will, its pages aside.
     FTimerOneTime->stop();
     FInProcedure = true;
+    FFlow.SetChecking(true);
     SetActionsEnabled(false);
     ShowStartFrame();
     // The check holds this thread (it pumps events only as its bar moves) and every core: it
@@ -92,6 +94,7 @@ void TfrmMain::StartAfterCheck() {
             RequestTermination();
         }
         FInProcedure = false;
+        FFlow.SetChecking(false);
         if (!checked)
             return;
         FActionAnnuler->setEnabled(true);

@@ -27,11 +27,12 @@ QStringList TfrmMain::Updates() const {
 }
 
 void TfrmMain::RunUpdates() {
-    FFinished = true;
+    FFlow.BeginRun();
     update::run::RunCallbacks callbacks;
     callbacks.enableActions = [this](bool enabled) {
         // While a procedure runs the idle update leaves the actions as the run set them.
         FInProcedure = !enabled;
+        FFlow.SetInProcedure(!enabled);
         SetActionsEnabled(enabled);
     };
     callbacks.showEndStep = [this] {
@@ -44,15 +45,12 @@ void TfrmMain::RunUpdates() {
     };
     update::run::UpdateRun run(FEngine, FRzLabelTitle->text().toStdString(), FClock, std::move(callbacks));
     ui::ClearCancel();
-    FOutcome = run.RunUpdates(FUpdates);
+    FFlow.SetRunExitCode(update::run::ExitCodeFor(run.RunUpdates(FUpdates)));
 }
 
 int TfrmMain::ExitCode() const {
-    if (FStartRefused)
-        return update::run::kExitRefused;
-    if (!FOutcome)
-        return update::run::kExitFailed; // closed or cancelled before anything ran
-    return update::run::ExitCodeFor(*FOutcome);
+    // Closed or cancelled before anything ran: interrupted.
+    return FFlow.ExitCode(update::run::kExitRefused, update::run::kExitFailed);
 }
 
 } // namespace wizard

@@ -9,6 +9,7 @@
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
 #include "wizard/WelcomePage.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -20,8 +21,8 @@ namespace wizard {
 
 namespace {
 
-QString ToQString(const std::string& text) {
-    return QString::fromStdString(text);
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // The engine's packed text files, as the shared start-up readers take them.
@@ -35,7 +36,7 @@ update::run::PackedListLoader PackedLists(UpdateEngine& engine) {
 
 void TfrmMain::FormShow() {
     ::BringWindowToFront(WindowIdOf(this));
-    setWindowTitle(QStringLiteral("Mise à jour Quarnel"));
+    setWindowTitle(ToQString(pages::kWindowTitle));
     ShowVersion();
     FEngine.InitLog(FPages.endInstall->RichEditReport());
     // Temporary file names draw from this generator.
@@ -49,7 +50,7 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::ShowVersion() {
-    FRzLabelVersion->setText(QStringLiteral("Version : ") + ToQString(ReadFileVersionInfo("").FileVersion));
+    FRzLabelVersion->setText(ToQString(pages::VersionCaption(ReadFileVersionInfo("").FileVersion)));
     FRzLabelVersion->adjustSize();
 }
 
@@ -63,30 +64,15 @@ void TfrmMain::LoadAppInfo() {
 
 void TfrmMain::LoadUpdateInfo() {
     if (FEngine.LoadResourceFileToRich("UpdateInfo.txt", *FPages.displayFile->RichEditFile()) == 0)
-        ui::Current().ShowPlainMessage("Impossible de charger le fichier de ressources UpdateInfo.txt");
+        ui::Current().ShowPlainMessage(pages::kChangesMissingMessage);
 }
 
 void TfrmMain::BuildStepList() {
-    FSteps.clear();
-    FSteps.push_back(FPages.welcome);
-    FSteps.push_back(FPages.displayFile);
     QtRichTextControl* changes = FPages.displayFile->RichEditFile();
     if (changes->LineCount() == 0)
-        changes->SetText("\r\nCette mise à jour comporte uniquement des corrections internes.");
-
+        changes->SetText(pages::kNoChangesText);
     // Only step pages can be named: another window in the list would not be a page.
-    for (const std::string& line : FEngine.LoadResourceFileList("Steps.txt")) {
-        const QString name = ToQString(line);
-        for (TFrmStep* form : AllForms()) {
-            if (form != nullptr && form->objectName().compare(name, Qt::CaseInsensitive) == 0) {
-                if (!Contains(FSteps, form))
-                    FSteps.push_back(form);
-                break;
-            }
-        }
-    }
-    if (!Contains(FSteps, FPages.endInstall))
-        FSteps.push_back(FPages.endInstall);
+    FFlow.BuildStepList(FEngine.LoadResourceFileList("Steps.txt"));
 }
 
 bool TfrmMain::LoadUpdateList() {
@@ -107,7 +93,7 @@ bool TfrmMain::LoadUpdateList() {
 }
 
 void TfrmMain::RequestTermination() {
-    FStartRefused = true;
+    FFlow.RefuseStart();
     // As a request to terminate: the program ends once the current message is handled.
     QTimer::singleShot(0, this, [this] { close(); });
 }

@@ -1,7 +1,5 @@
 #include "wizard/ProgressPanel.h"
 
-#include "ui/ProgressTask.h"
-
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,10 +42,9 @@ void ProgressPanel::Place() {
 }
 
 void ProgressPanel::Begin(std::string_view label, std::uint64_t total) {
-    if (FDepth++ > 0)
+    if (!FModel.Begin(label, total))
         return;
-    FTotal = total;
-    const QString text = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    const QString text = QString::fromStdString(FModel.Label());
     FLabel->setToolTip(text);
     FLabel->setText(FLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, kWidth / 2 - 6));
     FBar->setValue(0);
@@ -61,12 +58,12 @@ void ProgressPanel::Begin(std::string_view label, std::uint64_t total) {
 }
 
 void ProgressPanel::Step(std::uint64_t done) {
-    if (FDepth == 1)
-        FBar->setValue(ui::PercentOf(done, FTotal));
+    if (FModel.Step(done))
+        FBar->setValue(FModel.Percent());
 }
 
 void ProgressPanel::End() {
-    if (FDepth > 0 && --FDepth == 0) {
+    if (FModel.End()) {
         hide();
         if (FCancel != nullptr)
             FCancel->setEnabled(FCancelWasEnabled);

@@ -3,6 +3,8 @@
 // The wizard's progress bar: what is being done (the file being written, the check of the
 // package) and how far it has got, laid over the left of the button bar while long work runs.
 
+#include "wizard/pages/ProgressModel.h"
+
 #include <QWidget>
 #include <cstdint>
 #include <string_view>
@@ -34,8 +36,7 @@ private:
     QWidget* FButtonBar;
     QLabel* FLabel;
     QProgressBar* FBar;
-    std::uint64_t FTotal = 0;
-    int FDepth = 0; // nested work keeps the outer bar's place
+    pages::ProgressModel FModel; // nested work keeps the outer bar's place
     QAction* FCancel = nullptr;
     bool FCancelWasEnabled = false;
 };

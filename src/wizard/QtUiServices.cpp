@@ -1,10 +1,9 @@
 #include "wizard/QtUiServices.h"
 
-#include "wizard/ProgressPanel.h"
-
 #include "platform/machine/Machine.h"
 #include "update/richtext/RichTextControl.h"
 #include "wizard/Printing.h"
+#include "wizard/ProgressPanel.h"
 
 #include <QApplication>
 #include <QFileDialog>

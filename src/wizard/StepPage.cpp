@@ -2,6 +2,7 @@
 
 #include "wizard/Artwork.h"
 #include "wizard/Fonts.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QLabel>
 
@@ -31,7 +32,8 @@ QPixmap TFrmStep::GetBitmap() const {
 }
 
 QString TFrmStep::GetNextCaption() const {
-    return QStringLiteral("Suivant >");
+    const std::string_view caption = pages::NextCaption(pages::PageKind::Extra);
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
 void TFrmStep::Init() {}

@@ -4,6 +4,7 @@
 #include "wizard/Fonts.h"
 #include "wizard/Printing.h"
 #include "wizard/RichTextView.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -27,7 +28,7 @@ public:
         FSpeedButtonPrint->setAutoRaise(true);
         FSpeedButtonPrint->setIcon(QIcon(PrinterGlyph()));
         FSpeedButtonPrint->setIconSize(QSize(16, 16));
-        FSpeedButtonPrint->setToolTip(QStringLiteral("Imprimer"));
+        FSpeedButtonPrint->setToolTip(QString::fromUtf8(pages::kPrintTooltip.data()));
         FSpeedButtonPrint->setGeometry(4, 4, 24, 24);
     }
 
@@ -52,6 +53,10 @@ namespace {
 
 constexpr int kHeadingHeight = 32;
 
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 } // namespace
 
 TfrmDisplayFile::TfrmDisplayFile(QWidget* parent)
@@ -65,12 +70,12 @@ TfrmDisplayFile::TfrmDisplayFile(QWidget* parent)
     FRichEditFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FPanelButtons->setGeometry(0, 0, width(), kHeadingHeight);
     FPanelButtons->SpeedButtonPrint()->setGeometry(4, 4, 24, 24);
-    FPanelButtons->SetCaption(QStringLiteral("La liste des modifications"));
+    FPanelButtons->SetCaption(FromUtf8(pages::kChangesHeading));
     connect(FPanelButtons->SpeedButtonPrint(), &QToolButton::clicked, this, [this] { SpeedButtonPrintClick(); });
 }
 
 QString TfrmDisplayFile::GetNextCaption() const {
-    return QStringLiteral("Démarrer");
+    return FromUtf8(pages::NextCaption(pages::PageKind::Changes));
 }
 
 void TfrmDisplayFile::SpeedButtonPrintClick() {
@@ -112,16 +117,16 @@ TfrmEndInstall::TfrmEndInstall(QWidget* parent)
 }
 
 QString TfrmEndInstall::GetNextCaption() const {
-    return QStringLiteral("Quitter");
+    return FromUtf8(pages::NextCaption(pages::PageKind::Report));
 }
 
 void TfrmEndInstall::Init() {
     TFrmStep::Init();
-    FPanelButtons->SetCaption(QStringLiteral("Rapport d'installation"));
+    FPanelButtons->SetCaption(FromUtf8(pages::kReportHeading));
 }
 
 void TfrmEndInstall::SpeedButtonPrintClick() {
-    SetUpAndPrint(*FRichEditReport->document(), QStringLiteral("Update report"));
+    SetUpAndPrint(*FRichEditReport->document(), FromUtf8(pages::PrintTitle(pages::PageKind::Report)));
 }
 
 QFrame* TfrmEndInstall::PanelButtons() const {

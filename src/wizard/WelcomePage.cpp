@@ -1,11 +1,20 @@
 #include "wizard/WelcomePage.h"
 
 #include "wizard/Fonts.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QLabel>
 #include <QTimer>
 
 namespace wizard {
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 const QColor TfrmWelcome::kMaroon(128, 0, 0);
 const QColor TfrmWelcome::kRed(255, 0, 0);
@@ -41,12 +50,8 @@ TfrmWelcome::TfrmWelcome(QWidget* parent)
 }
 
 void TfrmWelcome::SetInfo(const QString& title, const QString& extraText) {
-    FLabelWarning->setText(QStringLiteral("Veuillez fermer les applications Quarnel sur tous les postes de travail "
-                                          "avant d'installer cette mise à jour !"));
-    const QString shownTitle = title.isEmpty() ? QStringLiteral("?") : title;
-    QString text = QStringLiteral("Cet assistant va mettre à jour ") + shownTitle + QStringLiteral(".") +
-                   QStringLiteral("\r\n\r\n") + QStringLiteral("Aucune donnée existante ne sera supprimée.") +
-                   QStringLiteral("\r\n\r\n") + extraText;
+    FLabelWarning->setText(FromUtf8(pages::kWelcomeWarning));
+    QString text = FromUtf8(pages::WelcomeInfoText(title.toStdString(), extraText.toStdString()));
     // A label breaks lines at LF; a CR would show as a stray glyph.
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     FLabelInfo->setText(text);

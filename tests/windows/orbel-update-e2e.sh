@@ -44,24 +44,12 @@ masked() {
         -e 's/^Copie de .*Update[0-9]*\.tmp$/Copie de <temp>Update#.tmp/' "$1"
 }
 
-# The package: Orbel 1.0.0.2 and its secondary file, signed by the maker's key.
+# The package: Orbel 1.0.0.2 and its secondary file, signed by the maker's key; the Wine machine:
+# Orbel 1.0.0.1 installed, Veltrane registered.
+source "$(dirname "$0")/orbel-wine-fixture.sh"
+orbel_package "$work" "$wizard" "$pack"
 source="$work/source"
-mkdir -p "$source"
-printf 'Produits Quarnel\r\n' >"$source/AppInfo1.txt"
-printf 'VTPOrbel\r\n' >"$source/Updates.txt"
-printf 'Orbel.hlp\r\n' >"$source/FileNames.txt"
-printf 'aide Orbel' >"$source/Orbel.hlp"
-"$wine" "$version_pe" "$(winepath -w "$source/VTPOrbel.exe")" 1.0.0.2
-touch -d @1700000000 "$source"/*
-openssl genpkey -algorithm ed25519 -out "$work/maker.pem" 2>/dev/null
-"$pack" "$source" -o "$work/Orbel-update.exe" --wizard "$wizard" --sign "$work/maker.pem" --threads 1 >/dev/null
-
-# The Wine machine: Orbel 1.0.0.1 installed, Veltrane registered.
-drive_c="$WINEPREFIX/drive_c"
-"$wine" "$version_pe" 'C:\WQuarnel\Orbel\Programs\VTPOrbel.exe' 1.0.0.1
-touch -d @1600000000 "$drive_c/WQuarnel/Orbel/Programs/VTPOrbel.exe"
-"$wine" reg add 'HKCU\SOFTWARE\QUARNEL S.A.\Veltrane\Program' /v Filename /d 'C:\WQuarnel\VTP\Programs\Veltrane.exe' \
-    /f >/dev/null 2>&1
+orbel_wine_machine
 cp "$work/Orbel-update.exe" "$drive_c/Orbel-update.exe"
 rm -f "$drive_c/rapport.txt"
 

@@ -1,0 +1,107 @@
+// The wizard in its Windows window, drawn with Windows' own controls.
+#include "ProgramStart.h"
+#include "WizardWindow.h"
+#include "environment/Dialogs.h"
+#include "environment/Errors.h"
+#include "environment/VersionInfo.h"
+#include "ui/ScriptedUi.h"
+#include "update/journal/JournalRecovery.h"
+#include "update/run/SilentRun.h"
+#include "update/trust/TrustCheck.h"
+#include "wizard/EngineAdapter.h"
+#include "wizard/EngineHost.h"
+#include "wizard/win32/PagePictures.h"
+#include "wizard/win32/Win32Api.h"
+#include "wizard/win32/Win32UiServices.h"
+#include "wizard/win32/WizardWindow.h"
+
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+namespace quarnel_update {
+
+namespace {
+
+using update::run::kExitFailed;
+using update::run::kExitRefused;
+
+// The window's part once the guard is held; every error that stops it is shown, and refuses the start.
+int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
+    if (CarriesNoPackage(options))
+        throw std::runtime_error(kNoPackage);
+    // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
+    const std::shared_ptr<update::package::PackageReader> package =
+        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
+    update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
+    wizard::EngineAdapter engine(dmUpdateCommon);
+    std::function<void()> check;
+    if (!package->Checked())
+        check = [&package] {
+            update::run::CheckPackage(*package);
+        };
+    wizard::EngineHost host(engine, std::move(check));
+    wizard::win32::WizardWindow window(host, ReadFileVersionInfo("").FileVersion);
+    auto* services = dynamic_cast<wizard::win32::Win32UiServices*>(&ui::Current());
+    if (services != nullptr)
+        services->SetWindow(&window);
+    // The services forget the window before it goes with this scope.
+    struct WindowRelease {
+        wizard::win32::Win32UiServices* services;
+        ~WindowRelease() {
+            if (services != nullptr)
+                services->SetWindow(nullptr);
+        }
+    } windowRelease{services};
+    // The report begins with the warnings, before the run writes to it.
+    if (const auto note = update::trust::UnsignedPackageNote(*package))
+        window.Report().AppendLine(*note + "\r\n", 10, {});
+    if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
+        window.Report().AppendLine(*note + "\r\n", 10, {});
+
+    if (pictureServices != nullptr) {
+        const wizard::win32::PagePicturesResult pictures =
+            wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots);
+        if (!pictures.saved || !pictures.finished)
+            return window.Flow().StartRefused() ? kExitRefused : kExitFailed;
+        return window.Flow().ExitCode(kExitRefused, kExitFailed);
+    }
+    window.Show();
+    // The folder browser of the product location belongs to the main window.
+    dmUpdateCommon.SetMainWindow(wizard::win32::WindowIdOf(window.Handle()));
+    window.RunMessageLoop();
+    return window.Flow().ExitCode(kExitRefused, kExitFailed);
+}
+
+} // namespace
+
+int RunWithWindow(int&, char**, const Options& options, const std::string& title) {
+    wizard::win32::BecomeDpiAware();
+    ui::ScriptedUi* pictureServices = nullptr;
+    if (options.screenshots) {
+        // Dialogs are answered as in the unattended mode (questions No, messages to standard error).
+        auto scripted = ui::ScriptedUi::Silent(std::cerr);
+        pictureServices = scripted.get();
+        ui::SetCurrent(std::move(scripted));
+    } else {
+        ui::SetCurrent(std::make_unique<wizard::win32::Win32UiServices>());
+    }
+    int result = kExitRefused;
+    try {
+        const std::unique_ptr<SingleInstance> instance = StartGuard(title);
+        if (!instance)
+            return kExitRefused; // another wizard runs: end at once, without a message
+        // A run that a stop interrupted is undone before anything else, the package included.
+        if (update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
+            result = RunWindow(options, pictureServices);
+    } catch (const EAbort&) {
+        result = kExitRefused; // the user has been told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        result = kExitRefused;
+    }
+    ui::SetCurrent(nullptr);
+    return result;
+}
+
+} // namespace quarnel_update

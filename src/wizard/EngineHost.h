@@ -1,0 +1,38 @@
+#pragma once
+
+// The window's host over the update engine: the package's texts, its products and the start-up
+// check, and the run, read and run as the unattended mode does (update::run). No toolkit here.
+
+#include "update/run/UpdateRun.h"
+#include "wizard/UpdateEngine.h"
+#include "wizard/pages/WizardHost.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wizard {
+
+class EngineHost : public pages::WizardHost {
+public:
+    // `check`: the package's check before the start (empty when it was checked already).
+    explicit EngineHost(UpdateEngine& engine, std::function<void()> check = {},
+                        update::run::Clock clock = update::run::CurrentLocalTime);
+
+    void CheckPackage() override;
+    void InitLog(update::RichTextControl& report) override { FEngine.InitLog(&report); }
+    pages::PackageTexts ReadPackageTexts(update::RichTextControl& changes) override;
+    bool LoadUpdateList() override;
+    int Run(std::string_view title, const pages::RunHooks& hooks) override;
+    void ProcessTimers() override { FEngine.ProcessConnectionTimers(); }
+
+    const std::vector<std::string>& Updates() const { return FUpdates; }
+
+private:
+    UpdateEngine& FEngine;
+    std::function<void()> FCheck;
+    update::run::Clock FClock;
+    std::vector<std::string> FUpdates;
+};
+
+} // namespace wizard

@@ -1,0 +1,201 @@
+// The Windows window over a host of the test's: its pages gone through by its buttons, its keys,
+// Cancel offered while long work shows its progress, the list of changes in its RichEdit control,
+// and the exit code of each way the window ends.
+
+#include "ui/ProgressTask.h"
+#include "ui/ScriptedUi.h"
+#include "update/richtext/RichTextControl.h"
+#include "wizard/win32/Win32UiServices.h"
+#include "wizard/win32/WizardWindow.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+// clang-format off
+#include <windows.h>
+#include <richedit.h>
+// clang-format on
+
+namespace {
+
+using wizard::pages::kNoPage;
+using wizard::win32::WizardWindow;
+
+constexpr int kRefused = 5;
+constexpr int kInterrupted = 1;
+
+class TestHost : public wizard::pages::WizardHost {
+public:
+    int runCode = 0;
+    bool refuse = false;
+    bool ran = false;
+    std::function<void()> duringProcedure;
+
+    void InitLog(update::RichTextControl& report) override { FReport = &report; }
+    wizard::pages::PackageTexts ReadPackageTexts(update::RichTextControl& changes) override {
+        wizard::pages::PackageTexts texts;
+        texts.title = "Quarnel Orbel 4.2";
+        texts.infoText = "Version du 7 mars.\r\n";
+        texts.changesLines =
+            update::LoadRichText(changes, "{\\rtf1\\ansi Nouveaut\\'e9s\\par {\\b Correction} des listes\\par}");
+        return texts;
+    }
+    bool LoadUpdateList() override { return !refuse; }
+    int Run(std::string_view, const wizard::pages::RunHooks& hooks) override {
+        ran = true;
+        hooks.enableActions(false);
+        if (duringProcedure)
+            duringProcedure();
+        hooks.enableActions(true);
+        hooks.showEndStep();
+        FReport->AppendLine("\r\nLa mise à jour est terminée avec succès.", 10);
+        hooks.focusReport();
+        return runCode;
+    }
+
+private:
+    update::RichTextControl* FReport = nullptr;
+};
+
+class Win32Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto scripted = std::make_unique<ui::ScriptedUi>();
+        FUi = scripted.get();
+        ui::SetCurrent(std::move(scripted));
+    }
+    void TearDown() override { ui::SetCurrent(nullptr); }
+
+    // Shows the window and handles its messages until its first page shows (or it closed).
+    std::unique_ptr<WizardWindow> Started() {
+        auto window = std::make_unique<WizardWindow>(FHost, "4.2.0.17");
+        window->Show();
+        while (window->Flow().Current() == kNoPage && window->WaitAndPumpMessages()) {
+        }
+        return window;
+    }
+
+    static bool Enabled(const WizardWindow& window, const wchar_t* caption) {
+        HWND button = window.ButtonNamed(caption);
+        return button != nullptr && IsWindowEnabled(button);
+    }
+    static void Click(WizardWindow& window, const wchar_t* caption) {
+        HWND button = window.ButtonNamed(caption);
+        ASSERT_NE(button, nullptr);
+        SendMessageW(button, BM_CLICK, 0, 0);
+        window.PumpMessages();
+    }
+    // A key pressed in `control`, as the window's message loop receives it.
+    static void Key(WizardWindow& window, HWND control, WPARAM key) {
+        PostMessageW(control, WM_KEYDOWN, key, 0);
+        window.PumpMessages();
+    }
+
+    TestHost FHost;
+    ui::ScriptedUi* FUi = nullptr;
+};
+
+class RunResults : public Win32Window, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RunResults, GoesThroughItsPagesByItsButtonsAndEndsWithTheRunsCode) {
+    FHost.runCode = GetParam();
+    auto window = Started();
+    ASSERT_EQ(window->Flow().Current(), window->Flow().Welcome());
+    EXPECT_EQ(window->TitleText(), "Quarnel Orbel 4.2");
+    EXPECT_TRUE(Enabled(*window, L"Suivant >"));
+    EXPECT_FALSE(Enabled(*window, L"< Précédant"));
+    EXPECT_TRUE(Enabled(*window, L"Annuler"));
+
+    Click(*window, L"Suivant >");
+    EXPECT_EQ(window->Flow().Current(), window->Flow().Changes());
+    EXPECT_TRUE(Enabled(*window, L"Démarrer"));
+    EXPECT_TRUE(Enabled(*window, L"< Précédant"));
+    Click(*window, L"< Précédant");
+    EXPECT_EQ(window->Flow().Current(), window->Flow().Welcome());
+    Click(*window, L"Suivant >");
+    EXPECT_FALSE(FHost.ran);
+
+    Click(*window, L"Démarrer");
+    EXPECT_TRUE(FHost.ran);
+    EXPECT_EQ(window->Flow().Current(), window->Flow().Report());
+    EXPECT_TRUE(Enabled(*window, L"Quitter"));
+    EXPECT_FALSE(Enabled(*window, L"< Précédant"));
+    EXPECT_FALSE(Enabled(*window, L"Annuler"));
+    EXPECT_NE(window->Report().PlainText().find("La mise à jour est terminée avec succès."), std::string::npos);
+    Click(*window, L"Quitter");
+    EXPECT_TRUE(window->Closed());
+    EXPECT_EQ(window->Flow().ExitCode(kRefused, kInterrupted), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RunResults, ::testing::Values(0, 3));
+
+TEST_F(Win32Window, EnterGoesNextAndEscapeAsksBeforeClosing) {
+    auto window = Started();
+    HWND next = window->ButtonNamed(L"Suivant >");
+    ASSERT_NE(next, nullptr);
+    SetFocus(next);
+    Key(*window, next, VK_RETURN);
+    EXPECT_EQ(window->Flow().Current(), window->Flow().Changes());
+    EXPECT_FALSE(FHost.ran);
+
+    FUi->QueueAnswer(ui::Button::No);
+    Key(*window, window->ButtonNamed(L"Annuler"), VK_ESCAPE);
+    ASSERT_EQ(FUi->Dialogs().size(), 1u);
+    EXPECT_EQ(FUi->Dialogs()[0].text, "Voulez-vous annuler cette mise à jour");
+    EXPECT_FALSE(window->Closed());
+
+    FUi->QueueAnswer(ui::Button::Yes);
+    Key(*window, window->ButtonNamed(L"Annuler"), VK_ESCAPE);
+    EXPECT_TRUE(window->Closed());
+    EXPECT_FALSE(FHost.ran);
+    EXPECT_EQ(window->Flow().ExitCode(kRefused, kInterrupted), kInterrupted);
+}
+
+TEST_F(Win32Window, CancelIsOfferedWhileLongWorkShowsItsProgress) {
+    auto services = std::make_unique<wizard::win32::Win32UiServices>();
+    wizard::win32::Win32UiServices* win32 = services.get();
+    ui::SetCurrent(std::move(services));
+    auto window = Started();
+    win32->SetWindow(window.get());
+    bool cancelDuringProgress = false;
+    bool cancelDuringProcedure = true;
+    FHost.duringProcedure = [&] {
+        cancelDuringProcedure = Enabled(*window, L"Annuler");
+        ui::ProgressTask copy("Copie de DATA.BIN", 100);
+        copy.Advance(50);
+        cancelDuringProgress = Enabled(*window, L"Annuler");
+    };
+    Click(*window, L"Suivant >");
+    Click(*window, L"Démarrer");
+    EXPECT_FALSE(cancelDuringProcedure);
+    EXPECT_TRUE(cancelDuringProgress);
+    EXPECT_FALSE(Enabled(*window, L"Annuler")) << "the run is over";
+    win32->SetWindow(nullptr);
+}
+
+TEST_F(Win32Window, TheListOfChangesIsFedToItsRichEditAsRtf) {
+    auto window = Started();
+    EXPECT_EQ(window->Changes().PlainText(), "Nouveautés\r\nCorrection des listes");
+    HWND edit = window->Changes().Handle();
+    ASSERT_NE(edit, nullptr);
+    wchar_t text[256] = {};
+    GETTEXTEX request{sizeof(text), GT_USECRLF, 1200, nullptr, nullptr};
+    SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::wstring(text), L"Nouveautés\r\nCorrection des listes");
+    // The bold run is bold in the control.
+    SendMessageW(edit, EM_SETSEL, 12, 14);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    EXPECT_TRUE((format.dwEffects & CFE_BOLD) != 0);
+}
+
+TEST_F(Win32Window, ARefusedStartClosesTheWindowWithTheRefusedCode) {
+    FHost.refuse = true;
+    auto window = Started();
+    EXPECT_TRUE(window->Closed());
+    EXPECT_EQ(window->Flow().ExitCode(kRefused, kInterrupted), kRefused);
+}
+
+} // namespace
