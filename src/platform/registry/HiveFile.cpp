@@ -178,14 +178,20 @@ HiveTooLarge::HiveTooLarge(const std::string& fileName, std::uintmax_t size, std
                          Mebibytes(size) + ", au-delà des " + Mebibytes(limit) +
                          " qu'une ruche peut occuper ; rien n'a été écrit.") {}
 
-HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize, std::uintmax_t foldSize)
+HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize, std::uintmax_t foldSize,
+                   std::uintmax_t closeFoldSize)
     : FPath(std::move(file))
     , FLogPath(FPath.string() + ".log")
     , FRoot(root)
     , FMaxSize(maxSize)
-    , FFoldSize(foldSize) {}
+    , FFoldSize(foldSize)
+    , FCloseFoldSize(closeFoldSize) {}
 
 HiveFile::~HiveFile() {
+    // A small log stays: readers read it with the hive, and a later close or write folds it.
+    struct stat log {};
+    if (::stat(FLogPath.c_str(), &log) != 0 || static_cast<std::uintmax_t>(log.st_size) <= FCloseFoldSize)
+        return;
     try {
         Fold();
     } catch (const std::exception&) {
