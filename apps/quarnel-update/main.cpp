@@ -146,8 +146,7 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
     if (CarriesNoPackage(options))
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
+    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
 
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
@@ -172,7 +171,7 @@ int RunWindows(QApplication& application, const quarnel_update::Options& options
         }
     } panelRelease;
     if (!package->Checked())
-        frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
+        frmMain.SetStartCheck([&package, &options] { update::run::CheckPackage(*package, options.allowOlder); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::trust::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
