@@ -34,7 +34,7 @@ int RunWindows(QApplication& application, const Options& options) {
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
     const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
+        update::run::OpenPackageUnchecked(options.package);
 
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
@@ -59,7 +59,7 @@ int RunWindows(QApplication& application, const Options& options) {
         }
     } panelRelease;
     if (!package->Checked())
-        frmMain.SetStartCheck([&package] { update::run::CheckPackage(*package); });
+        frmMain.SetStartCheck([&package, &options] { update::run::CheckPackage(*package, options.allowOlder); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::trust::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});

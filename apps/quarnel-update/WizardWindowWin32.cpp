@@ -32,13 +32,13 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
     const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package, options.allowOlder);
+        update::run::OpenPackageUnchecked(options.package);
     update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
     std::function<void()> check;
     if (!package->Checked())
-        check = [&package] {
-            update::run::CheckPackage(*package);
+        check = [&package, &options] {
+            update::run::CheckPackage(*package, options.allowOlder);
         };
     wizard::EngineHost host(engine, std::move(check));
     wizard::win32::WizardWindow window(host, ReadFileVersionInfo("").FileVersion);

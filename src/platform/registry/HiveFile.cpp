@@ -123,21 +123,24 @@ void SyncFolder(const std::filesystem::path& folder) {
         ThrowErrno("Cannot sync", folder);
 }
 
-// The bytes of the open file `fd`, `limit` at most.
-std::string ReadAll(int fd, std::uintmax_t limit, const std::filesystem::path& file) {
-    std::string bytes;
-    char buffer[65536];
-    while (bytes.size() < limit) {
-        const ssize_t n =
-            ::read(fd, buffer, static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, limit - bytes.size())));
+// The bytes of the open file `fd`, `limit` at most, read straight into memory of the size that
+// fstat gave (`expected`), grown only when the file grew meanwhile.
+std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const std::filesystem::path& file) {
+    std::string bytes(static_cast<std::size_t>(std::min(limit, expected) + 1), '\0');
+    std::size_t done = 0;
+    while (done < limit) {
+        if (done == bytes.size())
+            bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, 2 * bytes.size())));
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             ThrowErrno("Cannot read", file);
         if (n == 0)
             break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        done += static_cast<std::size_t>(n);
     }
+    bytes.resize(done);
     return bytes;
 }
 
@@ -178,14 +181,20 @@ HiveTooLarge::HiveTooLarge(const std::string& fileName, std::uintmax_t size, std
                          Mebibytes(size) + ", au-delà des " + Mebibytes(limit) +
                          " qu'une ruche peut occuper ; rien n'a été écrit.") {}
 
-HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize, std::uintmax_t foldSize)
+HiveFile::HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize, std::uintmax_t foldSize,
+                   std::uintmax_t closeFoldSize)
     : FPath(std::move(file))
     , FLogPath(FPath.string() + ".log")
     , FRoot(root)
     , FMaxSize(maxSize)
-    , FFoldSize(foldSize) {}
+    , FFoldSize(foldSize)
+    , FCloseFoldSize(closeFoldSize) {}
 
 HiveFile::~HiveFile() {
+    // A small log stays: readers read it with the hive, and a later close or write folds it.
+    struct stat log {};
+    if (::stat(FLogPath.c_str(), &log) != 0 || static_cast<std::uintmax_t>(log.st_size) <= FCloseFoldSize)
+        return;
     try {
         Fold();
     } catch (const std::exception&) {
@@ -218,14 +227,16 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
         if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
             throw RegFileError(FPath.string(), 1,
                                "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
-        const std::string bytes = ReadAll(snapshot->fd.Get(), FMaxSize, FPath);
+        const std::string bytes =
+            ReadAll(snapshot->fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot->status.st_size), FPath);
         const std::string fileName = FPath.string();
         hive = HiveFromDocument(
             ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), fileName), FRoot,
             fileName);
     }
     if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
-        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize, FLogPath);
+        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize,
+                                          static_cast<std::uintmax_t>(snapshot->logStatus.st_size), FLogPath);
         const LogContents log = DecodeLog(bytes);
         snapshot->logValid = log.validBytes;
         const std::string fileName = FLogPath.string();

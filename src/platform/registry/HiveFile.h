@@ -5,7 +5,7 @@
 // them (re-read, change, append the change to the log and sync it), so that processes writing at
 // once lose nothing and readers always see whole records. The log is folded into the `.reg` file
 // (a temporary file renamed over it, then the log removed) once it grows past a bound, and when
-// the object is destroyed (the hive closed).
+// the object is destroyed (the hive closed) with a log past a smaller bound.
 
 #include "platform/registry/RegFile.h"
 
@@ -22,6 +22,8 @@ namespace platform {
 inline constexpr std::uintmax_t kMaxHiveFileSize = 64u << 20;
 // Past this size the log is folded into the hive's file.
 inline constexpr std::uintmax_t kLogFoldSize = 1u << 20;
+// Past this size the log is folded into the hive's file when the hive is closed.
+inline constexpr std::uintmax_t kLogCloseFoldSize = 64u << 10;
 
 // A change that would make the hive's file larger than its reader takes: refused before anything
 // is written, so the hive stays readable.
@@ -34,11 +36,12 @@ class HiveFile {
 public:
     // A file above `maxSize` is refused when read, and a change that would make it larger is
     // refused before anything is written (HiveTooLarge).
-    // The log is folded when a record would make it larger than `foldSize`.
+    // The log is folded when a record would make it larger than `foldSize`, and when the object is
+    // destroyed with a log larger than `closeFoldSize`.
     HiveFile(std::filesystem::path file, RegistryRoot root, std::uintmax_t maxSize = kMaxHiveFileSize,
-             std::uintmax_t foldSize = kLogFoldSize);
-    // Folds the log into the hive's file (nothing is reported: the log keeps the changes when the
-    // fold fails).
+             std::uintmax_t foldSize = kLogFoldSize, std::uintmax_t closeFoldSize = kLogCloseFoldSize);
+    // Folds the log into the hive's file when it is larger than `closeFoldSize` (nothing is
+    // reported: the log keeps the changes when the fold fails).
     ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
@@ -74,6 +77,7 @@ private:
     RegistryRoot FRoot;
     std::uintmax_t FMaxSize;
     std::uintmax_t FFoldSize;
+    std::uintmax_t FCloseFoldSize;
     std::mutex FMutex; // guards FCache
     std::shared_ptr<const Snapshot> FCache;
 };

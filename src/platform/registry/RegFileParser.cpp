@@ -27,12 +27,38 @@ std::string_view Trim(std::string_view text) {
     return TrimRight(TrimLeft(text));
 }
 
+// ASCII, the bulk of a hive, is the same character in UTF-8 and UTF-16: copied here; every run of
+// other characters goes through the text library.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(bigEndian ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
-    return text::Utf16ToUtf8(units);
+    std::string text;
+    text.reserve(bytes.size() / 2);
+    std::u16string run;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto unit =
+            static_cast<char16_t>(bigEndian ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
+        if (unit >= 0x80) {
+            run += unit;
+            continue;
+        }
+        if (!run.empty()) {
+            text += text::Utf16ToUtf8(run);
+            run.clear();
+        }
+        text += static_cast<char>(unit);
+    }
+    if (!run.empty())
+        text += text::Utf16ToUtf8(run);
+    return text;
+}
+
+// StringData, with ASCII text (most values) widened here.
+std::vector<std::uint8_t> StringDataOf(std::string_view text) {
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return StringData(text);
+    std::vector<std::uint8_t> data(2 * text.size() + 2, 0);
+    for (std::size_t i = 0; i < text.size(); ++i)
+        data[2 * i] = static_cast<std::uint8_t>(text[i]);
+    return data;
 }
 
 int HexDigit(char c) {
@@ -256,7 +282,7 @@ private:
             if (!TrimRight(rest).empty())
                 Fail("texte en trop après la chaîne");
             result.value.type = kRegSz;
-            result.value.data = StringData(text);
+            result.value.data = StringDataOf(text);
             return result;
         }
         if (rest == "-") {

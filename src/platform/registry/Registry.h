@@ -84,7 +84,8 @@ public:
 
     // Writes an empty hive for each root that has no file yet.
     void CreateMissingHives();
-    // Folds each hive's log into its file (what the destructor does: see HiveFile).
+    // Folds each hive's log into its file, whatever its size (the destructor folds a log past
+    // kLogCloseFoldSize only: see HiveFile).
     void FoldLogs();
 
     // RegOpenKeyEx. 0 and an open key; 2 when the key does not exist; 5 when the key denies the

@@ -13,9 +13,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
-#include <future>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -144,31 +144,54 @@ void PackageReader::CheckTruncation() const {
 const ProgramPart& PackageReader::Program() const {
     std::lock_guard lock(*FProgramMutex);
     if (!FProgram) {
-        Sha256 hash;
-        ReadOnce(*FSource, 0, FProgramLength, [&](std::span<const unsigned char> piece) { hash.Update(piece); });
-        FProgram = ProgramPart{FProgramLength, hash.Final()};
+        std::atomic<std::uint64_t> hashed{0};
+        const std::atomic<bool> stopping{false};
+        FProgram = HashProgram(hashed, stopping);
     }
     return *FProgram;
+}
+
+ProgramPart PackageReader::HashProgram(std::atomic<std::uint64_t>& hashed, const std::atomic<bool>& stopping) const {
+    struct Stopped {};
+    Sha256 hash;
+    try {
+        ReadOnce(*FSource, 0, FProgramLength, [&](std::span<const unsigned char> piece) {
+            if (stopping) {
+                throw Stopped{};
+            }
+            hash.Update(piece);
+            hashed += piece.size();
+        });
+    } catch (const Stopped&) {
+        return {}; // nobody reads the result of a check that was stopped
+    }
+    return ProgramPart{FProgramLength, hash.Final()};
 }
 
 void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
     if (FChecked) {
         return;
     }
-    // A signed package's signatures cover the program in front of it: hashed alongside the streams.
-    std::future<void> program;
+    // A signed package's signatures cover the program in front of it: its hash is one more piece of
+    // the work, the first one taken (the largest as a rule), so that the signature check that follows
+    // finds it done.
+    bool hashProgram = false;
     if (!FSignatures.empty() && FProgramLength > 0) {
-        program = std::async(std::launch::async, [this] { Program(); });
+        std::lock_guard lock(*FProgramMutex);
+        hashProgram = !FProgram;
     }
-    std::uint64_t total = 0;
+    const std::size_t first = hashProgram ? 1 : 0; // work item 0 is the program when it is hashed here
+    const std::size_t items = first + FEntries.size();
+    std::uint64_t total = hashProgram ? FProgramLength : 0;
     for (const auto& entry : FEntries) {
         total += entry.length;
     }
     if (threads == 0) {
         threads = std::max(1U, std::thread::hardware_concurrency());
     }
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, FEntries.size()));
-    std::vector<std::exception_ptr> faults(FEntries.size());
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, items));
+    std::vector<std::exception_ptr> faults(items);
+    std::optional<ProgramPart> program;
     std::atomic<std::size_t> next{0};
     std::atomic<std::uint64_t> hashed{0};
     std::atomic<bool> stopping{false};
@@ -176,11 +199,15 @@ void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
     std::condition_variable changed;
     std::size_t finished = 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < FEntries.size() && !stopping; i = next++) {
+        for (std::size_t i = next++; i < items && !stopping; i = next++) {
             try {
-                FEntries[i].header = CheckStream(FEntries[i], hashed, stopping);
+                if (i < first) {
+                    program = HashProgram(hashed, stopping);
+                } else {
+                    FEntries[i - first].header = CheckStream(FEntries[i - first], hashed, stopping);
+                }
             } catch (...) {
-                faults[i] = std::current_exception(); // reported below, first entry first
+                faults[i] = std::current_exception(); // reported below, streams first, then the program
             }
             {
                 std::lock_guard lock(mutex);
@@ -200,10 +227,10 @@ void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
             workers.emplace_back(work);
         }
         // This thread tells how far the workers have got, on its own cadence, until they are through:
-        // once at least, and last when every stream is done, however quickly the workers finish.
+        // once at least, and last when every piece of work is done, however quickly the workers finish.
         std::unique_lock lock(mutex);
         for (;;) {
-            const bool through = finished == FEntries.size();
+            const bool through = finished == items;
             if (progress) {
                 lock.unlock();
                 progress(hashed.load(), total);
@@ -215,13 +242,17 @@ void PackageReader::Check(unsigned threads, const ProgressCallback& progress) {
             changed.wait_for(lock, std::chrono::milliseconds(50));
         }
     }
-    if (program.valid()) {
-        program.get();
-    }
-    for (const auto& fault : faults) {
-        if (fault) {
-            std::rethrow_exception(fault);
+    for (std::size_t i = first; i < items; ++i) {
+        if (faults[i]) {
+            std::rethrow_exception(faults[i]);
         }
+    }
+    if (hashProgram) {
+        if (faults[0]) {
+            std::rethrow_exception(faults[0]);
+        }
+        std::lock_guard lock(*FProgramMutex);
+        FProgram = program;
     }
     FChecked = true;
 }

@@ -3,7 +3,8 @@
 // Reads the update package carried by a program (or a bare package file).
 //
 // Opening checks the package before anything else can happen: the footer, the directory, the
-// SHA-256 of every stream (in parallel across streams) and every stream's header; a stream's
+// SHA-256 of every stream and every stream's header, and for a signed package the SHA-256 of the
+// program in front of it that its signatures cover (all in parallel); a stream's
 // content is inflated only when it is read, once. A package that does not hold is refused with
 // PackageError ("Le paquet de mise à jour est endommagé : ..."). A file without a footer carries
 // an empty package: every lookup finds nothing.
@@ -59,7 +60,8 @@ public:
     // Check() succeeds, Find() and the readers throw.
     PackageReader(const std::filesystem::path& file, CheckLater);
 
-    // The SHA-256 and header of every stream; `progress` receives the bytes hashed so far.
+    // The SHA-256 and header of every stream, and for a signed package the SHA-256 of the program in
+    // front of it, all in parallel; `progress` receives the bytes hashed so far.
     void Check(unsigned threads = 0, const ProgressCallback& progress = {});
     bool Checked() const { return FChecked; }
 
@@ -73,8 +75,8 @@ public:
     const Footer& PackageFooter() const { return FFooter; }
     // The records of the signature block, not yet checked; empty for an unsigned package.
     const std::vector<SignatureRecord>& Signatures() const { return FSignatures; }
-    // The length and SHA-256 of the program in front of the package, read once (by Check() for a
-    // signed package, else on the first call).
+    // The length and SHA-256 of the program in front of the package, read once: by Check() for a
+    // signed package, alongside its streams, else on the first call.
     const ProgramPart& Program() const;
 
     // Writes the content to `out` in pieces; returns the header. Throws PackageError when the
@@ -105,6 +107,7 @@ private:
                                 const ProgressCallback& progress) const;
     // Into a file; a large stream is written by a thread of its own while this one inflates.
     PackedHeader DecodeTo(const PackedEntry& entry, AtomicOutputFile& out, const ProgressCallback& progress) const;
+    ProgramPart HashProgram(std::atomic<std::uint64_t>& hashed, const std::atomic<bool>& stopping) const;
     PackedHeader CheckStream(const PackedEntry& entry, std::atomic<std::uint64_t>& hashed,
                              const std::atomic<bool>& stopping) const;
 

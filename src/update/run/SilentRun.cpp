@@ -30,18 +30,19 @@ constexpr int kSignatureNoteFontSize = 10;
 
 } // namespace
 
-std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file, bool allowOlder) {
+std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file) {
     // A file named by the caller must be a package; the running program may carry none. The kernel's
     // link to the running image stays valid even when its file was renamed meanwhile.
     auto opened =
         file ? std::make_shared<package::PackageReader>(package::OpenPackageFile(*file, package::CheckLater{}))
              : std::make_shared<package::PackageReader>(platform::CurrentProgramFile(), package::CheckLater{});
-    // The signature covers the directory, which holds every stream's digest: checked before the streams.
-    trust::RequireTrustedSignature(*opened, platform::Machine::Current().Prefix(), {allowOlder});
+    // What the signature block alone tells is refused at once; the signatures of a trusted key cover
+    // the program's hash, computed alongside the streams, and are judged once they are checked.
+    trust::RefuseUnknownSigners(*opened, platform::Machine::Current().Prefix());
     return opened;
 }
 
-void CheckPackage(package::PackageReader& package) {
+void CheckPackage(package::PackageReader& package, bool allowOlder) {
     ui::UiServices& services = ui::Current();
     std::optional<ui::ProgressTask> task;
     package.Check(0, [&](std::uint64_t done, std::uint64_t total) {
@@ -51,12 +52,13 @@ void CheckPackage(package::PackageReader& package) {
         if (services.IsTerminating() || StopRequested())
             throw EAbort();
     });
+    trust::RequireTrustedSignature(package, platform::Machine::Current().Prefix(), {allowOlder});
     trust::RecordCheckedPackage(package, platform::Machine::Current().Prefix());
 }
 
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file, bool allowOlder) {
-    auto package = OpenPackageUnchecked(file, allowOlder);
-    CheckPackage(*package);
+    auto package = OpenPackageUnchecked(file);
+    CheckPackage(*package, allowOlder);
     return package;
 }
 

@@ -44,13 +44,15 @@ struct SilentOptions {
 // changed then. The check of its streams is reported as progress through the UI services.
 TdmUpdateCommon::Package OpenPackage(const std::optional<std::string>& file, bool allowOlder = false);
 
-// The package's footer, directory and signature only, so that a window can be up before its
-// streams are checked by CheckPackage (with a progress bar). Raises as OpenPackage does.
-std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file,
-                                                             bool allowOlder = false);
-// Checks the streams of a package opened unchecked, reporting progress; a window closed meanwhile
-// stops the check (EAbort). Raises on a package that does not hold.
-void CheckPackage(package::PackageReader& package);
+// The package's footer, directory and signature block only, so that a window can be up before its
+// streams are checked by CheckPackage (with a progress bar). Raises as OpenPackage does on what
+// the signature block alone tells: a package that no key trusted by the machine signed.
+std::shared_ptr<package::PackageReader> OpenPackageUnchecked(const std::optional<std::string>& file);
+// Checks the streams of a package opened unchecked (and the program in front of a signed one),
+// reporting progress; a window closed meanwhile stops the check (EAbort). Raises on a package that
+// does not hold, or whose signatures by the keys the machine trusts do not hold or are older than
+// the newest package applied of their key (unless `allowOlder`).
+void CheckPackage(package::PackageReader& package, bool allowOlder);
 
 int ExitCodeFor(const RunOutcome& outcome);
 

@@ -39,6 +39,29 @@ std::vector<SignatureRecord> RecordsOf(const PackageReader& reader, const KeyId&
     return records;
 }
 
+// The keys of the machine of `prefix` when it requires signatures; nothing when it does not. A store
+// that cannot be read, or a machine that requires signatures and trusts no key, refuses every package.
+std::optional<std::vector<TrustedKey>> RequiredKeys(const TrustPolicy& policy, const std::filesystem::path& prefix) {
+    const std::optional<bool> recorded = policy.RequireSignatures();
+    if (recorded == false) {
+        return std::nullopt; // turned off by an administrator
+    }
+    std::vector<TrustedKey> trusted;
+    try {
+        trusted = TrustedKeys(prefix).List();
+    } catch (const PackageError& error) {
+        throw Refused(std::string("la réserve des clés de confiance ne peut pas être lue. ") + error.what());
+    }
+    if (!recorded.value_or(!trusted.empty())) {
+        return std::nullopt;
+    }
+    if (trusted.empty()) {
+        throw Refused("aucune clé n'est de confiance sur ce poste, qui exige pourtant des paquets signés "
+                      "(quarnel-machine trust add, ou trust off pour ne plus l'exiger).");
+    }
+    return trusted;
+}
+
 } // namespace
 
 std::string UtcTime(std::int64_t seconds) {
@@ -51,14 +74,27 @@ std::string UtcTime(std::int64_t seconds) {
     return text;
 }
 
-std::optional<AcceptedSignature> RequireTrustedSignature(const PackageReader& reader,
-                                                         const std::vector<TrustedKey>& trusted) {
+void RefuseUnknownSigners(const PackageReader& reader, const std::vector<TrustedKey>& trusted) {
     if (trusted.empty()) {
-        return std::nullopt;
+        return;
     }
     const auto& signatures = reader.Signatures();
     if (signatures.empty()) {
         throw Refused("il n'est pas signé.");
+    }
+    for (const auto& key : trusted) {
+        if (!RecordsOf(reader, key.id).empty()) {
+            return; // judged once the package is checked
+        }
+    }
+    throw Refused("il est signé par une clé inconnue de ce poste (" + KeyList(signatures) + ").");
+}
+
+std::optional<AcceptedSignature> RequireTrustedSignature(const PackageReader& reader,
+                                                         const std::vector<TrustedKey>& trusted) {
+    RefuseUnknownSigners(reader, trusted);
+    if (trusted.empty()) {
+        return std::nullopt;
     }
     std::vector<SignatureRecord> broken;
     std::vector<SignatureRecord> notCovering;
@@ -88,31 +124,23 @@ std::optional<AcceptedSignature> RequireTrustedSignature(const PackageReader& re
                       " est d'une forme antérieure qui ne couvre pas le programme placé devant le paquet ; "
                       "signez-le de nouveau (quarnel-pack --sign).");
     }
-    throw Refused("il est signé par une clé inconnue de ce poste (" + KeyList(signatures) + ").");
+    throw Refused("il est signé par une clé inconnue de ce poste (" + KeyList(reader.Signatures()) + ").");
+}
+
+void RefuseUnknownSigners(const PackageReader& reader, const std::filesystem::path& prefix) {
+    if (const auto trusted = RequiredKeys(TrustPolicy(prefix), prefix)) {
+        RefuseUnknownSigners(reader, *trusted);
+    }
 }
 
 void RequireTrustedSignature(const PackageReader& reader, const std::filesystem::path& prefix,
                              const MachineTrustOptions& options) {
     const TrustPolicy policy(prefix);
-    const std::optional<bool> recorded = policy.RequireSignatures();
-    if (recorded == false) {
-        return; // turned off by an administrator
-    }
-    std::vector<TrustedKey> trusted;
-    try {
-        trusted = TrustedKeys(prefix).List();
-    } catch (const PackageError& error) {
-        throw Refused(std::string("la réserve des clés de confiance ne peut pas être lue. ") + error.what());
-    }
-    const bool required = recorded.value_or(!trusted.empty());
-    if (!required) {
+    const auto trusted = RequiredKeys(policy, prefix);
+    if (!trusted) {
         return;
     }
-    if (trusted.empty()) {
-        throw Refused("aucune clé n'est de confiance sur ce poste, qui exige pourtant des paquets signés "
-                      "(quarnel-machine trust add, ou trust off pour ne plus l'exiger).");
-    }
-    const auto accepted = RequireTrustedSignature(reader, trusted);
+    const auto accepted = RequireTrustedSignature(reader, *trusted);
     const auto newest = policy.NewestApplied(accepted->keyId);
     if (newest && accepted->signingTime < *newest && !options.allowOlder) {
         throw Refused("il a été signé le " + UtcTime(accepted->signingTime) + ", avant le dernier paquet de la clé " +
@@ -123,16 +151,10 @@ void RequireTrustedSignature(const PackageReader& reader, const std::filesystem:
 
 void RecordCheckedPackage(const PackageReader& reader, const std::filesystem::path& prefix) {
     const TrustPolicy policy(prefix);
-    const std::optional<bool> recorded = policy.RequireSignatures();
-    if (recorded == false) {
-        return;
-    }
-    const auto trusted = TrustedKeys(prefix).List();
-    if (!recorded.value_or(!trusted.empty())) {
-        return;
-    }
-    if (const auto accepted = RequireTrustedSignature(reader, trusted)) {
-        policy.RecordApplied(accepted->keyId, accepted->signingTime);
+    if (const auto trusted = RequiredKeys(policy, prefix)) {
+        if (const auto accepted = RequireTrustedSignature(reader, *trusted)) {
+            policy.RecordApplied(accepted->keyId, accepted->signingTime);
+        }
     }
 }
 

@@ -31,6 +31,13 @@ struct AcceptedSignature {
 std::optional<AcceptedSignature> RequireTrustedSignature(const package::PackageReader& reader,
                                                          const std::vector<TrustedKey>& trusted);
 
+// What can be told before the package is checked, from its signature block alone: throws the
+// PackageError RequireTrustedSignature would throw when `trusted` is not empty and the package is
+// not signed, or only keys outside `trusted` signed it. A signature of a trusted key covers the
+// program's SHA-256, which the package's check computes alongside its streams: it is judged by
+// RequireTrustedSignature once the package is checked.
+void RefuseUnknownSigners(const package::PackageReader& reader, const std::vector<TrustedKey>& trusted);
+
 struct MachineTrustOptions {
     // Accepts a package signed before the newest one applied (quarnel-update --allow-older).
     bool allowOlder = false;
@@ -41,6 +48,9 @@ struct MachineTrustOptions {
 // there. Changes nothing.
 void RequireTrustedSignature(const package::PackageReader& reader, const std::filesystem::path& prefix,
                              const MachineTrustOptions& options = {});
+// RefuseUnknownSigners on the machine of `prefix`, before the package is checked: its policy and
+// trusted keys, a store that cannot be read refusing every package.
+void RefuseUnknownSigners(const package::PackageReader& reader, const std::filesystem::path& prefix);
 
 // Once the package that RequireTrustedSignature accepted was checked whole, before the update runs:
 // on a machine that requires signatures, its signing time becomes the newest of its key when it is

@@ -35,7 +35,7 @@ protected:
         w->main->SetStartCheck([this, window = w->main.get()] {
             FShownAtCheck = window->isVisible();
             FExposedAtCheck = window->windowHandle() != nullptr && window->windowHandle()->isExposed();
-            update::run::CheckPackage(*FPackage);
+            update::run::CheckPackage(*FPackage, false);
         });
         return w;
     }

@@ -12,6 +12,8 @@
 #include "update/trust/SignedMessage.h"
 #include "update/trust/TrustCheck.h"
 
+#include <algorithm>
+#include <atomic>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -171,6 +173,77 @@ TEST_F(WholeFileSignatureTest, ASignatureOfThePreviousFormCoversABarePackageOnly
     ASSERT_EQ(resigned.Signatures().size(), 1U);
     EXPECT_EQ(resigned.Signatures()[0].form, kSignatureBlockVersion);
     EXPECT_EQ(TrustFailure(resigned, key), "accepted");
+}
+
+// Counts the bytes read from the program in front of the package and from the rest.
+class CountingSource final : public ByteSource {
+public:
+    CountingSource(const Bytes& bytes, std::uint64_t programLength)
+        : FBytes(bytes)
+        , FProgramLength(programLength) {}
+    std::uint64_t Size() const override { return FBytes.Size(); }
+    void ReadAt(std::uint64_t offset, std::span<unsigned char> buffer) const override {
+        const std::uint64_t inProgram = offset < FProgramLength ? FProgramLength - offset : 0;
+        programRead += std::min<std::uint64_t>(inProgram, buffer.size());
+        read += buffer.size();
+        FBytes.ReadAt(offset, buffer);
+    }
+    std::string DisplayName() const override { return "(comptée)"; }
+
+    mutable std::atomic<std::uint64_t> programRead{0};
+    mutable std::atomic<std::uint64_t> read{0};
+
+private:
+    MemorySource FBytes;
+    std::uint64_t FProgramLength;
+};
+
+TEST_F(WholeFileSignatureTest, TheOpeningHashesTheProgramOnceAndTheCheckReadsNothingMore) {
+    const PrivateKey key = Key("maker");
+    const Bytes signedFile = ReadFile(SelfContained(key));
+    const std::uint64_t programLength = MinimalElfProgram().size();
+    auto owned = std::make_unique<CountingSource>(signedFile, programLength);
+    const CountingSource& source = *owned;
+    std::uint64_t total = 0;
+    const PackageReader reader(std::move(owned), 2, [&](std::uint64_t, std::uint64_t all) { total = all; });
+    EXPECT_EQ(source.programRead.load(), programLength); // hashed by the opening, once
+    std::uint64_t streams = 0;
+    for (const auto& entry : reader.Entries())
+        streams += entry.length;
+    EXPECT_EQ(total, programLength + streams); // the progress counts the program's bytes too
+    const std::uint64_t readByOpening = source.read.load();
+    EXPECT_EQ(TrustFailure(reader, key), "accepted");
+    EXPECT_EQ(source.read.load(), readByOpening); // the check takes the opening's digests
+}
+
+TEST_F(WholeFileSignatureTest, UnknownSignersAreRefusedFromTheSignatureBlockAlone) {
+    const PrivateKey key = Key("maker");
+    const PrivateKey other = Key("other");
+    SelfContained(key);
+    PackageWriter writer;
+    writer.Add("a.txt", FFolder / "a.txt", FileTime::FromTicks(1));
+    writer.Write(FFolder / "unsigned", FFolder / "program");
+    const struct {
+        const char* name;
+        const char* file;
+        const PrivateKey& trusted;
+        const char* expected;
+    } cases[] = {
+        {"unsigned", "unsigned", key, "il n'est pas signé"},
+        {"signed by a key not trusted", "wizard", other, "clé inconnue de ce poste"},
+        {"signed by the trusted key: judged once checked", "wizard", key, "accepted"},
+    };
+    for (const auto& c : cases) {
+        // Footer and directory only, as a window opens it: no stream and no program byte hashed.
+        const PackageReader reader(FFolder / c.file, CheckLater{});
+        std::string failure = "accepted";
+        try {
+            RefuseUnknownSigners(reader, {{c.trusted.Public().Id(), c.trusted.Public()}});
+        } catch (const PackageError& error) {
+            failure = error.what();
+        }
+        EXPECT_THAT(failure, HasSubstr(c.expected)) << c.name;
+    }
 }
 
 } // namespace

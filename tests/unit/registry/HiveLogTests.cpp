@@ -119,8 +119,9 @@ TEST_P(DamagedLog, KeepsTheHiveAndTheWholeRecordsAndWritesAfterThem) {
         expected.push_back("E");
         HiveFile reader(hivePath, HKCU, kMaxHiveFileSize, kNoFold);
         EXPECT_EQ(Names(*reader.Load()), expected);
+        file.Fold();
     }
-    // Both closed: the log is folded into the hive and removed.
+    // Folded: the log's whole records are in the hive and the log is removed.
     EXPECT_FALSE(std::filesystem::exists(hivePath.string() + ".log"));
     HiveFile reader(hivePath, HKCU, kMaxHiveFileSize, kNoFold);
     EXPECT_EQ(Names(*reader.Load()), expected);
@@ -159,6 +160,34 @@ TEST(HiveLog, IsFoldedIntoTheHiveOncePastItsBound) {
     EXPECT_GT(folds, 0u);
     HiveFile reader(file.Path(), HKCU, kMaxHiveFileSize, 600);
     EXPECT_EQ(Names(*reader.Load()).size(), 40u);
+}
+
+// Closing a hive folds its log only once the log has grown past the closing bound: a program that
+// writes one value pays for its change, not for rewriting the whole hive.
+TEST(HiveLog, ClosingFoldsTheLogOnlyPastTheClosingBound) {
+    TempFolder temp;
+    const auto path = temp.Path() / "HKEY_CURRENT_USER.reg";
+    HiveFile(path, HKCU).CreateIfMissing();
+    const std::string hiveBefore = ReadText(path);
+    std::size_t folds = 0;
+    for (std::uint32_t i = 0; i < 20; ++i) {
+        std::uintmax_t logSize = 0;
+        {
+            HiveFile file(path, HKCU, kMaxHiveFileSize, kNoFold, 600); // a program that writes once
+            ASSERT_EQ(SetDword(file, "V" + std::to_string(i), i), kErrorSuccess);
+            logSize = std::filesystem::file_size(file.LogPath());
+        }
+        const bool folded = !std::filesystem::exists(path.string() + ".log");
+        EXPECT_EQ(folded, logSize > 600) << "after write " << i << ", log of " << logSize << " bytes";
+        if (i == 0) {
+            EXPECT_EQ(ReadText(path), hiveBefore); // the first write left the hive's file alone
+        }
+        folds += folded ? 1 : 0;
+        HiveFile reader(path, HKCU);
+        EXPECT_EQ(Names(*reader.Load()).size(), i + 1);
+    }
+    EXPECT_GT(folds, 0u);
+    EXPECT_NE(ReadText(path), hiveBefore);
 }
 
 TEST(HiveLog, ReadersInOtherObjectsSeeTheHiveAndTheLogTogether) {
