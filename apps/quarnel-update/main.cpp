@@ -69,7 +69,8 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
         if (report)
             report->AppendLine(message);
     };
-    if (!update::RecoverAtStart(toStandardError, toStandardError))
+    const update::StartRecovery recovery = update::RecoverAtStart(toStandardError, toStandardError);
+    if (!recovery)
         return kExitRefused;
     if (CarriesNoPackage(options))
         return refuse(kNoPackage);
@@ -81,6 +82,7 @@ int RunUnattended(const quarnel_update::Options& options, const std::string& tit
     silent.progress = options.progress;
     silent.skipCurrent = options.skipCurrent;
     silent.allowOlder = options.allowOlder;
+    silent.recoveryLeftFiles = recovery.filesLeft;
     return update::run::RunSilent(silent, std::cerr);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/files/Files.h"
 #include "platform/files/FindFile.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/TemporaryNames.h"
 #include "platform/pe/PeVersionReader.h"
 
 #include <random>
@@ -100,7 +101,8 @@ std::string TWindowsInstaller::GetWinSystemPath() {
         // read-only: prove that a file can be created and deleted there.
         bool writable = false;
         try {
-            const std::string probe = MakeUniqueName(folder, ".tmp");
+            // A temporary name of the platform's: a probe left by a kill is debris the clean-up knows.
+            const std::string probe = WithBackslash(folder) + platform::TemporaryNameFor("quarnel-probe");
             platform::FileHandle handle = platform::CreateFile(probe, platform::kGenericRead | platform::kGenericWrite,
                                                                0, platform::CreationDisposition::CreateNew);
             if (handle) {

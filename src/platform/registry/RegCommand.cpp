@@ -1,5 +1,6 @@
 #include "platform/registry/RegCommand.h"
 
+#include "platform/machine/WholeFile.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/Text.h"
 
@@ -9,7 +10,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <ostream>
@@ -444,14 +444,23 @@ int Export(Registry& registry, const KeyName& key, const std::string& fileName, 
     std::vector<std::uint8_t> bytes;
     if (const ErrorCode rc = registry.Export(key.root, key.path, bytes); rc != kErrorSuccess)
         return ReportCode(err, rc);
-    if (!options.overwriteFile && std::ifstream(fileName).good()) {
+    // Only an absent name or a regular file is written: never a folder, a FIFO, a device, nor
+    // the file a link leads to.
+    std::error_code error;
+    const auto type = std::filesystem::symlink_status(fileName, error).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) {
+        err << "ERREUR : " << fileName << " n'est pas un fichier ordinaire ; il est laissé tel quel.\n";
+        return 1;
+    }
+    if (!options.overwriteFile && type == std::filesystem::file_type::regular) {
         err << "ERREUR : le fichier " << fileName << " existe ; ajoutez /y pour le remplacer.\n";
         return 1;
     }
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file.flush()) {
-        err << "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n";
+    try {
+        platform::WriteWholeFile(fileName, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const std::exception&) {
+        err << "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système "
+               "de fichiers.\n";
         return 1;
     }
     out << kSuccess << '\n';

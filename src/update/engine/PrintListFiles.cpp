@@ -94,6 +94,7 @@ bool TdmUpdateCommon::InstallAllPrintLists(std::string_view DestPath) {
             BeforeWritingProductFile(destination, TargetWrite::RenamedOver);
             if (!platform::WriteFileContent(destination, list->content, list->fileTime))
                 throw Exception(messages::CannotCreateFile(destination, platform::GetLastError()));
+            AfterWritingProductFile();
             AddToLog(messages::PrintListUpdated(name));
         }
         AddToLog("");

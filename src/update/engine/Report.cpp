@@ -61,6 +61,7 @@ void TdmUpdateCommon::LogCopyFile(std::string_view SourceFile, std::string_view 
     platform::SetFileAttributes(DestFile, platform::kFileAttributeNormal);
     if (!copied)
         throw Exception(messages::CopyFailed(SourceFile, DestFile, error));
+    AfterWritingProductFile();
 }
 
 void TdmUpdateCommon::LogSameFile(std::string_view DestFile) {

@@ -193,6 +193,8 @@ public:
     // UpdateWholeProduct. Throws when the file's previous content cannot be kept: the write must
     // not be made.
     void BeforeWritingProductFile(std::string_view target, TargetWrite write);
+    // Called once that file is written whole: the journal records what the write left there.
+    void AfterWritingProductFile();
 
     // --- Print lists (PrintListFiles.cpp) ---
 

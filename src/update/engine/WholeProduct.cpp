@@ -80,6 +80,11 @@ void TdmUpdateCommon::BeforeWritingProductFile(std::string_view target, TargetWr
         FProduct->BeforeWrite(target, write);
 }
 
+void TdmUpdateCommon::AfterWritingProductFile() {
+    if (FProduct != nullptr)
+        FProduct->AfterWrite();
+}
+
 void TdmUpdateCommon::RollBackProduct(ProductRollback& product) noexcept {
     try {
         const RestoreOutcome outcome = product.Rollback();

@@ -224,24 +224,28 @@ RecoveryReport RecoverInterruptedRuns(const std::filesystem::path& folder) {
     return report;
 }
 
-bool RecoverAtStart(const std::function<void(const std::string&)>& tell,
-                    const std::function<void(const std::string&)>& refuse) {
+StartRecovery RecoverAtStart(const std::function<void(const std::string&)>& tell,
+                             const std::function<void(const std::string&)>& refuse) {
+    StartRecovery result;
     RecoveryReport report;
     try {
         report = RecoverInterruptedRuns(JournalFolder(platform::Machine::Current()));
     } catch (const JournalError& error) {
         refuse(messages::UnreadableJournal(error));
-        return false;
+        result.refused = true;
+        return result;
     }
     for (const RecoveredProduct& product : report.restored) {
-        if (!product.outcome.failures.empty() || !product.outcome.left.empty())
+        if (!product.outcome.failures.empty() || !product.outcome.left.empty()) {
             tell(messages::InterruptedProductNotRestored(product.product, product.outcome));
-        else if (product.outcome.restoredFiles > 0)
+            result.filesLeft = true;
+        } else if (product.outcome.restoredFiles > 0) {
             tell(messages::InterruptedProductRestored(product.product, product.outcome.restoredFiles));
+        }
     }
     for (const std::filesystem::path& kept : report.keptAside)
         tell(messages::JournalKeptAside(kept));
-    return true;
+    return result;
 }
 
 int RemoveRunTemporaries() {

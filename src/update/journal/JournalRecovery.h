@@ -40,11 +40,18 @@ std::filesystem::path LeftJournalFolder(const std::filesystem::path& journalFold
 // for a later attempt; one whose files were left as they are moves to LeftJournalFolder().
 RecoveryReport RecoverInterruptedRuns(const std::filesystem::path& folder);
 
+// What the recovery at a program's start came to.
+struct StartRecovery {
+    bool refused = false;   // a journal cannot be read: the program stops
+    bool filesLeft = false; // files were left as they are or could not be put back: the run fails
+    explicit operator bool() const { return !refused; }
+};
+
 // What a program does at its start, on the current machine: recovers, and tells each product it
-// restored (or could not) through `tell`. False when a journal cannot be read: `refuse` got the
+// restored (or could not) through `tell`. Refused when a journal cannot be read: `refuse` got the
 // message naming the file, and the program stops.
-bool RecoverAtStart(const std::function<void(const std::string&)>& tell,
-                    const std::function<void(const std::string&)>& refuse);
+StartRecovery RecoverAtStart(const std::function<void(const std::string&)>& tell,
+                             const std::function<void(const std::string&)>& refuse);
 
 // Deletes the temporary files of updates ("Update*.tmp" in the machine's temporary folder) once
 // no update runs; gives how many went.

@@ -131,6 +131,11 @@ void ProductRollback::BeforeWrite(std::string_view target, TargetWrite write) {
     FUnwritten.push_back(FRecords.size() - 1);
 }
 
+void ProductRollback::AfterWrite() {
+    if (FBegun && !FClosed)
+        RecordWritten();
+}
+
 void ProductRollback::BeforeRestartSchedule(std::string_view source, std::string_view destination) {
     RunJournal& journal = Journal();
     RecordWritten();

@@ -39,6 +39,10 @@ public:
     // is: the record holds its first state. Throws Exception when the journal cannot be written or
     // the backup made; the target is then untouched.
     void BeforeWrite(std::string_view target, TargetWrite write);
+    // Records what the write announced last left in its target, as soon as it is done: a stop
+    // before the next write still leaves the journal able to tell that file from one changed since.
+    // Throws Exception when the journal cannot take it.
+    void AfterWrite();
     // Records the replacement of `destination` by the copy `source` scheduled for the next restart,
     // with the previous content of `destination` kept beside it, so that a rollback after the
     // restart can put it back.

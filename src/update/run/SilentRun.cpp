@@ -146,6 +146,9 @@ int RunSilent(const SilentOptions& options, std::ostream& messages) {
         reportText.AppendLine(StoppedLine());
         exitCode = kExitFailed;
     }
+    // Files of an interrupted run left as they are (said already, in the report too) fail the run.
+    if (options.recoveryLeftFiles)
+        exitCode = kExitFailed;
     if (report != nullptr)
         report->Finish(reportText.PlainText()); // every line is there already; a rewrite that failed is told below
     if (report != nullptr && report->Failure()) {

@@ -36,6 +36,7 @@ struct SilentOptions {
     bool progress = false;              // long work written to `messages` as progress lines
     bool skipCurrent = false;           // products at the packed version or newer left as they are
     bool allowOlder = false;            // accepts a package signed before the newest one applied
+    bool recoveryLeftFiles = false;     // the recovery at the start left files as they were: the run fails
 };
 
 // The package file at the host path `file`, or the one the running program carries. Raises, with

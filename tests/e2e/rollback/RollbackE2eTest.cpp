@@ -251,6 +251,22 @@ INSTANTIATE_TEST_SUITE_P(Recoverers, KilledRunTest,
                                            Recoverer{"NextQuarnelUpdate", false}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// A file edited after the stop is left as it is by the recovery at the next start: the run says
+// so on standard error and in its report, and its exit code is that of a failure.
+TEST_F(KilledRunTest, FileLeftByTheRecoveryAtStartIsReportedAndFailsTheRun) {
+    LeaveKilledRun();
+    InstallText(std::string(kOrbelFolder) + "a.dat", "modifié à la main");
+    SetUpdates("\r\n");
+
+    const UpdateRunResult run = Run();
+
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    const std::string left = std::string(kOrbelFolder) + "a.dat : modifié depuis la mise à jour, laissé tel quel";
+    EXPECT_THAT(run.err, HasSubstr(left));
+    EXPECT_THAT(run.report, Contains(HasSubstr(left)));
+    EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "a.dat"), "modifié à la main");
+}
+
 TEST_F(RollbackE2eTest, WindowModeRecoversBeforeItReadsThePackage) {
     InstallText(std::string(kOrbelFolder) + "a.dat", "nouveau a");
     InstallText(std::string(kOrbelFolder) + "a.dat.~rollback-999-1-2", "ancien a");

@@ -6,6 +6,7 @@
 
 #include "UpdateFixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -163,14 +164,28 @@ TEST_F(TortureE2eTest, EveryKilledUpdateIsRecoveredWhole) {
     ASSERT_TRUE(CheckWhole("the run to the end", figures));
     PutOldBack();
 
+    // The machine's load changes the length of a run from one to the next: a run that ends before
+    // its kill gives the length of a run now, and the window of the next kills follows it (a window
+    // kept from a slower moment would let every later run end before its kill).
     std::mt19937_64 random(seed);
-    std::uniform_int_distribution<std::int64_t> moment(startUp.count() * 9 / 10, span.count() * 11 / 10);
+    std::int64_t startLength = startUp.count();
+    std::int64_t runLength = span.count();
+    const auto moment = [&] {
+        const std::int64_t last = std::max<std::int64_t>(runLength * 11 / 10, 1);
+        const std::int64_t first = std::min(startLength * 9 / 10, last / 2);
+        return std::uniform_int_distribution<std::int64_t>(first, last)(random);
+    };
     for (std::uint64_t attempt = 0; figures.kills < static_cast<int>(wantedKills) && attempt < wantedKills * 4;
          ++attempt) {
         testsupport::ProgramOptions options;
-        options.killAfter = std::chrono::microseconds(moment(random));
+        options.killAfter = std::chrono::microseconds(moment());
+        const auto start = std::chrono::steady_clock::now();
         const UpdateRunResult run = RunOn(FPackage, {}, options);
         if (run.exitCode >= 0) {
+            const std::int64_t length =
+                std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+            startLength = startLength * length / std::max<std::int64_t>(runLength, 1);
+            runLength = length;
             ++figures.completedRuns;
             EXPECT_EQ(run.exitCode, 0) << run.err;
             EXPECT_TRUE(CheckWhole("a run that ended", figures));

@@ -10,6 +10,9 @@
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "ui/Cancellation.h"
+#include "update/journal/FileStates.h"
+#include "update/journal/JournalRecovery.h"
+#include "update/journal/RunJournal.h"
 
 #include <gmock/gmock.h>
 #include <set>
@@ -207,6 +210,64 @@ TEST_F(WholeProductTest, OrbelWhoseProgramCannotBeReplacedRestoresItsFilesAndPri
     EXPECT_EQ(Names(Host(kOrbel)), before);
     EXPECT_THAT(ReportText(), HasSubstr("Le produit VTPOrbel est restauré : 3 fichiers remis en place.\r\n"));
 }
+
+// The last write before a stop: a kill right after it leaves the journal as it is at that moment.
+// The journal already says what the write left in its target, so a recovery from it tells a
+// target edited since from the one the run left, and leaves the edited one as it is.
+enum class LastWrite { LoggedCopy, PrintList };
+
+struct LastWriteRow {
+    const char* name;
+    LastWrite write;
+    std::string target;
+};
+
+class LastWriteTest : public WholeProductTest, public ::testing::WithParamInterface<LastWriteRow> {};
+
+TEST_P(LastWriteTest, KillRightAfterItLeavesItsStateForTheRecovery) {
+    const std::string& target = GetParam().target;
+    WriteFile(target, "ancien contenu");
+    MakeEngine({{"PrintLists.txt", "Devis.lst\r\n"}, {"Devis.lst", "nouvelle liste"}});
+    Engine().SetAppNameType(antOrbel);
+    const std::filesystem::path journals = platform::Machine::Current().Prefix() / "journal";
+    const std::filesystem::path snapshot = Root() / "killed" / "journal";
+
+    Engine().UpdateWholeProduct("NVX", [&] {
+        if (GetParam().write == LastWrite::LoggedCopy)
+            Engine().LogCopyFile(Source("a"), target, false);
+        else
+            Engine().InstallPrintLists(std::string(kFolder));
+        // What a kill now leaves: the journal as it is, whose run no longer holds it.
+        const std::set<std::string> names = Names(journals);
+        EXPECT_EQ(names.size(), 1u);
+        update::MakeJournalFolder(snapshot);
+        std::filesystem::copy_file(journals / *names.begin(), snapshot / *names.begin());
+        std::ifstream in(snapshot / *names.begin(), std::ios::binary);
+        const update::JournalContent content = update::ParseJournal(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), *names.begin());
+        EXPECT_EQ(content.products.size(), 1u);
+        EXPECT_EQ(content.products.at(0).files.size(), 1u);
+        const std::optional<update::FileState> after = content.products.at(0).files.at(0).after;
+        EXPECT_TRUE(after);
+        EXPECT_EQ(after, update::StateOf(platform::GetFileIdentity(target).value()));
+
+        // Edited after the kill: the recovery leaves it as it is, and its backup.
+        std::ofstream(Host(target), std::ios::binary | std::ios::app) << " modifié";
+        const update::RecoveryReport report = update::RecoverInterruptedRuns(snapshot);
+        EXPECT_EQ(report.restored.size(), 1u);
+        EXPECT_EQ(report.restored.at(0).outcome.restoredFiles, 0);
+        EXPECT_EQ(report.restored.at(0).outcome.left.size(), 1u);
+        return update::urtOk;
+    });
+
+    EXPECT_THAT(ReadFile(target), HasSubstr(" modifié"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, LastWriteTest,
+    ::testing::Values(LastWriteRow{"LoggedCopy", LastWrite::LoggedCopy, std::string(kFolder) + "a.dat"},
+                      LastWriteRow{"PrintList", LastWrite::PrintList, std::string(kFolder) + "Devis.lst"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct Schedule {
     const char* name;

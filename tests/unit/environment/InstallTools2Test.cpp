@@ -4,8 +4,11 @@
 #include "VersionFiles.h"
 #include "environment/Errors.h"
 #include "platform/files/Files.h"
+#include "platform/machine/TemporaryNames.h"
 
 #include <optional>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -192,6 +195,27 @@ TEST_F(InstallerTest, SystemFolderOutsideTheWindowsFolderIsUsedWhenWritable) {
     ChangeMachine([](platform::MachineSettings& s) { s.systemFolder = "C:\\Shared\\System"; });
     EXPECT_EQ(TWindowsInstaller::GetWinSystemPath(), "C:\\Shared\\System\\");
     EXPECT_TRUE(std::filesystem::is_empty(Host("C:\\Shared\\System"))); // the probe file went again
+}
+
+// The probe is made under a temporary name of the platform's, carrying this process's id: a probe
+// that a kill leaves behind is debris the leftover clean-up removes.
+TEST_F(InstallerTest, ProbeOfTheSystemFolderIsATemporaryTheCleanUpKnows) {
+    MakeFolder("C:\\Shared\\System");
+    ChangeMachine([](platform::MachineSettings& s) { s.systemFolder = "C:\\Shared\\System"; });
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, Host("C:\\Shared\\System").c_str(), IN_CREATE), 0);
+
+    EXPECT_EQ(TWindowsInstaller::GetWinSystemPath(), "C:\\Shared\\System\\");
+
+    alignas(inotify_event) char events[4096];
+    const ssize_t length = ::read(watch, events, sizeof events);
+    ::close(watch);
+    ASSERT_GT(length, 0);
+    const auto* event = reinterpret_cast<const inotify_event*>(events);
+    ASSERT_GT(event->len, 0u);
+    const std::string probe = event->name;
+    EXPECT_EQ(platform::TemporaryNameWriter(probe), std::optional<pid_t>(::getpid())) << probe;
 }
 
 TEST_F(InstallerTest, SystemFolderThatCannotTakeAFileGivesTheWindowsFolder) {

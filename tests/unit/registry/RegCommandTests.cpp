@@ -6,7 +6,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -218,6 +220,65 @@ TEST_F(RegCommandTest, ExportThenImportIntoAnotherMachineGivesTheSameFile) {
     ASSERT_EQ(other.Export(RegistryRoot::CurrentUser, "Software\\QUARNEL S.A.", again), kErrorSuccess);
     EXPECT_EQ(again, exported);
 }
+
+// An output that is not a regular file is refused, even with /y, and left as it is: a link is not
+// followed to the file it names, a FIFO (held open here, so that a write would not block) is not
+// written into.
+struct ExportOutput {
+    const char* name;
+    enum { LinkToAFile, Fifo, Folder } kind;
+};
+
+class ExportOutputTest : public RegCommandTest, public testing::WithParamInterface<ExportOutput> {};
+
+TEST_P(ExportOutputTest, IsRefusedAndLeftAsItIs) {
+    RegOk({"add", "HKCU\\Software\\QUARNEL S.A.", "/v", "a", "/d", "1"});
+    const auto output = FTemp.Path() / "export.reg";
+    const auto victim = FTemp.Path() / "victim.txt";
+    int reader = -1;
+    switch (GetParam().kind) {
+    case ExportOutput::LinkToAFile:
+        std::ofstream(victim) << "intact";
+        std::filesystem::create_symlink(victim, output);
+        break;
+    case ExportOutput::Fifo:
+        ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+        reader = ::open(output.c_str(), O_RDWR | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        break;
+    case ExportOutput::Folder:
+        std::filesystem::create_directory(output);
+        break;
+    }
+
+    const auto result = Reg({"export", "HKCU\\Software\\QUARNEL S.A.", output.string(), "/y"});
+
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find(output.string()), std::string::npos) << result.err;
+    const auto status = std::filesystem::symlink_status(output).type();
+    switch (GetParam().kind) {
+    case ExportOutput::LinkToAFile:
+        EXPECT_EQ(status, std::filesystem::file_type::symlink);
+        EXPECT_EQ(ReadBytes(victim), registry_tests::Bytes("intact"));
+        break;
+    case ExportOutput::Fifo: {
+        EXPECT_EQ(status, std::filesystem::file_type::fifo);
+        char byte = 0;
+        EXPECT_EQ(::read(reader, &byte, 1), -1); // nothing was written into it
+        ::close(reader);
+        break;
+    }
+    case ExportOutput::Folder:
+        EXPECT_EQ(status, std::filesystem::file_type::directory);
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, ExportOutputTest,
+                         testing::Values(ExportOutput{"LinkToAFile", ExportOutput::LinkToAFile},
+                                         ExportOutput{"Fifo", ExportOutput::Fifo},
+                                         ExportOutput{"Folder", ExportOutput::Folder}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(RegCommandTest, ImportOfADamagedFileNamesTheLineAndChangesNothing) {
     const auto file = FTemp.Path() / "bad.reg";
