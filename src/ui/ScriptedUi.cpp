@@ -202,7 +202,16 @@ void ScriptedUi::WriteProgressLine(std::uint64_t done) {
     if (!FProgressLines || FMessages == nullptr || tenth == FProgressTenth)
         return;
     FProgressTenth = tenth;
-    *FMessages << (FTimeOfDay ? FTimeOfDay() : LocalTimeOfDay()) << ' ' << task.label << " : " << tenth * 10 << " %\n";
+    WriteTimedLine(task.label + " : " + std::to_string(tenth * 10) + " %");
+}
+
+void ScriptedUi::ReportStep(std::string_view text) {
+    if (FProgressLines && FMessages != nullptr)
+        WriteTimedLine(text);
+}
+
+void ScriptedUi::WriteTimedLine(std::string_view text) {
+    *FMessages << (FTimeOfDay ? FTimeOfDay() : LocalTimeOfDay()) << ' ' << text << '\n';
     FMessages->flush();
 }
 

@@ -39,7 +39,7 @@ public:
     // The unattended flavour: every question answered Yes or No, messages written to `messages`
     // (standard error in the program), folder, file and printer dialogs cancelled. With
     // `progressLines`, long work is written there too, a line at each tenth with the time of day:
-    // "hh:mm:ss <label> : 40 %".
+    // "hh:mm:ss <label> : 40 %", and each step told by ReportStep: "hh:mm:ss <step>".
     static std::unique_ptr<ScriptedUi> Silent(std::ostream& messages, bool answerYes = false,
                                               bool progressLines = false);
 
@@ -93,11 +93,13 @@ public:
     void BeginProgress(std::string_view label, std::uint64_t total) override;
     void StepProgress(std::uint64_t done) override;
     void EndProgress() override;
+    void ReportStep(std::string_view text) override;
 
 private:
     void Record(DialogRecord record);
     void Write(std::string_view caption, std::string_view text);
     void WriteProgressLine(std::uint64_t done);
+    void WriteTimedLine(std::string_view text);
 
     std::ostream* FMessages = nullptr; // set in the silent flavour
     bool FSilent = false;

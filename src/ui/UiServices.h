@@ -117,6 +117,9 @@ public:
     virtual void BeginProgress(std::string_view label, std::uint64_t total) = 0;
     virtual void StepProgress(std::uint64_t done) = 0;
     virtual void EndProgress() = 0;
+    // One step of long work that has no bar of its own (a file of a product being written). The
+    // unattended progress lines write it with the time of day; the window's report already says it.
+    virtual void ReportStep(std::string_view text) { static_cast<void>(text); }
 };
 
 // The process-wide services: the one installed with SetCurrent, or a ScriptedUi created on first use.

@@ -33,6 +33,7 @@ TUpdateResultType TdmUpdateCommon::UpdateOrbel() {
         const std::string program = folder + handledFile;
         if (!TWindowsInstaller::FileExists(program))
             throw Exception(messages::ProgramNotFound(program));
+        NoteMainFile(program);
 
         const TUpdateResultType replaced = ReplaceFile(unpacked, program, true, true);
         if (replaced != urtOk)
@@ -63,6 +64,7 @@ TUpdateResultType TdmUpdateCommon::UpdateSuvanaFinance(Tquar_AppNameType AppType
         const std::string installed = base + mainFile;
         // Recorded before the question: declining leaves the record written.
         SetProgramPath(AppNames[AppType], installed);
+        NoteMainFile(installed);
         const TUpdateResultType replaced = ReplaceFile(unpacked, installed, true, true);
         if (replaced != urtOk)
             return replaced;
@@ -97,6 +99,7 @@ TUpdateResultType TdmUpdateCommon::UpdateOndrak() {
         const std::string program = WithTrailingBackslash(folder) + handledFile;
         if (!TWindowsInstaller::FileExists(program))
             throw Exception(messages::ProgramNotFound(program));
+        NoteMainFile(program);
 
         const TUpdateResultType replaced = ReplaceFile(unpacked, program, true, false);
         if (replaced != urtOk)

@@ -27,6 +27,7 @@ TUpdateResultType TdmUpdateCommon::UpdateVeltrane() {
             AskForProgramFile(root + std::string(AppFolderNames[AppNameType()]) + "\\Programs\\Veltrane.exe");
         if (!TWindowsInstaller::FileExists(program))
             return urtKo;
+        NoteMainFile(program);
         const std::string programFolder = FolderOf(program);
 
         RequireVersionInformation(unpackedProgram, program);
@@ -75,6 +76,7 @@ TUpdateResultType TdmUpdateCommon::UpdateTessaro() {
         const std::string program = AskForProgramFile(GetProgramPath(AppNames[antTessaro], true));
         if (!TWindowsInstaller::FileExists(program))
             return urtKo;
+        NoteMainFile(program);
         const std::string programFolder = FolderOf(program);
         const std::string library = programFolder + "VTE_INTF" + ".dll";
         if (!TWindowsInstaller::FileExists(library))

@@ -47,6 +47,7 @@ TUpdateResultType TdmUpdateCommon::UpdateMarlisk() {
         const std::string destination = root + "Marlisk\\Programs\\VTMarlisk2.dll";
         if (!TWindowsInstaller::FileExists(destination))
             throw Exception(messages::FileNotFound(destination));
+        NoteMainFile(destination);
 
         const TUpdateResultType replaced = ReplaceFile(unpacked, destination, true, false);
         if (replaced != urtOk)
@@ -76,6 +77,7 @@ TUpdateResultType TdmUpdateCommon::UpdateCorvath() {
     const std::string program = base + "Corvath.exe";
     if (!TWindowsInstaller::FileExists(program))
         throw Exception(messages::ProgramNotFound(program));
+    NoteMainFile(program);
     std::uint16_t major = 0, minor = 0, release = 0, build = 0;
     if (!TWindowsInstaller::GetFileVersion(program, major, minor, release, build) || major != 3)
         throw Exception(messages::UnknownVersion(program));
@@ -132,6 +134,7 @@ TUpdateResultType TdmUpdateCommon::UpdateNVX() {
         const std::string program = AskForProgramFile(GetProgramPath(AppNames[antNVX], true));
         if (!TWindowsInstaller::FileExists(program))
             return urtKo;
+        NoteMainFile(program);
         const TUpdateResultType replaced = ReplaceFile(unpacked, program, true, false);
         if (replaced != urtOk)
             return replaced;

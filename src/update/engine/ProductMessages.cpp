@@ -1,6 +1,7 @@
 #include "update/engine/ProductMessages.h"
 
 #include "platform/errors/SystemError.h"
+#include "update/engine/EngineMessages.h"
 
 namespace update::messages {
 
@@ -65,6 +66,19 @@ std::string NotInstalled(std::string_view file) {
 
 std::string CopyingDataFiles() {
     return "Copie de fichiers de données...";
+}
+
+std::string VersionsBeforeAfter(std::string_view before, std::string_view after) {
+    return "Version installée : " + std::string(before) + " ; version après la mise à jour : " + std::string(after);
+}
+
+std::string NoFileVersion() {
+    return "aucune";
+}
+
+std::string ProductFileStep(std::string_view target, std::size_t number, std::size_t count) {
+    const std::string step = CopyProgressLabel(target) + " : fichier " + std::to_string(number);
+    return count == 0 ? step : step + " sur " + std::to_string(count);
 }
 
 std::string PrintListUpdated(std::string_view keyOrName) {

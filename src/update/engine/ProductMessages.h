@@ -2,6 +2,7 @@
 
 // The texts of the product procedures and of product location, each built in one place.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,6 +31,13 @@ std::string SelectFolderTitle(std::string_view folder);
 std::string NotInstalled(std::string_view file);
 // "Copie de fichiers de données...".
 std::string CopyingDataFiles();
+// "Version installée : %s ; version après la mise à jour : %s": the version of a product's main file
+// before and after its update (NoFileVersion() when the file is not there).
+std::string VersionsBeforeAfter(std::string_view before, std::string_view after);
+std::string NoFileVersion();
+// "Copie de <name> : fichier N sur M": one file that a product writes, among the files it writes
+// (without " sur M" when `count` is 0, not known).
+std::string ProductFileStep(std::string_view target, std::size_t number, std::size_t count);
 
 // Print lists.
 std::string PrintListUpdated(std::string_view keyOrName);

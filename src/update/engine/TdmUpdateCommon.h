@@ -14,6 +14,7 @@
 #include "update/journal/ProductRollback.h"
 #include "update/package/PackageReader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -191,10 +192,15 @@ public:
     TUpdateResultType UpdateWholeProduct(std::string_view product, const std::function<TUpdateResultType()>& procedure);
     // Called before a file of the product being updated is written; nothing outside
     // UpdateWholeProduct. Throws when the file's previous content cannot be kept: the write must
-    // not be made.
+    // not be made. The file is then told as a step of the product's work ("fichier N sur M").
     void BeforeWritingProductFile(std::string_view target, TargetWrite write);
     // Called once that file is written whole: the journal records what the write left there.
     void AfterWritingProductFile();
+    // The installed file whose version the report gives before and after the product's update,
+    // named by the procedure once it has found it; the first one named within a product counts.
+    void NoteMainFile(std::string_view installedFile);
+    // How many files the next product is expected to write (what the steps count up to); 0: not known.
+    void SetProductFileCount(std::size_t count) { FProductFileCount = count; }
 
     // --- Print lists (PrintListFiles.cpp) ---
 
@@ -232,6 +238,8 @@ private:
     TUpdateResultType ReportProcedureError(std::string_view handledFile, const std::exception& error);
     // Rolls the product back and writes what came of it; never throws.
     void RollBackProduct(ProductRollback& product) noexcept;
+    // Writes the noted main file's version before and after the product's update, once.
+    void ReportMainFileVersions();
 
     Package FPackage;
     RichTextControl* mLog = nullptr;
@@ -242,6 +250,13 @@ private:
     std::unique_ptr<CompanyPrintListDatabase> FCompanyDatabases;
     std::unique_ptr<RunJournal> FJournal; // made by the first product that writes a file
     ProductRollback* FProduct = nullptr;  // the product being updated
+    struct MainFileVersion {
+        std::string file;
+        std::string before;
+    };
+    std::optional<MainFileVersion> FMainFile; // of the product being updated, once its procedure found it
+    std::size_t FProductFileCount = 0;        // the files the product is expected to write
+    std::size_t FProductFilesWritten = 0;
 };
 
 // Whether a name read from a list file ("FileNames.txt", "PrintLists.txt") stays inside the folder it

@@ -3,9 +3,12 @@
 #include "environment/RestartSchedule.h"
 #include "platform/machine/CurrentProcess.h"
 #include "platform/machine/Machine.h"
+#include "ui/UiServices.h"
+#include "update/engine/ProductMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
 #include "update/journal/RollbackMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 
@@ -37,6 +40,10 @@ private:
     RestartScheduleObserver FPreviousObserver;
 };
 
+std::string InstalledVersion(std::string_view file) {
+    return TWindowsInstaller::FileExists(file) ? TWindowsInstaller::GetFileVersion(file) : messages::NoFileVersion();
+}
+
 std::unique_ptr<RunJournal> MakeRunJournal() {
     return std::make_unique<RunJournal>(JournalFolder(platform::Machine::Current()), platform::CurrentProgramName());
 }
@@ -50,6 +57,8 @@ TUpdateResultType TdmUpdateCommon::UpdateWholeProduct(std::string_view product,
     if (FProduct != nullptr)
         return procedure();
     ProductRollback rollback(FJournal, MakeRunJournal, std::string(product));
+    FMainFile.reset();
+    FProductFilesWritten = 0;
     TUpdateResultType result = urtUnknown;
     {
         const CurrentProduct current(FProduct, rollback);
@@ -57,11 +66,19 @@ TUpdateResultType TdmUpdateCommon::UpdateWholeProduct(std::string_view product,
             result = procedure();
         } catch (...) {
             RollBackProduct(rollback);
+            try {
+                ReportMainFileVersions();
+            } catch (...) {
+                // the report failed too: the product's own error, going on, says more
+            }
+            FProductFileCount = 0;
             throw;
         }
     }
+    FProductFileCount = 0;
     if (result == urtKo) {
         RollBackProduct(rollback);
+        ReportMainFileVersions();
         return result;
     }
     try {
@@ -70,14 +87,34 @@ TUpdateResultType TdmUpdateCommon::UpdateWholeProduct(std::string_view product,
         // Unrecorded, the product would be undone by the next start: it is undone now, and fails.
         AddToLog(error.what());
         RollBackProduct(rollback);
+        ReportMainFileVersions();
         return urtKo;
     }
+    ReportMainFileVersions();
     return result;
 }
 
 void TdmUpdateCommon::BeforeWritingProductFile(std::string_view target, TargetWrite write) {
-    if (FProduct != nullptr)
-        FProduct->BeforeWrite(target, write);
+    if (FProduct == nullptr)
+        return;
+    FProduct->BeforeWrite(target, write);
+    ++FProductFilesWritten;
+    // A count that fell short (a file the person pointed to elsewhere) never says "5 sur 4".
+    const std::size_t count = FProductFileCount == 0 ? 0 : std::max(FProductFileCount, FProductFilesWritten);
+    ui::Current().ReportStep(messages::ProductFileStep(target, FProductFilesWritten, count));
+}
+
+void TdmUpdateCommon::NoteMainFile(std::string_view installedFile) {
+    if (FProduct != nullptr && !FMainFile)
+        FMainFile = MainFileVersion{std::string(installedFile), InstalledVersion(installedFile)};
+}
+
+void TdmUpdateCommon::ReportMainFileVersions() {
+    if (!FMainFile)
+        return;
+    const MainFileVersion noted = std::move(*FMainFile);
+    FMainFile.reset();
+    AddToLog(messages::VersionsBeforeAfter(noted.before, InstalledVersion(noted.file)));
 }
 
 void TdmUpdateCommon::AfterWritingProductFile() {

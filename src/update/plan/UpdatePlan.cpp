@@ -46,6 +46,24 @@ public:
         PrintLists(type, product);
     }
 
+    // How many files the product's update would write: its main file, the files it copies and the
+    // print list files it writes; 0 when that is not known (the product is not where it is looked for).
+    std::size_t FilesToWrite(Tquar_AppNameType type) {
+        if (!authoring::HasUpdateProcedure(type))
+            return 0;
+        const InstalledProduct product = FindInstalledProduct(type);
+        if (!product.installed)
+            return 0;
+        const std::string_view main = authoring::MainFile(type);
+        FFiles = main.empty() ? 0 : 1;
+        if (!main.empty())
+            FBase = product.mainFile.substr(0, product.mainFile.size() - main.size());
+        Copies(type, product);
+        if (type == antOrbel) // the other products' lists go into the company databases, not into files
+            PrintLists(type, product);
+        return FFiles;
+    }
+
 private:
     void Line(std::string_view line) { FOut << line << '\n'; }
     bool Packed(std::string_view name) const {
@@ -95,8 +113,10 @@ private:
     }
 
     void CopyIfPacked(std::string_view name, const std::string& folder) {
-        if (Packed(name))
+        if (Packed(name)) {
             Line(text::Copied(folder + std::string(name)));
+            ++FFiles;
+        }
     }
 
     void CopyList(const std::string& folder, std::string_view except = {}) {
@@ -105,9 +125,10 @@ private:
         for (const std::string& name : names) {
             if (!except.empty() && platform::text::EqualsIgnoreCase(name, except))
                 continue;
-            if (Packed(name))
+            if (Packed(name)) {
                 Line(text::Copied(folder + name));
-            else
+                ++FFiles;
+            } else
                 Line(text::ListedNotPacked(name));
         }
     }
@@ -169,9 +190,10 @@ private:
             return;
         if (type == antOrbel) {
             for (const std::string& name : names) {
-                if (Packed(name))
+                if (Packed(name)) {
                     Line(text::PrintListFile(product.folder + name));
-                else
+                    ++FFiles;
+                } else
                     Line(text::ListedNotPacked(name));
             }
             return;
@@ -193,10 +215,16 @@ private:
     TdmUpdateCommon& FEngine;
     const PlanOptions& FOptions;
     std::ostream& FOut;
-    std::string FBase; // the folder the main file's name is relative to
+    std::string FBase;      // the folder the main file's name is relative to
+    std::size_t FFiles = 0; // the files written, as far as counted
 };
 
 } // namespace
+
+std::size_t CountFilesToWrite(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+    std::ostream nowhere(nullptr); // the plan's lines are not wanted, only the count
+    return PlanWriter(engine, {}, nowhere).FilesToWrite(type);
+}
 
 void WritePlan(TdmUpdateCommon& engine, const std::vector<std::string>& names, const PlanOptions& options,
                std::ostream& out) {

@@ -6,6 +6,7 @@
 
 #include "update/engine/TdmUpdateCommon.h"
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,5 +22,9 @@ struct PlanOptions {
 // engine empties when it goes.
 void WritePlan(TdmUpdateCommon& engine, const std::vector<std::string>& names, const PlanOptions& options,
                std::ostream& out);
+
+// How many files the update of the product `type` would write on this machine (its main file, the
+// files it copies, the print list files it writes), asking nothing; 0 when that is not known.
+std::size_t CountFilesToWrite(TdmUpdateCommon& engine, Tquar_AppNameType type);
 
 } // namespace update::plan

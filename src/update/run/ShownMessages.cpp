@@ -45,6 +45,7 @@ public:
     void BeginProgress(std::string_view label, std::uint64_t total) override { inner->BeginProgress(label, total); }
     void StepProgress(std::uint64_t done) override { inner->StepProgress(done); }
     void EndProgress() override { inner->EndProgress(); }
+    void ReportStep(std::string_view text) override { inner->ReportStep(text); }
 };
 
 ShownMessages::ShownMessages() {

@@ -4,10 +4,12 @@
 #include "environment/Errors.h"
 #include "environment/InstallTools2.h"
 #include "platform/machine/CurrentProcess.h"
-#include "update/authoring/PackageRules.h"
-#include "update/plan/InstalledProducts.h"
-#include "update/engine/StopRequest.h"
 #include "ui/Cancellation.h"
+#include "update/authoring/PackageRules.h"
+#include "update/engine/ProductMessages.h"
+#include "update/engine/StopRequest.h"
+#include "update/plan/InstalledProducts.h"
+#include "update/plan/UpdatePlan.h"
 #include "update/run/RunResult.h"
 #include "update/run/ShownMessages.h"
 
@@ -118,6 +120,7 @@ std::optional<TUpdateResultType> CallProcedure(TdmUpdateCommon& engine, Tquar_Ap
 } // namespace
 
 std::optional<TUpdateResultType> RunProcedure(TdmUpdateCommon& engine, Tquar_AppNameType type) {
+    engine.SetProductFileCount(plan::CountFilesToWrite(engine, type));
     // The product's files change all together or not at all.
     std::optional<TUpdateResultType> result;
     const TUpdateResultType whole = engine.UpdateWholeProduct(AppNames[type], [&] {
@@ -143,6 +146,7 @@ std::optional<TUpdateResultType> EngineRunTarget::RunUpdate(Tquar_AppNameType ty
         if (!unpacked.empty() && plan::IsCurrent(product, unpacked)) {
             FEngine.AddToLog(
                 AlreadyCurrentLine(AppNames[type], product.version, TWindowsInstaller::GetFileVersion(unpacked)));
+            FEngine.AddToLog(messages::VersionsBeforeAfter(product.version, product.version));
             return urtOk;
         }
     }

@@ -30,14 +30,15 @@ TEST_F(PrintListsE2eTest, SecondCompanyUnreachableGivesAWarning) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 3) << result.err;
-    const Lines expected = Concat({{Heading(), ""},
-                                   CopyLines(kVeltrane),
-                                   {"", "Mise à jour de listes pour la société Alpha",
-                                    "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.",
-                                    "Les paramètres pour l'impression : \"vtporbelpre\" ont été ajoutés.", "",
-                                    "Mise à jour de listes pour la société Beta SA",
-                                    "Echec de connexion a la société Beta SA, mise à jour des listes non effectuée.",
-                                    "", "La mise à jour a été effectuée mais avec des avertissements !"}});
+    const Lines expected =
+        Concat({{Heading(), ""},
+                CopyLines(kVeltrane),
+                {"", "Mise à jour de listes pour la société Alpha",
+                 "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.",
+                 "Les paramètres pour l'impression : \"vtporbelpre\" ont été ajoutés.", "",
+                 "Mise à jour de listes pour la société Beta SA",
+                 "Echec de connexion a la société Beta SA, mise à jour des listes non effectuée.",
+                 Versions("5.1.0.0", "5.2.0.0"), "", "La mise à jour a été effectuée mais avec des avertissements !"}});
     EXPECT_THAT(result.report, ElementsAreArray(expected)) << result.err;
     EXPECT_THAT(
         Rows("C:\\Data\\alpha.fdb"),
@@ -75,15 +76,17 @@ TEST_F(PrintListsE2eTest, ACompanyFailingAfterItsAttachmentLeavesTheNextCompanyI
         const UpdateRunResult result = Run();
 
         EXPECT_EQ(result.exitCode, 3) << result.err;
-        EXPECT_THAT(result.report,
-                    ElementsAreArray(Concat(
-                        {{Heading(), ""},
-                         CopyLines(kVeltrane),
-                         {"", "Mise à jour de listes pour la société Alpha",
-                          "Echec de connexion a la société Alpha, mise à jour des listes non effectuée.", "",
-                          "Mise à jour de listes pour la société Beta SA",
-                          "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.", "",
-                          "La mise à jour a été effectuée mais avec des avertissements !"}})))
+        EXPECT_THAT(result.report, ElementsAreArray(Concat(
+                                       {{Heading(), ""},
+                                        CopyLines(kVeltrane),
+                                        {"", "Mise à jour de listes pour la société Alpha",
+                                         "Echec de connexion a la société Alpha, mise à jour des listes non effectuée.",
+                                         "", "Mise à jour de listes pour la société Beta SA",
+                                         "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.",
+                                         // each round's program replaces the one the round before installed
+                                         Versions(round == 1 ? "5.1.0.0" : "5.2.0." + std::to_string(round - 1),
+                                                  "5.2.0." + std::to_string(round)),
+                                         "", "La mise à jour a été effectuée mais avec des avertissements !"}})))
             << result.err;
         EXPECT_TRUE(Rows(alpha).empty());
         EXPECT_EQ(Rows(beta).size(), 1u);
@@ -132,7 +135,7 @@ TEST_F(PrintListsE2eTest, EveryCompanyGetsItsListsOneConnectionAfterTheOther) {
                                                         {"", "Mise à jour de listes pour la société Alpha"},
                                                         added,
                                                         {"Mise à jour de listes pour la société Beta SA"},
-                                                        added,
+                                                        {added.front(), Versions("5.1.0.0", "5.2.0.0"), ""},
                                                         {"La mise à jour est terminée avec succès."}})))
         << result.err;
     EXPECT_EQ(Rows("C:\\Data\\alpha.fdb"), Rows("C:\\Data\\beta.fdb"));
@@ -152,12 +155,13 @@ TEST_F(PrintListsE2eTest, SecondInstallationUpdatesTheTextAndReportsTheKey) {
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_THAT(result.report,
-                ElementsAreArray(Concat({{Heading(), ""},
-                                         CopyLines(kVeltrane),
-                                         {"", "Mise à jour de listes pour la société Alpha",
-                                          "Les paramètres pour l'impression : \"vtporbelgro\" ont été mise à jour.", "",
-                                          "La mise à jour est terminée avec succès."}})));
+    EXPECT_THAT(
+        result.report,
+        ElementsAreArray(Concat({{Heading(), ""},
+                                 CopyLines(kVeltrane),
+                                 {"", "Mise à jour de listes pour la société Alpha",
+                                  "Les paramètres pour l'impression : \"vtporbelgro\" ont été mise à jour.",
+                                  Versions("5.2.0.0", "5.3.0.0"), "", "La mise à jour est terminée avec succès."}})));
     EXPECT_THAT(Rows("C:\\Data\\alpha.fdb"),
                 ElementsAreArray(Lines{"vtporbelgro|Grosspreise|Prix de gros|vtporbelgro|GRO-2|COM:AUTRE\r\n"
                                        "DES:F:Autre\r\nPRO:9\r\n"}));
@@ -173,12 +177,13 @@ TEST_F(PrintListsE2eTest, WithoutRegisterTheDefaultCompanyAndTheSecondIdentity) 
     const UpdateRunResult result = Run();
 
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_THAT(result.report,
-                ElementsAreArray(Concat({{Heading(), ""},
-                                         CopyLines(kVeltrane),
-                                         {"", "Mise à jour de listes pour la société Default",
-                                          "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.", "",
-                                          "La mise à jour est terminée avec succès."}})));
+    EXPECT_THAT(
+        result.report,
+        ElementsAreArray(Concat({{Heading(), ""},
+                                 CopyLines(kVeltrane),
+                                 {"", "Mise à jour de listes pour la société Default",
+                                  "Les paramètres pour l'impression : \"Prix de gros\" ont été ajoutés.",
+                                  Versions("5.1.0.0", "5.2.0.0"), "", "La mise à jour est terminée avec succès."}})));
     EXPECT_EQ(Rows("C:\\Data\\default.fdb").size(), 1u);
 }
 
@@ -196,7 +201,8 @@ TEST_F(PrintListsE2eTest, DatabaseOfAnotherProductIsNoCompanyDatabase) {
                                    {{Heading(), ""},
                                     CopyLines(kVeltrane),
                                     {"", "Mise à jour de listes pour la société Alpha",
-                                     "Echec de connexion a la société Alpha, mise à jour des listes non effectuée.", "",
+                                     "Echec de connexion a la société Alpha, mise à jour des listes non effectuée.",
+                                     Versions("5.1.0.0", "5.2.0.0"), "",
                                      "La mise à jour a été effectuée mais avec des avertissements !"}})));
     EXPECT_TRUE(Rows("C:\\Data\\alpha.fdb").empty());
 }

@@ -39,7 +39,7 @@ TEST_F(VeltraneE2eTest, NewerPackedProgramIsInstalledWithoutQuestion) {
         expected.push_back(line);
     for (const auto& line : CopyLines("C:\\WQuarnel\\VTP\\Programs\\Veltrane_FR.chm"))
         expected.push_back(line);
-    expected.insert(expected.end(), {"", "La mise à jour est terminée avec succès."});
+    expected.insert(expected.end(), {Versions("5.1.0.0", "5.2.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kVeltrane), ReadPacked("Veltrane.exe"));
     EXPECT_EQ(WriteSeconds(kVeltrane), kPackedSeconds);
@@ -69,7 +69,7 @@ TEST_F(VeltraneE2eTest, ProgramInUseShowsTheSharingViolationAndWritesNothing) {
     EXPECT_THAT(
         result.report,
         ElementsAreArray(std::vector<std::string>{
-            Heading(), std::string(),
+            Heading(), std::string(), Versions("5.1.0.0", "5.1.0.0"), // refused: the program stays as it was
             "La mise à jour de Veltrane a échoué : Une erreur s'est produite lors de la mise à jour du " +
                 std::string(kVeltrane),
             "Le processus ne peut pas accéder au fichier car ce fichier est utilisé par un autre processus (32)",
@@ -92,7 +92,7 @@ TEST_F(VeltraneE2eTest, IngenieurEditionIsFoundUnderVTI) {
     std::vector<std::string> expected = {Heading(), ""};
     for (const auto& line : CopyLines(kIngenieur))
         expected.push_back(line);
-    expected.insert(expected.end(), {"", "La mise à jour est terminée avec succès."});
+    expected.insert(expected.end(), {Versions("5.1.0.0", "5.2.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kIngenieur), ReadPacked("Veltrane.exe"));
     EXPECT_EQ(ReadInstalled(kVeltrane), other);
@@ -111,8 +111,8 @@ TEST_F(VeltraneE2eTest, InstalledProgramWithoutVersionIsReported) {
                 ElementsAreArray(std::vector<std::string>{
                     Heading(), std::string(), "Une erreur s'est produite lors de la mise à jour du Veltrane.exe",
                     std::string(kVeltrane), std::string("Version du fichier inconnue ou incompatible."),
-                    std::string("La mise à jour de Veltrane a échoué."), std::string(), std::string(),
-                    std::string("La mise à jour a échouée !")}));
+                    Versions("?", "?"), std::string("La mise à jour de Veltrane a échoué."), std::string(),
+                    std::string(), std::string("La mise à jour a échouée !")}));
     EXPECT_EQ(ReadInstalled(kVeltrane), "pas un programme");
 }
 

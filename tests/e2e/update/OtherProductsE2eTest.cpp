@@ -50,7 +50,8 @@ TEST_F(OrbelE2eTest, ListedFileMissingFromThePackageLeavesTheProgramUnchanged) {
     // The failed copy says why.
     Append(expected, {"Source : ", "Destination : " + std::string(kOrbelFolder) + "Manque.dat", "",
                       "Erreur : Erreur système.  Code : 161.", "Le chemin d’accès spécifié n’est pas valide.", "", ""});
-    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    Append(expected,
+           {Versions("3.0.0.0", "3.0.0.0"), "", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), before);
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "Orbel.hlp"), "aide Orbel");
@@ -70,7 +71,7 @@ TEST_F(OrbelE2eTest, PrintListsAreWrittenAsFilesWithoutAnyDatabase) {
     Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
     Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.", ""});
     Append(expected, CopyLines(kOrbel));
-    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    Append(expected, {Versions("3.0.0.0", "3.1.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), ReadPacked("VTPOrbel.exe"));
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
@@ -90,7 +91,8 @@ TEST_F(OrbelE2eTest, PrintListThePackageLacksIsNamedAsNotInstalledAndWarns) {
     Append(expected, {"Les paramètres pour l'impression : \"VtporbelGro.lst\" ont été mise à jour.",
                       "Le fichier \"VtporbelPre.lst\" n'est pas installé : le paquet ne le contient pas.", ""});
     Append(expected, CopyLines(kOrbel));
-    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    Append(expected,
+           {Versions("3.0.0.0", "3.1.0.0"), "", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(std::string(kOrbelFolder) + "VtporbelGro.lst"), "[Liste]\r\nGros\r\n");
     EXPECT_FALSE(Exists(std::string(kOrbelFolder) + "VtporbelPre.lst"));
@@ -138,7 +140,8 @@ TEST_F(OrbelE2eTest, RefusedListNamesAreReportedAsNotInstalled) {
     Append(expected, CopyLines(std::string(kOrbelFolder) + "Orbel.hlp"));
     Append(expected,
            {"Le fichier \"..\\Orbel.ini\" n'est pas installé : les éléments « . » et « .. » sont refusés.", ""});
-    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    Append(expected,
+           {Versions("3.0.0.0", "3.0.0.0"), "", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(kOrbel), before); // a file of the list was not installed: the program stays
 }
@@ -156,7 +159,8 @@ TEST_F(OrbelE2eTest, RefusedPrintListNameIsNotReportedAsUpdated) {
                       "refusés.",
                       ""});
     Append(expected, CopyLines(kOrbel));
-    Append(expected, {"", "La mise à jour a été effectuée mais avec des avertissements !"});
+    Append(expected,
+           {Versions("3.0.0.0", "3.1.0.0"), "", "La mise à jour a été effectuée mais avec des avertissements !"});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_FALSE(Exists("C:\\WQuarnel\\Orbel\\VtporbelGro.lst"));
 }
@@ -174,7 +178,7 @@ TEST_F(UpdateE2eTest, SuvanaRecordsItsProgramBeforeTheQuestion) {
     EXPECT_EQ(result.exitCode, 2) << result.err;
     EXPECT_THAT(result.err, HasSubstr("Le fichier SA-00.int présent sur votre système est à jour."));
     EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "Le fichier C:\\Quarnel5\\zvk\\SA-00.int",
-                                                      "est à jour : il n'est pas remplacé.", "", "",
+                                                      "est à jour : il n'est pas remplacé.", "", Versions("?", "?"), "",
                                                       "La mise à jour n'a pas été effectuée."}));
     EXPECT_EQ(RegisteredProgram("Suvana"), "C:\\Quarnel5\\zvk\\SA-00.int");
     EXPECT_EQ(ReadInstalled("C:\\Quarnel5\\zvk\\SA-00.int"), "interface installée");
@@ -195,7 +199,7 @@ TEST_F(UpdateE2eTest, SuvanaCopiesItsFilesThenItsMainFile) {
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines("C:\\Quarnel5\\zvk\\Suvana.dat"));
     Append(expected, CopyLines("C:\\Quarnel5\\zvk\\SA-00.int"));
-    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    Append(expected, {Versions("?", "?"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("C:\\Quarnel5\\zvk\\SA-00.int"), "interface Suvana");
     EXPECT_EQ(WriteSeconds("C:\\Quarnel5\\zvk\\SA-00.int"), kNewerSeconds);
@@ -228,9 +232,9 @@ TEST_F(CorvathE2eTest, OfAnotherMajorVersionEndsTheRunBeforeTheNextProduct) {
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.err, HasSubstr("C:\\Corvath\\Corvath.exe\nVersion du fichier inconnue ou incompatible."));
-    EXPECT_THAT(result.report, ElementsAreArray(Lines{Heading(), "", "C:\\Corvath\\Corvath.exe",
-                                                      "Version du fichier inconnue ou incompatible.", "",
-                                                      "La mise à jour a échouée !"}));
+    EXPECT_THAT(result.report, ElementsAreArray(Lines{
+                                   Heading(), "", Versions("4.0.0.0", "4.0.0.0"), "C:\\Corvath\\Corvath.exe",
+                                   "Version du fichier inconnue ou incompatible.", "", "La mise à jour a échouée !"}));
     EXPECT_EQ(ReadInstalled(kProgram), before);
     EXPECT_FALSE(Exists(kCommonFile));
 }
@@ -273,7 +277,7 @@ TEST_F(UpdateE2eTest, AddressModuleFoundOnTwoDrivesTakesTheFirst) {
                 HasSubstr("2 répertoires WQuarnel ont été trouvés, veuillez choisir l'emplacement correct."));
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines("C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"));
-    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    Append(expected, {Versions("2.0.0.0", "2.5.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("C:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"), ReadPacked("VTMarlisk2.dll"));
     EXPECT_EQ(ReadInstalled("D:\\WQuarnel\\Marlisk\\Programs\\VTMarlisk2.dll"), onD);
@@ -300,7 +304,7 @@ TEST_F(UpdateE2eTest, TessaroReplacesOnlyTheCompanionProgramsInstalled) {
     Append(expected, CopyLines(program));
     Append(expected, CopyLines(std::string(kFolder) + "VTE_INTF.dll"));
     Append(expected, CopyLines(std::string(kFolder) + "TSRLA.exe"));
-    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    Append(expected, {Versions("9.0.0.0", "9.1.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled(std::string(kFolder) + "TSRLA.exe"), "rla");
     EXPECT_FALSE(Exists(std::string(kFolder) + "TSMQ.exe"));
@@ -321,7 +325,7 @@ TEST_F(UpdateE2eTest, OndrakWithoutInstallationRootUsesItsMachineRecord) {
     Lines expected = {Heading(), ""};
     Append(expected, CopyLines("C:\\Ondrak\\Ondrak.exe"));
     Append(expected, CopyLines("C:\\Ondrak\\Ondrak.dat"));
-    Append(expected, {"", "La mise à jour est terminée avec succès."});
+    Append(expected, {Versions("1.1.0.0", "1.2.0.0"), "", "La mise à jour est terminée avec succès."});
     EXPECT_THAT(result.report, ElementsAreArray(expected));
     EXPECT_EQ(ReadInstalled("C:\\Ondrak\\Ondrak.exe"), ReadPacked("Ondrak.exe"));
     EXPECT_EQ(ReadInstalled("C:\\Ondrak\\Ondrak.dat"), "données Ondrak");

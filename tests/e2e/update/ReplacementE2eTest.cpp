@@ -59,7 +59,8 @@ TEST_P(ReplacementE2eTest, AnswerDecidesAndIsReported) {
     case Outcome::Replaced:
         for (const auto& line : CopyLines(kProgram))
             expected.push_back(line);
-        expected.insert(expected.end(), {"", "La mise à jour est terminée avec succès."});
+        expected.insert(expected.end(), {Versions(VersionText(row.installed), VersionText(kPacked)), "",
+                                         "La mise à jour est terminée avec succès."});
         EXPECT_EQ(ReadInstalled(kProgram), ReadPacked("NVX.exe"));
         EXPECT_EQ(WriteSeconds(kProgram), kPackedSeconds);
         break;
@@ -68,7 +69,8 @@ TEST_P(ReplacementE2eTest, AnswerDecidesAndIsReported) {
         expected.insert(expected.end(), {"Le fichier " + std::string(kProgram),
                                          row.outcome == Outcome::SameLines ? "est à jour : il n'est pas remplacé."
                                                                            : "n'est pas remplacé !!!",
-                                         "", "", "La mise à jour n'a pas été effectuée."});
+                                         "", Versions(VersionText(row.installed), VersionText(row.installed)), "",
+                                         "La mise à jour n'a pas été effectuée."});
         EXPECT_EQ(ReadInstalled(kProgram), before);
         EXPECT_EQ(WriteSeconds(kProgram), kOlderSeconds);
         break;

@@ -86,6 +86,15 @@ protected:
     UpdateRunResult Run(const std::vector<std::string>& extraArgs = {});
     // The heading line, as masked by Run.
     static std::string Heading() { return "Mise à jour : Produits Quarnel  <date>"; }
+    // "major.minor.release.build", as the report writes a version.
+    static std::string VersionText(Version version) {
+        return std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+               std::to_string(version.release) + "." + std::to_string(version.build);
+    }
+    // The report's line of a product's main file version before and after its update.
+    static std::string Versions(std::string_view before, std::string_view after) {
+        return "Version installée : " + std::string(before) + " ; version après la mise à jour : " + std::string(after);
+    }
 
     const std::filesystem::path& Root() const { return FRoot; }
     // The package's source folder.

@@ -14,8 +14,10 @@
 #include "update/journal/JournalRecovery.h"
 #include "update/journal/RunJournal.h"
 
+#include <cstdio>
 #include <gmock/gmock.h>
 #include <set>
+#include <sstream>
 
 namespace enginetest {
 namespace {
@@ -91,6 +93,46 @@ INSTANTIATE_TEST_SUITE_P(Results, EndingTest,
                                            Ending{"Warning", update::urtWarning, false},
                                            Ending{"NotDone", update::urtNot, false}, Ending{"Ko", update::urtKo, true}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// Each file a product writes is told as a step with the time of day and its number among the
+// files the product was expected to write; a count that fell short or is unknown never overstates.
+TEST_F(WholeProductTest, EachFileWrittenIsAStepNumberedAmongTheProductsFiles) {
+    struct Row {
+        const char* name;
+        std::size_t expected; // the count given before the product
+        std::string lines;
+    };
+    const Row rows[] = {
+        {"AsExpected", 3,
+         "09:05:00 Copie de a.dat : fichier 1 sur 3\n09:05:01 Copie de b.dat : fichier 2 sur 3\n"
+         "09:05:02 Copie de c.dat : fichier 3 sur 3\n"},
+        {"CountFellShort", 2,
+         "09:05:00 Copie de a.dat : fichier 1 sur 2\n09:05:01 Copie de b.dat : fichier 2 sur 2\n"
+         "09:05:02 Copie de c.dat : fichier 3 sur 3\n"},
+        {"CountUnknown", 0,
+         "09:05:00 Copie de a.dat : fichier 1\n09:05:01 Copie de b.dat : fichier 2\n"
+         "09:05:02 Copie de c.dat : fichier 3\n"},
+    };
+    for (const Row& row : rows) {
+        std::ostringstream messages;
+        auto services = ui::ScriptedUi::Silent(messages, false, true);
+        services->SetTimeOfDay([second = 0]() mutable {
+            char text[16];
+            std::snprintf(text, sizeof text, "09:05:%02d", second++);
+            return std::string(text);
+        });
+        std::unique_ptr<ui::UiServices> previous = ui::SetCurrent(std::move(services));
+        Engine().SetProductFileCount(row.expected);
+        Engine().UpdateWholeProduct("NVX", [&] {
+            WriteThreeFiles();
+            return update::urtOk;
+        });
+        // Outside a product, a copy is no step of one.
+        Engine().LogCopyFile(Source("a"), Path("d.dat"), false);
+        ui::SetCurrent(std::move(previous));
+        EXPECT_EQ(messages.str(), row.lines) << row.name;
+    }
+}
 
 TEST_F(WholeProductTest, ErrorLeavingTheProcedureRestoresItsFilesAndGoesOn) {
     EXPECT_THROW(Engine().UpdateWholeProduct("NVX",
