@@ -74,12 +74,13 @@ RunJournal::RunJournal(const std::filesystem::path& folder, std::string_view pro
         std::filesystem::remove(partial, renamed);
         FailJournal(FFile, error);
     }
-    std::filesystem::rename(partial, FFile, renamed);
-    if (renamed) {
+    // Renamed with the change written through to the disk (the folder synced on Linux, write-through
+    // on Windows), so that a journal under its final name survives a power cut.
+    if (!platform::RenameHostFileDurably(partial, FFile)) {
+        const platform::ErrorCode error = platform::GetLastError();
         std::filesystem::remove(partial, renamed);
-        FailJournal(FFile, platform::ErrorFromErrno(renamed.value()));
+        FailJournal(FFile, error);
     }
-    platform::SyncHostFolder(folder);
 }
 
 RunJournal::~RunJournal() {
