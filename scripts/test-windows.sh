@@ -16,7 +16,7 @@ if [[ -z ${QUARNEL_WINE_STARTED:-} ]]; then
     cmake --preset asan >/dev/null && cmake --build --preset asan -j "$(nproc)" --target quarnel-pack
     if command -v Xvfb >/dev/null; then
         export QUARNEL_WINE_DISPLAY=1
-        exec tests/windows/with-xvfb.sh "$0" "$@"
+        exec tests/windows/with-xvfb.sh "$PWD/scripts/test-windows.sh" "$@"
     fi
 fi
 
