@@ -27,16 +27,7 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-orbel.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # check NAME EXPECTED ACTUAL
-    if [[ $2 == "$3" ]]; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1"
-        diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 # The report's lines with what differs between runs and machines masked: the heading's date, and the
 # temporary folder and number of each copy.
 masked() {
@@ -79,8 +70,4 @@ check "the Linux build's run exits 0" 0 "$linux_status"
 check "the report is the Linux build's" "$(masked "$work/rapport-linux.txt")" "$(masked "$drive_c/rapport.txt")"
 echo "--- report under Wine (masked)"
 masked "$drive_c/rapport.txt"
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+checks_end

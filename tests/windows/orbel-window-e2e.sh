@@ -27,16 +27,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-window.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-check() { # check NAME EXPECTED ACTUAL
-    if [[ $2 == "$3" ]]; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1"
-        diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 source "$(dirname "$0")/orbel-wine-fixture.sh"
 orbel_package "$work" "$wizard" "$pack"
@@ -79,8 +70,4 @@ if [[ -n $objdump ]]; then
     foreign=$(printf '%s\n' $dlls | grep -viE '^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|ws2_32|iphlpapi|version|windowscodecs|shlwapi|userenv|bcrypt|crypt32|secur32|rpcrt4|netapi32|mpr|winspool\.drv|api-ms-win-[a-z0-9-]*)\.dll$' || true)
     check "the .exe imports Windows' own DLLs only" "" "$foreign"
 fi
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+checks_end

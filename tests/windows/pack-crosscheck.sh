@@ -19,18 +19,7 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-pack-cross.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-check() { # check NAME EXPECTED ACTUAL
-    checks=$((checks + 1))
-    if [[ $2 == "$3" ]]; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1"
-        diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 win() { winepath -w "$1"; }
 # Runs the Windows program; its standard output is kept as it stands (a CR added would show).
 winpack() { "$wine" "$windows_pack" "$@"; }
