@@ -217,35 +217,7 @@ void CompleteDefaults(MachineSettings& settings) {
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
 }
 
-std::mutex currentMutex;
-std::optional<Machine> currentMachine;
-
 } // namespace
-
-std::string_view DriveTypeName(DriveType type) {
-    switch (type) {
-    case DriveType::Fixed:
-        return "fixed";
-    case DriveType::Remote:
-        return "remote";
-    case DriveType::CdRom:
-        return "cdrom";
-    case DriveType::Removable:
-        return "removable";
-    }
-    return "fixed";
-}
-
-std::optional<DriveType> ParseDriveType(std::string_view name) {
-    for (const DriveType type : {DriveType::Fixed, DriveType::Remote, DriveType::CdRom, DriveType::Removable})
-        if (text::EqualsIgnoreAsciiCase(name, DriveTypeName(type)))
-            return type;
-    return std::nullopt;
-}
-
-Machine::Machine(fs::path prefix, MachineSettings settings)
-    : FPrefix(std::move(prefix))
-    , FSettings(std::move(settings)) {}
 
 fs::path Machine::ChosenPrefix() {
     if (const char* prefix = std::getenv("QUARNEL_PREFIX"); prefix != nullptr && *prefix != '\0')
@@ -316,18 +288,6 @@ Machine Machine::Init(const fs::path& prefixArgument) {
     return machine;
 }
 
-const Machine& Machine::Current() {
-    std::lock_guard lock(currentMutex);
-    if (!currentMachine)
-        currentMachine = Load(DefaultPrefix());
-    return *currentMachine;
-}
-
-void Machine::SetCurrent(Machine machine) {
-    std::lock_guard lock(currentMutex);
-    currentMachine = std::move(machine);
-}
-
 void Machine::Save() const {
     IniFile ini;
     IniFile::Section& main = ini.Add("Machine");
@@ -374,14 +334,6 @@ void Machine::Save() const {
                 throw std::runtime_error("le réglage " + key + " ne peut pas contenir de saut de ligne");
     WriteWholeFile(FPrefix / kSettingsFile,
                    "; The emulated Windows machine of this prefix. See docs/machine.md.\n" + ini.ToText());
-}
-
-const Drive* Machine::FindDrive(char letter) const {
-    const char upper = static_cast<char>(letter & ~0x20);
-    for (const Drive& drive : FSettings.drives)
-        if (drive.letter == upper)
-            return &drive;
-    return nullptr;
 }
 
 std::optional<fs::path> Machine::ToHostPath(std::string_view windowsPath) const {

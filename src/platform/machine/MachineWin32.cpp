@@ -159,35 +159,7 @@ bool IsAbsoluteWindowsPath(std::string_view path) {
     return drive || unc;
 }
 
-std::mutex currentMutex;
-std::optional<Machine> currentMachine;
-
 } // namespace
-
-std::string_view DriveTypeName(DriveType type) {
-    switch (type) {
-    case DriveType::Fixed:
-        return "fixed";
-    case DriveType::Remote:
-        return "remote";
-    case DriveType::CdRom:
-        return "cdrom";
-    case DriveType::Removable:
-        return "removable";
-    }
-    return "fixed";
-}
-
-std::optional<DriveType> ParseDriveType(std::string_view name) {
-    for (const DriveType type : {DriveType::Fixed, DriveType::Remote, DriveType::CdRom, DriveType::Removable})
-        if (text::EqualsIgnoreAsciiCase(name, DriveTypeName(type)))
-            return type;
-    return std::nullopt;
-}
-
-Machine::Machine(fs::path prefix, MachineSettings settings)
-    : FPrefix(std::move(prefix))
-    , FSettings(std::move(settings)) {}
 
 fs::path Machine::DefaultPrefix() {
     if (const wchar_t* prefix = ::_wgetenv(L"QUARNEL_PREFIX"); prefix != nullptr && *prefix != L'\0')
@@ -211,28 +183,8 @@ Machine Machine::Init(const fs::path& prefix) {
     return Load(prefix);
 }
 
-const Machine& Machine::Current() {
-    std::lock_guard lock(currentMutex);
-    if (!currentMachine)
-        currentMachine = Load(DefaultPrefix());
-    return *currentMachine;
-}
-
-void Machine::SetCurrent(Machine machine) {
-    std::lock_guard lock(currentMutex);
-    currentMachine = std::move(machine);
-}
-
 void Machine::Save() const {
     throw std::runtime_error("the settings of a Windows machine are its own: there is no machine.ini to write");
-}
-
-const Drive* Machine::FindDrive(char letter) const {
-    const char upper = static_cast<char>(letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter);
-    for (const Drive& drive : FSettings.drives)
-        if (drive.letter == upper)
-            return &drive;
-    return nullptr;
 }
 
 std::optional<fs::path> Machine::ToHostPath(std::string_view windowsPath) const {
