@@ -22,8 +22,11 @@ EngineHost::EngineHost(UpdateEngine& engine, std::function<void()> check, update
     , FClock(std::move(clock)) {}
 
 void EngineHost::CheckPackage() {
-    if (FCheck)
-        FCheck();
+    // Taken out first: the check is done (or has failed) once it began, whatever it raises.
+    const std::function<void()> check = std::move(FCheck);
+    FCheck = nullptr;
+    if (check)
+        check();
 }
 
 pages::PackageTexts EngineHost::ReadPackageTexts(update::RichTextControl& changes) {

@@ -19,7 +19,13 @@ public:
     explicit EngineHost(UpdateEngine& engine, std::function<void()> check = {},
                         update::run::Clock clock = update::run::CurrentLocalTime);
 
+    // The package's check, run once: later calls do nothing.
     void CheckPackage() override;
+    // The check still to run before the start (none: the start follows at once).
+    void SetCheck(std::function<void()> check) { FCheck = std::move(check); }
+    bool CheckPending() const { return static_cast<bool>(FCheck); }
+    // The clock of the report's heading lines.
+    void SetClock(update::run::Clock clock) { FClock = std::move(clock); }
     void InitLog(update::RichTextControl& report) override { FEngine.InitLog(&report); }
     pages::PackageTexts ReadPackageTexts(update::RichTextControl& changes) override;
     bool LoadUpdateList() override;
