@@ -4,6 +4,7 @@
 #include "FakeHost.h"
 #include "ui/Cancellation.h"
 #include "ui/ScriptedUi.h"
+#include "wizard/pages/CancelQuestion.h"
 #include "wizard/pages/StartSequence.h"
 #include "wizard/pages/WindowRun.h"
 
@@ -165,5 +166,45 @@ TEST_F(SharedLogicTest, RunThatRaisesLeavesTheButtonsFreeAndTheRunInterrupted) {
     EXPECT_TRUE(FFlow.Buttons().nextEnabled);
     EXPECT_EQ(FFlow.ExitCode(5, 1), 1);
 }
+
+struct CancelCase {
+    const char* name;
+    bool duringTheRun;
+    ui::Button answer;
+    bool closes;
+    bool stopsTheWork;
+};
+
+void PrintTo(const CancelCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class CancelTest : public SharedLogicTest, public ::testing::WithParamInterface<CancelCase> {};
+
+TEST_P(CancelTest, AsksThenClosesBeforeTheRunOrStopsTheWorkDuringIt) {
+    const CancelCase& row = GetParam();
+    if (row.duringTheRun) {
+        PageToTheReport();
+        FFlow.BeginRun();
+    }
+    FUi->QueueAnswer(row.answer);
+
+    EXPECT_EQ(ConfirmCancel(FFlow), row.closes);
+
+    ASSERT_EQ(FUi->Dialogs().size(), 1U);
+    EXPECT_EQ(FUi->Dialogs()[0].kind, ui::DialogKind::Warning);
+    EXPECT_EQ(FUi->Dialogs()[0].caption, "Avertissement");
+    EXPECT_EQ(FUi->Dialogs()[0].text, "Voulez-vous annuler cette mise à jour");
+    EXPECT_EQ(FUi->Dialogs()[0].buttons, ui::ButtonSet::YesNo());
+    EXPECT_EQ(FUi->Beeps(), std::vector<ui::BeepType>{ui::BeepType::IconExclamation});
+    EXPECT_EQ(ui::CancelRequested(), row.stopsTheWork);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CancelTest,
+                         ::testing::Values(CancelCase{"YesBeforeTheRun", false, ui::Button::Yes, true, false},
+                                           CancelCase{"NoBeforeTheRun", false, ui::Button::No, false, false},
+                                           CancelCase{"YesDuringTheRun", true, ui::Button::Yes, false, true},
+                                           CancelCase{"NoDuringTheRun", true, ui::Button::No, false, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
