@@ -9,6 +9,7 @@
 #include "update/run/SilentRun.h"
 #include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
+#include "wizard/EngineHost.h"
 #include "wizard/Fonts.h"
 #include "wizard/MainWindow.h"
 #include "wizard/ProgressPanel.h"
@@ -33,16 +34,16 @@ int RunWindows(QApplication& application, const Options& options) {
     if (CarriesNoPackage(options))
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package);
+    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
 
     wizard::InstallFontSubstitutions();
     wizard::TfrmWelcome frmWelcome;
     wizard::TfrmEndInstall frmEndInstall;
     update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
+    wizard::EngineHost host(engine, wizard::PackageCheck(package, options.allowOlder));
     wizard::TfrmDisplayFile frmDisplayFile;
-    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, engine);
+    wizard::TfrmMain frmMain({&frmWelcome, &frmEndInstall, &frmDisplayFile, {}}, host);
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::WindowIdOf(&frmMain));
     wizard::ProgressPanel progressPanel(&frmMain, frmMain.PanelButtons());
@@ -58,8 +59,6 @@ int RunWindows(QApplication& application, const Options& options) {
                 services->SetProgressPanel(nullptr);
         }
     } panelRelease;
-    if (!package->Checked())
-        frmMain.SetStartCheck([&package, &options] { update::run::CheckPackage(*package, options.allowOlder); });
     // The report begins with the warning, before the run writes to it.
     if (const auto note = update::trust::UnsignedPackageNote(*package))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});

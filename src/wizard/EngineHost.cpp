@@ -1,5 +1,6 @@
 #include "wizard/EngineHost.h"
 
+#include "update/package/PackageReader.h"
 #include "update/run/AppInfo.h"
 #include "update/run/InstalledVersions.h"
 #include "update/run/SilentRun.h"
@@ -15,6 +16,14 @@ update::run::PackedListLoader PackedLists(UpdateEngine& engine) {
 }
 
 } // namespace
+
+std::function<void()> PackageCheck(std::shared_ptr<update::package::PackageReader> package, bool allowOlder) {
+    if (package->Checked())
+        return {};
+    return [package = std::move(package), allowOlder] {
+        update::run::CheckPackage(*package, allowOlder);
+    };
+}
 
 EngineHost::EngineHost(UpdateEngine& engine, std::function<void()> check, update::run::Clock clock)
     : FEngine(engine)

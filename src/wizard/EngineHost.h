@@ -8,10 +8,19 @@
 #include "wizard/pages/WizardHost.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+namespace update::package {
+class PackageReader;
+}
+
 namespace wizard {
+
+// The check of a package opened unchecked (update::run::OpenPackageUnchecked), as the window runs it
+// once on screen; none when the package was checked already.
+std::function<void()> PackageCheck(std::shared_ptr<update::package::PackageReader> package, bool allowOlder);
 
 class EngineHost : public pages::WizardHost {
 public:

@@ -2,13 +2,13 @@
 
 #include "environment/Dialogs.h"
 #include "environment/Errors.h"
-#include "ui/Cancellation.h"
 #include "wizard/Fonts.h"
 #include "wizard/PanelButtons.h"
 #include "wizard/ProgressPanel.h"
 #include "wizard/StepPage.h"
 #include "wizard/TextPages.h"
 #include "wizard/WelcomePage.h"
+#include "wizard/pages/CancelQuestion.h"
 #include "wizard/pages/PageTexts.h"
 
 #include <QAction>
@@ -83,10 +83,20 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
 
 } // namespace
 
+TfrmMain::TfrmMain(WizardPages pages, EngineHost& host, QWidget* parent)
+    : TfrmMain(std::move(pages), host, std::unique_ptr<EngineHost>(), parent) {}
+
 TfrmMain::TfrmMain(WizardPages pages, UpdateEngine& engine, QWidget* parent)
+    : TfrmMain(std::move(pages), std::make_unique<EngineHost>(engine), parent) {}
+
+TfrmMain::TfrmMain(WizardPages pages, std::unique_ptr<EngineHost> ownHost, QWidget* parent)
+    : TfrmMain(std::move(pages), *ownHost, std::move(ownHost), parent) {}
+
+TfrmMain::TfrmMain(WizardPages pages, EngineHost& host, std::unique_ptr<EngineHost>&& ownHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , FPages(std::move(pages))
-    , FEngine(engine)
+    , FOwnHost(std::move(ownHost))
+    , FHost(host)
     , FFlow(FormEntries(FPages)) {
     setObjectName(QStringLiteral("frmMain"));
     CreateComponents();
@@ -183,10 +193,10 @@ void TfrmMain::CreateComponents() {
     FTimerConnection->setObjectName(QStringLiteral("TimerConnection"));
     FTimerConnection->setInterval(1000);
     connect(FTimerConnection, &QTimer::timeout, this, [this] {
-        if (FInProcedure)
+        if (FFlow.InProcedure() || FFlow.Checking())
             return;
         try {
-            FEngine.ProcessConnectionTimers();
+            FHost.ProcessTimers();
         } catch (...) {
             // background work: the next period tries again
         }
@@ -207,7 +217,6 @@ void TfrmMain::CreateComponents() {
 }
 
 void TfrmMain::FormCreate() {
-    FUpdates.clear();
     FActionBack->setText(ToQString(pages::kBackCaption));
     FActionAnnuler->setText(ToQString(pages::kCancelCaption));
     wizard::ArrangePanelButtons(*FPanelButtons);
@@ -268,7 +277,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    if (FStartCheck)
+    if (FHost.CheckPending())
         StartAfterCheck(); // the start sequence follows the check
     else
         StartOrRefuse();
@@ -314,7 +323,7 @@ void TfrmMain::TimerOneTimeTimer() {
     if (!FFlow.ShowFirstPage())
         return;
     FTimerOneTime->stop();
-    FPages.welcome->SetInfo(FRzLabelTitle->text(), FAppInfoText);
+    FPages.welcome->SetInfo(ToQString(FTitle), FAppInfoText);
     ShowCurrentStep();
 }
 
@@ -363,7 +372,8 @@ void TfrmMain::UpdateButtons() {
 }
 
 void TfrmMain::ActionListMainUpdate() {
-    if (!FInProcedure)
+    // A running procedure (or the check) keeps the buttons as the flow set them.
+    if (!FFlow.InProcedure() && !FFlow.Checking())
         UpdateButtons();
 }
 
@@ -390,18 +400,10 @@ void TfrmMain::ActionBackExecute() {
 }
 
 void TfrmMain::ActionAnnulerExecute() {
-    if (!AskWarning(std::string(pages::kCancelQuestion)))
-        return;
     // During the run (a large copy offers Cancel) the work stops and the product is rolled back;
     // the window stays to show the report. Before the run the program ends.
-    switch (FFlow.AfterCancelConfirmed()) {
-    case pages::CancelCommand::StopRun:
-        ui::RequestCancel();
-        return;
-    case pages::CancelCommand::CloseWindow:
+    if (pages::ConfirmCancel(FFlow))
         close();
-        return;
-    }
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
@@ -434,7 +436,12 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
 void TfrmMain::SetProgressPanel(ProgressPanel* panel) {
     FProgressPanel = panel;
     if (panel != nullptr)
-        panel->SetCancelAction(FActionAnnuler);
+        panel->SetShowingHandler([this](bool showing) { SetProgressShowing(showing); });
+}
+
+void TfrmMain::SetProgressShowing(bool showing) {
+    FFlow.SetProgressShowing(showing);
+    UpdateButtons();
 }
 
 TFrmStep* TfrmMain::FormOf(pages::PageId page) const {

@@ -2,16 +2,18 @@
 
 // The wizard's main window: the side picture, the package title, the current page and the button
 // bar with Back, Next and Cancel. It reads the package's texts when first shown, pages through
-// the step pages, and on reaching the report page runs the update of every listed product
-// through the update engine.
+// the step pages, and on reaching the report page runs the update of every listed product, all
+// through its EngineHost and the shared page logic (wizard/pages), as the Windows window does.
 
 #include "update/run/UpdateRun.h"
+#include "wizard/EngineHost.h"
 #include "wizard/UpdateEngine.h"
 #include "wizard/pages/WizardFlow.h"
 
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,16 +44,19 @@ struct WizardPages {
 
 class TfrmMain : public QWidget {
 public:
+    // The package, its check and its run are `host`'s.
+    TfrmMain(WizardPages pages, EngineHost& host, QWidget* parent = nullptr);
+    // A window with a host of its own over `engine`.
     TfrmMain(WizardPages pages, UpdateEngine& engine, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The clock of the report's heading lines (local date and time); the system clock by default.
-    void SetClock(update::run::Clock clock) { FClock = std::move(clock); }
+    void SetClock(update::run::Clock clock) { FHost.SetClock(std::move(clock)); }
     // Work to do once the window is on screen and before the package is read (its check, with a
     // progress bar); what it raises is shown and refuses the start. A window closed meanwhile
     // makes it raise EAbort, which shows nothing.
-    void SetStartCheck(std::function<void()> check) { FStartCheck = std::move(check); }
-    bool StartChecked() const { return !FStartCheck; }
+    void SetStartCheck(std::function<void()> check) { FHost.SetCheck(std::move(check)); }
+    bool StartChecked() const { return !FHost.CheckPending(); }
 
     // Event handlers and operations, public so that a test can drive them one by one.
     void TimerOneTimeTimer();
@@ -79,6 +84,8 @@ public:
     // The panel of long work (the package's check, large copies): while it shows, Cancel is
     // offered and stops that work.
     void SetProgressPanel(ProgressPanel* panel);
+    // The long work's panel shows or goes: the buttons as the flow then says.
+    void SetProgressShowing(bool showing);
 
     QAction* ActionBack() const { return FActionBack; }
     QAction* ActionNext() const { return FActionNext; }
@@ -102,6 +109,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TfrmMain(WizardPages pages, std::unique_ptr<EngineHost> ownHost, QWidget* parent);
+    TfrmMain(WizardPages pages, EngineHost& host, std::unique_ptr<EngineHost>&& ownHost, QWidget* parent);
     void CreateComponents();
     void FormCreate();
     void FormShow();
@@ -112,14 +121,9 @@ private:
     void PanelCurrStepResize();
     void PanelImageResize();
 
-    void LoadAppInfo();
-    void LoadUpdateInfo();
-    void BuildStepList();
-    bool LoadUpdateList();
     void ShowCurrentStep();
     void ShowEndStep();
     void RunUpdates();
-    void SetActionsEnabled(bool enabled);
     void RequestTermination();
     // What the window shows while the package is checked: everything but the pages.
     void ShowStartFrame();
@@ -133,17 +137,14 @@ private:
     std::vector<TFrmStep*> FormsOf(const std::vector<pages::PageId>& pages) const;
 
     WizardPages FPages;
-    UpdateEngine& FEngine;
-    update::run::Clock FClock = update::run::CurrentLocalTime;
-    std::function<void()> FStartCheck;
+    std::unique_ptr<EngineHost> FOwnHost;
+    EngineHost& FHost;
 
     pages::WizardFlow FFlow;
-    std::vector<std::string> FUpdates; // as the shared run takes them
-    QString FAppInfoText;
+    std::string FTitle;   // the package's title, as the start read it
+    QString FAppInfoText; // the welcome page's extra text
     bool FShown = false;
     ProgressPanel* FProgressPanel = nullptr;
-    // A product's procedure is running: the idle update leaves the actions as the run set them.
-    bool FInProcedure = false;
 
     QWidget* FPanelMain = nullptr;
     QFrame* FPanelImage = nullptr;

@@ -66,26 +66,22 @@ void TfrmMain::ShowStartFrame() {
     FRzLabelTitle->setText(windowTitle());
     ShowVersion();
     ShowPicture(FPages.welcome->GetBitmap());
-    FActionNext->setText(FPages.welcome->GetNextCaption());
 }
 
 void TfrmMain::StartAfterCheck() {
     // Nothing moves while the package is checked: no page, no button but Cancel (offered by the
     // progress panel). The window looks as it will, its pages aside.
     FTimerOneTime->stop();
-    FInProcedure = true;
     FFlow.SetChecking(true);
-    SetActionsEnabled(false);
+    UpdateButtons();
     ShowStartFrame();
     // The check holds this thread (it pumps events only as its bar moves) and every core: it
     // begins once the window is on the screen and painted whole.
     new WhenExposed(*this, [this] {
         repaint();
-        const std::function<void()> check = std::move(FStartCheck);
-        FStartCheck = nullptr;
         bool checked = false;
         try {
-            check();
+            FHost.CheckPackage();
             checked = true;
         } catch (const EAbort&) {
             // The window was closed during the check: there is nothing more to tell.
@@ -93,11 +89,10 @@ void TfrmMain::StartAfterCheck() {
             ShowErrorMessage(error.what());
             RequestTermination();
         }
-        FInProcedure = false;
         FFlow.SetChecking(false);
         if (!checked)
             return;
-        FActionAnnuler->setEnabled(true);
+        UpdateButtons();
         FRzLabelTitle->clear(); // the package's title, or none, as the start sequence reads it
         StartOrRefuse();
         if (!StartRefused())

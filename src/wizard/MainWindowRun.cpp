@@ -1,51 +1,37 @@
-// The update run of the main window: the shared run, with the window's part around it (its
-// actions, the end page, the report's caret and focus).
+// The update run of the main window: the shared run (wizard/pages/WindowRun.h) through the
+// window's host, with the window's part around it (its buttons, the end page, the report's caret
+// and focus).
 
-#include "ui/Cancellation.h"
 #include "update/run/SilentRun.h"
-#include "update/run/UpdateRun.h"
 #include "wizard/MainWindow.h"
 #include "wizard/RichTextView.h"
 #include "wizard/TextPages.h"
-
-#include <QAction>
-#include <QLabel>
+#include "wizard/pages/WindowRun.h"
 
 namespace wizard {
 
-void TfrmMain::SetActionsEnabled(bool enabled) {
-    FActionBack->setEnabled(enabled);
-    FActionNext->setEnabled(enabled);
-    FActionAnnuler->setEnabled(enabled);
-}
-
 QStringList TfrmMain::Updates() const {
     QStringList names;
-    for (const std::string& name : FUpdates)
+    for (const std::string& name : FHost.Updates())
         names << QString::fromStdString(name);
     return names;
 }
 
 void TfrmMain::RunUpdates() {
-    FFlow.BeginRun();
-    update::run::RunCallbacks callbacks;
-    callbacks.enableActions = [this](bool enabled) {
-        // While a procedure runs the idle update leaves the actions as the run set them.
-        FInProcedure = !enabled;
-        FFlow.SetInProcedure(!enabled);
-        SetActionsEnabled(enabled);
+    pages::RunHooks hooks;
+    // Each procedure holds the buttons, as the flow says them.
+    hooks.enableActions = [this](bool) {
+        UpdateButtons();
     };
-    callbacks.showEndStep = [this] {
+    hooks.showEndStep = [this] {
         ShowEndStep();
     };
-    callbacks.focusReport = [this] {
+    hooks.focusReport = [this] {
         QtRichTextControl* report = FPages.endInstall->RichEditReport();
         report->ScrollToEnd();
         report->setFocus();
     };
-    update::run::UpdateRun run(FEngine, FRzLabelTitle->text().toStdString(), FClock, std::move(callbacks));
-    ui::ClearCancel();
-    FFlow.SetRunExitCode(update::run::ExitCodeFor(run.RunUpdates(FUpdates)));
+    pages::RunInWindow(FFlow, FHost, FTitle, hooks);
 }
 
 int TfrmMain::ExitCode() const {

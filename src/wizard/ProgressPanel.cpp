@@ -1,6 +1,5 @@
 #include "wizard/ProgressPanel.h"
 
-#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -51,10 +50,8 @@ void ProgressPanel::Begin(std::string_view label, std::uint64_t total) {
     Place();
     raise();
     show();
-    if (FCancel != nullptr) {
-        FCancelWasEnabled = FCancel->isEnabled();
-        FCancel->setEnabled(true);
-    }
+    if (FShowing)
+        FShowing(true);
 }
 
 void ProgressPanel::Step(std::uint64_t done) {
@@ -65,8 +62,8 @@ void ProgressPanel::Step(std::uint64_t done) {
 void ProgressPanel::End() {
     if (FModel.End()) {
         hide();
-        if (FCancel != nullptr)
-            FCancel->setEnabled(FCancelWasEnabled);
+        if (FShowing)
+            FShowing(false);
     }
 }
 

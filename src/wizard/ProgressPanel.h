@@ -7,9 +7,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
-class QAction;
 class QLabel;
 class QProgressBar;
 
@@ -20,8 +20,8 @@ public:
     // `buttonBar`: the bar whose free left part the panel covers; `window` is its parent.
     ProgressPanel(QWidget* window, QWidget* buttonBar);
 
-    // The window's Cancel: offered while the panel shows, as it was before otherwise.
-    void SetCancelAction(QAction* cancel) { FCancel = cancel; }
+    // Told when the panel shows and when it goes: the window offers Cancel meanwhile, as its flow says.
+    void SetShowingHandler(std::function<void(bool showing)> handler) { FShowing = std::move(handler); }
 
     void Begin(std::string_view label, std::uint64_t total);
     void Step(std::uint64_t done);
@@ -37,8 +37,7 @@ private:
     QLabel* FLabel;
     QProgressBar* FBar;
     pages::ProgressModel FModel; // nested work keeps the outer bar's place
-    QAction* FCancel = nullptr;
-    bool FCancelWasEnabled = false;
+    std::function<void(bool showing)> FShowing;
 };
 
 } // namespace wizard
