@@ -30,7 +30,8 @@ namespace {
 using update::run::kExitRefused;
 
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
-int RunWindows(QApplication& application, const Options& options) {
+// `pictureServices`: the scripted services that answer the dialogs while --screenshots takes its pictures.
+int RunWindows(QApplication& application, const Options& options, ui::ScriptedUi* pictureServices) {
     if (CarriesNoPackage(options))
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
@@ -65,18 +66,23 @@ int RunWindows(QApplication& application, const Options& options) {
     if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
         frmEndInstall.RichEditReport()->AppendLine(*note + "\r\n", 10, {});
 
-    if (options.screenshots)
-        return SaveScreenshots(frmMain, progressPanel, *options.screenshots);
+    if (pictureServices != nullptr)
+        return SaveScreenshots(frmMain, progressPanel, *pictureServices, *options.screenshots);
     frmMain.show();
     application.exec();
     return frmMain.ExitCode();
 }
 
 int RunWizard(QApplication& application, const Options& options, const std::string& title) {
-    if (options.screenshots)
-        ui::SetCurrent(ui::ScriptedUi::Silent(std::cerr));
-    else
+    ui::ScriptedUi* pictureServices = nullptr;
+    if (options.screenshots) {
+        // Dialogs are answered as in the unattended mode (questions No, messages to standard error).
+        auto scripted = ui::ScriptedUi::Silent(std::cerr);
+        pictureServices = scripted.get();
+        ui::SetCurrent(std::move(scripted));
+    } else {
         ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
+    }
     try {
         const std::unique_ptr<SingleInstance> instance = StartGuard(title);
         if (!instance)
@@ -84,7 +90,7 @@ int RunWizard(QApplication& application, const Options& options, const std::stri
         // A run that a stop interrupted is undone before anything else, the package included.
         if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
             return kExitRefused;
-        return RunWindows(application, options);
+        return RunWindows(application, options, pictureServices);
     } catch (const EAbort&) {
         return kExitRefused; // the user has been told already
     } catch (const std::exception& error) {
