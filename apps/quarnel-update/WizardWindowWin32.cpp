@@ -35,12 +35,7 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
         update::run::OpenPackageUnchecked(options.package);
     update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
-    std::function<void()> check;
-    if (!package->Checked())
-        check = [&package, &options] {
-            update::run::CheckPackage(*package, options.allowOlder);
-        };
-    wizard::EngineHost host(engine, std::move(check));
+    wizard::EngineHost host(engine, wizard::PackageCheck(package, options.allowOlder));
     wizard::win32::WizardWindow window(host, ReadFileVersionInfo("").FileVersion);
     auto* services = dynamic_cast<wizard::win32::Win32UiServices*>(&ui::Current());
     if (services != nullptr)

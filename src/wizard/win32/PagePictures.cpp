@@ -1,8 +1,8 @@
 #include "wizard/win32/PagePictures.h"
 
 #include "platform/machine/Wide.h"
-#include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
+#include "wizard/pages/PictureTour.h"
 #include "wizard/win32/Win32Api.h"
 #include "wizard/win32/WizardWindow.h"
 
@@ -13,79 +13,49 @@ namespace wizard::win32 {
 
 namespace {
 
-// From half of a large copy on: the bar is well on its way in the picture.
-constexpr int kCopyPicturePercent = 50;
-
-bool Save(const WizardWindow& window, const std::filesystem::path& folder, const char* name) {
-    const std::string path = platform::win32::PathToUtf8(folder / name);
-    try {
-        window.SavePicture(path);
-    } catch (const std::exception& error) {
-        std::cerr << "quarnel-update : " << error.what() << "\n";
-        return false;
-    }
-    std::cout << path << "\n";
-    return true;
-}
-
-// Clicks the button of the bar captioned `caption`, as a person does; false when there is no such
-// button or it is disabled.
-bool Click(const WizardWindow& window, const wchar_t* caption) {
-    HWND button = window.ButtonNamed(caption);
-    if (button == nullptr || !IsWindowEnabled(button)) {
-        std::cerr << "quarnel-update : le bouton « " << Utf8Text(caption) << " » n'est pas proposé\n";
-        return false;
-    }
-    SendMessageW(button, BM_CLICK, 0, 0);
-    return true;
-}
-
-// The long work the scripted services are told of, shown on the window's progress panel, with a
-// picture as the package's check begins and halfway through the first large copy.
-class ProgressPictures {
+// The Windows window as the shared tour of its pictures sees it: it draws and saves, its Next
+// clicked as a person does, found by its caption.
+class Win32PictureWindow : public pages::PictureWindow {
 public:
-    ProgressPictures(WizardWindow& window, ui::ScriptedUi& services, const std::filesystem::path& folder)
+    Win32PictureWindow(WizardWindow& window, const std::filesystem::path& folder)
         : FWindow(window)
-        , FServices(services)
-        , FFolder(folder) {
-        FServices.SetProgressObserver([this](const ui::ProgressRecord& work) { Observe(work); });
-    }
-    ~ProgressPictures() { FServices.SetProgressObserver({}); }
-    ProgressPictures(const ProgressPictures&) = delete;
-    ProgressPictures& operator=(const ProgressPictures&) = delete;
+        , FFolder(folder) {}
 
-    bool Saved() const { return FSaved; }
+    const pages::WizardFlow& Flow() const override { return FWindow.Flow(); }
+    void Settle() override { FWindow.PumpMessages(); }
+    bool Save(std::string_view fileName) override {
+        const std::string path = platform::win32::PathToUtf8(FFolder / std::string(fileName));
+        try {
+            FWindow.SavePicture(path);
+        } catch (const std::exception& error) {
+            std::cerr << "quarnel-update : " << error.what() << "\n";
+            return false;
+        }
+        std::cout << path << "\n";
+        return true;
+    }
+    bool PressNext(std::string_view caption) override {
+        HWND button = FWindow.ButtonNamed(WideText(caption));
+        if (button == nullptr || !IsWindowEnabled(button))
+            return false;
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return true;
+    }
+    bool Closed() const override { return FWindow.Closed(); }
+    // The progress panel painted at once: the check and the run hold the message loop.
+    void BeginProgress(std::string_view label, std::uint64_t total) override {
+        FWindow.BeginProgress(label, total);
+        FWindow.PumpMessages();
+    }
+    void StepProgress(std::uint64_t done) override {
+        FWindow.StepProgress(done);
+        FWindow.PumpMessages();
+    }
+    void EndProgress() override { FWindow.EndProgress(); }
 
 private:
-    void Observe(const ui::ProgressRecord& work) {
-        if (work.ended) {
-            FWindow.EndProgress();
-            return;
-        }
-        if (work.steps.empty()) {
-            FWindow.BeginProgress(work.label, work.total);
-            FWindow.PumpMessages();
-            if (!FChecking && work.label == ui::kCheckingPackage) {
-                FChecking = true;
-                FSaved = Save(FWindow, FFolder, "0-checking.png") && FSaved;
-            }
-            return;
-        }
-        FWindow.StepProgress(work.steps.back());
-        FWindow.PumpMessages();
-        if (!FCopying && work.label.starts_with("Copie de") &&
-            ui::PercentOf(work.steps.back(), work.total) >= kCopyPicturePercent) {
-            FCopying = true;
-            FSaved = Save(FWindow, FFolder, "2-copying.png") && FSaved;
-        }
-    }
-
     WizardWindow& FWindow;
-    ui::ScriptedUi& FServices;
     std::filesystem::path FFolder;
-    bool FChecking = false;
-    bool FCopying = false;
-    bool FSaved = true;
 };
 
 } // namespace
@@ -99,26 +69,17 @@ PagePicturesResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& servic
         std::cerr << "quarnel-update : impossible de créer " << folder << "\n";
         return result;
     }
-    ProgressPictures pictures(window, services, dir);
+    Win32PictureWindow pictureWindow(window, dir);
+    pages::PictureTour tour(pictureWindow, services);
     window.Show();
     // The check, the start, then the first page, from the window's own messages.
     while (window.Flow().Current() == pages::kNoPage && window.WaitAndPumpMessages()) {
     }
     if (window.Closed())
         return result; // refused at start: the message says why
-    window.PumpMessages();
-    bool saved = Save(window, dir, "1-welcome.png");
-    bool clicked = Click(window, L"Suivant >");
-    window.PumpMessages();
-    saved = Save(window, dir, "2-changes.png") && saved;
-    // Reaching the report page runs the update.
-    clicked = clicked && Click(window, L"Démarrer");
-    window.PumpMessages();
-    saved = Save(window, dir, "3-report.png") && saved;
-    clicked = clicked && Click(window, L"Quitter");
-    window.PumpMessages();
-    result.saved = saved && pictures.Saved();
-    result.finished = clicked && window.Closed();
+    const pages::PictureTourResult pictures = tour.TakePages();
+    result.saved = pictures.saved && tour.ProgressSaved();
+    result.finished = pictures.finished;
     return result;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 // Pictures of the Windows window as a person sees it, taken while the pages are gone through by
-// their buttons, as a person clicks them: the window as the package's check begins, the welcome
-// page, the list of changes, a large copy halfway (when the package has one), the report after
-// the run. For documentation, and for looking at the window on a machine without a screen.
+// their buttons, as a person clicks them: the moments of wizard/pages/PictureTour.h (the window as
+// the package's check begins, the welcome page, the list of changes, a large copy halfway when the
+// package has one, the report after the run). For documentation, and for looking at the window on
+// a machine without a screen.
 
 #include <string>
 
@@ -20,11 +21,10 @@ struct PagePicturesResult {
     bool finished = false; // the run went through and "Quitter" closed the window
 };
 
-// Shows `window`, lets it check its package, clicks "Suivant >", "Démarrer" and "Quitter" and writes
-// into `folder` (created when missing) 0-checking.png, 1-welcome.png, 2-changes.png, 2-copying.png
-// and 3-report.png. `services` (the scripted UI services that answer the dialogs meanwhile) tell
-// the long work, which the window's progress panel shows. What goes wrong is written to standard
-// error.
+// Shows `window`, lets it check its package, clicks Next by the caption the page gives it
+// ("Suivant >", "Démarrer", "Quitter") and writes the pictures into `folder` (created when
+// missing). `services` (the scripted UI services that answer the dialogs meanwhile) tell the long
+// work, which the window's progress panel shows. What goes wrong is written to standard error.
 PagePicturesResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& services, const std::string& folder);
 
 } // namespace wizard::win32

@@ -80,7 +80,6 @@ private:
     void ShowFirstPage();
     void BlinkWarning();
     void PrintPage(pages::PageKind kind);
-    void SetActionsEnabled(bool enabled);
 
     pages::WizardHost& FHost;
     std::string FVersion;

@@ -1,9 +1,11 @@
 // What the Windows window does: its start, its pages, its buttons and its run, as the shared page
 // logic decides them.
 
-#include "ui/Cancellation.h"
 #include "ui/UiServices.h"
+#include "wizard/pages/CancelQuestion.h"
 #include "wizard/pages/PageTexts.h"
+#include "wizard/pages/StartSequence.h"
+#include "wizard/pages/WindowRun.h"
 #include "wizard/win32/RichEditPrinting.h"
 #include "wizard/win32/Win32UiServices.h"
 #include "wizard/win32/WizardWindow.h"
@@ -35,11 +37,6 @@ void WizardWindow::UpdateButtons() {
         SetWindowTextW(c.next, caption.c_str());
 }
 
-void WizardWindow::SetActionsEnabled(bool enabled) {
-    FFlow.SetInProcedure(!enabled);
-    UpdateButtons();
-}
-
 void WizardWindow::StartOnScreen() {
     Controls& c = *F;
     // Nothing of the package is read before its check: the title band says what is starting.
@@ -69,19 +66,15 @@ void WizardWindow::StartSequence() {
     Controls& c = *F;
     try {
         SetForegroundWindow(c.window);
-        FHost.InitLog(FReport);
-        const pages::PackageTexts texts = FHost.ReadPackageTexts(FChanges);
         // The package's title, or none, in place of the starting window's.
-        SetText(c.title, texts.title);
-        FTitle = texts.title;
-        FInfoText = texts.infoText;
-        if (texts.changesLines == 0)
-            ui::Current().ShowPlainMessage(pages::kChangesMissingMessage);
-        if (FChanges.LineCount() == 0)
-            FChanges.SetText(pages::kNoChangesText);
-        FFlow.BuildStepList(texts.stepsFile);
-        if (!FHost.LoadUpdateList())
+        const std::optional<pages::StartTexts> texts = pages::RunStartSequence(
+            FHost, FFlow, FChanges, FReport, [&c](std::string_view title) { SetText(c.title, title); });
+        if (texts) {
+            FTitle = texts->title;
+            FInfoText = texts->infoText;
+        } else {
             RequestTermination();
+        }
     } catch (const std::exception& error) {
         ShowError(error.what());
         RequestTermination();
@@ -162,26 +155,15 @@ void WizardWindow::ActionBackExecute() {
 }
 
 void WizardWindow::ActionAnnulerExecute() {
-    ui::Current().MessageBeep(ui::BeepType::IconExclamation);
-    if (ui::Current().ShowMessageBox(ui::DialogKind::Warning, "Avertissement", pages::kCancelQuestion,
-                                     ui::ButtonSet::YesNo()) != ui::Button::Yes)
-        return;
-    switch (FFlow.AfterCancelConfirmed()) {
-    case pages::CancelCommand::StopRun:
-        // The work stops at its next step; the window stays to show the report.
-        ui::RequestCancel();
-        return;
-    case pages::CancelCommand::CloseWindow:
+    // During the run the work stops at its next step; the window stays to show the report.
+    if (pages::ConfirmCancel(FFlow))
         Close();
-        return;
-    }
 }
 
 void WizardWindow::RunUpdates() {
-    FFlow.BeginRun();
     pages::RunHooks hooks;
-    hooks.enableActions = [this](bool enabled) {
-        SetActionsEnabled(enabled);
+    hooks.enableActions = [this](bool) {
+        UpdateButtons();
     };
     hooks.showEndStep = [this] {
         ShowEndStep();
@@ -190,9 +172,7 @@ void WizardWindow::RunUpdates() {
         FReport.ScrollToEnd();
         FReport.SetFocus();
     };
-    ui::ClearCancel();
-    FFlow.SetRunExitCode(FHost.Run(FTitle, hooks));
-    FFlow.SetInProcedure(false);
+    pages::RunInWindow(FFlow, FHost, FTitle, hooks);
     if (!F->closed)
         UpdateButtons();
 }
