@@ -67,7 +67,7 @@ int SaveScreenshots(wizard::TfrmMain& window, wizard::ProgressPanel& panel, ui::
     QDir dir(QString::fromStdString(folder));
     if (!dir.mkpath(QStringLiteral("."))) {
         std::cerr << "quarnel-update : impossible de créer " << folder << "\n";
-        return 1;
+        return update::run::kExitFailed;
     }
     QtPictureWindow pictureWindow(window, panel, dir);
     wizard::pages::PictureTour tour(pictureWindow, services);
@@ -75,12 +75,14 @@ int SaveScreenshots(wizard::TfrmMain& window, wizard::ProgressPanel& panel, ui::
     // The package is checked once the window is on the screen.
     while (!window.StartChecked())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (window.StartRefused())
-        return update::run::kExitRefused;
-    window.TimerOneTimeTimer();
-    window.UpdateButtons();
-    const wizard::pages::PictureTourResult pictures = tour.TakePages();
-    return pictures.saved && pictures.finished && tour.ProgressSaved() ? 0 : 1;
+    wizard::pages::PictureTourResult pictures;
+    if (!window.StartRefused()) {
+        window.TimerOneTimeTimer();
+        window.UpdateButtons();
+        pictures = tour.TakePages();
+    }
+    return wizard::pages::PicturesExitCode(pictures, window.Flow(), update::run::kExitRefused,
+                                           update::run::kExitFailed);
 }
 
 } // namespace quarnel_update

@@ -54,13 +54,10 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
         window.Report().AppendLine(*note + "\r\n", 10, {});
 
-    if (pictureServices != nullptr) {
-        const wizard::win32::PagePicturesResult pictures =
-            wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots);
-        if (!pictures.saved || !pictures.finished)
-            return window.Flow().StartRefused() ? kExitRefused : kExitFailed;
-        return window.Flow().ExitCode(kExitRefused, kExitFailed);
-    }
+    if (pictureServices != nullptr)
+        return wizard::pages::PicturesExitCode(
+            wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots), window.Flow(),
+            kExitRefused, kExitFailed);
     window.Show();
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::win32::WindowIdOf(window.Handle()));

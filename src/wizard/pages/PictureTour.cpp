@@ -42,6 +42,12 @@ void PictureTour::Observe(const ui::ProgressRecord& work) {
 }
 
 PictureTourResult PictureTour::TakePages() {
+    PictureTourResult result = TakePagePictures();
+    result.saved = result.saved && FProgressSaved;
+    return result;
+}
+
+PictureTourResult PictureTour::TakePagePictures() {
     PictureTourResult result;
     result.saved = true;
     for (const PagePicture& picture : kPagePictures) {
@@ -62,6 +68,14 @@ PictureTourResult PictureTour::TakePages() {
     FWindow.Settle();
     result.finished = FWindow.Closed();
     return result;
+}
+
+int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused, int failed) {
+    if (flow.StartRefused())
+        return refused;
+    if (!result.saved || !result.finished)
+        return failed;
+    return flow.ExitCode(refused, failed);
 }
 
 } // namespace wizard::pages

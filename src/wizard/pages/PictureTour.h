@@ -61,9 +61,14 @@ public:
 };
 
 struct PictureTourResult {
-    bool saved = false;    // every picture was written
+    bool saved = false;    // every picture was written, those of long work too
     bool finished = false; // every page was reached, the run went through and "Quitter" closed the window
 };
+
+// The program's exit code once the pictures were taken (a tour not taken: the default result):
+// `refused` when the start was refused; the run's, as in the unattended mode, once every picture
+// was written and the tour finished; `failed` otherwise.
+int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused, int failed);
 
 class PictureTour {
 public:
@@ -74,12 +79,14 @@ public:
     PictureTour& operator=(const PictureTour&) = delete;
 
     // Once the first page shows: a picture of each page of kPagePictures, Next pressed after each.
-    // A page other than the one expected is said on standard error and ends the tour.
+    // A page other than the one expected is said on standard error and ends the tour. The
+    // pictures of long work taken until then count in the result.
     PictureTourResult TakePages();
     // The pictures of long work taken so far were all written.
     bool ProgressSaved() const { return FProgressSaved; }
 
 private:
+    PictureTourResult TakePagePictures();
     void Observe(const ui::ProgressRecord& work);
     void SaveOnce(bool& taken, std::string_view fileName);
 

@@ -60,8 +60,8 @@ private:
 
 } // namespace
 
-PagePicturesResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& services, const std::string& folder) {
-    PagePicturesResult result;
+pages::PictureTourResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& services, const std::string& folder) {
+    pages::PictureTourResult result;
     const std::filesystem::path dir = platform::win32::PathFromUtf8(folder);
     std::error_code error;
     std::filesystem::create_directories(dir, error);
@@ -77,10 +77,7 @@ PagePicturesResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& servic
     }
     if (window.Closed())
         return result; // refused at start: the message says why
-    const pages::PictureTourResult pictures = tour.TakePages();
-    result.saved = pictures.saved && tour.ProgressSaved();
-    result.finished = pictures.finished;
-    return result;
+    return tour.TakePages();
 }
 
 } // namespace wizard::win32

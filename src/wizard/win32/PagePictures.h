@@ -6,6 +6,8 @@
 // package has one, the report after the run). For documentation, and for looking at the window on
 // a machine without a screen.
 
+#include "wizard/pages/PictureTour.h"
+
 #include <string>
 
 namespace ui {
@@ -16,15 +18,10 @@ namespace wizard::win32 {
 
 class WizardWindow;
 
-struct PagePicturesResult {
-    bool saved = false;    // every picture was written
-    bool finished = false; // the run went through and "Quitter" closed the window
-};
-
 // Shows `window`, lets it check its package, clicks Next by the caption the page gives it
 // ("Suivant >", "Démarrer", "Quitter") and writes the pictures into `folder` (created when
 // missing). `services` (the scripted UI services that answer the dialogs meanwhile) tell the long
 // work, which the window's progress panel shows. What goes wrong is written to standard error.
-PagePicturesResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& services, const std::string& folder);
+pages::PictureTourResult SavePagePictures(WizardWindow& window, ui::ScriptedUi& services, const std::string& folder);
 
 } // namespace wizard::win32
