@@ -193,7 +193,7 @@ void TfrmMain::CreateComponents() {
     FTimerConnection->setObjectName(QStringLiteral("TimerConnection"));
     FTimerConnection->setInterval(1000);
     connect(FTimerConnection, &QTimer::timeout, this, [this] {
-        if (FFlow.InProcedure() || FFlow.Checking())
+        if (FFlow.Working())
             return;
         try {
             FHost.ProcessTimers();
@@ -373,7 +373,7 @@ void TfrmMain::UpdateButtons() {
 
 void TfrmMain::ActionListMainUpdate() {
     // A running procedure (or the check) keeps the buttons as the flow set them.
-    if (!FFlow.InProcedure() && !FFlow.Checking())
+    if (!FFlow.Working())
         UpdateButtons();
 }
 

@@ -11,8 +11,6 @@
 
 #include <QLabel>
 #include <QTimer>
-#include <chrono>
-#include <cstdlib>
 
 namespace wizard {
 
@@ -28,8 +26,6 @@ void TfrmMain::FormShow() {
     ::BringWindowToFront(WindowIdOf(this));
     setWindowTitle(ToQString(pages::kWindowTitle));
     ShowVersion();
-    // Temporary file names draw from this generator.
-    std::srand(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
 
     const std::optional<pages::StartTexts> texts =
         pages::RunStartSequence(FHost, FFlow, *FPages.displayFile->RichEditFile(), *FPages.endInstall->RichEditReport(),

@@ -110,6 +110,10 @@ public:
     // `interrupted` when the window closed (or was cancelled) before the run.
     int ExitCode(int refused, int interrupted) const;
 
+    // The package's check or a product's procedure runs: the buttons stay as they were set, and the
+    // background work of the message loop (the idle update, the connection module's timers) waits.
+    bool Working() const { return FChecking || FInProcedure; }
+
     bool Started() const { return FStarted; }
     bool Finished() const { return FFinished; }
     bool InProcedure() const { return FInProcedure; }

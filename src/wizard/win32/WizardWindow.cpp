@@ -226,11 +226,11 @@ LRESULT WindowProcedures::Handle(WizardWindow& self, HWND window, UINT message, 
             return 0;
         case kTimerIdle:
             // The action list's update when idle; a running procedure keeps the buttons as it set them.
-            if (!self.FFlow.InProcedure() && !self.FFlow.Checking())
+            if (!self.FFlow.Working())
                 self.UpdateButtons();
             return 0;
         case kTimerConnection:
-            if (!self.FFlow.InProcedure() && !self.FFlow.Checking()) {
+            if (!self.FFlow.Working()) {
                 try {
                     self.FHost.ProcessTimers();
                 } catch (...) {

@@ -178,6 +178,9 @@ TEST_P(Buttons, EnabledAndCaptionedPerPageAndState) {
     EXPECT_EQ(states.nextCaption, row.expected.nextCaption);
     EXPECT_EQ(flow.ForKey(Key::Enter, row.canGoNext), row.enter);
     EXPECT_EQ(flow.ForKey(Key::Escape, row.canGoNext), row.escape);
+    const bool working = row.stage == Stage::Checking || row.stage == Stage::CheckingWithProgress ||
+                         row.stage == Stage::InProcedure || row.stage == Stage::InProcedureWithProgress;
+    EXPECT_EQ(flow.Working(), working) << "the background work of the message loop waits";
 }
 
 constexpr KeyCommand kNone = KeyCommand::None;
