@@ -147,7 +147,7 @@ void TfrmMain::CreateComponents() {
     FBevelButtons->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     FBevelButtons->setLineWidth(1);
     FRzLabelVersion = NewLabel(FPanelButtons, "RzLabelVersion");
-    FRzLabelVersion->setText(QStringLiteral("Version : "));
+    FRzLabelVersion->setText(ToQString(pages::kVersionPrefix));
     FRzLabelVersion->move(10, 10);
     // Raised text: a light copy of the text one pixel below and to the right.
     auto* raised = new QGraphicsDropShadowEffect(FRzLabelVersion);

@@ -4,6 +4,7 @@
 #include "update/richtext/RichTextControl.h"
 #include "wizard/Printing.h"
 #include "wizard/ProgressPanel.h"
+#include "wizard/pages/PageTexts.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -230,7 +231,8 @@ std::optional<std::string> QtUiServices::OpenFile(const ui::FileOpenRequest& req
 
 bool QtUiServices::PrinterSetup() {
     QPrintDialog dialog(&CurrentPrinter(), QApplication::activeWindow());
-    dialog.setWindowTitle(QStringLiteral("Configuration de l'impression"));
+    dialog.setWindowTitle(
+        QString::fromUtf8(pages::kPrinterSetupTitle.data(), static_cast<qsizetype>(pages::kPrinterSetupTitle.size())));
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -79,7 +79,7 @@ QString TfrmDisplayFile::GetNextCaption() const {
 }
 
 void TfrmDisplayFile::SpeedButtonPrintClick() {
-    SetUpAndPrint(*FRichEditFile->document(), FPanelButtons->Caption());
+    SetUpAndPrint(*FRichEditFile->document(), FromUtf8(pages::PrintTitle(pages::PageKind::Changes)));
 }
 
 QFrame* TfrmDisplayFile::PanelButtons() const {
