@@ -67,7 +67,7 @@ int SaveScreenshots(wizard::TfrmMain& window, wizard::ProgressPanel& panel, ui::
     QDir dir(QString::fromStdString(folder));
     if (!dir.mkpath(QStringLiteral("."))) {
         std::cerr << "quarnel-update : impossible de créer " << folder << "\n";
-        return update::run::kExitFailed;
+        return wizard::pages::kExitPicturesNotWritten;
     }
     QtPictureWindow pictureWindow(window, panel, dir);
     wizard::pages::PictureTour tour(pictureWindow, services);
@@ -81,8 +81,7 @@ int SaveScreenshots(wizard::TfrmMain& window, wizard::ProgressPanel& panel, ui::
         window.UpdateButtons();
         pictures = tour.TakePages();
     }
-    return wizard::pages::PicturesExitCode(pictures, window.Flow(), update::run::kExitRefused,
-                                           update::run::kExitFailed);
+    return wizard::pages::PicturesExitCode(pictures, window.Flow(), update::run::kExitRefused);
 }
 
 } // namespace quarnel_update

@@ -20,9 +20,9 @@ namespace quarnel_update {
 
 // Shows the window, lets it check its package, pages through it to the end by its Next button and
 // saves the PNGs in `folder` (created when missing). The long work that `services` (answering the
-// dialogs meanwhile) are told of is shown on `panel`. Gives the program's exit code: the run's once
-// every picture was written and "Quitter" closed the window, 1 otherwise, 5 when the start was
-// refused (wizard::pages::PicturesExitCode).
+// dialogs meanwhile) are told of is shown on `panel`. Gives the program's exit code: 0 once every
+// picture was written and "Quitter" closed the window, whatever the run's outcome, 1 otherwise, 5
+// when the start was refused (wizard::pages::PicturesExitCode).
 int SaveScreenshots(wizard::TfrmMain& window, wizard::ProgressPanel& panel, ui::ScriptedUi& services,
                     const std::string& folder);
 

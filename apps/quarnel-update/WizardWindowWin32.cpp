@@ -57,7 +57,7 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (pictureServices != nullptr)
         return wizard::pages::PicturesExitCode(
             wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots), window.Flow(),
-            kExitRefused, kExitFailed);
+            kExitRefused);
     window.Show();
     // The folder browser of the product location belongs to the main window.
     dmUpdateCommon.SetMainWindow(wizard::win32::WindowIdOf(window.Handle()));

@@ -70,12 +70,10 @@ PictureTourResult PictureTour::TakePagePictures() {
     return result;
 }
 
-int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused, int failed) {
+int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused) {
     if (flow.StartRefused())
         return refused;
-    if (!result.saved || !result.finished)
-        return failed;
-    return flow.ExitCode(refused, failed);
+    return result.saved && result.finished ? kExitPicturesWritten : kExitPicturesNotWritten;
 }
 
 } // namespace wizard::pages

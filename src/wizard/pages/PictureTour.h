@@ -65,10 +65,15 @@ struct PictureTourResult {
     bool finished = false; // every page was reached, the run went through and "Quitter" closed the window
 };
 
+// What --screenshots exits with: the pictures' outcome, not the run's (the report page's picture
+// shows the run's).
+inline constexpr int kExitPicturesWritten = 0;
+inline constexpr int kExitPicturesNotWritten = 1;
+
 // The program's exit code once the pictures were taken (a tour not taken: the default result):
-// `refused` when the start was refused; the run's, as in the unattended mode, once every picture
-// was written and the tour finished; `failed` otherwise.
-int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused, int failed);
+// `refused` when the start was refused; kExitPicturesWritten once every picture was written and the
+// tour finished, whatever the run's outcome; kExitPicturesNotWritten otherwise.
+int PicturesExitCode(const PictureTourResult& result, const WizardFlow& flow, int refused);
 
 class PictureTour {
 public:
