@@ -2,6 +2,7 @@
 // Cancel offered while long work shows its progress, the list of changes in its RichEdit control,
 // and the exit code of each way the window ends.
 
+#include "TextFits.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "update/richtext/RichTextControl.h"
@@ -189,6 +190,27 @@ TEST_F(Win32Window, TheListOfChangesIsFedToItsRichEditAsRtf) {
     format.cbSize = sizeof(format);
     SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     EXPECT_TRUE((format.dwEffects & CFE_BOLD) != 0);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += "\n  " + line;
+    return text;
+}
+
+TEST_F(Win32Window, EveryTextFitsItsControlOnEachPage) {
+    auto window = Started();
+    const auto fits = [&window](const char* page) {
+        const std::vector<std::string> cut = quarnel_test::CutTexts(window->Handle());
+        EXPECT_TRUE(cut.empty()) << page << ":" << Joined(cut);
+    };
+    fits("welcome");
+    Click(*window, L"Suivant >");
+    fits("list of changes");
+    Click(*window, L"Démarrer");
+    ASSERT_EQ(window->Flow().Current(), window->Flow().Report());
+    fits("report");
 }
 
 TEST_F(Win32Window, ARefusedStartClosesTheWindowWithTheRefusedCode) {
