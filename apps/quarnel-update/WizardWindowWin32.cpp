@@ -26,13 +26,16 @@ namespace {
 using update::run::kExitFailed;
 using update::run::kExitRefused;
 
+// What --screenshots exits with.
+constexpr int kExitPicturesWritten = 0;
+constexpr int kExitPicturesNotWritten = 1;
+
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
 int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (CarriesNoPackage(options))
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package);
+    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
     update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
     std::function<void()> check;
@@ -62,9 +65,10 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (pictureServices != nullptr) {
         const wizard::win32::PagePicturesResult pictures =
             wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots);
-        if (!pictures.saved || !pictures.finished)
-            return window.Flow().StartRefused() ? kExitRefused : kExitFailed;
-        return window.Flow().ExitCode(kExitRefused, kExitFailed);
+        // As on Linux: the pictures' outcome, whatever the run's (its report is the last picture).
+        if (window.Flow().StartRefused())
+            return kExitRefused;
+        return pictures.saved && pictures.finished ? kExitPicturesWritten : kExitPicturesNotWritten;
     }
     window.Show();
     // The folder browser of the product location belongs to the main window.
