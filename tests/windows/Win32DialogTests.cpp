@@ -3,6 +3,7 @@
 // and Escape, the browse keys, what OK and Annuler return, and every text fitting its control.
 
 #include "Common/Interbase/MultiSte.h"
+#include "ModalAction.h"
 #include "TextFits.h"
 #include "ui/ScriptedUi.h"
 #include "wizard/win32/CompanyDialog.h"
@@ -368,36 +369,11 @@ TEST_F(ConnectionWindow, EveryTextFitsItsControl) {
     EXPECT_TRUE(cut.empty()) << Joined(cut);
 }
 
-// What a person does in a dialog once it shows, run by a thread timer from inside its modal loop.
-class InsideTheModalLoop {
-public:
-    explicit InsideTheModalLoop(std::function<void(HWND)> action)
-        : FAction(std::move(action)) {
-        gCurrent = this;
-        FTimer = SetTimer(nullptr, 0, 10, &InsideTheModalLoop::Tick);
-    }
-    ~InsideTheModalLoop() {
-        KillTimer(nullptr, FTimer);
-        gCurrent = nullptr;
-    }
-    bool Done() const { return FDone; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = FindWindowW(L"QuarnelWizardDialog", nullptr);
-        if (gCurrent == nullptr || gCurrent->FDone || dialog == nullptr || !IsWindowVisible(dialog))
-            return;
-        gCurrent->FDone = true;
-        gCurrent->FAction(dialog);
-    }
-    static inline InsideTheModalLoop* gCurrent = nullptr;
-    std::function<void(HWND)> FAction;
-    UINT_PTR FTimer = 0;
-    bool FDone = false;
-};
+// The dialogs' own window class, by which a test finds them from inside their modal loop.
+constexpr const wchar_t* kDialogClass = L"QuarnelWizardDialog";
 
 TEST(ConnectionExecute, GivesTheComposedNameOnOkAndNothingOnAnnuler) {
-    InsideTheModalLoop confirm([](HWND dialog) {
+    quarnel_test::ModalAction confirm(kDialogClass, [](HWND dialog) {
         SendMessageW(GetDlgItem(dialog, ConnectionDialog::kOther), BM_CLICK, 0, 0);
         SetWindowTextW(GetDlgItem(dialog, ConnectionDialog::kOtherDbFile), L"  ");
         SendMessageW(GetDlgItem(dialog, ConnectionDialog::kTcp), BM_CLICK, 0, 0);
@@ -409,7 +385,7 @@ TEST(ConnectionExecute, GivesTheComposedNameOnOkAndNothingOnAnnuler) {
     EXPECT_EQ(ConnectionDialog::Execute(nullptr), "7.7.7.7:D:\\Données\\base.fdb");
     EXPECT_TRUE(confirm.Done());
 
-    InsideTheModalLoop cancel([](HWND dialog) {
+    quarnel_test::ModalAction cancel(kDialogClass, [](HWND dialog) {
         SetFocus(GetDlgItem(dialog, ConnectionDialog::kLocal));
         PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     });
@@ -530,7 +506,7 @@ private:
 TEST(CompanyChoice, TheWindowsServicesShowTheDialogWhenTheRegisterAsks) {
     RegisterFile file("Alpha\r\nBeta\r\n");
     ui::SetCurrent(std::make_unique<wizard::win32::Win32UiServices>());
-    InsideTheModalLoop confirm([](HWND dialog) {
+    quarnel_test::ModalAction confirm(kDialogClass, [](HWND dialog) {
         SendMessageW(GetDlgItem(dialog, CompanyDialog::kCompanies), CB_SETCURSEL, 1, 0);
         SendMessageW(GetDlgItem(dialog, CompanyDialog::kOk), BM_CLICK, 0, 0);
     });
@@ -538,7 +514,7 @@ TEST(CompanyChoice, TheWindowsServicesShowTheDialogWhenTheRegisterAsks) {
     EXPECT_TRUE(confirm.Done());
     EXPECT_EQ(FMultiSte().SteChoisie(), "Beta");
 
-    InsideTheModalLoop cancel([](HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); });
+    quarnel_test::ModalAction cancel(kDialogClass, [](HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); });
     EXPECT_FALSE(FMultiSte().DemandeSte());
     EXPECT_TRUE(cancel.Done());
 
