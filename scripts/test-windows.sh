@@ -12,8 +12,10 @@ if [[ -z ${QUARNEL_WINE_STARTED:-} ]]; then
     export QUARNEL_WINE_STARTED=$SECONDS
     cmake --preset windows
     cmake --build --preset windows -j "$(nproc)"
-    # The Linux quarnel-pack that quarnel-pack.exe is compared with (tests/windows/pack-crosscheck.sh).
-    cmake --preset asan >/dev/null && cmake --build --preset asan -j "$(nproc)" --target quarnel-pack
+    # The Linux programs the Windows ones are compared with: quarnel-pack's bytes
+    # (tests/windows/pack-crosscheck.sh), and the report and machine of a Linux update.
+    cmake --preset asan >/dev/null &&
+        cmake --build --preset asan -j "$(nproc)" --target quarnel-pack quarnel-update quarnel-machine
     if command -v Xvfb >/dev/null; then
         export QUARNEL_WINE_DISPLAY=1
         exec tests/windows/with-xvfb.sh "$PWD/scripts/test-windows.sh" "$@"

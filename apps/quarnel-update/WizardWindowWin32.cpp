@@ -31,8 +31,7 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (CarriesNoPackage(options))
         throw std::runtime_error(kNoPackage);
     // Footer and directory only: the window comes up at once and checks the streams with a progress bar.
-    const std::shared_ptr<update::package::PackageReader> package =
-        update::run::OpenPackageUnchecked(options.package);
+    const std::shared_ptr<update::package::PackageReader> package = update::run::OpenPackageUnchecked(options.package);
     update::TdmUpdateCommon dmUpdateCommon(package); // removes its temporary files however the program ends
     wizard::EngineAdapter engine(dmUpdateCommon);
     wizard::EngineHost host(engine, wizard::PackageCheck(package, options.allowOlder));
@@ -54,6 +53,7 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
     if (const auto note = update::trust::AllowOlderNote({options.allowOlder}))
         window.Report().AppendLine(*note + "\r\n", 10, {});
 
+    // The pictures' outcome, whatever the run's (its report is the last picture).
     if (pictureServices != nullptr)
         return wizard::pages::PicturesExitCode(
             wizard::win32::SavePagePictures(window, *pictureServices, *options.screenshots), window.Flow(),

@@ -5,6 +5,7 @@
 #include "ui/UiServices.h"
 #include "wizard/Fonts.h"
 #include "wizard/PanelButtons.h"
+#include "wizard/pages/ConnectionForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -238,13 +239,13 @@ void TdlgConnection::SetFieldEnabled(QLineEdit* field, bool enabled) {
 }
 
 void TdlgConnection::RadioButtonConnClick() {
-    const ConnectionChoice choice = Fields().choice;
-    SetFieldEnabled(FRzButtonEditDbFile, choice == ConnectionChoice::Local);
+    const pages::ConnectionFieldsOpen open = pages::FieldsOpenFor(Fields().choice);
+    SetFieldEnabled(FRzButtonEditDbFile, open.dbFile);
     for (QLineEdit* part : FEditIP)
-        SetFieldEnabled(part, choice == ConnectionChoice::Tcp);
-    SetFieldEnabled(FEditServFile, choice == ConnectionChoice::Tcp);
-    SetFieldEnabled(FEditOtherDbFile, choice == ConnectionChoice::Other);
-    FActionBrowse->setEnabled(choice == ConnectionChoice::Local);
+        SetFieldEnabled(part, open.address);
+    SetFieldEnabled(FEditServFile, open.servFile);
+    SetFieldEnabled(FEditOtherDbFile, open.otherDbFile);
+    FActionBrowse->setEnabled(open.dbFile);
 }
 
 void TdlgConnection::ActionOKUpdate() {
@@ -261,14 +262,7 @@ void TdlgConnection::ActionAnnulerExecute() {
 }
 
 void TdlgConnection::RzButtonEditDbFileButtonClick() {
-    ui::FileOpenRequest request;
-    request.title = "Ouvrir";
-    // Windows matches extensions without regard to case; the host's file dialog does not.
-    request.filter = "Bases de données Firebird|*.FDB;*.fdb";
-    const std::string current = FRzButtonEditDbFile->text().toStdString();
-    const std::size_t backslash = current.rfind('\\');
-    if (backslash != std::string::npos)
-        request.initialFolder = current.substr(0, backslash + 1);
+    const ui::FileOpenRequest request = pages::DatabaseFileRequest(FRzButtonEditDbFile->text().toStdString());
     if (const std::optional<std::string> chosen = ui::Current().OpenFile(request))
         FRzButtonEditDbFile->setText(ToQString(*chosen));
 }

@@ -2,6 +2,9 @@
 // Cancel offered while long work shows its progress, the list of changes in its RichEdit control,
 // and the exit code of each way the window ends.
 
+#include "FilePrinter.h"
+#include "ModalAction.h"
+#include "TextFits.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "update/richtext/RichTextControl.h"
@@ -11,6 +14,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
+#include <ostream>
 
 // clang-format off
 #include <windows.h>
@@ -190,6 +195,117 @@ TEST_F(Win32Window, TheListOfChangesIsFedToItsRichEditAsRtf) {
     SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     EXPECT_TRUE((format.dwEffects & CFE_BOLD) != 0);
 }
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += "\n  " + line;
+    return text;
+}
+
+TEST_F(Win32Window, EveryTextFitsItsControlOnEachPage) {
+    auto window = Started();
+    const auto fits = [&window](const char* page) {
+        const std::vector<std::string> cut = quarnel_test::CutTexts(window->Handle());
+        EXPECT_TRUE(cut.empty()) << page << ":" << Joined(cut);
+    };
+    fits("welcome");
+    Click(*window, L"Suivant >");
+    fits("list of changes");
+    Click(*window, L"Démarrer");
+    ASSERT_EQ(window->Flow().Current(), window->Flow().Report());
+    fits("report");
+}
+
+// The scripted services (dialogs recorded, none shown) with the system's own print dialog.
+class SystemPrintDialog : public ui::ScriptedUi {
+public:
+    bool PrinterSetup() override { return FWindows.PrinterSetup(); }
+
+private:
+    wizard::win32::Win32UiServices FWindows;
+};
+
+struct PrintRow {
+    const char* name;
+    bool printer;   // a file printer is installed, the default one
+    UINT dialogEnd; // what ends the print dialog: IDOK or IDCANCEL
+    bool printed;
+};
+
+void PrintTo(const PrintRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ReportPrinting : public Win32Window, public ::testing::WithParamInterface<PrintRow> {};
+
+// The printer glyph of the page on screen, as a person finds it.
+HWND VisiblePrintButton(HWND window) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(child, className, 16);
+            if (lstrcmpiW(className, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_BITMAP) != 0 &&
+                IsWindowVisible(child)) {
+                *reinterpret_cast<HWND*>(data) = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_P(ReportPrinting, GoesThroughTheSystemsPrintDialog) {
+    std::optional<quarnel_test::FilePrinter> printer;
+    if (GetParam().printer) {
+        printer.emplace();
+        if (!printer->Ready())
+            GTEST_SKIP() << "no file printer can be made here (Wine's PostScript driver is needed)";
+    }
+    auto services = std::make_unique<SystemPrintDialog>();
+    ui::ScriptedUi* scripted = services.get();
+    ui::SetCurrent(std::move(services));
+    auto window = Started();
+    Click(*window, L"Suivant >");
+    Click(*window, L"Démarrer");
+    ASSERT_EQ(window->Flow().Current(), window->Flow().Report());
+    HWND print = VisiblePrintButton(window->Handle());
+    ASSERT_NE(print, nullptr);
+
+    std::wstring chosenPrinter;
+    quarnel_test::ModalAction dialog(L"#32770", [&chosenPrinter](HWND shown) {
+        wchar_t name[128] = {};
+        GetDlgItemTextW(shown, 1139, name, 128); // the printer list of the print dialog (cmb4)
+        chosenPrinter = name;
+        PostMessageW(shown, WM_COMMAND, GetParam().dialogEnd, 0);
+    });
+    SendMessageW(print, BM_CLICK, 0, 0);
+    window->PumpMessages();
+
+    EXPECT_TRUE(dialog.Done()) << "the system's print dialog (or its word that there is no printer) showed";
+    EXPECT_TRUE(scripted->Dialogs().empty()) << "no error: " << scripted->Dialogs().front().text;
+    if (GetParam().printer) {
+        EXPECT_EQ(chosenPrinter, quarnel_test::FilePrinter::Name());
+        const std::string output = printer->Output();
+        EXPECT_EQ(output.find("%%Title: Update report") != std::string::npos, GetParam().printed);
+        if (GetParam().printed) {
+            EXPECT_NE(printer->DrawnLetters().find("Lamise"), std::string::npos) << printer->DrawnLetters();
+            EXPECT_NE(printer->DrawnLetters().find("avecsucc"), std::string::npos) << printer->DrawnLetters();
+        } else {
+            EXPECT_TRUE(output.empty());
+        }
+    }
+    EXPECT_FALSE(window->Closed());
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, ReportPrinting,
+                         ::testing::Values(PrintRow{"PrintedToAFilePrinter", true, IDOK, true},
+                                           PrintRow{"Cancelled", true, IDCANCEL, false},
+                                           PrintRow{"NoPrinterInstalled", false, IDOK, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Win32Window, ARefusedStartClosesTheWindowWithTheRefusedCode) {
     FHost.refuse = true;

@@ -5,7 +5,8 @@
 # fails and is restored whole, the report says why in French and the run's outcome is a failure.
 #
 # no-client-update-e2e.sh WIZARD.exe VERSION_PE.exe LINUX_BUILD_FOLDER; run under the Wine prefix
-# of scripts/test-windows.sh (WINEPREFIX). Exits 77 (skipped) without the Linux quarnel-pack.
+# of scripts/test-windows.sh (WINEPREFIX), on an X server (with-xvfb.sh) for the window's run with
+# --screenshots. Exits 77 (skipped) without the Linux quarnel-pack.
 set -euo pipefail
 wizard=$1
 version_pe=$2
@@ -17,6 +18,7 @@ if [[ ! -x $pack ]]; then
     exit 77
 fi
 : "${WINEPREFIX:?the Wine prefix of scripts/test-windows.sh}"
+: "${DISPLAY:?an X server: run under with-xvfb.sh}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-noclient.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -74,4 +76,27 @@ check_status "the report closes on the failure" $outcome
 outcome=0
 grep -q "Alpha" "$drive_c/rapport-noclient.txt" || outcome=1
 check_status "the report names the company whose lists were not stored" $outcome
+
+# The same failing update in the window with --screenshots: as on Linux, the exit code says whether
+# the pictures were written (0) or not (1), not how the run ended.
+"$wine" "$version_pe" 'C:\windows\system32\gds32.dll' 2.5.2.26540 WI-V2.5.2.26540
+rm -rf "$drive_c/pages-noclient"
+status=0
+(cd "$drive_c" && "$wine" Veltrane-update.exe --screenshots 'C:\pages-noclient') >"$work/pictures.out" 2>&1 ||
+    status=$?
+echo "--- --screenshots: exit code $status, output:"
+cat "$work/pictures.out"
+check "--screenshots exits 0 when its pictures are written, the run having failed" 0 "$status"
+check "the report page's picture is written" "89504e470d0a1a0a" \
+    "$(head -c 8 "$drive_c/pages-noclient/3-report.png" 2>/dev/null | od -An -tx1 | tr -d ' \n')"
+outcome=0
+cmp -s "$work/Veltrane-5.1.exe" "$drive_c/WQuarnel/VTP/Programs/Veltrane.exe" || outcome=1
+check_status "the window's failed run restores the product whole too" $outcome
+status=0
+# A folder that cannot be made: its parent is a file.
+(cd "$drive_c" && "$wine" Veltrane-update.exe --screenshots 'C:\rapport-noclient.txt\pages') >"$work/nopictures.out" 2>&1 ||
+    status=$?
+check "--screenshots exits 1 when its pictures cannot be written" 1 "$status"
+rm -f "$system32/gds32.dll"
+rm -rf "$drive_c/pages-noclient"
 checks_end

@@ -5,7 +5,6 @@
 #include "platform/machine/WindowsApi.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace platform {
 
@@ -16,30 +15,6 @@ HANDLE Native(std::intptr_t value) {
 }
 
 } // namespace
-
-FileHandle::FileHandle(std::intptr_t descriptor, std::uint64_t registration, std::optional<std::uint64_t> freeSpace)
-    : FDescriptor(descriptor)
-    , FRegistration(registration)
-    , FReportedFreeSpace(freeSpace) {}
-
-FileHandle::~FileHandle() {
-    Close();
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : FDescriptor(std::exchange(other.FDescriptor, -1))
-    , FRegistration(std::exchange(other.FRegistration, 0))
-    , FReportedFreeSpace(other.FReportedFreeSpace) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        FDescriptor = std::exchange(other.FDescriptor, -1);
-        FRegistration = std::exchange(other.FRegistration, 0);
-        FReportedFreeSpace = other.FReportedFreeSpace;
-    }
-    return *this;
-}
 
 void FileHandle::Close() noexcept {
     if (FDescriptor >= 0)

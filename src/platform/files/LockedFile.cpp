@@ -7,7 +7,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace platform {
 
@@ -62,27 +61,8 @@ LockedFile::LockedFile(const std::filesystem::path& file, Opening opening) {
     FHeld = ::flock(FDescriptor, LOCK_EX | LOCK_NB) == 0;
 }
 
-LockedFile::~LockedFile() {
-    if (FDescriptor >= 0)
-        ::close(FDescriptor); // closing releases the lock
-}
-
-LockedFile::LockedFile(LockedFile&& other) noexcept
-    : FDescriptor(std::exchange(other.FDescriptor, -1))
-    , FOpenError(other.FOpenError)
-    , FHeld(std::exchange(other.FHeld, false))
-    , FSize(other.FSize) {}
-
-LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
-    if (this != &other) {
-        if (FDescriptor >= 0)
-            ::close(FDescriptor);
-        FDescriptor = std::exchange(other.FDescriptor, -1);
-        FOpenError = other.FOpenError;
-        FHeld = std::exchange(other.FHeld, false);
-        FSize = other.FSize;
-    }
-    return *this;
+void LockedFile::CloseDescriptor(int descriptor) noexcept {
+    ::close(descriptor); // closing releases the lock
 }
 
 bool LockedFile::WaitForLock() {

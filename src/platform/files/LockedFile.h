@@ -55,6 +55,8 @@ public:
     std::optional<std::string> UntrustedBecause() const;
 
 private:
+    static void CloseDescriptor(int descriptor) noexcept; // each system's own close
+
     int FDescriptor = -1;
     std::uint32_t FOpenError = 0;
     bool FHeld = false;

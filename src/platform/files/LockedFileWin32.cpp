@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <io.h>
-#include <utility>
 
 namespace platform {
 
@@ -85,27 +84,8 @@ LockedFile::LockedFile(const std::filesystem::path& file, Opening opening) {
     FHeld = Lock(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
 }
 
-LockedFile::~LockedFile() {
-    if (FDescriptor >= 0)
-        ::_close(FDescriptor); // closing the handle releases the lock
-}
-
-LockedFile::LockedFile(LockedFile&& other) noexcept
-    : FDescriptor(std::exchange(other.FDescriptor, -1))
-    , FOpenError(other.FOpenError)
-    , FHeld(std::exchange(other.FHeld, false))
-    , FSize(other.FSize) {}
-
-LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
-    if (this != &other) {
-        if (FDescriptor >= 0)
-            ::_close(FDescriptor);
-        FDescriptor = std::exchange(other.FDescriptor, -1);
-        FOpenError = other.FOpenError;
-        FHeld = std::exchange(other.FHeld, false);
-        FSize = other.FSize;
-    }
-    return *this;
+void LockedFile::CloseDescriptor(int descriptor) noexcept {
+    ::_close(descriptor); // closing releases the lock
 }
 
 bool LockedFile::WaitForLock() {

@@ -12,28 +12,6 @@
 
 namespace update::package {
 
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (FFd >= 0) {
-            ::close(FFd);
-        }
-        FFd = other.Release();
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor() {
-    if (FFd >= 0) {
-        ::close(FFd); // a failed close of a descriptor we only read or already flushed loses nothing
-    }
-}
-
-int FileDescriptor::Release() {
-    const int fd = FFd;
-    FFd = -1;
-    return fd;
-}
-
 FileDescriptor OpenForReading(const std::filesystem::path& file) {
     // Never blocks on a FIFO nor reads a device without end: only a regular file is read.
     const int fd = platform::OpenRegularInput(file);

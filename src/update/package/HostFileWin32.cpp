@@ -68,28 +68,6 @@ std::wstring WidePath(const std::filesystem::path& path) {
 
 } // namespace
 
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (FFd >= 0) {
-            ::_close(FFd);
-        }
-        FFd = other.Release();
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor() {
-    if (FFd >= 0) {
-        ::_close(FFd); // a failed close of a descriptor we only read or already flushed loses nothing
-    }
-}
-
-int FileDescriptor::Release() {
-    const int fd = FFd;
-    FFd = -1;
-    return fd;
-}
-
 FileDescriptor OpenForReading(const std::filesystem::path& file) {
     // Others may read the file meanwhile, nobody may write it; a folder cannot be opened this way.
     const HANDLE handle = ::CreateFileW(WidePath(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,

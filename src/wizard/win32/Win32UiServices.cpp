@@ -1,5 +1,8 @@
 #include "wizard/win32/Win32UiServices.h"
 
+#include "Common/Interbase/MultiSte.h"
+#include "wizard/win32/CompanyDialog.h"
+#include "wizard/win32/ConnectionDialog.h"
 #include "wizard/win32/Win32Api.h"
 #include "wizard/win32/WizardWindow.h"
 
@@ -95,9 +98,13 @@ struct Win32UiServices::State {
 };
 
 Win32UiServices::Win32UiServices()
-    : F(std::make_unique<State>()) {}
+    : F(std::make_unique<State>()) {
+    CompanyDialog::Install(FMultiSte());
+}
 
 Win32UiServices::~Win32UiServices() {
+    // Without the window's services, a choice among several companies is abandoned.
+    FMultiSte().SetShowModal(nullptr);
     if (F->hourGlass)
         ::SetCursor(F->previousCursor);
     if (gPrinter != nullptr)
@@ -253,6 +260,10 @@ void Win32UiServices::StepProgress(std::uint64_t done) {
 void Win32UiServices::EndProgress() {
     if (F->window != nullptr)
         F->window->EndProgress();
+}
+
+std::optional<std::string> Win32UiServices::AskDatabaseName() {
+    return ConnectionDialog::Execute(F->window != nullptr ? F->window->Handle() : GetActiveWindow());
 }
 
 void* CurrentPrinterDc() {

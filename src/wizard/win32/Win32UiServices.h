@@ -1,8 +1,9 @@
 #pragma once
 
 // The UI services of the Windows window: the system's message boxes with French buttons, the
-// hour-glass, the message loop for Delay, the folder, file-open and print dialogs, the RichEdit
-// controls of the pages as the report and list-of-changes sinks, the window's progress panel.
+// hour-glass, the message loop for Delay, the folder, file-open and print dialogs, the connection
+// and company-choice dialogs, the RichEdit controls of the pages as the report and list-of-changes
+// sinks, the window's progress panel.
 
 #include "ui/UiServices.h"
 #include "wizard/win32/WindowHandle.h"
@@ -41,6 +42,11 @@ public:
     void BeginProgress(std::string_view label, std::uint64_t total) override;
     void StepProgress(std::uint64_t done) override;
     void EndProgress() override;
+
+    // The connection dialog over the window: the database name the user composed, or nothing when
+    // cancelled. (The company choice needs no call: the register's DemandeSte shows its dialog for
+    // as long as these services live.)
+    std::optional<std::string> AskDatabaseName();
 
 private:
     struct State;

@@ -2,6 +2,7 @@
 
 #include "wizard/pages/PageTexts.h"
 #include "wizard/win32/Artwork.h"
+#include "wizard/win32/TextFit.h"
 #include "wizard/win32/WizardWindow.h"
 #include "wizard/win32/WizardWindowControls.h"
 
@@ -191,12 +192,23 @@ void WizardWindow::LayOut() {
         LayOutPage(page);
 
     Place(c.bevel, 0, barTop, width, 2);
-    Place(c.version, s(10), barTop + s(10), s(175), s(20));
+    Place(c.version, s(10), barTop + s(10), FittedWidth(c.version, 175, c.dpi), s(20));
     Place(c.progressLabel, s(190), barTop + (bar - s(22)) / 2, s(206), s(22));
     Place(c.progressBar, s(400), barTop + (bar - s(22)) / 2, s(210), s(22));
-    Place(c.cancel, width - s(10) - s(61), barTop + s(10), s(61), s(25));
-    Place(c.next, width - s(20) - s(61) - s(73), barTop + s(10), s(73), s(25));
-    Place(c.prev, width - s(30) - s(61) - s(146), barTop + s(10), s(73), s(25));
+    // The buttons from the right, 10 design pixels apart, each as wide as its design or its text
+    // in the font as drawn (a wider font than the design's must not cut "< Précédant"). Next is
+    // as wide as the widest of the captions it takes.
+    const std::wstring welcome = WideText(pages::NextCaption(pages::PageKind::Welcome));
+    const std::wstring changes = WideText(pages::NextCaption(pages::PageKind::Changes));
+    const std::wstring report = WideText(pages::NextCaption(pages::PageKind::Report));
+    const int cancelWidth = FittedWidth(c.cancel, 61, c.dpi);
+    const int nextWidth = FittedWidth(c.next, 73, c.dpi, {welcome, changes, report});
+    const int prevWidth = FittedWidth(c.prev, 73, c.dpi);
+    const int cancelLeft = width - s(10) - cancelWidth;
+    const int nextLeft = cancelLeft - s(10) - nextWidth;
+    Place(c.cancel, cancelLeft, barTop + s(10), cancelWidth, s(25));
+    Place(c.next, nextLeft, barTop + s(10), nextWidth, s(25));
+    Place(c.prev, nextLeft - s(10) - prevWidth, barTop + s(10), prevWidth, s(25));
 }
 
 void WizardWindow::LayOutPage(int page) {

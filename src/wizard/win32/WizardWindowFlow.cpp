@@ -11,6 +11,8 @@
 #include "wizard/win32/WizardWindow.h"
 #include "wizard/win32/WizardWindowControls.h"
 
+#include <stdexcept>
+
 namespace wizard::win32 {
 
 namespace {
@@ -209,7 +211,9 @@ void WizardWindow::PrintPage(pages::PageKind kind) {
     if (!ui::Current().PrinterSetup())
         return;
     HWND edit = kind == pages::PageKind::Report ? F->editReport : F->editChanges;
-    PrintRichEdit(edit, CurrentPrinterDc(), pages::PrintTitle(kind));
+    // The button's handler shows the error: a print that did not happen is not passed over in silence.
+    if (!PrintRichEdit(edit, CurrentPrinterDc(), pages::PrintTitle(kind)))
+        throw std::runtime_error("L'impression a échoué.");
 }
 
 } // namespace wizard::win32
