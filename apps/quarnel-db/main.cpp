@@ -9,6 +9,7 @@
 #include "platform/machine/ProgramEntry.h"
 #include "ui/ScriptedUi.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -22,10 +23,10 @@ BASE est un nom de base de données tel que les programmes l'écrivent : un chem
 (C:\Data\Base.fdb, ouvert par le moteur embarqué) ou un hôte, deux-points et un chemin sur un
 lecteur (127.0.0.1:C:\Data\Base.fdb, par le serveur Firebird de la machine quand l'hôte est
 cette machine). Un chemin de l'hôte hors des lecteurs de la machine est refusé. La machine est
-$QUARNEL_PREFIX, ou ~/.quarnel quand elle n'est pas définie. Chaque verbe travaille sous le
-compte de base de données de l'éditeur.
+$QUARNEL_PREFIX, ou ~/.quarnel quand elle n'est pas définie, faite par « quarnel-machine init ».
+Chaque verbe travaille sous le compte de base de données de l'éditeur.
 
-Options :
+Options (à toute place de la ligne de commande) :
   --lock-timeout SECONDES       Attente au plus de SECONDES (60 par défaut) sur un
                                 enregistrement verrouillé par une autre connexion, puis échec.
 
@@ -68,14 +69,17 @@ Codes de sortie :
 
 constexpr int kDefaultLockTimeout = 60;
 
-// "--lock-timeout N" in front of the database name; a usage error when malformed.
+// "--lock-timeout N" wherever it stands (before the database, after it, after the verb's
+// arguments); a usage error when malformed. The arguments left are the database, the verb and
+// its own.
 std::vector<std::string> TakeGlobalOptions(std::vector<std::string> args, int& lockTimeout) {
     lockTimeout = kDefaultLockTimeout;
-    while (!args.empty() && args[0] == "--lock-timeout") {
-        if (args.size() < 2)
+    for (auto option = std::find(args.begin(), args.end(), "--lock-timeout"); option != args.end();
+         option = std::find(option, args.end(), "--lock-timeout")) {
+        if (option + 1 == args.end())
             throw quarnel_db::UsageError("l'option --lock-timeout attend un nombre de secondes");
-        lockTimeout = quarnel_db::NonNegativeNumber(args[1], "--lock-timeout");
-        args.erase(args.begin(), args.begin() + 2);
+        lockTimeout = quarnel_db::NonNegativeNumber(*(option + 1), "--lock-timeout");
+        option = args.erase(option, option + 2);
     }
     return args;
 }

@@ -100,6 +100,10 @@ int RunPlanned(const quarnel_update::Options& options, const std::string& title)
         std::cerr << "quarnel-update : une mise à jour est en cours sur cette machine.\n";
         return kExitRefused;
     }
+    if (CarriesNoPackage(options)) {
+        std::cerr << "quarnel-update : " << kNoPackage << "\n";
+        return kExitRefused;
+    }
     update::run::PlanRunOptions plan;
     plan.package = options.package;
     plan.skipCurrent = options.skipCurrent;

@@ -3,13 +3,13 @@
 #include "firebird/AnsiText.h"
 #include "firebird/ClientLibrary.h"
 #include "firebird/DatabaseError.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/Query.h"
 #include "firebird/Routing.h"
 #include "firebird/Transaction.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
 
-#include <ibase.h>
 #include <stdexcept>
 
 namespace fb {

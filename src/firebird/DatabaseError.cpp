@@ -1,9 +1,7 @@
 #include "firebird/DatabaseError.h"
 
 #include "firebird/ClientLibrary.h"
-
-#include <firebird/Interface.h>
-#include <ibase.h>
+#include "firebird/FirebirdApi.h"
 
 namespace fb {
 

@@ -2,11 +2,11 @@
 
 #include "firebird/Attachment.h"
 #include "firebird/Blob.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/Transaction.h"
 #include "platform/text/Text.h"
 
 #include <cstring>
-#include <ibase.h>
 
 namespace fb {
 
@@ -79,8 +79,8 @@ InputMessage::InputMessage(Attachment& database, Transaction& transaction, Fireb
             ref->setType(&status, i, type | 1);
         } else if (type == SQL_BLOB) {
             int subType = parameters->getSubType(&status, i);
-            std::string bytes =
-                (subType == 1 && charset != CharsetOctets) ? database.ToServer(value.AsString(), what) : value.AsString();
+            std::string bytes = (subType == 1 && charset != CharsetOctets) ? database.ToServer(value.AsString(), what)
+                                                                           : value.AsString();
             blobs[i] = WriteBlob(database, transaction, bytes);
             ref->setType(&status, i, SQL_BLOB | 1);
         } else if (value.IsInteger()) {

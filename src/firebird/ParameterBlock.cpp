@@ -1,9 +1,9 @@
 #include "firebird/ParameterBlock.h"
 
 #include "firebird/Client.h"
+#include "firebird/FirebirdApi.h"
 #include "platform/text/Text.h"
 
-#include <ibase.h>
 #include <stdexcept>
 #include <string_view>
 

@@ -2,13 +2,13 @@
 
 #include "firebird/Client.h"
 #include "firebird/ClientLibrary.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <ibase.h>
 #include <stdexcept>
 #include <thread>
 

@@ -8,11 +8,10 @@
 #include "environment/Errors.h"
 #include "environment/InstallTools2.h"
 #include "environment/SystemNames.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/Routing.h"
 #include "platform/machine/Machine.h"
 #include "platform/text/Text.h"
-
-#include <ibase.h>
 
 std::string TdmDBConnection::PrepareService(fb::Service& service, const char* unknownCode, const char* otherCode) {
     service.SetLogin(kQuarnelUser, kQuarnelPassword);

@@ -6,9 +6,9 @@
 #include "Common/Interbase/ServiceSession.h"
 #include "Common/Interbase/dmDBConnectionUnit.h"
 #include "environment/Errors.h"
+#include "firebird/FirebirdApi.h"
 
 #include <array>
-#include <ibase.h>
 #include <string_view>
 
 namespace {

@@ -229,12 +229,10 @@ fs::path Machine::ChosenPrefix() {
 
 fs::path Machine::DefaultPrefix() {
     fs::path prefix = ChosenPrefix();
-    // A mistyped QUARNEL_PREFIX must not become a new, empty machine: only init makes one. The
-    // default prefix of the home folder is the machine of defaults it has always been.
-    const char* chosen = std::getenv("QUARNEL_PREFIX");
-    const bool named = chosen != nullptr && *chosen != '\0';
+    // A mistyped QUARNEL_PREFIX, or a home folder without its machine, must not become a new,
+    // empty machine: only init makes one.
     std::error_code error;
-    if (named && !fs::is_regular_file(prefix / kSettingsFile, error))
+    if (!fs::is_regular_file(prefix / kSettingsFile, error))
         throw std::runtime_error("aucune machine dans \"" + prefix.string() +
                                  "\" : créez-la avec « quarnel-machine init » (QUARNEL_PREFIX choisit le préfixe)");
     return prefix;

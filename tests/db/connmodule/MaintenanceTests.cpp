@@ -1,10 +1,10 @@
 #include "ConnModuleMachine.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/Routing.h"
 #include "firebird/Service.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <ibase.h>
 
 namespace conntest {
 namespace {

@@ -1,5 +1,6 @@
 #include "FirebirdTestMachine.h"
 #include "firebird/DatabaseError.h"
+#include "firebird/FirebirdApi.h"
 #include "firebird/FirebirdRoot.h"
 #include "firebird/Query.h"
 #include "firebird/Routing.h"
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <ibase.h>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>

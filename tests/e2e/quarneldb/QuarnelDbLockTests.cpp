@@ -53,7 +53,9 @@ protected:
     testsupport::ProgramOptions Options() const { return FPrefix.Options(); }
     ProgramResult Db(const std::vector<std::string>& args) { return FPrefix.Run(QUARNEL_DB_PROGRAM, args); }
     std::string Script() const { return (FPrefix.Folder() / "script.sql").string(); }
-    std::vector<std::string> ScriptArgs() const { return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"}; }
+    std::vector<std::string> ScriptArgs() const {
+        return {"script", Script(), "--id", "TEST_DB", "--min", "3", "--max", "3"};
+    }
 
     static void Execute(const std::string& sql) { testsupport::Execute(kDatabase, sql); }
     // The first value of `sql`, read committed, through the holder's attachment.
@@ -63,17 +65,48 @@ protected:
     std::optional<testsupport::RecordHolder> FHolder;
 };
 
-TEST_F(QuarnelDbLocks, AScriptWaitingOnAHeldRecordGivesUpAfterTheLockTimeout) {
-    std::vector<std::string> args = {"--lock-timeout", "1", kDatabase};
-    for (const std::string& arg : ScriptArgs())
-        args.push_back(arg);
+// Where --lock-timeout stands on the command line: the option is honoured in any place.
+enum class TimeoutPlace { BeforeTheDatabase, AfterTheDatabase, AfterTheVerbsArguments };
+
+class QuarnelDbLockTimeout : public QuarnelDbLocks, public testing::WithParamInterface<TimeoutPlace> {};
+
+TEST_P(QuarnelDbLockTimeout, AScriptWaitingOnAHeldRecordGivesUpAfterTheLockTimeout) {
+    const std::vector<std::string> option = {"--lock-timeout", "1"};
+    std::vector<std::string> args;
+    const auto add = [&args](const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+    };
+    if (GetParam() == TimeoutPlace::BeforeTheDatabase)
+        add(option);
+    args.push_back(kDatabase);
+    if (GetParam() == TimeoutPlace::AfterTheDatabase)
+        add(option);
+    add(ScriptArgs());
+    if (GetParam() == TimeoutPlace::AfterTheVerbsArguments)
+        add(option);
     const auto start = std::chrono::steady_clock::now();
     const ProgramResult run = Db(args);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.err.find("lock"), std::string::npos) << run.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    // Well below the default timeout of 60 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(45));
     EXPECT_EQ(Value("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'WRITTEN'"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Places, QuarnelDbLockTimeout,
+                         testing::Values(TimeoutPlace::BeforeTheDatabase, TimeoutPlace::AfterTheDatabase,
+                                         TimeoutPlace::AfterTheVerbsArguments),
+                         [](const testing::TestParamInfo<TimeoutPlace>& place) {
+                             switch (place.param) {
+                             case TimeoutPlace::BeforeTheDatabase:
+                                 return "BeforeTheDatabase";
+                             case TimeoutPlace::AfterTheDatabase:
+                                 return "AfterTheDatabase";
+                             case TimeoutPlace::AfterTheVerbsArguments:
+                                 return "AfterTheVerbsArguments";
+                             }
+                             return "";
+                         });
 
 TEST_F(QuarnelDbLocks, AStopSignalEndsTheRunCleanlyWithItsWorkUndone) {
     std::vector<std::string> args = {"--lock-timeout", "600", kDatabase};

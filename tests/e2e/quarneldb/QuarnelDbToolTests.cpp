@@ -84,6 +84,25 @@ TEST_F(QuarnelDbTool, HelpInFrenchWithTheExitCodesItReturns) {
     EXPECT_NE(unknown.err.find("quarnel-db : verbe inconnu : frobnicate"), std::string::npos) << unknown.err;
 }
 
+// Options stand anywhere on the command line: before the database, after it, after the verb.
+TEST_F(QuarnelDbTool, OptionsInAnyOrder) {
+    Create();
+    const std::vector<std::string> orders[] = {
+        {"--lock-timeout", "5", kDatabase, "version"},
+        {kDatabase, "--lock-timeout", "5", "version"},
+        {kDatabase, "version", "--lock-timeout", "5"},
+    };
+    for (const std::vector<std::string>& args : orders) {
+        SCOPED_TRACE(args[0] + " " + args[1] + " " + args[2]);
+        const ProgramResult run = Db(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find("TEST_DB 3"), std::string::npos) << run.out;
+    }
+    const ProgramResult malformed = Db({kDatabase, "version", "--lock-timeout", "bientôt"});
+    EXPECT_EQ(malformed.exitCode, 64) << malformed.err;
+    EXPECT_NE(malformed.err.find("--lock-timeout"), std::string::npos) << malformed.err;
+}
+
 TEST_F(QuarnelDbTool, IdentifiersWithQuotesAreStoredAsWritten) {
     const ProgramResult created = Db({kDatabase, "create", "--id", "O'Neil", "--version", "3"});
     ASSERT_EQ(created.exitCode, 0) << created.err;

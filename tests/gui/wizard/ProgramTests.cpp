@@ -67,7 +67,7 @@ TEST_F(ProgramTest, PicturesOfEveryPage) {
     }
 }
 
-// The program as built carries no package: without --package it says so, in both modes, and
+// The program as built carries no package: without --package it says so, in every mode, and
 // refuses to start.
 class WithoutPackageTest : public ProgramTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -82,7 +82,7 @@ TEST_P(WithoutPackageTest, SaysSoAndRefusesTheStart) {
     EXPECT_FALSE(std::filesystem::exists(FTemp.Path() / "pictures"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, WithoutPackageTest, ::testing::Values("--silent", "--screenshots"),
+INSTANTIATE_TEST_SUITE_P(Modes, WithoutPackageTest, ::testing::Values("--silent", "--plan", "--screenshots"),
                          [](const auto& row) { return std::string(row.param).substr(2); });
 
 TEST_F(ProgramTest, ReadsThePackageItCarries) {

@@ -44,8 +44,10 @@ platform::Machine PrepareMachine(const fs::path& prefix, const FirebirdMachineOp
     machine.Save();
     fs::create_directories(prefix / "drives" / "C" / "Data");
     machine = platform::Machine::Load(prefix);
-    fb::InitFirebirdRoot(machine);
+    // Current before its Firebird root is made: the root's texts go out in this machine's code
+    // page, not in that of a machine the process would otherwise load from the environment.
     platform::Machine::SetCurrent(machine);
+    fb::InitFirebirdRoot(machine);
     return machine;
 }
 
