@@ -27,7 +27,6 @@ enum class TemporaryWriters {
 // case) and whose writer is one of `writers`; a read-only one too. The temporaries of other living
 // processes, names of any other form, links and folders stay, and so does a file in use. Gives the
 // Windows paths of the files removed; nothing when the folder cannot be searched.
-std::vector<std::string> RemoveTemporaryFiles(std::string_view folder, std::string_view mask,
-                                              TemporaryWriters writers);
+std::vector<std::string> RemoveTemporaryFiles(std::string_view folder, std::string_view mask, TemporaryWriters writers);
 
 } // namespace platform

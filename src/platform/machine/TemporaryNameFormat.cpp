@@ -11,9 +11,9 @@ namespace platform {
 
 namespace {
 
+using temporary_detail::kFileSuffix;
 using temporary_detail::kMarker;
 using temporary_detail::kRandomLength;
-using temporary_detail::kFileSuffix;
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 bool IsAlphanumeric(char c) {

@@ -27,8 +27,8 @@ bool NameIsTaken(const std::string& name) {
     const platform::ErrorCode error = platform::GetLastError();
     if (error == platform::kErrorFileExists || error == platform::kErrorAlreadyExists)
         return true;
-    const bool taken = error == platform::kErrorAccessDenied &&
-                       platform::GetFileAttributes(name) != platform::kInvalidFileAttributes;
+    const bool taken =
+        error == platform::kErrorAccessDenied && platform::GetFileAttributes(name) != platform::kInvalidFileAttributes;
     platform::SetLastError(error);
     return taken;
 }

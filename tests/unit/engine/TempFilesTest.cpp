@@ -91,8 +91,8 @@ protected:
             break;
         }
         if (GetParam().planted == Planted::FileInUse) {
-            FHolder.emplace(
-                platform::CreateFile(windowsPath, platform::kGenericRead, 0, platform::CreationDisposition::OpenExisting));
+            FHolder.emplace(platform::CreateFile(windowsPath, platform::kGenericRead, 0,
+                                                 platform::CreationDisposition::OpenExisting));
             ASSERT_TRUE(FHolder->IsValid());
         }
     }
@@ -161,14 +161,12 @@ TEST_P(TakenTempNameTest, WhenEveryDrawIsTakenTheNameIsRefusedAndTheEntryStays) 
     ExpectUntouched(taken);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, TakenTempNameTest,
-                         ::testing::Values(PlantedCase{"File", Planted::File},
-                                           PlantedCase{"ReadOnlyFile", Planted::ReadOnlyFile},
-                                           PlantedCase{"FileInUse", Planted::FileInUse},
-                                           PlantedCase{"LinkToAFile", Planted::LinkToAFile},
-                                           PlantedCase{"LinkToNowhere", Planted::LinkToNowhere},
-                                           PlantedCase{"Folder", Planted::Folder}),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Entries, TakenTempNameTest,
+    ::testing::Values(PlantedCase{"File", Planted::File}, PlantedCase{"ReadOnlyFile", Planted::ReadOnlyFile},
+                      PlantedCase{"FileInUse", Planted::FileInUse}, PlantedCase{"LinkToAFile", Planted::LinkToAFile},
+                      PlantedCase{"LinkToNowhere", Planted::LinkToNowhere}, PlantedCase{"Folder", Planted::Folder}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(EngineTest, SameDrawTwiceKeepsTheFirstFileAndGivesAnotherName) {
     MakeEngine({{"A.dll", "first"}, {"B.dll", "second"}});
