@@ -117,7 +117,8 @@ public:
     // Temporary folder + FileName + a number from 0 to 9 999 999 + ".quarnel-new." + this process's
     // id + ".tmp" (platform::TemporaryFileName), created empty for this run alone. A name where
     // something already is (a file, a link, a folder) is left as it is and another number drawn;
-    // throws platform::SystemError when the file cannot be created.
+    // throws Exception "Impossible de créer le fichier ..." with the system's reason when the file
+    // cannot be created (80 when every number drawn was taken).
     std::string BuildTempFilename(std::string_view FileName);
     // Deletes the temporary files matching `FileMask` (wildcards * and ?) in the temporary folder
     // that this run made or that runs which ended left, read-only ones too. Those of a run at work,

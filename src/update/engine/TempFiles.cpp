@@ -2,12 +2,13 @@
 // the process id of its run, so that a clean-up tells this run's files and those of runs that
 // ended from the files of a run at work.
 
+#include "environment/Errors.h"
 #include "environment/InstallTools2.h"
-#include "platform/errors/SystemError.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
 #include "platform/files/UnfinishedWrites.h"
 #include "platform/machine/TemporaryNames.h"
+#include "update/engine/EngineMessages.h"
 #include "update/engine/TdmUpdateCommon.h"
 
 #include <exception>
@@ -37,19 +38,19 @@ bool NameIsTaken(const std::string& name) {
 
 std::string TdmUpdateCommon::BuildTempFilename(std::string_view FileName) {
     const std::string folder = TWindowsInstaller::GetTempPath();
+    std::string name;
     for (int draw = 0; draw < kTempNameDraws; ++draw) {
         const std::uint32_t number = FRandom(kTempNumberRange) % kTempNumberRange;
-        std::string name = folder + platform::TemporaryFileName(std::string(FileName) + std::to_string(number));
+        name = folder + platform::TemporaryFileName(std::string(FileName) + std::to_string(number));
         // Made afresh: whatever sits at the name (a file, a link, a folder) is left as it is.
         platform::FileHandle file =
             platform::CreateFile(name, platform::kGenericWrite, 0, platform::CreationDisposition::CreateNew);
         if (file)
             return name;
         if (!NameIsTaken(name))
-            platform::RaiseLastError();
+            throw Exception(messages::CannotCreateFile(name, platform::GetLastError()));
     }
-    platform::SetLastError(platform::kErrorFileExists);
-    platform::RaiseLastError();
+    throw Exception(messages::CannotCreateFile(name, platform::kErrorFileExists));
 }
 
 bool TdmUpdateCommon::ClearTempPath(std::string_view FileMask) {

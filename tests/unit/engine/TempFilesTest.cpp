@@ -3,6 +3,7 @@
 // only those of this run and of runs that ended.
 
 #include "EngineFixture.h"
+#include "environment/Errors.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/FileHandle.h"
 #include "platform/files/Files.h"
@@ -155,8 +156,9 @@ TEST_P(TakenTempNameTest, WhenEveryDrawIsTakenTheNameIsRefusedAndTheEntryStays) 
     try {
         Engine().BuildTempFilename("Update");
         FAIL() << "a name was given over what sits there";
-    } catch (const platform::SystemError& error) {
-        EXPECT_EQ(error.Code(), platform::kErrorFileExists);
+    } catch (const Exception& error) {
+        EXPECT_EQ(std::string(error.what()), "Impossible de créer le fichier \"" + taken + "\".\r\n" +
+                                                 platform::SystemErrorMessage(platform::kErrorFileExists));
     }
     ExpectUntouched(taken);
 }
@@ -180,6 +182,19 @@ TEST_F(EngineTest, SameDrawTwiceKeepsTheFirstFileAndGivesAnotherName) {
     EXPECT_EQ(ReadFile(first), "first");
     EXPECT_EQ(ReadFile(second), "second");
     EXPECT_EQ(ReportText(), "");
+}
+
+TEST_F(EngineTest, ATemporaryFolderThatCannotBeWrittenIsNamedWithTheSystemsReason) {
+    MakeEngine();
+    Engine().SetRandomSource(QueuedNumbers({42}));
+    fs::remove_all(Host(TempPath()));
+    try {
+        Engine().BuildTempFilename("Update");
+        FAIL() << "a name was given in a folder that does not exist";
+    } catch (const Exception& error) {
+        EXPECT_EQ(std::string(error.what()), "Impossible de créer le fichier \"" + OwnTemporary(42) + "\".\r\n" +
+                                                 platform::SystemErrorMessage(platform::kErrorPathNotFound));
+    }
 }
 
 // --- The clean-up: this run's temporaries and those of runs that ended, nothing else ---
