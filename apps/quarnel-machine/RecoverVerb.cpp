@@ -53,8 +53,9 @@ std::optional<int> RecoverDeadRuns(Context context) {
     }
     for (const std::filesystem::path& kept : report.keptAside)
         context.err << "quarnel-machine : " << update::messages::JournalKeptAside(kept) << '\n';
-    // No update runs (the lock is held): the temporaries of the runs that ended are of no one.
-    update::RemoveRunTemporaries();
+    // The unpacked files of the runs that ended; a process at work keeps its own.
+    for (const std::string& file : update::RemoveRunTemporaries())
+        context.out << update::messages::TemporaryFileRemoved(file) << '\n';
     if (!whole)
         return kExitFailure;
     return report.journalsClosed == 0 && report.restored.empty() ? std::optional<int>() : std::optional<int>(kExitOk);

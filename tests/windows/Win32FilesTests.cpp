@@ -213,6 +213,26 @@ TEST_F(Win32Files, UnfinishedWritesOfThisProcessAreRemovedAndNothingElse) {
     EXPECT_EQ(std::count(names.begin(), names.end(), "target.bin"), 1);
 }
 
+// A run's unpacked files carry its process id: a clean-up removes those of processes that ended,
+// and this process's own only when asked, whatever their attributes; names of no process stay.
+TEST_F(Win32Files, TemporaryFilesOfEndedProcessesAndOfThisOneAreRemovedAndNothingElse) {
+    const std::string mine = platform::TemporaryFileName("Update1");
+    const std::string ended = "Update2.quarnel-new.2147483644.tmp"; // no process has such an id
+    for (const std::string& name :
+         {mine, ended, std::string("Update3.tmp"), std::string("Other4.quarnel-new.2147483644.tmp")})
+        Write(name, "x");
+    ASSERT_TRUE(platform::SetFileAttributes(In(mine), platform::kFileAttributeReadOnly));
+
+    EXPECT_EQ(platform::RemoveTemporaryFiles(FFolder + "\\", "Update*.tmp", platform::TemporaryWriters::Ended),
+              std::vector<std::string>{In(ended)});
+    EXPECT_EQ(
+        platform::RemoveTemporaryFiles(FFolder + "\\", "Update*.tmp", platform::TemporaryWriters::EndedAndThisOne),
+        std::vector<std::string>{In(mine)});
+    std::vector<std::string> names = Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Other4.quarnel-new.2147483644.tmp", "Update3.tmp"}));
+}
+
 TEST_F(Win32Files, ARestartRenameIsRecordedForTheSystem) {
     Write("new.dll", "n");
     Write("old.dll", "o");

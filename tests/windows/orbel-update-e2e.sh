@@ -29,10 +29,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-orbel.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/checks.sh"
 # The report's lines with what differs between runs and machines masked: the heading's date, and the
-# temporary folder and number of each copy.
+# temporary folder, number and process id of each copy.
 masked() {
     sed -e 's/\r$//' -e 's/[0-9][0-9]\.[0-9][0-9]\.[0-9]\{4\} [0-9][0-9]:[0-9][0-9]:[0-9][0-9]/<date>/' \
-        -e 's/^Copie de .*Update[0-9]*\.tmp$/Copie de <temp>Update#.tmp/' "$1"
+        -e 's/^Copie de .*Update[0-9]*\.quarnel-new\.[0-9]*\.tmp$/Copie de <temp>Update#.quarnel-new.#.tmp/' "$1"
 }
 
 # The package: Orbel 1.0.0.2 and its secondary file, signed by the maker's key; the Wine machine:

@@ -198,6 +198,9 @@ bool DeleteFile(std::string_view path) {
 }
 
 bool MoveFileEx(std::string_view existing, std::string_view newName, std::uint32_t flags) {
+    // The machine's restart list is kept by MoveFileAtRestart (src/platform/restart), above this layer.
+    if ((flags & kMoveFileDelayUntilReboot) != 0)
+        return Fail(kErrorInvalidParameter);
     const auto from = DriveEntry::Open(existing);
     if (!from)
         return false;

@@ -92,7 +92,10 @@ bool DeleteFile(std::string_view path);
 inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMoveFileCopyAllowed = 0x2;
 // On Windows: the move is recorded for the next start of the system (MOVEFILE_DELAY_UNTIL_REBOOT;
-// an empty `newName` deletes `existing` then). Administrators only.
+// an empty `newName` deletes `existing` then). Administrators only. Over the emulated machine the
+// flag is refused with 87 and nothing moves: a move for the next start is recorded in the machine's
+// list by platform::MoveFileAtRestart (src/platform/restart/RestartRenames.h), which
+// `quarnel-machine reboot` performs.
 inline constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
 
 // MoveFileExW for files and folders. The file moved may be in use (Windows lets a running

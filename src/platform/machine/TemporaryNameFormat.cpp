@@ -11,6 +11,7 @@ namespace platform {
 
 namespace {
 
+using temporary_detail::kFileSuffix;
 using temporary_detail::kMarker;
 using temporary_detail::kRandomLength;
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -34,20 +35,34 @@ std::string TemporaryNameFor(std::string_view finalName) {
     return "." + std::string(finalName) + std::string(kMarker) + std::to_string(::getpid()) + "." + RandomSuffix();
 }
 
+std::string TemporaryFileName(std::string_view stem) {
+    return std::string(stem) + std::string(kMarker) + std::to_string(::getpid()) + std::string(kFileSuffix);
+}
+
 std::optional<pid_t> TemporaryNameWriter(std::string_view name) {
-    // .NAME.quarnel-new.PID.XXXXXX with a non-empty NAME
-    if (name.size() < 1 + 1 + kMarker.size() + 1 + 1 + kRandomLength || name.front() != '.')
+    if (name.empty())
         return std::nullopt;
-    const std::string_view suffix = name.substr(name.size() - kRandomLength);
-    for (const char c : suffix)
-        if (!IsAlphanumeric(c))
+    std::string_view rest = name;
+    if (name.front() == '.') {
+        // .NAME.quarnel-new.PID.XXXXXX with a non-empty NAME
+        if (name.size() < 1 + 1 + kMarker.size() + 1 + 1 + kRandomLength)
             return std::nullopt;
-    std::string_view rest = name.substr(0, name.size() - kRandomLength);
-    if (rest.back() != '.')
-        return std::nullopt;
-    rest.remove_suffix(1);
+        for (const char c : name.substr(name.size() - kRandomLength))
+            if (!IsAlphanumeric(c))
+                return std::nullopt;
+        rest.remove_suffix(kRandomLength);
+        if (rest.back() != '.')
+            return std::nullopt;
+        rest.remove_suffix(1);
+        rest.remove_prefix(1);
+    } else {
+        // STEM.quarnel-new.PID.tmp with a non-empty STEM
+        if (!rest.ends_with(kFileSuffix))
+            return std::nullopt;
+        rest.remove_suffix(kFileSuffix.size());
+    }
     const std::size_t marker = rest.rfind(kMarker);
-    if (marker == std::string_view::npos || marker < 2)
+    if (marker == std::string_view::npos || marker < 1)
         return std::nullopt;
     const std::string_view digits = rest.substr(marker + kMarker.size());
     pid_t pid = 0;

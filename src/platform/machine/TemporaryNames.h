@@ -18,6 +18,12 @@ namespace platform {
 // A fresh temporary name for `finalName` (a file name, no folder) written by this process.
 std::string TemporaryNameFor(std::string_view finalName);
 
+// The name of a temporary file of this process that is published under no other name (a file
+// unpacked into the temporary folder): `STEM.quarnel-new.PID.tmp`. The caller makes `stem` unique
+// among its own temporaries and creates the file exclusively, drawing another stem when the name
+// is taken.
+std::string TemporaryFileName(std::string_view stem);
+
 // The writer's process id when `name` is a temporary name, nothing otherwise.
 std::optional<pid_t> TemporaryNameWriter(std::string_view name);
 

@@ -72,7 +72,7 @@ public:
     TdmUpdateCommon();
     // Over a given package (a bare package file, `--package FILE`, tests); nullptr: an empty package.
     explicit TdmUpdateCommon(Package package);
-    // Deletes every "Update*.tmp" of the temporary folder, those of earlier runs included.
+    // Deletes the "Update*.tmp" temporaries of this run and of runs that ended (ClearTempPath).
     ~TdmUpdateCommon();
     TdmUpdateCommon(const TdmUpdateCommon&) = delete;
     TdmUpdateCommon& operator=(const TdmUpdateCommon&) = delete;
@@ -114,12 +114,16 @@ public:
 
     // --- Temporary files (TempFiles.cpp) ---
 
-    // Temporary folder + FileName + a number from 0 to 9 999 999 + ".tmp". An existing file of that
-    // name is deleted first, through LogDeleteFile.
+    // Temporary folder + FileName + a number from 0 to 9 999 999 + ".quarnel-new." + this process's
+    // id + ".tmp" (platform::TemporaryFileName), created empty for this run alone. A name where
+    // something already is (a file, a link, a folder) is left as it is and another number drawn;
+    // throws Exception "Impossible de créer le fichier ..." with the system's reason when the file
+    // cannot be created (80 when every number drawn was taken).
     std::string BuildTempFilename(std::string_view FileName);
-    // Deletes what matches `FileMask` (wildcards * and ?) in the temporary folder, as the shell's silent
-    // deletion does: read-only files and matching folders too; what resists (a file in use) stays,
-    // silently. False only when the temporary folder could not be determined.
+    // Deletes the temporary files matching `FileMask` (wildcards * and ?) in the temporary folder
+    // that this run made or that runs which ended left, read-only ones too. Those of a run at work,
+    // names of any other form, links and folders stay; so does a file in use, silently. False only
+    // when the temporary folder could not be determined.
     bool ClearTempPath(std::string_view FileMask);
     // The generator of BuildTempFilename; by default one seeded once when the engine is created.
     void SetRandomSource(RandomSource source);

@@ -3,9 +3,9 @@
 #include "environment/InstallTools2.h"
 #include "platform/errors/SystemError.h"
 #include "platform/files/Files.h"
-#include "platform/files/FindFile.h"
 #include "platform/files/LockedFile.h"
 #include "platform/files/PrivateFolder.h"
+#include "platform/files/UnfinishedWrites.h"
 #include "platform/machine/Machine.h"
 #include "platform/machine/WindowsPath.h"
 #include "update/journal/FileStates.h"
@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 
 namespace update {
 
@@ -248,18 +249,14 @@ StartRecovery RecoverAtStart(const std::function<void(const std::string&)>& tell
     return result;
 }
 
-int RemoveRunTemporaries() {
-    const std::string folder = TWindowsInstaller::GetTempPath();
-    platform::FindData data;
-    platform::FindHandle search = platform::FindFirstFile(folder + "Update*.tmp", data);
-    int removed = 0;
-    for (bool found = search.IsValid(); found; found = platform::FindNextFile(search, data)) {
-        if ((data.attributes & (platform::kFileAttributeDirectory | platform::kFileAttributeReparsePoint)) != 0)
-            continue;
-        if (platform::DeleteFile(folder + data.name))
-            ++removed;
+std::vector<std::string> RemoveRunTemporaries() {
+    std::string folder;
+    try {
+        folder = TWindowsInstaller::GetTempPath();
+    } catch (const std::exception&) {
+        return {}; // a machine without a temporary folder holds no temporaries
     }
-    return removed;
+    return platform::RemoveTemporaryFiles(folder, "Update*.tmp", platform::TemporaryWriters::Ended);
 }
 
 } // namespace update

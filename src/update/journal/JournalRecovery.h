@@ -53,8 +53,9 @@ struct StartRecovery {
 StartRecovery RecoverAtStart(const std::function<void(const std::string&)>& tell,
                              const std::function<void(const std::string&)>& refuse);
 
-// Deletes the temporary files of updates ("Update*.tmp" in the machine's temporary folder) once
-// no update runs; gives how many went.
-int RemoveRunTemporaries();
+// Deletes the temporary files that updates which ended left ("Update*.tmp" in the machine's
+// temporary folder, carrying the process id of their run: platform::TemporaryFileName); those of
+// a process at work and names of any other form stay. Gives the Windows paths deleted.
+std::vector<std::string> RemoveRunTemporaries();
 
 } // namespace update

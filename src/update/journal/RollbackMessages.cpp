@@ -52,6 +52,10 @@ std::string UnreadableJournal(const JournalError& error) {
            ".\r\nAucun fichier n'a été modifié. Faites-le examiner avant toute nouvelle mise à jour.";
 }
 
+std::string TemporaryFileRemoved(std::string_view file) {
+    return "Fichier temporaire supprimé : " + std::string(file);
+}
+
 std::string AnotherUpdateRuns() {
     return "Une autre mise à jour est en cours sur cette machine. Attendez qu'elle se termine, puis relancez "
            "celle-ci.";

@@ -24,6 +24,8 @@ std::string InterruptedProductNotRestored(std::string_view product, const Restor
 std::string JournalKeptAside(const std::filesystem::path& file);
 // A journal that cannot be read: which file, which line, why; nothing was done.
 std::string UnreadableJournal(const JournalError& error);
+// "Fichier temporaire supprimé : " + the Windows path: a temporary file of a run that ended.
+std::string TemporaryFileRemoved(std::string_view file);
 // Another update (or a recovery) holds the machine.
 std::string AnotherUpdateRuns();
 // The machine's update lock cannot be taken: the start is refused.

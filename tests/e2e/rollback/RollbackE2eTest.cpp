@@ -231,6 +231,38 @@ TEST_P(KilledRunTest, RestoresTheProductLeftOpenAndDeletesTheJournal) {
     EXPECT_THAT(FolderNames(JournalFolder()), ::testing::IsEmpty());
 }
 
+// The killed run's unpacked files go with it; those of a process at work and names of no run stay.
+TEST_P(KilledRunTest, DeletesTheTemporariesOfTheKilledRunOnly) {
+    LeaveKilledRun();
+    const testsupport::ChildProcess atWork = testsupport::ChildProcess::Holding([] { return true; });
+    ASSERT_TRUE(atWork.Ready());
+    const auto temporary = [this](int number, pid_t writer) {
+        return TempFolder() + "Update" + std::to_string(number) + ".quarnel-new." + std::to_string(writer) + ".tmp";
+    };
+    const pid_t killed = testsupport::ChildProcess::DeadId();
+    const std::vector<std::string> gone = {temporary(4711, killed), temporary(12, killed)};
+    const std::vector<std::string> kept = {temporary(4712, atWork.Id()), TempFolder() + "Update4713.tmp",
+                                           TempFolder() + "Notes.txt"};
+    for (const std::string& file : gone)
+        InstallText(file, "copie interrompue");
+    for (const std::string& file : kept)
+        InstallText(file, "à garder");
+
+    const auto [exitCode, said] = Recover();
+
+    EXPECT_EQ(exitCode, GetParam().machineTool ? 0 : 4) << said;
+    for (const std::string& file : gone) {
+        EXPECT_FALSE(std::filesystem::exists(Host(file))) << file;
+        if (GetParam().machineTool) {
+            EXPECT_THAT(said, HasSubstr("Fichier temporaire supprimé : " + file)) << said;
+        }
+    }
+    for (const std::string& file : kept) {
+        EXPECT_EQ(ReadInstalled(file), "à garder") << file;
+        EXPECT_THAT(said, Not(HasSubstr(file)));
+    }
+}
+
 TEST_P(KilledRunTest, UnreadableJournalIsNamedAndNothingIsTouched) {
     LeaveKilledRun();
     WriteJournal("run-999-2.txt", "quarnel-journal\t2\nrun\t998\t2000\tquarnel-update\nbegin\tNVX\nremplace\tC:\\x\n");

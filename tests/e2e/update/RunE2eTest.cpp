@@ -164,7 +164,7 @@ TEST_F(RunE2eTest, CopyThatRunsOutOfRoomLeavesTheInstalledProgramWhole) {
     expected.insert(expected.end(), copy.begin(), copy.end());
     // Why the copy failed, then the failed product.
     expected.insert(expected.end(),
-                    {"Source : " + TempFolder() + "Update#.tmp", "Destination : D:\\NVX\\NVX.exe", "",
+                    {"Source : " + TempFolder() + "Update#.quarnel-new.#.tmp", "Destination : D:\\NVX\\NVX.exe", "",
                      "Erreur : Erreur système.  Code : 112.", "Espace insuffisant sur le disque.", "",
                      // a text stands for the program here: it carries no version
                      Versions("?", "?"), "La mise à jour de NVX a échoué.", "", "", "La mise à jour a échouée !"});

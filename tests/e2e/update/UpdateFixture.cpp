@@ -68,7 +68,7 @@ std::filesystem::path OpenSslProgram() {
 
 std::vector<std::string> MaskedLines(const std::string& text) {
     static const std::regex date(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
-    static const std::regex temp(R"(Update\d+\.tmp)");
+    static const std::regex temp(R"(Update\d+\.quarnel-new\.\d+\.tmp)");
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -77,7 +77,7 @@ std::vector<std::string> MaskedLines(const std::string& text) {
             end = text.size();
         std::string line = text.substr(start, end - start);
         line = std::regex_replace(line, date, "<date>");
-        line = std::regex_replace(line, temp, "Update#.tmp");
+        line = std::regex_replace(line, temp, "Update#.quarnel-new.#.tmp");
         lines.push_back(line);
         start = end + 2;
     }
@@ -186,7 +186,7 @@ std::string UpdateE2eTest::TempFolder() const {
 }
 
 std::vector<std::string> UpdateE2eTest::CopyLines(std::string_view destination) const {
-    return {"Copie de " + TempFolder() + "Update#.tmp", "vers " + std::string(destination), ""};
+    return {"Copie de " + TempFolder() + "Update#.quarnel-new.#.tmp", "vers " + std::string(destination), ""};
 }
 
 std::filesystem::path UpdateE2eTest::Pack() {

@@ -65,7 +65,7 @@ protected:
     std::int64_t WriteSeconds(std::string_view windowsPath) const;
     // The temporary folder of the machine, as the report names it.
     std::string TempFolder() const;
-    // "Copie de <temp>Update#.tmp" and "vers <destination>", then the empty paragraph.
+    // "Copie de <temp>Update#.quarnel-new.#.tmp" and "vers <destination>", then the empty paragraph.
     std::vector<std::string> CopyLines(std::string_view destination) const;
 
     // Packs the source folder into a new package file, signed by the maker's key of the test

@@ -81,6 +81,7 @@ public:
     }
 
     bool Ready() const { return FReady; }
+    pid_t Id() const { return FPid; }
 
     void Kill() {
         if (FPid > 0) {

@@ -209,6 +209,30 @@ TEST_F(FilesTest, MoveRefusesAnExistingTargetUnlessAskedToReplace) {
     EXPECT_EQ(ReadHostFile(DriveC() / "B.txt"), "a");
 }
 
+// A move for the next start of the system is recorded by MoveFileAtRestart; MoveFileEx does not
+// make it at once, nor delete the file, in its place.
+TEST_F(FilesTest, MoveForTheNextStartIsRefusedAndNothingMoves) {
+    const struct {
+        const char* name;
+        const char* newName;
+        std::uint32_t flags;
+    } cases[] = {
+        {"rename", "C:\\B.txt", kMoveFileDelayUntilReboot},
+        {"replace", "C:\\B.txt", kMoveFileDelayUntilReboot | kMoveFileReplaceExisting},
+        {"copy allowed", "C:\\B.txt", kMoveFileDelayUntilReboot | kMoveFileCopyAllowed},
+        {"delete", "", kMoveFileDelayUntilReboot},
+    };
+    for (const auto& c : cases) {
+        WriteHostFile("A.txt", "a");
+        WriteHostFile("B.txt", "b");
+        SetLastError(kErrorSuccess);
+        EXPECT_FALSE(MoveFileEx("C:\\A.txt", c.newName, c.flags)) << c.name;
+        EXPECT_EQ(GetLastError(), kErrorInvalidParameter) << c.name;
+        EXPECT_EQ(ReadHostFile(DriveC() / "A.txt"), "a") << c.name;
+        EXPECT_EQ(ReadHostFile(DriveC() / "B.txt"), "b") << c.name;
+    }
+}
+
 TEST_F(FilesTest, MoveToANewSpellingOfTheSameNameRenames) {
     WriteHostFile("lower.txt", "x");
     ASSERT_TRUE(MoveFile("C:\\lower.txt", "C:\\LOWER.txt")) << GetLastError();

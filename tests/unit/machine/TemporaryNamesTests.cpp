@@ -56,9 +56,30 @@ TEST(TemporaryNamesTest, OnlyTheExactFormIsATemporaryName) {
         {"a.quarnel-backup.42.AbC123", std::nullopt}, // a rollback backup: never debris
         {".a.quarnel-backup.42.AbC123", std::nullopt},
         {"HKEY_CURRENT_USER.reg", std::nullopt},
+        // A temporary file of its own, in a temporary folder: STEM.quarnel-new.PID.tmp
+        {"Update4711.quarnel-new.42.tmp", 42},
+        {"Update 1.quarnel-new.7.tmp", 7},
+        {".quarnel-new.42.tmp", std::nullopt},         // no stem
+        {"Update4711.quarnel-new..tmp", std::nullopt}, // no writer
+        {"Update4711.quarnel-new.0.tmp", std::nullopt},
+        {"Update4711.quarnel-new.4x2.tmp", std::nullopt},
+        {"Update4711.quarnel-new.42.txt", std::nullopt},
+        {"Update4711.quarnel-new.42", std::nullopt},
+        {"Update4711.tmp", std::nullopt}, // no writer: of no one that can be told
+        {".Update4711.quarnel-new.42.tmp", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TemporaryNameWriter(c.name), c.writer) << c.name;
+}
+
+TEST(TemporaryNamesTest, ATemporaryFileNameCarriesItsStemAndWriter) {
+    const std::string name = TemporaryFileName("Update4711");
+    EXPECT_EQ(name, "Update4711.quarnel-new." + std::to_string(::getpid()) + ".tmp");
+    EXPECT_EQ(TemporaryNameWriter(name), ::getpid());
+    EXPECT_FALSE(IsLeftoverOfDeadProcess(name));
+    EXPECT_TRUE(IsLeftoverOfDeadProcess("Update4711.quarnel-new." +
+                                        std::to_string(testsupport::ChildProcess::DeadId()) + ".tmp"));
+    EXPECT_FALSE(IsLeftoverOfDeadProcess("Update4711.quarnel-new.1.tmp")); // init never ends
 }
 
 class LeftoversTest : public testing_support::TempPrefixTest {};
@@ -71,16 +92,19 @@ TEST_F(LeftoversTest, OnlyTemporariesOfDeadProcessesAreRemoved) {
     for (const std::string& name : std::vector<std::string>{
              ".Veltrane.exe.quarnel-new." + dead + ".Ab12cd", ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
              ".Veltrane.exe.quarnel-new." + own + ".Ab12cd", "Veltrane.exe", ".Veltrane.exe.copy-Ab12cd",
-             "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"})
+             "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd", "Update1.quarnel-new." + dead + ".tmp",
+             "Update2.quarnel-new." + alive + ".tmp", "Update3.tmp"})
         WriteText(folder / name, "content");
     fs::create_directory(folder / (".Folder.quarnel-new." + dead + ".Ab12cd"));
     fs::create_symlink(folder / "Veltrane.exe", folder / (".Link.quarnel-new." + dead + ".Ab12cd"));
-    EXPECT_EQ(RemoveLeftovers(folder), 1u);
+    EXPECT_EQ(RemoveLeftovers(folder), 2u);
     const std::vector<std::string> expected = {".Folder.quarnel-new." + dead + ".Ab12cd",
                                                ".Link.quarnel-new." + dead + ".Ab12cd",
                                                ".Veltrane.exe.copy-Ab12cd",
                                                ".Veltrane.exe.quarnel-new." + alive + ".Ab12cd",
                                                ".Veltrane.exe.quarnel-new." + own + ".Ab12cd",
+                                               "Update2.quarnel-new." + alive + ".tmp",
+                                               "Update3.tmp",
                                                "Veltrane.exe",
                                                "Veltrane.exe.quarnel-backup." + dead + ".Ab12cd"};
     EXPECT_EQ(Names(folder), expected);
