@@ -158,6 +158,7 @@ struct HiveFile::Snapshot {
     struct stat logStatus {};
     std::size_t logValid = 0;         // the bytes of whole records at the start of the log
     std::shared_ptr<const Hive> hive; // the file's hive with the log's changes
+    bool whole = true;                // false: `hive` holds the keys of a scope only
 
     bool Matches(const FilePair& now) const {
         return (missing ? !now.hiveExists : now.hiveExists && SameStatus(status, now.hive)) &&
@@ -165,7 +166,90 @@ struct HiveFile::Snapshot {
     }
 };
 
+// The hive's file skimmed; the descriptor stays open for the same reason as a snapshot's.
+struct HiveFile::IndexedFile {
+    UniqueFd fd;
+    struct stat status {};
+    RegFileIndex index;
+};
+
 namespace {
+
+constexpr char kSortSeparator = '\x01'; // between the components of a Hive::SortKey
+
+void ApplySection(Hive& hive, const RegFileSection& section) {
+    if (section.removeKey) {
+        hive.Delete(section.path);
+        return;
+    }
+    HiveKey& key = hive.Create(section.path);
+    if (section.denyRead)
+        key.denyRead = *section.denyRead;
+    if (section.denyWrite)
+        key.denyWrite = *section.denyWrite;
+    for (const auto& value : section.values) {
+        if (value.remove)
+            key.DeleteValue(value.value.name);
+        else
+            key.SetValue(value.value);
+    }
+}
+
+// The first `count` components of `path`.
+std::string_view LeadingComponents(std::string_view path, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        end = path.find('\\', end + (i == 0 ? 0 : 1));
+        if (end == std::string_view::npos)
+            return path;
+    }
+    return path.substr(0, end);
+}
+
+// Reads a section of the file or of the log over a hive holding the keys of a scope only, as the
+// whole hive would take it, as far as those keys go.
+class ScopedReader {
+public:
+    explicit ScopedReader(const HiveScope& scope)
+        : FScope(scope)
+        , FScopeKey(Hive::SortKey(scope.path)) {}
+
+    // `parse` gives the section read whole, for the sections that bear on the scope's keys.
+    template <typename Parse> void Apply(Hive& hive, std::string_view path, bool removeKey, const Parse& parse) const {
+        const std::string key = Hive::SortKey(path);
+        const bool aboveOrSame = key.empty() || key == FScopeKey || FScopeKey.starts_with(key + kSortSeparator);
+        const bool below = !aboveOrSame && (FScopeKey.empty() || key.starts_with(FScopeKey + kSortSeparator));
+        if (aboveOrSame || (below && FScope.subtree)) {
+            ApplySection(hive, parse());
+            return;
+        }
+        if (removeKey)
+            return; // a key beside the scope's, or below its key: the scope's keys stay
+        // A key elsewhere makes the keys it has in common with the scope's key exist (its parents).
+        if (const std::size_t shared = SharedComponents(key); shared > 0)
+            hive.Create(LeadingComponents(path, shared));
+    }
+
+private:
+    // How many leading components `key` and the scope's key have in common.
+    std::size_t SharedComponents(std::string_view key) const {
+        std::size_t shared = 0;
+        std::string_view scope = FScopeKey;
+        while (!key.empty() && !scope.empty()) {
+            const std::size_t a = std::min(key.find(kSortSeparator), key.size());
+            const std::size_t b = std::min(scope.find(kSortSeparator), scope.size());
+            if (key.substr(0, a) != scope.substr(0, b))
+                break;
+            ++shared;
+            key.remove_prefix(std::min(a + 1, key.size()));
+            scope.remove_prefix(std::min(b + 1, scope.size()));
+        }
+        return shared;
+    }
+
+    const HiveScope& FScope;
+    std::string FScopeKey;
+};
 
 // "104 Mio" (rounded up), or "65536 octets" below one mebibyte.
 std::string Mebibytes(std::uintmax_t bytes) {
@@ -257,6 +341,106 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
     return snapshot;
 }
 
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadScope(const HiveScope& scope) {
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->whole = false;
+    // The log before the hive, as ReadFile.
+    snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (snapshot->logFd.Get() < 0) {
+        if (errno != ENOENT)
+            ThrowErrno("Cannot open", FLogPath);
+    } else {
+        snapshot->logMissing = false;
+        if (::fstat(snapshot->logFd.Get(), &snapshot->logStatus) != 0)
+            ThrowErrno("Cannot read", FLogPath);
+    }
+    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const ScopedReader reader(scope);
+    Hive hive;
+    if (snapshot->fd.Get() < 0) {
+        if (errno != ENOENT)
+            ThrowErrno("Cannot open", FPath);
+    } else {
+        snapshot->missing = false;
+        if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
+            ThrowErrno("Cannot read", FPath);
+        if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
+            throw RegFileError(FPath.string(), 1,
+                               "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+        std::shared_ptr<const IndexedFile> indexed;
+        {
+            std::lock_guard guard(FMutex);
+            // The skimmed file's descriptor is open: the same identity is the same content.
+            if (FIndex && SameStatus(FIndex->status, snapshot->status))
+                indexed = FIndex;
+        }
+        if (!indexed) {
+            const std::string bytes =
+                ReadAll(snapshot->fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot->status.st_size), FPath);
+            UniqueFd fd(::dup(snapshot->fd.Get()));
+            if (fd.Get() < 0)
+                ThrowErrno("Cannot read", FPath);
+            indexed = std::make_shared<const IndexedFile>(
+                IndexedFile{std::move(fd), snapshot->status,
+                            RegFileIndex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                                         FPath.string())});
+            std::lock_guard guard(FMutex);
+            FIndex = indexed;
+        }
+        const RegFileIndex& index = indexed->index;
+        for (const auto& section : index.Sections())
+            if (section.root != FRoot)
+                throw RegFileError(FPath.string(), section.line,
+                                   "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
+                                       std::string(RootName(FRoot)));
+        for (const auto& section : index.Sections())
+            reader.Apply(hive, section.path, section.removeKey, [&] { return index.Parse(section); });
+    }
+    if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
+        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize,
+                                          static_cast<std::uintmax_t>(snapshot->logStatus.st_size), FLogPath);
+        const LogContents log = DecodeLog(bytes);
+        snapshot->logValid = log.validBytes;
+        const std::string fileName = FLogPath.string();
+        for (const LogRecord& record : log.records) {
+            // Damaged records are dropped as ReadFile drops them.
+            try {
+                const RegFileDocument document = ParseRegFile(
+                    std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
+                CheckRoots(document, FRoot, fileName);
+                for (const auto& section : document.sections)
+                    reader.Apply(hive, section.path, section.removeKey,
+                                 [&]() -> const RegFileSection& { return section; });
+            } catch (const RegFileError&) {
+                snapshot->logValid = record.offset;
+                break;
+            }
+        }
+    }
+    snapshot->hive = std::make_shared<const Hive>(std::move(hive));
+    return snapshot;
+}
+
+bool HiveFile::MayReadScope() {
+    std::lock_guard guard(FMutex);
+    if (FScopedReads >= kScopedReadsBeforeWhole)
+        return false;
+    ++FScopedReads;
+    return true;
+}
+
+std::shared_ptr<const Hive> HiveFile::Load(const HiveScope& scope) {
+    const FilePair now = StatPair(FPath, FLogPath);
+    {
+        std::lock_guard guard(FMutex);
+        if (FCache && FCache->Matches(now))
+            return FCache->hive;
+    }
+    if (MayReadScope())
+        return ReadScope(scope)->hive;
+    return Load();
+}
+
 std::shared_ptr<const Hive> HiveFile::Load() {
     const FilePair now = StatPair(FPath, FLogPath);
     std::lock_guard guard(FMutex);
@@ -266,7 +450,7 @@ std::shared_ptr<const Hive> HiveFile::Load() {
     return FCache->hive;
 }
 
-std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock(const HiveScope* scope) {
     // Every writer renames a new file in place or appends to the log, and the cache holds the
     // files it read open (their inodes cannot be reused): the same identities are the same
     // content, and nothing needs parsing.
@@ -276,6 +460,8 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
         if (FCache && FCache->Matches(now))
             return FCache;
     }
+    if (scope != nullptr && MayReadScope())
+        return ReadScope(*scope);
     return ReadFile();
 }
 
@@ -283,32 +469,45 @@ ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
     std::filesystem::create_directories(FPath.parent_path());
     HiveLock lock(FPath.string() + ".lock");
     RemoveHiveTemporaries(FPath);
-    const auto current = CurrentUnderLock();
+    return Change(CurrentUnderLock(), change);
+}
+
+ErrorCode HiveFile::Modify(const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change) {
+    std::filesystem::create_directories(FPath.parent_path());
+    HiveLock lock(FPath.string() + ".lock");
+    RemoveHiveTemporaries(FPath);
+    return Change(CurrentUnderLock(&scope), change);
+}
+
+ErrorCode HiveFile::Change(std::shared_ptr<const Snapshot> current, const std::function<ErrorCode(Hive&)>& change) {
     Hive hive = *current->hive;
     const ErrorCode result = change(hive);
     if (result != kErrorSuccess || hive == *current->hive) {
-        std::lock_guard guard(FMutex);
-        FCache = current;
+        if (current->whole) {
+            std::lock_guard guard(FMutex);
+            FCache = current;
+        }
         return result;
     }
     const std::optional<std::string> text = DescribeChanges(FRoot, *current->hive, hive);
     const std::string record = text ? EncodeLogRecord(*text) : std::string();
-    auto changed = std::make_shared<const Hive>(std::move(hive));
-    if (!text || current->logValid + record.size() > FFoldSize)
-        WriteFile(std::move(changed));
-    else
-        AppendToLog(*current, record, std::move(changed));
+    // The hive's file must take the change once folded (the log's UTF-8 text takes up to twice its
+    // size in the file's UTF-16); otherwise the whole file is written now, which measures it exactly
+    // and refuses it when too large.
+    const std::uintmax_t hiveBytes = current->missing ? 0 : static_cast<std::uintmax_t>(current->status.st_size);
+    const bool appends = text && current->logValid + record.size() <= FFoldSize &&
+                         hiveBytes + 2 * (current->logValid + record.size()) <= FMaxSize;
+    if (appends) {
+        AppendToLog(*current, record, current->whole ? std::make_shared<const Hive>(std::move(hive)) : nullptr);
+        return kErrorSuccess;
+    }
+    if (!current->whole)
+        return Change(ReadFile(), change); // writing the file needs the whole hive: the change again on it
+    WriteFile(std::make_shared<const Hive>(std::move(hive)));
     return kErrorSuccess;
 }
 
 void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive) {
-    // The hive's file would not take the change once folded: refused before anything is written.
-    const std::uintmax_t hiveBytes = current.missing ? 0 : static_cast<std::uintmax_t>(current.status.st_size);
-    // (The log's UTF-8 text takes up to twice its size in the file's UTF-16.)
-    if (hiveBytes + 2 * (current.logValid + record.size()) > FMaxSize) {
-        WriteFile(std::move(hive)); // measures the folded file exactly, and refuses it when too large
-        return;
-    }
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     if (snapshot->logFd.Get() < 0)
@@ -350,6 +549,8 @@ void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, s
         if (snapshot->fd.Get() < 0)
             ThrowErrno("Cannot read", FPath);
     }
+    if (!hive)
+        return; // the change was made on a scope's keys: nothing to cache
     snapshot->hive = std::move(hive);
     std::lock_guard guard(FMutex);
     FCache = std::move(snapshot);
@@ -405,23 +606,8 @@ void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::s
 
 void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
     CheckRoots(document, root, fileName);
-    for (const auto& section : document.sections) {
-        if (section.removeKey) {
-            hive.Delete(section.path);
-            continue;
-        }
-        HiveKey& key = hive.Create(section.path);
-        if (section.denyRead)
-            key.denyRead = *section.denyRead;
-        if (section.denyWrite)
-            key.denyWrite = *section.denyWrite;
-        for (const auto& value : section.values) {
-            if (value.remove)
-                key.DeleteValue(value.value.name);
-            else
-                key.SetValue(value.value);
-        }
-    }
+    for (const auto& section : document.sections)
+        ApplySection(hive, section);
 }
 
 Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {

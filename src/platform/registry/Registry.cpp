@@ -77,7 +77,7 @@ const HiveKey* RegistryKey::FindKey(const Hive& hive) const {
 ErrorCode RegistryKey::QueryValue(std::string_view name, RegistryValue& value) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -93,7 +93,7 @@ ErrorCode RegistryKey::SetValue(const RegistryValue& value) {
         return rc;
     if (!IsValidValueName(value.name))
         return kErrorInvalidParameter;
-    return FRegistry->Modify(FRoot, [&](Hive& hive) {
+    return FRegistry->Modify(FRoot, HiveScope{FPath}, [&](Hive& hive) {
         HiveKey* key = hive.Find(FPath);
         if (key == nullptr)
             return kErrorKeyDeleted;
@@ -105,7 +105,7 @@ ErrorCode RegistryKey::SetValue(const RegistryValue& value) {
 ErrorCode RegistryKey::DeleteValue(std::string_view name) {
     if (const ErrorCode rc = Check(kKeySetValue); rc != kErrorSuccess)
         return rc;
-    return FRegistry->Modify(FRoot, [&](Hive& hive) {
+    return FRegistry->Modify(FRoot, HiveScope{FPath}, [&](Hive& hive) {
         HiveKey* key = hive.Find(FPath);
         if (key == nullptr)
             return kErrorKeyDeleted;
@@ -116,7 +116,7 @@ ErrorCode RegistryKey::DeleteValue(std::string_view name) {
 ErrorCode RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     if (const ErrorCode rc = Check(kKeyEnumerateSubKeys); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath, true});
     if (FindKey(*hive) == nullptr)
         return kErrorKeyDeleted;
     names.clear();
@@ -128,7 +128,7 @@ ErrorCode RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
 ErrorCode RegistryKey::EnumValues(std::vector<RegistryValue>& values) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -139,7 +139,7 @@ ErrorCode RegistryKey::EnumValues(std::vector<RegistryValue>& values) const {
 ErrorCode RegistryKey::QueryInfo(std::size_t& subKeyCount, std::size_t& valueCount) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath, true});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -182,15 +182,25 @@ std::shared_ptr<const Hive> Registry::Read(RegistryRoot root) {
     return File(root).Load();
 }
 
+std::shared_ptr<const Hive> Registry::Read(RegistryRoot root, const HiveScope& scope) {
+    return File(root).Load(scope);
+}
+
 ErrorCode Registry::Modify(RegistryRoot root, const std::function<ErrorCode(Hive&)>& change) {
     return File(root).Modify(change);
+}
+
+ErrorCode Registry::Modify(RegistryRoot root, const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change) {
+    return File(root).Modify(scope, change);
 }
 
 ErrorCode Registry::OpenKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key) {
     const auto normalized = NormalizeKeyPath(path);
     if (!normalized)
         return kErrorBadPathname;
-    const auto hive = Read(root);
+    // A key opened to be written reads its own key and those above it; one opened for reading
+    // alone reads the whole hive (and keeps it for the calls that follow).
+    const auto hive = (access & kWritingRights) != 0 ? Read(root, HiveScope{*normalized}) : Read(root);
     const HiveKey* found = hive->Find(*normalized);
     if (found == nullptr)
         return kErrorFileNotFound;
@@ -211,8 +221,9 @@ ErrorCode Registry::CreateKey(RegistryRoot root, std::string_view path, AccessMa
     if (!normalized)
         return kErrorBadPathname;
     // An existing key opens without taking the lock.
-    if (Read(root)->Find(*normalized) == nullptr) {
-        const ErrorCode rc = Modify(root, [&](Hive& hive) { return CreateIn(hive, *normalized, created); });
+    if (Read(root, HiveScope{*normalized})->Find(*normalized) == nullptr) {
+        const ErrorCode rc =
+            Modify(root, HiveScope{*normalized}, [&](Hive& hive) { return CreateIn(hive, *normalized, created); });
         if (rc != kErrorSuccess)
             return rc;
     }
@@ -225,7 +236,7 @@ ErrorCode Registry::DeleteKey(RegistryRoot root, std::string_view path) {
         return kErrorBadPathname;
     if (normalized->empty())
         return kErrorInvalidParameter;
-    return Modify(root, [&](Hive& hive) {
+    return Modify(root, HiveScope{*normalized, true}, [&](Hive& hive) {
         if (hive.Find(*normalized) == nullptr)
             return kErrorFileNotFound;
         if (AnyDenies(hive, *normalized, &HiveKey::denyWrite))
@@ -239,7 +250,7 @@ void Registry::SetKeyAccess(RegistryRoot root, std::string_view path, bool denyR
     const auto normalized = NormalizeKeyPath(path);
     if (!normalized)
         throw std::invalid_argument("Invalid registry key path: " + std::string(path));
-    Modify(root, [&](Hive& hive) {
+    Modify(root, HiveScope{*normalized}, [&](Hive& hive) {
         HiveKey& key = hive.Create(*normalized);
         key.denyRead = denyRead;
         key.denyWrite = denyWrite;

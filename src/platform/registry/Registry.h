@@ -114,8 +114,12 @@ public:
 
     // The hive as its file and its log hold it now (cached on the files' identities).
     std::shared_ptr<const Hive> Read(RegistryRoot root);
-    // A change made under the hive's lock on a fresh read (see HiveFile::Modify).
+    // The keys of `scope` (see HiveScope), or the whole hive when it is cached and current.
+    std::shared_ptr<const Hive> Read(RegistryRoot root, const HiveScope& scope);
+    // A change made under the hive's lock on a fresh read (see HiveFile::Modify), of the whole hive
+    // or of the keys of `scope`.
     ErrorCode Modify(RegistryRoot root, const std::function<ErrorCode(Hive&)>& change);
+    ErrorCode Modify(RegistryRoot root, const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change);
 
 private:
     HiveFile& File(RegistryRoot root);
