@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <new>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -144,6 +146,46 @@ std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const
     return bytes;
 }
 
+// Memory for the bytes of a hive's file, its pages put in place at once (MAP_POPULATE): megabytes
+// read into fresh memory would otherwise cost a page fault each 4 KiB, the bulk of a write's time.
+class FileBuffer {
+public:
+    explicit FileBuffer(std::size_t size)
+        : FSize(size) {
+        void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (data == MAP_FAILED)
+            throw std::bad_alloc();
+        FData = static_cast<std::uint8_t*>(data);
+    }
+    ~FileBuffer() { ::munmap(FData, FSize); }
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+
+    std::uint8_t* Data() { return FData; }
+    std::size_t Size() const { return FSize; }
+
+private:
+    std::uint8_t* FData = nullptr;
+    std::size_t FSize; // never 0: one byte more than the file is read, to tell that it grew
+};
+
+// Reads the open file `fd` into `buffer` (one byte larger than the file was); false when the file
+// holds more than that.
+bool ReadExactly(int fd, FileBuffer& buffer, std::size_t& done, const std::filesystem::path& file) {
+    done = 0;
+    while (done < buffer.Size()) {
+        const ssize_t n = ::read(fd, buffer.Data() + done, buffer.Size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowErrno("Cannot read", file);
+        if (n == 0)
+            return true;
+        done += static_cast<std::size_t>(n);
+    }
+    return false;
+}
+
 } // namespace
 
 // What was read from the hive's file and its log, with the identity of the files it came from.
@@ -176,24 +218,6 @@ struct HiveFile::IndexedFile {
 namespace {
 
 constexpr char kSortSeparator = '\x01'; // between the components of a Hive::SortKey
-
-void ApplySection(Hive& hive, const RegFileSection& section) {
-    if (section.removeKey) {
-        hive.Delete(section.path);
-        return;
-    }
-    HiveKey& key = hive.Create(section.path);
-    if (section.denyRead)
-        key.denyRead = *section.denyRead;
-    if (section.denyWrite)
-        key.denyWrite = *section.denyWrite;
-    for (const auto& value : section.values) {
-        if (value.remove)
-            key.DeleteValue(value.value.name);
-        else
-            key.SetValue(value.value);
-    }
-}
 
 // The first `count` components of `path`.
 std::string_view LeadingComponents(std::string_view path, std::size_t count) {
@@ -286,7 +310,7 @@ HiveFile::~HiveFile() {
     }
 }
 
-std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
+std::shared_ptr<HiveFile::Snapshot> HiveFile::OpenFiles() const {
     auto snapshot = std::make_shared<Snapshot>();
     // The log before the hive: a fold in between gives a hive that already holds the log's
     // changes, and reading them again over it changes nothing.
@@ -300,73 +324,70 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
             ThrowErrno("Cannot read", FLogPath);
     }
     snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    Hive hive;
     if (snapshot->fd.Get() < 0) {
         if (errno != ENOENT)
             ThrowErrno("Cannot open", FPath);
-    } else {
-        snapshot->missing = false;
-        if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
-            ThrowErrno("Cannot read", FPath);
-        if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-            throw RegFileError(FPath.string(), 1,
-                               "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
-        const std::string bytes =
-            ReadAll(snapshot->fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot->status.st_size), FPath);
+        return snapshot;
+    }
+    snapshot->missing = false;
+    if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
+        ThrowErrno("Cannot read", FPath);
+    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
+        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+    return snapshot;
+}
+
+std::string HiveFile::ReadHiveBytes(const Snapshot& snapshot) const {
+    return ReadAll(snapshot.fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot.status.st_size), FPath);
+}
+
+void HiveFile::ReadLog(Snapshot& snapshot, const std::function<void(const RegFileDocument&)>& apply) const {
+    if (snapshot.logMissing || !S_ISREG(snapshot.logStatus.st_mode))
+        return;
+    const std::string bytes =
+        ReadAll(snapshot.logFd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot.logStatus.st_size), FLogPath);
+    const LogContents log = DecodeLog(bytes);
+    snapshot.logValid = log.validBytes;
+    const std::string fileName = FLogPath.string();
+    for (const LogRecord& record : log.records) {
+        // A record whose text cannot be read over the hive is damaged like a cut one: it and
+        // those after it are dropped, the hive and the records before it are kept.
+        try {
+            const RegFileDocument document = ParseRegFile(
+                std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
+            CheckRoots(document, FRoot, fileName);
+            apply(document);
+        } catch (const RegFileError&) {
+            snapshot.logValid = record.offset;
+            break;
+        }
+    }
+}
+
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
+    auto snapshot = OpenFiles();
+    Hive hive;
+    if (!snapshot->missing) {
+        const std::string bytes = ReadHiveBytes(*snapshot);
         const std::string fileName = FPath.string();
         hive = HiveFromDocument(
             ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), fileName), FRoot,
             fileName);
     }
-    if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
-        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize,
-                                          static_cast<std::uintmax_t>(snapshot->logStatus.st_size), FLogPath);
-        const LogContents log = DecodeLog(bytes);
-        snapshot->logValid = log.validBytes;
-        const std::string fileName = FLogPath.string();
-        for (const LogRecord& record : log.records) {
-            // A record whose text cannot be read over the hive is damaged like a cut one: it and
-            // those after it are dropped, the hive and the records before it are kept.
-            try {
-                const RegFileDocument document = ParseRegFile(
-                    std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
-                ApplyDocument(hive, document, FRoot, fileName);
-            } catch (const RegFileError&) {
-                snapshot->logValid = record.offset;
-                break;
-            }
-        }
-    }
+    ReadLog(*snapshot, [&](const RegFileDocument& document) {
+        for (const auto& section : document.sections)
+            ApplySection(hive, section);
+    });
     snapshot->hive = std::make_shared<const Hive>(std::move(hive));
     return snapshot;
 }
 
 std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadScope(const HiveScope& scope) {
-    auto snapshot = std::make_shared<Snapshot>();
+    auto snapshot = OpenFiles();
     snapshot->whole = false;
-    // The log before the hive, as ReadFile.
-    snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (snapshot->logFd.Get() < 0) {
-        if (errno != ENOENT)
-            ThrowErrno("Cannot open", FLogPath);
-    } else {
-        snapshot->logMissing = false;
-        if (::fstat(snapshot->logFd.Get(), &snapshot->logStatus) != 0)
-            ThrowErrno("Cannot read", FLogPath);
-    }
-    snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     const ScopedReader reader(scope);
     Hive hive;
-    if (snapshot->fd.Get() < 0) {
-        if (errno != ENOENT)
-            ThrowErrno("Cannot open", FPath);
-    } else {
-        snapshot->missing = false;
-        if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
-            ThrowErrno("Cannot read", FPath);
-        if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-            throw RegFileError(FPath.string(), 1,
-                               "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+    if (!snapshot->missing) {
         std::shared_ptr<const IndexedFile> indexed;
         {
             std::lock_guard guard(FMutex);
@@ -375,48 +396,33 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadScope(const HiveScope& s
                 indexed = FIndex;
         }
         if (!indexed) {
-            const std::string bytes =
-                ReadAll(snapshot->fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot->status.st_size), FPath);
             UniqueFd fd(::dup(snapshot->fd.Get()));
             if (fd.Get() < 0)
                 ThrowErrno("Cannot read", FPath);
+            FileBuffer buffer(static_cast<std::size_t>(snapshot->status.st_size) + 1);
+            std::size_t size = 0;
+            std::string grown; // the bytes of a file that grew since fstat (written by hand meanwhile)
+            if (!ReadExactly(snapshot->fd.Get(), buffer, size, FPath))
+                grown = std::string(reinterpret_cast<const char*>(buffer.Data()), size) +
+                        ReadAll(snapshot->fd.Get(), FMaxSize - size, 64u << 10, FPath);
+            const auto bytes = grown.empty()
+                                   ? std::span<const std::uint8_t>(buffer.Data(), size)
+                                   : std::span(reinterpret_cast<const std::uint8_t*>(grown.data()), grown.size());
             indexed = std::make_shared<const IndexedFile>(
-                IndexedFile{std::move(fd), snapshot->status,
-                            RegFileIndex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-                                         FPath.string())});
+                IndexedFile{std::move(fd), snapshot->status, RegFileIndex(bytes, FPath.string())});
             std::lock_guard guard(FMutex);
             FIndex = indexed;
         }
         const RegFileIndex& index = indexed->index;
         for (const auto& section : index.Sections())
-            if (section.root != FRoot)
-                throw RegFileError(FPath.string(), section.line,
-                                   "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
-                                       std::string(RootName(FRoot)));
+            CheckRoot(section.root, FRoot, FPath.string(), section.line);
         for (const auto& section : index.Sections())
             reader.Apply(hive, section.path, section.removeKey, [&] { return index.Parse(section); });
     }
-    if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
-        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize,
-                                          static_cast<std::uintmax_t>(snapshot->logStatus.st_size), FLogPath);
-        const LogContents log = DecodeLog(bytes);
-        snapshot->logValid = log.validBytes;
-        const std::string fileName = FLogPath.string();
-        for (const LogRecord& record : log.records) {
-            // Damaged records are dropped as ReadFile drops them.
-            try {
-                const RegFileDocument document = ParseRegFile(
-                    std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
-                CheckRoots(document, FRoot, fileName);
-                for (const auto& section : document.sections)
-                    reader.Apply(hive, section.path, section.removeKey,
-                                 [&]() -> const RegFileSection& { return section; });
-            } catch (const RegFileError&) {
-                snapshot->logValid = record.offset;
-                break;
-            }
-        }
-    }
+    ReadLog(*snapshot, [&](const RegFileDocument& document) {
+        for (const auto& section : document.sections)
+            reader.Apply(hive, section.path, section.removeKey, [&]() -> const RegFileSection& { return section; });
+    });
     snapshot->hive = std::make_shared<const Hive>(std::move(hive));
     return snapshot;
 }
@@ -596,12 +602,36 @@ void HiveFile::WriteFile(std::shared_ptr<const Hive> hive) {
     FCache = std::move(snapshot);
 }
 
+void CheckRoot(RegistryRoot sectionRoot, RegistryRoot root, const std::string& fileName, std::size_t line) {
+    if (sectionRoot != root)
+        throw RegFileError(fileName, line,
+                           "clé de " + std::string(RootName(sectionRoot)) + " dans la ruche " +
+                               std::string(RootName(root)));
+}
+
 void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
     for (const auto& section : document.sections)
-        if (section.root != root)
-            throw RegFileError(fileName, section.line,
-                               "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
-                                   std::string(RootName(root)));
+        CheckRoot(section.root, root, fileName, section.line);
+}
+
+void ApplyMarksAndValues(HiveKey& key, const RegFileSection& section) {
+    if (section.denyRead)
+        key.denyRead = *section.denyRead;
+    if (section.denyWrite)
+        key.denyWrite = *section.denyWrite;
+    for (const auto& value : section.values) {
+        if (value.remove)
+            key.DeleteValue(value.value.name);
+        else
+            key.SetValue(value.value);
+    }
+}
+
+void ApplySection(Hive& hive, const RegFileSection& section) {
+    if (section.removeKey)
+        hive.Delete(section.path);
+    else
+        ApplyMarksAndValues(hive.Create(section.path), section);
 }
 
 void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {

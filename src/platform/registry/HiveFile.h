@@ -89,6 +89,12 @@ private:
     struct Snapshot;
     struct IndexedFile;
 
+    // The log and the hive's file opened (the log first), their identities taken; the hive's file
+    // refused when it is no regular file or too large.
+    std::shared_ptr<Snapshot> OpenFiles() const;
+    std::string ReadHiveBytes(const Snapshot& snapshot) const;
+    // Each whole record of the log given to `apply`; sets the snapshot's whole bytes.
+    void ReadLog(Snapshot& snapshot, const std::function<void(const RegFileDocument&)>& apply) const;
     std::shared_ptr<const Snapshot> ReadFile() const;
     std::shared_ptr<const Snapshot> ReadScope(const HiveScope& scope);
     // The cached snapshot when current, else the scope's keys (while scoped reads are allowed) or
@@ -114,7 +120,12 @@ private:
 // A hive built from a parsed document; every section must belong to `root`.
 Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
 // Throws RegFileError when a section of the document does not belong to `root`.
+void CheckRoot(RegistryRoot sectionRoot, RegistryRoot root, const std::string& fileName, std::size_t line);
 void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
+// A section's access marks and values read over its key.
+void ApplyMarksAndValues(HiveKey& key, const RegFileSection& section);
+// A section read over `hive`: its key deleted, or created and given the section's marks and values.
+void ApplySection(Hive& hive, const RegFileSection& section);
 // The document's sections read over `hive` (their roots checked first).
 void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName);
 

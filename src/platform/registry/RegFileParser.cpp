@@ -27,27 +27,31 @@ std::string_view Trim(std::string_view text) {
     return TrimRight(TrimLeft(text));
 }
 
-// ASCII, the bulk of a hive, is the same character in UTF-8 and UTF-16: copied here; every run of
-// other characters goes through the text library.
+// ASCII, the bulk of a hive, is the same character in UTF-8 and UTF-16: each run of it is copied
+// here in one go; each run of other characters goes through the text library.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
+    const std::size_t units = bytes.size() / 2;
+    const std::size_t low = bigEndian ? 1 : 0; // the byte of a unit's low 8 bits
+    const auto ascii = [&](std::size_t i) {
+        return bytes[2 * i + 1 - low] == 0 && bytes[2 * i + low] < 0x80;
+    };
     std::string text;
-    text.reserve(bytes.size() / 2);
+    text.reserve(units + units / 4); // room for some text beyond ASCII, which takes more in UTF-8
     std::u16string run;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto unit =
-            static_cast<char16_t>(bigEndian ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
-        if (unit >= 0x80) {
-            run += unit;
-            continue;
-        }
-        if (!run.empty()) {
+    for (std::size_t i = 0; i < units;) {
+        std::size_t end = i;
+        while (end < units && ascii(end))
+            ++end;
+        const std::size_t start = text.size();
+        text.resize(start + (end - i));
+        for (char* out = text.data() + start; i < end; ++i)
+            *out++ = static_cast<char>(bytes[2 * i + low]);
+        run.clear();
+        for (; i < units && !ascii(i); ++i)
+            run += static_cast<char16_t>(bytes[2 * i + low] | (bytes[2 * i + 1 - low] << 8));
+        if (!run.empty())
             text += text::Utf16ToUtf8(run);
-            run.clear();
-        }
-        text += static_cast<char>(unit);
     }
-    if (!run.empty())
-        text += text::Utf16ToUtf8(run);
     return text;
 }
 
@@ -91,6 +95,7 @@ public:
     Parser(std::string_view text, std::string_view fileName, std::size_t firstLine = 0,
            RegFileFormat format = RegFileFormat::Version5)
         : FText(text)
+        , FHasNul(text.find('\0') != std::string_view::npos)
         , FFileName(fileName)
         , FLineNumber(firstLine)
         , FFormat(format) {}
@@ -197,7 +202,7 @@ private:
             ++FPos;
         }
         FReportLine = ++FLineNumber;
-        if (line.find('\0') != std::string_view::npos)
+        if (FHasNul && line.find('\0') != std::string_view::npos)
             Fail("caractère nul dans la ligne");
         return true;
     }
@@ -363,6 +368,7 @@ private:
     }
 
     std::string_view FText;
+    bool FHasNul; // a line holding one is refused: the lines are searched only when the text has one
     std::string FFileName;
     std::size_t FPos = 0;
     std::size_t FLineStart = 0; // of the line NextLine gave last

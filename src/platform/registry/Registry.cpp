@@ -33,7 +33,7 @@ ErrorCode CreateIn(Hive& hive, std::string_view path, bool* created) {
     return kErrorSuccess;
 }
 
-ErrorCode ApplySection(Hive& hive, const RegFileSection& section) {
+ErrorCode ImportSection(Hive& hive, const RegFileSection& section) {
     if (section.removeKey) {
         if (!hive.Find(section.path))
             return kErrorSuccess; // regedit ignores the deletion of a missing key
@@ -47,16 +47,7 @@ ErrorCode ApplySection(Hive& hive, const RegFileSection& section) {
     HiveKey& key = *hive.Find(section.path);
     if (key.denyWrite && !section.values.empty())
         return kErrorAccessDenied;
-    if (section.denyRead)
-        key.denyRead = *section.denyRead;
-    if (section.denyWrite)
-        key.denyWrite = *section.denyWrite;
-    for (const auto& value : section.values) {
-        if (value.remove)
-            key.DeleteValue(value.value.name);
-        else
-            key.SetValue(value.value);
-    }
+    ApplyMarksAndValues(key, section);
     return kErrorSuccess;
 }
 
@@ -268,7 +259,7 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
             for (const auto& section : document.sections) {
                 if (section.root != root)
                     continue;
-                if (const ErrorCode sectionRc = ApplySection(hive, section); sectionRc != kErrorSuccess)
+                if (const ErrorCode sectionRc = ImportSection(hive, section); sectionRc != kErrorSuccess)
                     return sectionRc;
             }
             return kErrorSuccess;
