@@ -125,6 +125,22 @@ void SyncFolder(const std::filesystem::path& folder) {
         ThrowErrno("Cannot sync", folder);
 }
 
+// Reads the open file `fd` into `data` until `size` bytes are there or the file ends; the bytes read.
+std::size_t ReadInto(int fd, char* data, std::size_t size, const std::filesystem::path& file) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowErrno("Cannot read", file);
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 // The bytes of the open file `fd`, `limit` at most, read straight into memory of the size that
 // fstat gave (`expected`), grown only when the file grew meanwhile.
 std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const std::filesystem::path& file) {
@@ -133,14 +149,10 @@ std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const
     while (done < limit) {
         if (done == bytes.size())
             bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, 2 * bytes.size())));
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowErrno("Cannot read", file);
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
+        const std::size_t n = ReadInto(fd, bytes.data() + done, bytes.size() - done, file);
+        done += n;
+        if (done < bytes.size())
+            break; // the end of the file
     }
     bytes.resize(done);
     return bytes;
@@ -155,36 +167,19 @@ public:
         void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (data == MAP_FAILED)
             throw std::bad_alloc();
-        FData = static_cast<std::uint8_t*>(data);
+        FData = static_cast<char*>(data);
     }
     ~FileBuffer() { ::munmap(FData, FSize); }
     FileBuffer(const FileBuffer&) = delete;
     FileBuffer& operator=(const FileBuffer&) = delete;
 
-    std::uint8_t* Data() { return FData; }
+    char* Data() { return FData; }
     std::size_t Size() const { return FSize; }
 
 private:
-    std::uint8_t* FData = nullptr;
+    char* FData = nullptr;
     std::size_t FSize; // never 0: one byte more than the file is read, to tell that it grew
 };
-
-// Reads the open file `fd` into `buffer` (one byte larger than the file was); false when the file
-// holds more than that.
-bool ReadExactly(int fd, FileBuffer& buffer, std::size_t& done, const std::filesystem::path& file) {
-    done = 0;
-    while (done < buffer.Size()) {
-        const ssize_t n = ::read(fd, buffer.Data() + done, buffer.Size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowErrno("Cannot read", file);
-        if (n == 0)
-            return true;
-        done += static_cast<std::size_t>(n);
-    }
-    return false;
-}
 
 } // namespace
 
@@ -282,6 +277,11 @@ std::string Mebibytes(std::uintmax_t bytes) {
     return std::to_string((bytes + (1u << 20) - 1) >> 20) + " Mio";
 }
 
+// A hive's file that is not a regular file, or larger than `maxSize`.
+[[noreturn]] void ThrowUnreadable(const std::filesystem::path& file, std::uintmax_t maxSize) {
+    throw RegFileError(file.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(maxSize));
+}
+
 } // namespace
 
 HiveTooLarge::HiveTooLarge(const std::string& fileName, std::uintmax_t size, std::uintmax_t limit)
@@ -333,7 +333,7 @@ std::shared_ptr<HiveFile::Snapshot> HiveFile::OpenFiles() const {
     if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
         ThrowErrno("Cannot read", FPath);
     if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-        throw RegFileError(FPath.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
+        ThrowUnreadable(FPath, FMaxSize);
     return snapshot;
 }
 
@@ -400,14 +400,15 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadScope(const HiveScope& s
             if (fd.Get() < 0)
                 ThrowErrno("Cannot read", FPath);
             FileBuffer buffer(static_cast<std::size_t>(snapshot->status.st_size) + 1);
-            std::size_t size = 0;
+            const std::size_t size = ReadInto(snapshot->fd.Get(), buffer.Data(), buffer.Size(), FPath);
             std::string grown; // the bytes of a file that grew since fstat (written by hand meanwhile)
-            if (!ReadExactly(snapshot->fd.Get(), buffer, size, FPath))
-                grown = std::string(reinterpret_cast<const char*>(buffer.Data()), size) +
-                        ReadAll(snapshot->fd.Get(), FMaxSize - size, 64u << 10, FPath);
-            const auto bytes = grown.empty()
-                                   ? std::span<const std::uint8_t>(buffer.Data(), size)
-                                   : std::span(reinterpret_cast<const std::uint8_t*>(grown.data()), grown.size());
+            if (size == buffer.Size() && size > FMaxSize)
+                ThrowUnreadable(FPath, FMaxSize);
+            if (size == buffer.Size())
+                grown =
+                    std::string(buffer.Data(), size) + ReadAll(snapshot->fd.Get(), FMaxSize - size, 64u << 10, FPath);
+            const std::string_view text = grown.empty() ? std::string_view(buffer.Data(), size) : grown;
+            const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
             indexed = std::make_shared<const IndexedFile>(
                 IndexedFile{std::move(fd), snapshot->status, RegFileIndex(bytes, FPath.string())});
             std::lock_guard guard(FMutex);

@@ -3,10 +3,10 @@
 #include "platform/registry/Registry.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,54 +100,28 @@ const FailureCase kFailures[] = {
     {"NoSuchValue",
      {"query", "HKCU\\Software\\Test", "/v", "Nothing"},
      "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
-    {"OtherRoot",
-     {"query", "HKCR\\.txt"},
-     "ERREUR : nom de clé non valide.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
-     64},
-    {"UnknownOperation",
-     {"copy", "HKCU\\A", "HKCU\\B"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG /?\" pour afficher la syntaxe.\n",
-     64},
-    {"UnknownOption",
-     {"query", "HKCU\\Software", "/x"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
-     64},
-    {"MissingOptionArgument",
-     {"add", "HKCU\\A", "/v"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
-     64},
-    {"VAndVe",
-     {"add", "HKCU\\A", "/v", "x", "/ve"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
-     64},
-    {"VaOutsideDelete",
-     {"query", "HKCU\\A", "/va"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
-     64},
+    {"OtherRoot", {"query", "HKCR\\.txt"}, "ERREUR : nom de clé non valide.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+    {"UnknownOperation", {"copy", "HKCU\\A", "HKCU\\B"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG /?\" pour afficher la syntaxe.\n", 64},
+    {"UnknownOption", {"query", "HKCU\\Software", "/x"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
+    {"MissingOptionArgument", {"add", "HKCU\\A", "/v"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
+    {"VAndVe", {"add", "HKCU\\A", "/v", "x", "/ve"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
+    {"VaOutsideDelete", {"query", "HKCU\\A", "/va"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
     {"DataOutsideAdd",
      {"delete", "HKCU\\A", "/d", "x", "/f"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG DELETE /?\" pour afficher la syntaxe.\n",
-     64},
-    {"ForceInQuery",
-     {"query", "HKCU\\A", "/f"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n",
-     64},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG DELETE /?\" pour afficher la syntaxe.\n", 64},
+    {"ForceInQuery", {"query", "HKCU\\A", "/f"}, "ERREUR : syntaxe incorrecte.\nTapez \"REG QUERY /?\" pour afficher la syntaxe.\n", 64},
     {"UnknownType",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"},
-     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n",
-     64},
+     "ERREUR : syntaxe incorrecte.\nTapez \"REG ADD /?\" pour afficher la syntaxe.\n", 64},
     {"DwordNotNumber",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12a"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n",
-     64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
     {"DwordTooBig",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_DWORD", "/d", "4294967296"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n",
-     64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur numérique valide pour « /d ».\n", 64},
     {"BinaryOddDigits",
      {"add", "HKCU\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"},
-     "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».\n",
-     64},
+     "ERREUR : syntaxe incorrecte. Spécifiez une valeur hexadécimale valide pour « /d ».\n", 64},
     {"OverwriteWithoutForce",
      {"add", "HKCU\\Software\\Test", "/v", "Existing", "/d", "new"},
      "ERREUR : la valeur Existing existe ; ajoutez /f pour la remplacer.\n"},
@@ -159,8 +133,7 @@ const FailureCase kFailures[] = {
      "ERREUR : le système n'a pas trouvé la clé ou la valeur de Registre spécifiée.\n"},
     {"ImportMissingFile",
      {"import", "/nonexistent/file.reg"},
-     "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de "
-     "fichiers.\n"},
+     "ERREUR : erreur lors de l'ouverture du fichier. Il peut s'agir d'une erreur de disque ou de système de fichiers.\n"},
 
 };
 
@@ -196,9 +169,9 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubKeys) {
                                                              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n"
                                                              "    deep    REG_SZ    y\n"
                                                              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\Sub2\n");
-    EXPECT_EQ(Reg({"query", "HKLM\\Software", "/v", "DEEP", "/s"}).out,
-              "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nFin de la recherche : 1 "
-              "correspondance(s) trouvée(s).\n");
+    EXPECT_EQ(
+        Reg({"query", "HKLM\\Software", "/v", "DEEP", "/s"}).out,
+        "\nHKEY_LOCAL_MACHINE\\Software\\Q\\sub1\n    deep    REG_SZ    y\n\nFin de la recherche : 1 correspondance(s) trouvée(s).\n");
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Q", "/ve"}).out,
               "\nHKEY_LOCAL_MACHINE\\Software\\Q\n    (par défaut)    REG_SZ    (valeur non définie)\n\n");
 }

@@ -308,3 +308,29 @@ TEST(ScopedWrite, PastTheFoldBoundWritesTheWholeHive) {
 }
 
 } // namespace
+
+namespace {
+
+// A program that goes on writing reads the whole hive after a bounded number of partial reads (and
+// so from then on reports damage anywhere in it, as a reader does), rather than its log again and
+// again.
+TEST(ScopedWrite, ObjectThatGoesOnWritingReadsTheWholeHiveAfterItsBound) {
+    TempFolder temp;
+    const auto file = temp.Path() / "HKEY_CURRENT_USER.reg";
+    WriteBytes(file, Bytes(kHeader + "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=hex:zz\r\n"));
+    Registry registry(temp.Path());
+    RegistryKey key;
+    ASSERT_EQ(registry.CreateKey(HKCU, "Software\\Mine", kKeySetValue, key), kErrorSuccess);
+    const unsigned partialReadsOfCreate = 3; // the key looked for, created, opened
+    unsigned writes = 0;
+    try {
+        for (; writes < 2 * kScopedReadsBeforeWhole; ++writes)
+            ASSERT_EQ(key.SetValue(MakeDwordValue("n", writes)), kErrorSuccess);
+        FAIL() << "the damage was never reported";
+    } catch (const RegFileError& e) {
+        EXPECT_EQ(e.Line(), 4u);
+    }
+    EXPECT_EQ(writes, kScopedReadsBeforeWhole - partialReadsOfCreate);
+}
+
+} // namespace
