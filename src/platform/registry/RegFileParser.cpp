@@ -31,9 +31,10 @@ std::string_view Trim(std::string_view text) {
 // here in one go; each run of other characters goes through the text library.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
     const std::size_t units = bytes.size() / 2;
-    const std::size_t low = bigEndian ? 1 : 0; // the byte of a unit's low 8 bits
-    const auto ascii = [&](std::size_t i) {
-        return bytes[2 * i + 1 - low] == 0 && bytes[2 * i + low] < 0x80;
+    const std::uint8_t* const lowBytes = bytes.data() + (bigEndian ? 1 : 0);  // each unit's low 8 bits
+    const std::uint8_t* const highBytes = bytes.data() + (bigEndian ? 0 : 1); // and its high 8 bits
+    const auto ascii = [=](std::size_t i) {
+        return highBytes[2 * i] == 0 && lowBytes[2 * i] < 0x80;
     };
     std::string text;
     text.reserve(units + units / 4); // room for some text beyond ASCII, which takes more in UTF-8
@@ -44,11 +45,13 @@ std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
             ++end;
         const std::size_t start = text.size();
         text.resize(start + (end - i));
-        for (char* out = text.data() + start; i < end; ++i)
-            *out++ = static_cast<char>(bytes[2 * i + low]);
+        char* const out = text.data() + start;
+        for (std::size_t k = 0; k < end - i; ++k)
+            out[k] = static_cast<char>(lowBytes[2 * (i + k)]);
+        i = end;
         run.clear();
         for (; i < units && !ascii(i); ++i)
-            run += static_cast<char16_t>(bytes[2 * i + low] | (bytes[2 * i + 1 - low] << 8));
+            run += static_cast<char16_t>(lowBytes[2 * i] | (highBytes[2 * i] << 8));
         if (!run.empty())
             text += text::Utf16ToUtf8(run);
     }
@@ -192,8 +195,10 @@ private:
         if (FPos >= FText.size())
             return false;
         FLineStart = FPos;
-        const auto end = FText.find_first_of("\r\n", FPos);
-        const auto stop = end == std::string::npos ? FText.size() : end;
+        // (A loop of its own: find_first_of looks each character up in the set with memchr.)
+        std::size_t stop = FPos;
+        while (stop < FText.size() && FText[stop] != '\r' && FText[stop] != '\n')
+            ++stop;
         line = FText.substr(FPos, stop - FPos);
         FPos = stop;
         if (FPos < FText.size()) {
