@@ -147,10 +147,6 @@ Registry::Registry(std::filesystem::path folder, std::uintmax_t maxHiveSize)
         FHives[static_cast<std::size_t>(root)] = std::make_shared<HiveFile>(HiveFilePath(root), root, maxHiveSize);
 }
 
-std::string Registry::HiveFileName(RegistryRoot root) {
-    return std::string(RootName(root)) + ".reg";
-}
-
 std::filesystem::path Registry::HiveFilePath(RegistryRoot root) const {
     return FFolder / HiveFileName(root);
 }
@@ -185,54 +181,37 @@ ErrorCode Registry::Modify(RegistryRoot root, const HiveScope& scope, const std:
     return File(root).Modify(scope, change);
 }
 
-ErrorCode Registry::OpenKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
+ErrorCode Registry::OpenNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                   std::shared_ptr<void>&) {
     // A key opened to be written reads its own key and those above it; one opened for reading
     // alone reads the whole hive (and keeps it for the calls that follow).
-    const auto hive = (access & kWritingRights) != 0 ? Read(root, HiveScope{*normalized}) : Read(root);
-    const HiveKey* found = hive->Find(*normalized);
+    const auto hive = (access & kWritingRights) != 0 ? Read(root, HiveScope{path}) : Read(root);
+    const HiveKey* found = hive->Find(path);
     if (found == nullptr)
         return kErrorFileNotFound;
     if (Denies(*found, access))
         return kErrorAccessDenied;
-    key.FRegistry = this;
-    key.FRoot = root;
-    key.FPath = *normalized;
-    key.FAccess = access;
     return kErrorSuccess;
 }
 
-ErrorCode Registry::CreateKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key,
-                              bool* created) {
-    if (created)
-        *created = false;
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
+ErrorCode Registry::CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                     std::shared_ptr<void>& handle, bool* created) {
     // An existing key opens without taking the lock.
-    if (Read(root, HiveScope{*normalized})->Find(*normalized) == nullptr) {
-        const ErrorCode rc =
-            Modify(root, HiveScope{*normalized}, [&](Hive& hive) { return CreateIn(hive, *normalized, created); });
+    if (Read(root, HiveScope{path})->Find(path) == nullptr) {
+        const ErrorCode rc = Modify(root, HiveScope{path}, [&](Hive& hive) { return CreateIn(hive, path, created); });
         if (rc != kErrorSuccess)
             return rc;
     }
-    return OpenKey(root, *normalized, access, key);
+    return OpenNormalized(root, path, access, handle);
 }
 
-ErrorCode Registry::DeleteKey(RegistryRoot root, std::string_view path) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    if (normalized->empty())
-        return kErrorInvalidParameter;
-    return Modify(root, HiveScope{*normalized, true}, [&](Hive& hive) {
-        if (hive.Find(*normalized) == nullptr)
+ErrorCode Registry::DeleteNormalized(RegistryRoot root, const std::string& path) {
+    return Modify(root, HiveScope{path, true}, [&](Hive& hive) {
+        if (hive.Find(path) == nullptr)
             return kErrorFileNotFound;
-        if (AnyDenies(hive, *normalized, &HiveKey::denyWrite))
+        if (AnyDenies(hive, path, &HiveKey::denyWrite))
             return kErrorAccessDenied;
-        hive.Delete(*normalized);
+        hive.Delete(path);
         return kErrorSuccess;
     });
 }

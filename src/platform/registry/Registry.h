@@ -122,6 +122,17 @@ public:
     ErrorCode Modify(RegistryRoot root, const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change);
 
 private:
+    // The backend's part of OpenKey, CreateKey (which opens the key too) and DeleteKey, on a
+    // normalized path; `handle` is the system's handle of the key, none over hive files.
+    ErrorCode OpenNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                             std::shared_ptr<void>& handle);
+    ErrorCode CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                               std::shared_ptr<void>& handle, bool* created);
+    ErrorCode DeleteNormalized(RegistryRoot root, const std::string& path);
+    // Makes `key` the key just opened.
+    void Opened(RegistryKey& key, RegistryRoot root, const std::string& path, AccessMask access,
+                std::shared_ptr<void> handle);
+
     HiveFile& File(RegistryRoot root);
 
     std::filesystem::path FFolder;
