@@ -249,16 +249,12 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
     return kErrorSuccess;
 }
 
-ErrorCode Registry::Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    const auto hive = Read(root);
-    if (hive->Find(*normalized) == nullptr)
+ErrorCode Registry::ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive) {
+    hive = Read(root);
+    if (hive->Find(path) == nullptr)
         return kErrorFileNotFound;
-    if (AnyDenies(*hive, *normalized, &HiveKey::denyRead))
+    if (AnyDenies(*hive, path, &HiveKey::denyRead))
         return kErrorAccessDenied;
-    bytes = EncodeRegFile(FormatRegFile(root, hive->Subtree(*normalized)));
     return kErrorSuccess;
 }
 

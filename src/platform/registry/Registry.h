@@ -129,6 +129,9 @@ private:
     ErrorCode CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
                                std::shared_ptr<void>& handle, bool* created);
     ErrorCode DeleteNormalized(RegistryRoot root, const std::string& path);
+    // The backend's part of Export: a hive holding the key and everything below it, which may be
+    // read; 2 when the key does not exist, 5 when it or a key below it denies reading.
+    ErrorCode ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive);
     // Makes `key` the key just opened.
     void Opened(RegistryKey& key, RegistryRoot root, const std::string& path, AccessMask access,
                 std::shared_ptr<void> handle);

@@ -1,6 +1,6 @@
-// The key calls both backends of the registry share: the key path checked and tidied, the backend's
-// part done (Registry.cpp over hive files, RegistryWin32.cpp over the system's registry), the open
-// key filled in.
+// The key calls both backends of the registry share (and the export): the key path checked and
+// tidied, the backend's part done (Registry.cpp over hive files, RegistryWin32.cpp over the system's registry), the
+// open key filled in.
 
 #include "platform/registry/Registry.h"
 
@@ -44,6 +44,17 @@ ErrorCode Registry::DeleteKey(RegistryRoot root, std::string_view path) {
     if (normalized->empty())
         return kErrorInvalidParameter;
     return DeleteNormalized(root, *normalized);
+}
+
+ErrorCode Registry::Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes) {
+    const auto normalized = NormalizeKeyPath(path);
+    if (!normalized)
+        return kErrorBadPathname;
+    std::shared_ptr<const Hive> hive;
+    if (const ErrorCode rc = ReadSubtree(root, *normalized, hive); rc != kErrorSuccess)
+        return rc;
+    bytes = EncodeRegFile(FormatRegFile(root, hive->Subtree(*normalized)));
+    return kErrorSuccess;
 }
 
 void Registry::Opened(RegistryKey& key, RegistryRoot root, const std::string& path, AccessMask access,

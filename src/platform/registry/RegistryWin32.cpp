@@ -271,17 +271,14 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
     return kErrorSuccess;
 }
 
-ErrorCode Registry::Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
+ErrorCode Registry::ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive) {
     std::shared_ptr<void> handle;
-    if (const ErrorCode rc = OpenNative(root, *normalized, KEY_READ, handle); rc != kErrorSuccess)
+    if (const ErrorCode rc = OpenNative(root, path, KEY_READ, handle); rc != kErrorSuccess)
         return rc;
-    Hive copy;
-    if (const ErrorCode rc = CopyInto(Handle(handle), *normalized, copy); rc != kErrorSuccess)
+    auto copy = std::make_shared<Hive>();
+    if (const ErrorCode rc = CopyInto(Handle(handle), path, *copy); rc != kErrorSuccess)
         return rc;
-    bytes = EncodeRegFile(FormatRegFile(root, copy.Subtree(*normalized)));
+    hive = std::move(copy);
     return kErrorSuccess;
 }
 
