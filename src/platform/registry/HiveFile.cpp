@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <new>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -123,15 +125,11 @@ void SyncFolder(const std::filesystem::path& folder) {
         ThrowErrno("Cannot sync", folder);
 }
 
-// The bytes of the open file `fd`, `limit` at most, read straight into memory of the size that
-// fstat gave (`expected`), grown only when the file grew meanwhile.
-std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const std::filesystem::path& file) {
-    std::string bytes(static_cast<std::size_t>(std::min(limit, expected) + 1), '\0');
+// Reads the open file `fd` into `data` until `size` bytes are there or the file ends; the bytes read.
+std::size_t ReadInto(int fd, char* data, std::size_t size, const std::filesystem::path& file) {
     std::size_t done = 0;
-    while (done < limit) {
-        if (done == bytes.size())
-            bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, 2 * bytes.size())));
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -140,9 +138,48 @@ std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const
             break;
         done += static_cast<std::size_t>(n);
     }
+    return done;
+}
+
+// The bytes of the open file `fd`, `limit` at most, read straight into memory of the size that
+// fstat gave (`expected`), grown only when the file grew meanwhile.
+std::string ReadAll(int fd, std::uintmax_t limit, std::uintmax_t expected, const std::filesystem::path& file) {
+    std::string bytes(static_cast<std::size_t>(std::min(limit, expected) + 1), '\0');
+    std::size_t done = 0;
+    while (done < limit) {
+        if (done == bytes.size())
+            bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, 2 * bytes.size())));
+        const std::size_t n = ReadInto(fd, bytes.data() + done, bytes.size() - done, file);
+        done += n;
+        if (done < bytes.size())
+            break; // the end of the file
+    }
     bytes.resize(done);
     return bytes;
 }
+
+// Memory for the bytes of a hive's file, its pages put in place at once (MAP_POPULATE): megabytes
+// read into fresh memory would otherwise cost a page fault each 4 KiB, the bulk of a write's time.
+class FileBuffer {
+public:
+    explicit FileBuffer(std::size_t size)
+        : FSize(size) {
+        void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (data == MAP_FAILED)
+            throw std::bad_alloc();
+        FData = static_cast<char*>(data);
+    }
+    ~FileBuffer() { ::munmap(FData, FSize); }
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+
+    char* Data() { return FData; }
+    std::size_t Size() const { return FSize; }
+
+private:
+    char* FData = nullptr;
+    std::size_t FSize; // never 0: one byte more than the file is read, to tell that it grew
+};
 
 } // namespace
 
@@ -158,6 +195,7 @@ struct HiveFile::Snapshot {
     struct stat logStatus {};
     std::size_t logValid = 0;         // the bytes of whole records at the start of the log
     std::shared_ptr<const Hive> hive; // the file's hive with the log's changes
+    bool whole = true;                // false: `hive` holds the keys of a scope only
 
     bool Matches(const FilePair& now) const {
         return (missing ? !now.hiveExists : now.hiveExists && SameStatus(status, now.hive)) &&
@@ -165,13 +203,83 @@ struct HiveFile::Snapshot {
     }
 };
 
+// The hive's file skimmed; the descriptor stays open for the same reason as a snapshot's.
+struct HiveFile::IndexedFile {
+    UniqueFd fd;
+    struct stat status {};
+    RegFileIndex index;
+};
+
 namespace {
+
+constexpr char kSortSeparator = '\x01'; // between the components of a Hive::SortKey
+
+// The first `count` components of `path`.
+std::string_view LeadingComponents(std::string_view path, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        end = path.find('\\', end + (i == 0 ? 0 : 1));
+        if (end == std::string_view::npos)
+            return path;
+    }
+    return path.substr(0, end);
+}
+
+// Reads a section of the file or of the log over a hive holding the keys of a scope only, as the
+// whole hive would take it, as far as those keys go.
+class ScopedReader {
+public:
+    explicit ScopedReader(const HiveScope& scope)
+        : FScope(scope)
+        , FScopeKey(Hive::SortKey(scope.path)) {}
+
+    // `parse` gives the section read whole, for the sections that bear on the scope's keys.
+    template <typename Parse> void Apply(Hive& hive, std::string_view path, bool removeKey, const Parse& parse) const {
+        const std::string key = Hive::SortKey(path);
+        const bool aboveOrSame = key.empty() || key == FScopeKey || FScopeKey.starts_with(key + kSortSeparator);
+        const bool below = !aboveOrSame && (FScopeKey.empty() || key.starts_with(FScopeKey + kSortSeparator));
+        if (aboveOrSame || (below && FScope.subtree)) {
+            ApplySection(hive, parse());
+            return;
+        }
+        if (removeKey)
+            return; // a key beside the scope's, or below its key: the scope's keys stay
+        // A key elsewhere makes the keys it has in common with the scope's key exist (its parents).
+        if (const std::size_t shared = SharedComponents(key); shared > 0)
+            hive.Create(LeadingComponents(path, shared));
+    }
+
+private:
+    // How many leading components `key` and the scope's key have in common.
+    std::size_t SharedComponents(std::string_view key) const {
+        std::size_t shared = 0;
+        std::string_view scope = FScopeKey;
+        while (!key.empty() && !scope.empty()) {
+            const std::size_t a = std::min(key.find(kSortSeparator), key.size());
+            const std::size_t b = std::min(scope.find(kSortSeparator), scope.size());
+            if (key.substr(0, a) != scope.substr(0, b))
+                break;
+            ++shared;
+            key.remove_prefix(std::min(a + 1, key.size()));
+            scope.remove_prefix(std::min(b + 1, scope.size()));
+        }
+        return shared;
+    }
+
+    const HiveScope& FScope;
+    std::string FScopeKey;
+};
 
 // "104 Mio" (rounded up), or "65536 octets" below one mebibyte.
 std::string Mebibytes(std::uintmax_t bytes) {
     if (bytes < (1u << 20))
         return std::to_string(bytes) + " octets";
     return std::to_string((bytes + (1u << 20) - 1) >> 20) + " Mio";
+}
+
+// A hive's file that is not a regular file, or larger than `maxSize`.
+[[noreturn]] void ThrowUnreadable(const std::filesystem::path& file, std::uintmax_t maxSize) {
+    throw RegFileError(file.string(), 1, "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(maxSize));
 }
 
 } // namespace
@@ -202,7 +310,7 @@ HiveFile::~HiveFile() {
     }
 }
 
-std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
+std::shared_ptr<HiveFile::Snapshot> HiveFile::OpenFiles() const {
     auto snapshot = std::make_shared<Snapshot>();
     // The log before the hive: a fold in between gives a hive that already holds the log's
     // changes, and reading them again over it changes nothing.
@@ -216,45 +324,128 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
             ThrowErrno("Cannot read", FLogPath);
     }
     snapshot->fd = UniqueFd(::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    Hive hive;
     if (snapshot->fd.Get() < 0) {
         if (errno != ENOENT)
             ThrowErrno("Cannot open", FPath);
-    } else {
-        snapshot->missing = false;
-        if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
-            ThrowErrno("Cannot read", FPath);
-        if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
-            throw RegFileError(FPath.string(), 1,
-                               "pas un fichier ordinaire ou taille supérieure à " + Mebibytes(FMaxSize));
-        const std::string bytes =
-            ReadAll(snapshot->fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot->status.st_size), FPath);
+        return snapshot;
+    }
+    snapshot->missing = false;
+    if (::fstat(snapshot->fd.Get(), &snapshot->status) != 0)
+        ThrowErrno("Cannot read", FPath);
+    if (!S_ISREG(snapshot->status.st_mode) || static_cast<std::uintmax_t>(snapshot->status.st_size) > FMaxSize)
+        ThrowUnreadable(FPath, FMaxSize);
+    return snapshot;
+}
+
+std::string HiveFile::ReadHiveBytes(const Snapshot& snapshot) const {
+    return ReadAll(snapshot.fd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot.status.st_size), FPath);
+}
+
+void HiveFile::ReadLog(Snapshot& snapshot, const std::function<void(const RegFileDocument&)>& apply) const {
+    if (snapshot.logMissing || !S_ISREG(snapshot.logStatus.st_mode))
+        return;
+    const std::string bytes =
+        ReadAll(snapshot.logFd.Get(), FMaxSize, static_cast<std::uintmax_t>(snapshot.logStatus.st_size), FLogPath);
+    const LogContents log = DecodeLog(bytes);
+    snapshot.logValid = log.validBytes;
+    const std::string fileName = FLogPath.string();
+    for (const LogRecord& record : log.records) {
+        // A record whose text cannot be read over the hive is damaged like a cut one: it and
+        // those after it are dropped, the hive and the records before it are kept.
+        try {
+            const RegFileDocument document = ParseRegFile(
+                std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
+            CheckRoots(document, FRoot, fileName);
+            apply(document);
+        } catch (const RegFileError&) {
+            snapshot.logValid = record.offset;
+            break;
+        }
+    }
+}
+
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadFile() const {
+    auto snapshot = OpenFiles();
+    Hive hive;
+    if (!snapshot->missing) {
+        const std::string bytes = ReadHiveBytes(*snapshot);
         const std::string fileName = FPath.string();
         hive = HiveFromDocument(
             ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), fileName), FRoot,
             fileName);
     }
-    if (!snapshot->logMissing && S_ISREG(snapshot->logStatus.st_mode)) {
-        const std::string bytes = ReadAll(snapshot->logFd.Get(), FMaxSize,
-                                          static_cast<std::uintmax_t>(snapshot->logStatus.st_size), FLogPath);
-        const LogContents log = DecodeLog(bytes);
-        snapshot->logValid = log.validBytes;
-        const std::string fileName = FLogPath.string();
-        for (const LogRecord& record : log.records) {
-            // A record whose text cannot be read over the hive is damaged like a cut one: it and
-            // those after it are dropped, the hive and the records before it are kept.
-            try {
-                const RegFileDocument document = ParseRegFile(
-                    std::span(reinterpret_cast<const std::uint8_t*>(record.text.data()), record.text.size()), fileName);
-                ApplyDocument(hive, document, FRoot, fileName);
-            } catch (const RegFileError&) {
-                snapshot->logValid = record.offset;
-                break;
-            }
-        }
-    }
+    ReadLog(*snapshot, [&](const RegFileDocument& document) {
+        for (const auto& section : document.sections)
+            ApplySection(hive, section);
+    });
     snapshot->hive = std::make_shared<const Hive>(std::move(hive));
     return snapshot;
+}
+
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::ReadScope(const HiveScope& scope) {
+    auto snapshot = OpenFiles();
+    snapshot->whole = false;
+    const ScopedReader reader(scope);
+    Hive hive;
+    if (!snapshot->missing) {
+        std::shared_ptr<const IndexedFile> indexed;
+        {
+            std::lock_guard guard(FMutex);
+            // The skimmed file's descriptor is open: the same identity is the same content.
+            if (FIndex && SameStatus(FIndex->status, snapshot->status))
+                indexed = FIndex;
+        }
+        if (!indexed) {
+            UniqueFd fd(::dup(snapshot->fd.Get()));
+            if (fd.Get() < 0)
+                ThrowErrno("Cannot read", FPath);
+            FileBuffer buffer(static_cast<std::size_t>(snapshot->status.st_size) + 1);
+            const std::size_t size = ReadInto(snapshot->fd.Get(), buffer.Data(), buffer.Size(), FPath);
+            std::string grown; // the bytes of a file that grew since fstat (written by hand meanwhile)
+            if (size == buffer.Size() && size > FMaxSize)
+                ThrowUnreadable(FPath, FMaxSize);
+            if (size == buffer.Size())
+                grown =
+                    std::string(buffer.Data(), size) + ReadAll(snapshot->fd.Get(), FMaxSize - size, 64u << 10, FPath);
+            const std::string_view text = grown.empty() ? std::string_view(buffer.Data(), size) : grown;
+            const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+            indexed = std::make_shared<const IndexedFile>(
+                IndexedFile{std::move(fd), snapshot->status, RegFileIndex(bytes, FPath.string())});
+            std::lock_guard guard(FMutex);
+            FIndex = indexed;
+        }
+        const RegFileIndex& index = indexed->index;
+        for (const auto& section : index.Sections())
+            CheckRoot(section.root, FRoot, FPath.string(), section.line);
+        for (const auto& section : index.Sections())
+            reader.Apply(hive, section.path, section.removeKey, [&] { return index.Parse(section); });
+    }
+    ReadLog(*snapshot, [&](const RegFileDocument& document) {
+        for (const auto& section : document.sections)
+            reader.Apply(hive, section.path, section.removeKey, [&]() -> const RegFileSection& { return section; });
+    });
+    snapshot->hive = std::make_shared<const Hive>(std::move(hive));
+    return snapshot;
+}
+
+bool HiveFile::MayReadScope() {
+    std::lock_guard guard(FMutex);
+    if (FScopedReads >= kScopedReadsBeforeWhole)
+        return false;
+    ++FScopedReads;
+    return true;
+}
+
+std::shared_ptr<const Hive> HiveFile::Load(const HiveScope& scope) {
+    const FilePair now = StatPair(FPath, FLogPath);
+    {
+        std::lock_guard guard(FMutex);
+        if (FCache && FCache->Matches(now))
+            return FCache->hive;
+    }
+    if (MayReadScope())
+        return ReadScope(scope)->hive;
+    return Load();
 }
 
 std::shared_ptr<const Hive> HiveFile::Load() {
@@ -266,7 +457,7 @@ std::shared_ptr<const Hive> HiveFile::Load() {
     return FCache->hive;
 }
 
-std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
+std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock(const HiveScope* scope) {
     // Every writer renames a new file in place or appends to the log, and the cache holds the
     // files it read open (their inodes cannot be reused): the same identities are the same
     // content, and nothing needs parsing.
@@ -276,6 +467,8 @@ std::shared_ptr<const HiveFile::Snapshot> HiveFile::CurrentUnderLock() {
         if (FCache && FCache->Matches(now))
             return FCache;
     }
+    if (scope != nullptr && MayReadScope())
+        return ReadScope(*scope);
     return ReadFile();
 }
 
@@ -283,32 +476,45 @@ ErrorCode HiveFile::Modify(const std::function<ErrorCode(Hive&)>& change) {
     std::filesystem::create_directories(FPath.parent_path());
     HiveLock lock(FPath.string() + ".lock");
     RemoveHiveTemporaries(FPath);
-    const auto current = CurrentUnderLock();
+    return Change(CurrentUnderLock(), change);
+}
+
+ErrorCode HiveFile::Modify(const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change) {
+    std::filesystem::create_directories(FPath.parent_path());
+    HiveLock lock(FPath.string() + ".lock");
+    RemoveHiveTemporaries(FPath);
+    return Change(CurrentUnderLock(&scope), change);
+}
+
+ErrorCode HiveFile::Change(std::shared_ptr<const Snapshot> current, const std::function<ErrorCode(Hive&)>& change) {
     Hive hive = *current->hive;
     const ErrorCode result = change(hive);
     if (result != kErrorSuccess || hive == *current->hive) {
-        std::lock_guard guard(FMutex);
-        FCache = current;
+        if (current->whole) {
+            std::lock_guard guard(FMutex);
+            FCache = current;
+        }
         return result;
     }
     const std::optional<std::string> text = DescribeChanges(FRoot, *current->hive, hive);
     const std::string record = text ? EncodeLogRecord(*text) : std::string();
-    auto changed = std::make_shared<const Hive>(std::move(hive));
-    if (!text || current->logValid + record.size() > FFoldSize)
-        WriteFile(std::move(changed));
-    else
-        AppendToLog(*current, record, std::move(changed));
+    // The hive's file must take the change once folded (the log's UTF-8 text takes up to twice its
+    // size in the file's UTF-16); otherwise the whole file is written now, which measures it exactly
+    // and refuses it when too large.
+    const std::uintmax_t hiveBytes = current->missing ? 0 : static_cast<std::uintmax_t>(current->status.st_size);
+    const bool appends = text && current->logValid + record.size() <= FFoldSize &&
+                         hiveBytes + 2 * (current->logValid + record.size()) <= FMaxSize;
+    if (appends) {
+        AppendToLog(*current, record, current->whole ? std::make_shared<const Hive>(std::move(hive)) : nullptr);
+        return kErrorSuccess;
+    }
+    if (!current->whole)
+        return Change(ReadFile(), change); // writing the file needs the whole hive: the change again on it
+    WriteFile(std::make_shared<const Hive>(std::move(hive)));
     return kErrorSuccess;
 }
 
 void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, std::shared_ptr<const Hive> hive) {
-    // The hive's file would not take the change once folded: refused before anything is written.
-    const std::uintmax_t hiveBytes = current.missing ? 0 : static_cast<std::uintmax_t>(current.status.st_size);
-    // (The log's UTF-8 text takes up to twice its size in the file's UTF-16.)
-    if (hiveBytes + 2 * (current.logValid + record.size()) > FMaxSize) {
-        WriteFile(std::move(hive)); // measures the folded file exactly, and refuses it when too large
-        return;
-    }
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->logFd = UniqueFd(::open(FLogPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     if (snapshot->logFd.Get() < 0)
@@ -350,6 +556,8 @@ void HiveFile::AppendToLog(const Snapshot& current, const std::string& record, s
         if (snapshot->fd.Get() < 0)
             ThrowErrno("Cannot read", FPath);
     }
+    if (!hive)
+        return; // the change was made on a scope's keys: nothing to cache
     snapshot->hive = std::move(hive);
     std::lock_guard guard(FMutex);
     FCache = std::move(snapshot);
@@ -395,33 +603,42 @@ void HiveFile::WriteFile(std::shared_ptr<const Hive> hive) {
     FCache = std::move(snapshot);
 }
 
+void CheckRoot(RegistryRoot sectionRoot, RegistryRoot root, const std::string& fileName, std::size_t line) {
+    if (sectionRoot != root)
+        throw RegFileError(fileName, line,
+                           "clé de " + std::string(RootName(sectionRoot)) + " dans la ruche " +
+                               std::string(RootName(root)));
+}
+
 void CheckRoots(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
     for (const auto& section : document.sections)
-        if (section.root != root)
-            throw RegFileError(fileName, section.line,
-                               "clé de " + std::string(RootName(section.root)) + " dans la ruche " +
-                                   std::string(RootName(root)));
+        CheckRoot(section.root, root, fileName, section.line);
+}
+
+void ApplyMarksAndValues(HiveKey& key, const RegFileSection& section) {
+    if (section.denyRead)
+        key.denyRead = *section.denyRead;
+    if (section.denyWrite)
+        key.denyWrite = *section.denyWrite;
+    for (const auto& value : section.values) {
+        if (value.remove)
+            key.DeleteValue(value.value.name);
+        else
+            key.SetValue(value.value);
+    }
+}
+
+void ApplySection(Hive& hive, const RegFileSection& section) {
+    if (section.removeKey)
+        hive.Delete(section.path);
+    else
+        ApplyMarksAndValues(hive.Create(section.path), section);
 }
 
 void ApplyDocument(Hive& hive, const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {
     CheckRoots(document, root, fileName);
-    for (const auto& section : document.sections) {
-        if (section.removeKey) {
-            hive.Delete(section.path);
-            continue;
-        }
-        HiveKey& key = hive.Create(section.path);
-        if (section.denyRead)
-            key.denyRead = *section.denyRead;
-        if (section.denyWrite)
-            key.denyWrite = *section.denyWrite;
-        for (const auto& value : section.values) {
-            if (value.remove)
-                key.DeleteValue(value.value.name);
-            else
-                key.SetValue(value.value);
-        }
-    }
+    for (const auto& section : document.sections)
+        ApplySection(hive, section);
 }
 
 Hive HiveFromDocument(const RegFileDocument& document, RegistryRoot root, const std::string& fileName) {

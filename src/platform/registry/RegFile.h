@@ -59,6 +59,34 @@ inline constexpr std::string_view kRegFileHeader4 = "REGEDIT4";
 // Throws RegFileError.
 RegFileDocument ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view fileName);
 
+// A `.reg` file skimmed, so that the sections of a few keys can be read without reading the
+// others: the header, every key line and access mark are checked (RegFileError as ParseRegFile),
+// the value lines only delimited.
+class RegFileIndex {
+public:
+    struct Section {
+        RegistryRoot root;
+        std::string path;  // as its key line spells it
+        bool removeKey;    // [-KEY]
+        std::size_t line;  // of its key line
+        std::size_t begin; // where its key line starts in the decoded text
+        std::size_t end;   // where the next key line starts, or the end of the text
+    };
+
+    RegFileIndex(std::span<const std::uint8_t> bytes, std::string fileName);
+
+    // In the order of the file.
+    const std::vector<Section>& Sections() const { return FSections; }
+    // The section read whole: throws RegFileError (naming the file's line) for a damaged value.
+    RegFileSection Parse(const Section& section) const;
+
+private:
+    std::string FText; // decoded, UTF-8
+    std::string FFileName;
+    RegFileFormat FFormat = RegFileFormat::Version5;
+    std::vector<Section> FSections;
+};
+
 // The text of a version 5.00 file (UTF-8, CR LF) holding `keys` of `root` in the given order.
 std::string FormatRegFile(RegistryRoot root, const std::vector<const HiveKey*>& keys);
 

@@ -27,27 +27,34 @@ std::string_view Trim(std::string_view text) {
     return TrimRight(TrimLeft(text));
 }
 
-// ASCII, the bulk of a hive, is the same character in UTF-8 and UTF-16: copied here; every run of
-// other characters goes through the text library.
+// ASCII, the bulk of a hive, is the same character in UTF-8 and UTF-16: each run of it is copied
+// here in one go; each run of other characters goes through the text library.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
+    const std::size_t units = bytes.size() / 2;
+    const std::uint8_t* const lowBytes = bytes.data() + (bigEndian ? 1 : 0);  // each unit's low 8 bits
+    const std::uint8_t* const highBytes = bytes.data() + (bigEndian ? 0 : 1); // and its high 8 bits
+    const auto ascii = [=](std::size_t i) {
+        return highBytes[2 * i] == 0 && lowBytes[2 * i] < 0x80;
+    };
     std::string text;
-    text.reserve(bytes.size() / 2);
+    text.reserve(units + units / 4); // room for some text beyond ASCII, which takes more in UTF-8
     std::u16string run;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto unit =
-            static_cast<char16_t>(bigEndian ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
-        if (unit >= 0x80) {
-            run += unit;
-            continue;
-        }
-        if (!run.empty()) {
+    for (std::size_t i = 0; i < units;) {
+        std::size_t end = i;
+        while (end < units && ascii(end))
+            ++end;
+        const std::size_t start = text.size();
+        text.resize(start + (end - i));
+        char* const out = text.data() + start;
+        for (std::size_t k = 0; k < end - i; ++k)
+            out[k] = static_cast<char>(lowBytes[2 * (i + k)]);
+        i = end;
+        run.clear();
+        for (; i < units && !ascii(i); ++i)
+            run += static_cast<char16_t>(lowBytes[2 * i] | (highBytes[2 * i] << 8));
+        if (!run.empty())
             text += text::Utf16ToUtf8(run);
-            run.clear();
-        }
-        text += static_cast<char>(unit);
     }
-    if (!run.empty())
-        text += text::Utf16ToUtf8(run);
     return text;
 }
 
@@ -87,11 +94,39 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view digits) {
 // Reads one line after another and turns them into sections.
 class Parser {
 public:
-    Parser(std::string text, std::string_view fileName)
-        : FText(std::move(text))
-        , FFileName(fileName) {}
+    // `firstLine`: the number of the line before `text` in its file (for a part of a file).
+    Parser(std::string_view text, std::string_view fileName, std::size_t firstLine = 0,
+           RegFileFormat format = RegFileFormat::Version5)
+        : FText(text)
+        , FHasNul(text.find('\0') != std::string_view::npos)
+        , FFileName(fileName)
+        , FLineNumber(firstLine)
+        , FFormat(format) {}
 
     RegFileDocument Parse() {
+        RegFileDocument document = ParseHeader();
+        ParseLines(document, nullptr);
+        return document;
+    }
+
+    // The header, every key line and access mark checked, and where each key's section lies;
+    // values are only delimited (their continuation lines followed), not read.
+    RegFileDocument Skim(std::vector<RegFileIndex::Section>& sections) {
+        RegFileDocument document = ParseHeader();
+        ParseLines(document, &sections);
+        return document;
+    }
+
+    // The lines of a part of the file (one section), read whole.
+    RegFileDocument ParseBody() {
+        RegFileDocument document;
+        document.format = FFormat;
+        ParseLines(document, nullptr);
+        return document;
+    }
+
+private:
+    RegFileDocument ParseHeader() {
         RegFileDocument document;
         std::string_view header;
         if (!NextLine(header)) {
@@ -106,7 +141,11 @@ public:
         else
             Fail("en-tête inconnu (« " + std::string(kRegFileHeader5) + " » ou « REGEDIT4 » attendu)");
         FFormat = document.format;
+        return document;
+    }
 
+    // With `sections`, skims: each key line's section is recorded there, values are not read.
+    void ParseLines(RegFileDocument& document, std::vector<RegFileIndex::Section>* sections) {
         std::string_view line;
         while (NextLine(line)) {
             const auto content = Trim(line);
@@ -119,12 +158,26 @@ public:
             }
             if (content.front() == '[') {
                 document.sections.push_back(ParseKeyLine(content));
+                if (sections != nullptr) {
+                    if (!sections->empty())
+                        sections->back().end = FLineStart;
+                    const RegFileSection& section = document.sections.back();
+                    sections->push_back(
+                        {section.root, section.path, section.removeKey, FLineNumber, FLineStart, FText.size()});
+                }
                 continue;
             }
             if (content.front() == '"' || content.front() == '@') {
                 if (document.sections.empty())
                     Fail("valeur placée avant toute clé");
                 auto& section = document.sections.back();
+                if (sections != nullptr) {
+                    if (content.back() == '\\')
+                        JoinContinuations(content); // its next lines belong to it
+                    if (section.removeKey)
+                        Fail("valeur placée sous une clé supprimée");
+                    continue;
+                }
                 auto value = ParseValueLine(JoinContinuations(content));
                 if (section.removeKey)
                     Fail("valeur placée sous une clé supprimée");
@@ -133,19 +186,20 @@ public:
             }
             Fail("ligne incompréhensible");
         }
-        return document;
     }
 
-private:
     [[noreturn]] void Fail(const std::string& reason) const { throw RegFileError(FFileName, FReportLine, reason); }
 
     // Lines end with CR LF, LF or CR.
     bool NextLine(std::string_view& line) {
         if (FPos >= FText.size())
             return false;
-        const auto end = FText.find_first_of("\r\n", FPos);
-        const auto stop = end == std::string::npos ? FText.size() : end;
-        line = std::string_view(FText).substr(FPos, stop - FPos);
+        FLineStart = FPos;
+        // (A loop of its own: find_first_of looks each character up in the set with memchr.)
+        std::size_t stop = FPos;
+        while (stop < FText.size() && FText[stop] != '\r' && FText[stop] != '\n')
+            ++stop;
+        line = FText.substr(FPos, stop - FPos);
         FPos = stop;
         if (FPos < FText.size()) {
             if (FText[FPos] == '\r' && FPos + 1 < FText.size() && FText[FPos + 1] == '\n')
@@ -153,7 +207,7 @@ private:
             ++FPos;
         }
         FReportLine = ++FLineNumber;
-        if (line.find('\0') != std::string_view::npos)
+        if (FHasNul && line.find('\0') != std::string_view::npos)
             Fail("caractère nul dans la ligne");
         return true;
     }
@@ -318,9 +372,11 @@ private:
         Fail("donnée de valeur incompréhensible");
     }
 
-    std::string FText;
+    std::string_view FText;
+    bool FHasNul; // a line holding one is refused: the lines are searched only when the text has one
     std::string FFileName;
     std::size_t FPos = 0;
+    std::size_t FLineStart = 0; // of the line NextLine gave last
     std::size_t FLineNumber = 0;
     std::size_t FReportLine = 0;
     RegFileFormat FFormat = RegFileFormat::Version5;
@@ -360,7 +416,20 @@ RegFileError::RegFileError(std::string fileName, std::size_t line, const std::st
     , FLine(line) {}
 
 RegFileDocument ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view fileName) {
-    return Parser(DecodeRegFile(bytes, fileName), fileName).Parse();
+    const std::string text = DecodeRegFile(bytes, fileName);
+    return Parser(text, fileName).Parse();
+}
+
+RegFileIndex::RegFileIndex(std::span<const std::uint8_t> bytes, std::string fileName)
+    : FText(DecodeRegFile(bytes, fileName))
+    , FFileName(std::move(fileName)) {
+    FFormat = Parser(FText, FFileName).Skim(FSections).format;
+}
+
+RegFileSection RegFileIndex::Parse(const Section& section) const {
+    const std::string_view text = std::string_view(FText).substr(section.begin, section.end - section.begin);
+    RegFileDocument document = Parser(text, FFileName, section.line - 1, FFormat).ParseBody();
+    return std::move(document.sections.front()); // the part starts with the section's key line
 }
 
 } // namespace platform

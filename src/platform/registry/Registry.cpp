@@ -33,7 +33,7 @@ ErrorCode CreateIn(Hive& hive, std::string_view path, bool* created) {
     return kErrorSuccess;
 }
 
-ErrorCode ApplySection(Hive& hive, const RegFileSection& section) {
+ErrorCode ImportSection(Hive& hive, const RegFileSection& section) {
     if (section.removeKey) {
         if (!hive.Find(section.path))
             return kErrorSuccess; // regedit ignores the deletion of a missing key
@@ -47,16 +47,7 @@ ErrorCode ApplySection(Hive& hive, const RegFileSection& section) {
     HiveKey& key = *hive.Find(section.path);
     if (key.denyWrite && !section.values.empty())
         return kErrorAccessDenied;
-    if (section.denyRead)
-        key.denyRead = *section.denyRead;
-    if (section.denyWrite)
-        key.denyWrite = *section.denyWrite;
-    for (const auto& value : section.values) {
-        if (value.remove)
-            key.DeleteValue(value.value.name);
-        else
-            key.SetValue(value.value);
-    }
+    ApplyMarksAndValues(key, section);
     return kErrorSuccess;
 }
 
@@ -77,7 +68,7 @@ const HiveKey* RegistryKey::FindKey(const Hive& hive) const {
 ErrorCode RegistryKey::QueryValue(std::string_view name, RegistryValue& value) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -93,7 +84,7 @@ ErrorCode RegistryKey::SetValue(const RegistryValue& value) {
         return rc;
     if (!IsValidValueName(value.name))
         return kErrorInvalidParameter;
-    return FRegistry->Modify(FRoot, [&](Hive& hive) {
+    return FRegistry->Modify(FRoot, HiveScope{FPath}, [&](Hive& hive) {
         HiveKey* key = hive.Find(FPath);
         if (key == nullptr)
             return kErrorKeyDeleted;
@@ -105,7 +96,7 @@ ErrorCode RegistryKey::SetValue(const RegistryValue& value) {
 ErrorCode RegistryKey::DeleteValue(std::string_view name) {
     if (const ErrorCode rc = Check(kKeySetValue); rc != kErrorSuccess)
         return rc;
-    return FRegistry->Modify(FRoot, [&](Hive& hive) {
+    return FRegistry->Modify(FRoot, HiveScope{FPath}, [&](Hive& hive) {
         HiveKey* key = hive.Find(FPath);
         if (key == nullptr)
             return kErrorKeyDeleted;
@@ -116,7 +107,7 @@ ErrorCode RegistryKey::DeleteValue(std::string_view name) {
 ErrorCode RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
     if (const ErrorCode rc = Check(kKeyEnumerateSubKeys); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath, true});
     if (FindKey(*hive) == nullptr)
         return kErrorKeyDeleted;
     names.clear();
@@ -128,7 +119,7 @@ ErrorCode RegistryKey::EnumSubKeys(std::vector<std::string>& names) const {
 ErrorCode RegistryKey::EnumValues(std::vector<RegistryValue>& values) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -139,7 +130,7 @@ ErrorCode RegistryKey::EnumValues(std::vector<RegistryValue>& values) const {
 ErrorCode RegistryKey::QueryInfo(std::size_t& subKeyCount, std::size_t& valueCount) const {
     if (const ErrorCode rc = Check(kKeyQueryValue); rc != kErrorSuccess)
         return rc;
-    const auto hive = FRegistry->Read(FRoot);
+    const auto hive = FRegistry->Read(FRoot, HiveScope{FPath, true});
     const HiveKey* key = FindKey(*hive);
     if (key == nullptr)
         return kErrorKeyDeleted;
@@ -154,10 +145,6 @@ Registry::Registry(std::filesystem::path folder, std::uintmax_t maxHiveSize)
     : FFolder(std::move(folder)) {
     for (const RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
         FHives[static_cast<std::size_t>(root)] = std::make_shared<HiveFile>(HiveFilePath(root), root, maxHiveSize);
-}
-
-std::string Registry::HiveFileName(RegistryRoot root) {
-    return std::string(RootName(root)) + ".reg";
 }
 
 std::filesystem::path Registry::HiveFilePath(RegistryRoot root) const {
@@ -182,55 +169,49 @@ std::shared_ptr<const Hive> Registry::Read(RegistryRoot root) {
     return File(root).Load();
 }
 
+std::shared_ptr<const Hive> Registry::Read(RegistryRoot root, const HiveScope& scope) {
+    return File(root).Load(scope);
+}
+
 ErrorCode Registry::Modify(RegistryRoot root, const std::function<ErrorCode(Hive&)>& change) {
     return File(root).Modify(change);
 }
 
-ErrorCode Registry::OpenKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    const auto hive = Read(root);
-    const HiveKey* found = hive->Find(*normalized);
+ErrorCode Registry::Modify(RegistryRoot root, const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change) {
+    return File(root).Modify(scope, change);
+}
+
+ErrorCode Registry::OpenNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                   std::shared_ptr<void>&) {
+    // A key opened to be written reads its own key and those above it; one opened for reading
+    // alone reads the whole hive (and keeps it for the calls that follow).
+    const auto hive = (access & kWritingRights) != 0 ? Read(root, HiveScope{path}) : Read(root);
+    const HiveKey* found = hive->Find(path);
     if (found == nullptr)
         return kErrorFileNotFound;
     if (Denies(*found, access))
         return kErrorAccessDenied;
-    key.FRegistry = this;
-    key.FRoot = root;
-    key.FPath = *normalized;
-    key.FAccess = access;
     return kErrorSuccess;
 }
 
-ErrorCode Registry::CreateKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key,
-                              bool* created) {
-    if (created)
-        *created = false;
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
+ErrorCode Registry::CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                     std::shared_ptr<void>& handle, bool* created) {
     // An existing key opens without taking the lock.
-    if (Read(root)->Find(*normalized) == nullptr) {
-        const ErrorCode rc = Modify(root, [&](Hive& hive) { return CreateIn(hive, *normalized, created); });
+    if (Read(root, HiveScope{path})->Find(path) == nullptr) {
+        const ErrorCode rc = Modify(root, HiveScope{path}, [&](Hive& hive) { return CreateIn(hive, path, created); });
         if (rc != kErrorSuccess)
             return rc;
     }
-    return OpenKey(root, *normalized, access, key);
+    return OpenNormalized(root, path, access, handle);
 }
 
-ErrorCode Registry::DeleteKey(RegistryRoot root, std::string_view path) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    if (normalized->empty())
-        return kErrorInvalidParameter;
-    return Modify(root, [&](Hive& hive) {
-        if (hive.Find(*normalized) == nullptr)
+ErrorCode Registry::DeleteNormalized(RegistryRoot root, const std::string& path) {
+    return Modify(root, HiveScope{path, true}, [&](Hive& hive) {
+        if (hive.Find(path) == nullptr)
             return kErrorFileNotFound;
-        if (AnyDenies(hive, *normalized, &HiveKey::denyWrite))
+        if (AnyDenies(hive, path, &HiveKey::denyWrite))
             return kErrorAccessDenied;
-        hive.Delete(*normalized);
+        hive.Delete(path);
         return kErrorSuccess;
     });
 }
@@ -239,7 +220,7 @@ void Registry::SetKeyAccess(RegistryRoot root, std::string_view path, bool denyR
     const auto normalized = NormalizeKeyPath(path);
     if (!normalized)
         throw std::invalid_argument("Invalid registry key path: " + std::string(path));
-    Modify(root, [&](Hive& hive) {
+    Modify(root, HiveScope{*normalized}, [&](Hive& hive) {
         HiveKey& key = hive.Create(*normalized);
         key.denyRead = denyRead;
         key.denyWrite = denyWrite;
@@ -257,7 +238,7 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
             for (const auto& section : document.sections) {
                 if (section.root != root)
                     continue;
-                if (const ErrorCode sectionRc = ApplySection(hive, section); sectionRc != kErrorSuccess)
+                if (const ErrorCode sectionRc = ImportSection(hive, section); sectionRc != kErrorSuccess)
                     return sectionRc;
             }
             return kErrorSuccess;
@@ -268,16 +249,12 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
     return kErrorSuccess;
 }
 
-ErrorCode Registry::Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    const auto hive = Read(root);
-    if (hive->Find(*normalized) == nullptr)
+ErrorCode Registry::ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive) {
+    hive = Read(root);
+    if (hive->Find(path) == nullptr)
         return kErrorFileNotFound;
-    if (AnyDenies(*hive, *normalized, &HiveKey::denyRead))
+    if (AnyDenies(*hive, path, &HiveKey::denyRead))
         return kErrorAccessDenied;
-    bytes = EncodeRegFile(FormatRegFile(root, hive->Subtree(*normalized)));
     return kErrorSuccess;
 }
 

@@ -114,10 +114,28 @@ public:
 
     // The hive as its file and its log hold it now (cached on the files' identities).
     std::shared_ptr<const Hive> Read(RegistryRoot root);
-    // A change made under the hive's lock on a fresh read (see HiveFile::Modify).
+    // The keys of `scope` (see HiveScope), or the whole hive when it is cached and current.
+    std::shared_ptr<const Hive> Read(RegistryRoot root, const HiveScope& scope);
+    // A change made under the hive's lock on a fresh read (see HiveFile::Modify), of the whole hive
+    // or of the keys of `scope`.
     ErrorCode Modify(RegistryRoot root, const std::function<ErrorCode(Hive&)>& change);
+    ErrorCode Modify(RegistryRoot root, const HiveScope& scope, const std::function<ErrorCode(Hive&)>& change);
 
 private:
+    // The backend's part of OpenKey, CreateKey (which opens the key too) and DeleteKey, on a
+    // normalized path; `handle` is the system's handle of the key, none over hive files.
+    ErrorCode OpenNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                             std::shared_ptr<void>& handle);
+    ErrorCode CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                               std::shared_ptr<void>& handle, bool* created);
+    ErrorCode DeleteNormalized(RegistryRoot root, const std::string& path);
+    // The backend's part of Export: a hive holding the key and everything below it, which may be
+    // read; 2 when the key does not exist, 5 when it or a key below it denies reading.
+    ErrorCode ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive);
+    // Makes `key` the key just opened.
+    void Opened(RegistryKey& key, RegistryRoot root, const std::string& path, AccessMask access,
+                std::shared_ptr<void> handle);
+
     HiveFile& File(RegistryRoot root);
 
     std::filesystem::path FFolder;

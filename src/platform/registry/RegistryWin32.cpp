@@ -231,50 +231,18 @@ ErrorCode RegistryKey::QueryInfo(std::size_t& subKeyCount, std::size_t& valueCou
 Registry::Registry(std::filesystem::path folder, std::uintmax_t)
     : FFolder(std::move(folder)) {}
 
-std::string Registry::HiveFileName(RegistryRoot root) {
-    return std::string(RootName(root)) + ".reg";
+ErrorCode Registry::OpenNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                   std::shared_ptr<void>& handle) {
+    return OpenNative(root, path, access, handle);
 }
 
-ErrorCode Registry::OpenKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    std::shared_ptr<void> handle;
-    if (const ErrorCode rc = OpenNative(root, *normalized, access, handle); rc != kErrorSuccess)
-        return rc;
-    key.FRegistry = this;
-    key.FRoot = root;
-    key.FPath = *normalized;
-    key.FAccess = access;
-    key.FHandle = std::move(handle);
-    return kErrorSuccess;
+ErrorCode Registry::CreateNormalized(RegistryRoot root, const std::string& path, AccessMask access,
+                                     std::shared_ptr<void>& handle, bool* created) {
+    return CreateNative(root, path, access, handle, created);
 }
 
-ErrorCode Registry::CreateKey(RegistryRoot root, std::string_view path, AccessMask access, RegistryKey& key,
-                              bool* created) {
-    if (created)
-        *created = false;
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    std::shared_ptr<void> handle;
-    if (const ErrorCode rc = CreateNative(root, *normalized, access, handle, created); rc != kErrorSuccess)
-        return rc;
-    key.FRegistry = this;
-    key.FRoot = root;
-    key.FPath = *normalized;
-    key.FAccess = access;
-    key.FHandle = std::move(handle);
-    return kErrorSuccess;
-}
-
-ErrorCode Registry::DeleteKey(RegistryRoot root, std::string_view path) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
-    if (normalized->empty())
-        return kErrorInvalidParameter;
-    return DeleteNative(root, *normalized);
+ErrorCode Registry::DeleteNormalized(RegistryRoot root, const std::string& path) {
+    return DeleteNative(root, path);
 }
 
 // Section by section, as regedit does: a section that fails stops the import, the sections
@@ -303,17 +271,14 @@ ErrorCode Registry::Import(const RegFileDocument& document) {
     return kErrorSuccess;
 }
 
-ErrorCode Registry::Export(RegistryRoot root, std::string_view path, std::vector<std::uint8_t>& bytes) {
-    const auto normalized = NormalizeKeyPath(path);
-    if (!normalized)
-        return kErrorBadPathname;
+ErrorCode Registry::ReadSubtree(RegistryRoot root, const std::string& path, std::shared_ptr<const Hive>& hive) {
     std::shared_ptr<void> handle;
-    if (const ErrorCode rc = OpenNative(root, *normalized, KEY_READ, handle); rc != kErrorSuccess)
+    if (const ErrorCode rc = OpenNative(root, path, KEY_READ, handle); rc != kErrorSuccess)
         return rc;
-    Hive copy;
-    if (const ErrorCode rc = CopyInto(Handle(handle), *normalized, copy); rc != kErrorSuccess)
+    auto copy = std::make_shared<Hive>();
+    if (const ErrorCode rc = CopyInto(Handle(handle), path, *copy); rc != kErrorSuccess)
         return rc;
-    bytes = EncodeRegFile(FormatRegFile(root, copy.Subtree(*normalized)));
+    hive = std::move(copy);
     return kErrorSuccess;
 }
 

@@ -137,6 +137,8 @@ ProgramResult RunningProgram::Wait() {
     }
     FPid = -1;
     result.peakKiB = usage.ru_maxrss;
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     FSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = FCaptures->out.Read();

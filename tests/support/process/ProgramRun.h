@@ -19,7 +19,8 @@ struct ProgramResult {
     bool killed = false; // ended by ProgramOptions::killAfter
     std::string out;
     std::string err;
-    long peakKiB = 0; // the program's peak resident memory
+    long peakKiB = 0;        // the program's peak resident memory
+    double cpuSeconds = 0.0; // the processor time the program used (user and system)
 };
 
 struct ProgramOptions {

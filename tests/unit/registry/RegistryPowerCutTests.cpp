@@ -39,16 +39,24 @@ std::string ValueName(int index) {
     return "Valeur" + std::to_string(index);
 }
 
-// The writer: kWrites changes, each reported on `report` once it returned.
+// The writer: kWrites changes, each reported on `report` once it returned. Even changes are made
+// by an object that stays open (it keeps the whole hive), odd ones by a new object each time that
+// reads the changed key only, as a program started to write one value does.
 [[noreturn]] void Write(const fs::path& hive, int report) {
     try {
         HiveFile file(hive, RegistryRoot::CurrentUser, kMaxHiveFileSize, kFoldSize);
         for (int i = 0; i < kWrites; ++i) {
-            file.Modify([i](Hive& h) {
-                h.Create("Software\\Coupure\\Clé" + std::to_string(i % 7))
-                    .SetValue(MakeDwordValue(ValueName(i), static_cast<std::uint32_t>(i)));
+            const std::string key = "Software\\Coupure\\Clé" + std::to_string(i % 7);
+            const auto change = [&](Hive& h) {
+                h.Create(key).SetValue(MakeDwordValue(ValueName(i), static_cast<std::uint32_t>(i)));
                 return kErrorSuccess;
-            });
+            };
+            if (i % 2 == 0) {
+                file.Modify(change);
+            } else {
+                HiveFile fresh(hive, RegistryRoot::CurrentUser, kMaxHiveFileSize, kFoldSize);
+                fresh.Modify(HiveScope{key}, change);
+            }
             if (::write(report, &i, sizeof i) != sizeof i)
                 ::_exit(2);
         }
