@@ -1,10 +1,16 @@
 #include "ProgramStart.h"
 
+#include "environment/Dialogs.h"
+#include "environment/Errors.h"
 #include "platform/machine/CurrentProcess.h"
 #include "platform/machine/Machine.h"
+#include "ui/ScriptedUi.h"
+#include "update/journal/JournalRecovery.h"
 #include "update/package/PackageReader.h"
+#include "update/run/SilentRun.h"
 
 #include <filesystem>
+#include <iostream>
 #include <stdexcept>
 
 namespace quarnel_update {
@@ -34,6 +40,34 @@ std::unique_ptr<SingleInstance> StartGuard(const std::string& title) {
     if (instance->IsAlreadyRunning())
         return nullptr;
     return instance;
+}
+
+int RunGuardedWindow(const Options& options, const std::string& title,
+                     const std::function<std::unique_ptr<ui::UiServices>()>& makeWindowServices,
+                     const std::function<int(ui::ScriptedUi* pictureServices)>& run) {
+    ui::ScriptedUi* pictureServices = nullptr;
+    if (options.screenshots) {
+        auto scripted = ui::ScriptedUi::Silent(std::cerr);
+        pictureServices = scripted.get();
+        ui::SetCurrent(std::move(scripted));
+    } else {
+        ui::SetCurrent(makeWindowServices());
+    }
+    int result = update::run::kExitRefused;
+    try {
+        const std::unique_ptr<SingleInstance> instance = StartGuard(title);
+        // Another wizard runs: the start ends at once, without a message.
+        if (instance && update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
+            result = run(pictureServices);
+    } catch (const EAbort&) {
+        result = update::run::kExitRefused; // the user has been told already
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+        result = update::run::kExitRefused;
+    }
+    // The services may hold the window system's resources: released while it still exists.
+    ui::SetCurrent(nullptr);
+    return result;
 }
 
 } // namespace quarnel_update

@@ -6,8 +6,14 @@
 #include "Options.h"
 #include "SingleInstance.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+
+namespace ui {
+class ScriptedUi;
+class UiServices;
+} // namespace ui
 
 namespace quarnel_update {
 
@@ -25,5 +31,14 @@ bool CarriesNoPackage(const Options& options);
 // Gives the guard (nullptr when another wizard runs: the program ends silently); throws with the
 // message to show when the start is impossible.
 std::unique_ptr<SingleInstance> StartGuard(const std::string& title);
+
+// A run in a window, the same for every window: installs the dialogs' services (the window's own,
+// made by `makeWindowServices`, or, when --screenshots takes pictures, scripted ones that answer as the unattended mode
+// does: questions No, messages to standard error), takes the guard, undoes a run that a stop interrupted, then gives
+// `run` the scripted services (null without --screenshots). Every error that stops the start is shown and refuses it.
+// The services are released before it returns.
+int RunGuardedWindow(const Options& options, const std::string& title,
+                     const std::function<std::unique_ptr<ui::UiServices>()>& makeWindowServices,
+                     const std::function<int(ui::ScriptedUi* pictureServices)>& run);
 
 } // namespace quarnel_update

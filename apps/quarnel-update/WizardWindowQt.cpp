@@ -2,10 +2,7 @@
 #include "ProgramStart.h"
 #include "Screenshots.h"
 #include "WizardWindow.h"
-#include "environment/Dialogs.h"
-#include "environment/Errors.h"
 #include "ui/ScriptedUi.h"
-#include "update/journal/JournalRecovery.h"
 #include "update/run/SilentRun.h"
 #include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
@@ -19,15 +16,12 @@
 #include "wizard/WelcomePage.h"
 
 #include <QApplication>
-#include <iostream>
 #include <memory>
 #include <stdexcept>
 
 namespace quarnel_update {
 
 namespace {
-
-using update::run::kExitRefused;
 
 // The window's part once the guard is held; every error that stops it is shown, and refuses the start.
 // `pictureServices`: the scripted services that answer the dialogs while --screenshots takes its pictures.
@@ -73,41 +67,14 @@ int RunWindows(QApplication& application, const Options& options, ui::ScriptedUi
     return frmMain.ExitCode();
 }
 
-int RunWizard(QApplication& application, const Options& options, const std::string& title) {
-    ui::ScriptedUi* pictureServices = nullptr;
-    if (options.screenshots) {
-        // Dialogs are answered as in the unattended mode (questions No, messages to standard error).
-        auto scripted = ui::ScriptedUi::Silent(std::cerr);
-        pictureServices = scripted.get();
-        ui::SetCurrent(std::move(scripted));
-    } else {
-        ui::SetCurrent(std::make_unique<wizard::QtUiServices>());
-    }
-    try {
-        const std::unique_ptr<SingleInstance> instance = StartGuard(title);
-        if (!instance)
-            return kExitRefused; // another wizard runs: end at once, without a message
-        // A run that a stop interrupted is undone before anything else, the package included.
-        if (!update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
-            return kExitRefused;
-        return RunWindows(application, options, pictureServices);
-    } catch (const EAbort&) {
-        return kExitRefused; // the user has been told already
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-        return kExitRefused;
-    }
-}
-
 } // namespace
 
 int RunWithWindow(int& argc, char** argv, const Options& options, const std::string& title) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(title));
-    const int result = RunWizard(application, options, title);
-    // The services may hold the application's cursor: release them while it still exists.
-    ui::SetCurrent(nullptr);
-    return result;
+    return RunGuardedWindow(
+        options, title, [] { return std::make_unique<wizard::QtUiServices>(); },
+        [&](ui::ScriptedUi* pictureServices) { return RunWindows(application, options, pictureServices); });
 }
 
 } // namespace quarnel_update

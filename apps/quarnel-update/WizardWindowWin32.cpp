@@ -1,11 +1,8 @@
 // The wizard in its Windows window, drawn with Windows' own controls.
 #include "ProgramStart.h"
 #include "WizardWindow.h"
-#include "environment/Dialogs.h"
-#include "environment/Errors.h"
 #include "environment/VersionInfo.h"
 #include "ui/ScriptedUi.h"
-#include "update/journal/JournalRecovery.h"
 #include "update/run/SilentRun.h"
 #include "update/trust/TrustCheck.h"
 #include "wizard/EngineAdapter.h"
@@ -15,7 +12,6 @@
 #include "wizard/win32/Win32UiServices.h"
 #include "wizard/win32/WizardWindow.h"
 
-#include <iostream>
 #include <memory>
 #include <stdexcept>
 
@@ -69,31 +65,9 @@ int RunWindow(const Options& options, ui::ScriptedUi* pictureServices) {
 
 int RunWithWindow(int&, char**, const Options& options, const std::string& title) {
     wizard::win32::BecomeDpiAware();
-    ui::ScriptedUi* pictureServices = nullptr;
-    if (options.screenshots) {
-        // Dialogs are answered as in the unattended mode (questions No, messages to standard error).
-        auto scripted = ui::ScriptedUi::Silent(std::cerr);
-        pictureServices = scripted.get();
-        ui::SetCurrent(std::move(scripted));
-    } else {
-        ui::SetCurrent(std::make_unique<wizard::win32::Win32UiServices>());
-    }
-    int result = kExitRefused;
-    try {
-        const std::unique_ptr<SingleInstance> instance = StartGuard(title);
-        if (!instance)
-            return kExitRefused; // another wizard runs: end at once, without a message
-        // A run that a stop interrupted is undone before anything else, the package included.
-        if (update::RecoverAtStart(ShowInformationMessage, ShowErrorMessage))
-            result = RunWindow(options, pictureServices);
-    } catch (const EAbort&) {
-        result = kExitRefused; // the user has been told already
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-        result = kExitRefused;
-    }
-    ui::SetCurrent(nullptr);
-    return result;
+    return RunGuardedWindow(
+        options, title, [] { return std::make_unique<wizard::win32::Win32UiServices>(); },
+        [&](ui::ScriptedUi* pictureServices) { return RunWindow(options, pictureServices); });
 }
 
 } // namespace quarnel_update
