@@ -22,22 +22,10 @@ namespace wizard {
 
 namespace {
 
-// The designed window size counts the classic Windows frame (4-pixel sizing borders and a
-// 19-pixel caption bar); Qt sizes the client area.
-constexpr int kFrameWidth = 8;
-constexpr int kFrameHeight = 27;
-constexpr int kClientWidth = 617 - kFrameWidth;
-constexpr int kClientHeight = 311 - kFrameHeight;
-constexpr int kMinimumClientWidth = 500 - kFrameWidth;
-constexpr int kMinimumClientHeight = 300 - kFrameHeight;
-constexpr int kFieldLeft = 216;
-constexpr int kFieldWidth = 368;
-// The wide fields keep their distance from the right edge when the window is resized.
-constexpr int kFieldRightMargin = kClientWidth - kFieldLeft - kFieldWidth;
-constexpr int kFieldHeight = 21;
-constexpr int kPanelButtonsHeight = 41;
-constexpr std::array<int, 4> kAddressLefts{216, 268, 324, 376};
-constexpr std::array<int, 4> kAddressWidths{41, 41, 40, 41};
+using Layout = pages::ConnectionLayout;
+// Qt sizes the client area.
+constexpr int kMinimumClientWidth = Layout::kMinimumWindowWidth - Layout::kFrameWidth;
+constexpr int kMinimumClientHeight = Layout::kMinimumWindowHeight - Layout::kFrameHeight;
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -88,7 +76,7 @@ QRadioButton* NewChoice(QWidget* parent, const char* name, const char* text, int
 QLineEdit* NewField(QWidget* parent, const QString& name, int left, int top, int width) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
-    field->setGeometry(left, top, width, kFieldHeight);
+    field->setGeometry(left, top, width, Layout::kFieldHeight);
     field->setAutoFillBackground(true);
     return field;
 }
@@ -139,12 +127,13 @@ void TdlgConnection::CreateComponents() {
     setWindowTitle(QStringLiteral("Connexion à la base de données"));
     setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
     setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
-    resize(kClientWidth, kClientHeight);
+    resize(Layout::kClientWidth, Layout::kClientHeight);
 
     FRadioButtonConnLocal = NewChoice(this, "RadioButtonConnLocal", "Connexion locale", 20);
     FRadioButtonConnLocal->setChecked(true);
     FLabel1 = NewLabel(this, "Label1", "Fichier :  ", 40, 48);
-    FRzButtonEditDbFile = NewField(this, QStringLiteral("RzButtonEditDbFile"), kFieldLeft, 48, kFieldWidth);
+    FRzButtonEditDbFile =
+        NewField(this, QStringLiteral("RzButtonEditDbFile"), Layout::kFieldLeft, 48, Layout::kFieldWidth);
     FActionBrowse = new QAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QString(), this);
     FActionBrowse->setObjectName(QStringLiteral("ActionBrowse"));
     FRzButtonEditDbFile->addAction(FActionBrowse, QLineEdit::TrailingPosition);
@@ -153,22 +142,24 @@ void TdlgConnection::CreateComponents() {
     FRadioButtonConnTcp = NewChoice(this, "RadioButtonConnTcp", "Connexion locale ou distante par TCP/IP", 80);
     FLabel3 = NewLabel(this, "Label3", "Adresse IP du serveur : ", 40, 108);
     for (std::size_t i = 0; i < FEditIP.size(); ++i) {
-        FEditIP[i] = NewField(this, QStringLiteral("EditIP%1").arg(i + 1), kAddressLefts[i], 104, kAddressWidths[i]);
+        FEditIP[i] = NewField(this, QStringLiteral("EditIP%1").arg(i + 1), Layout::kAddressLefts[i], 104,
+                              Layout::kAddressWidths[i]);
         FEditIP[i]->setMaxLength(kAddressFieldLength);
         FEditIP[i]->installEventFilter(this);
         const int index = static_cast<int>(i);
         connect(FEditIP[i], &QLineEdit::textChanged, this, [this, index] { AddressFieldChange(index); });
     }
     FLabel4 = NewLabel(this, "Label4", "Fichier sur le serveur : ", 40, 132);
-    FEditServFile = NewField(this, QStringLiteral("EditServFile"), kFieldLeft, 132, kFieldWidth);
+    FEditServFile = NewField(this, QStringLiteral("EditServFile"), Layout::kFieldLeft, 132, Layout::kFieldWidth);
 
     FRadioButtonConnOther = NewChoice(this, "RadioButtonConnOther", "Autre connexion", 164);
     FLabel2 = NewLabel(this, "Label2", "Nom de la base : ", 40, 192);
-    FEditOtherDbFile = NewField(this, QStringLiteral("EditOtherDbFile"), kFieldLeft, 188, kFieldWidth);
+    FEditOtherDbFile = NewField(this, QStringLiteral("EditOtherDbFile"), Layout::kFieldLeft, 188, Layout::kFieldWidth);
 
     FPanelButtons = new QWidget(this);
     FPanelButtons->setObjectName(QStringLiteral("PanelButtons"));
-    FPanelButtons->setGeometry(0, kClientHeight - kPanelButtonsHeight, kClientWidth, kPanelButtonsHeight);
+    FPanelButtons->setGeometry(0, Layout::kClientHeight - Layout::kPanelButtonsHeight, Layout::kClientWidth,
+                               Layout::kPanelButtonsHeight);
     FActionOK = new QAction(QStringLiteral("OK"), this);
     FActionOK->setObjectName(QStringLiteral("ActionOK"));
     FActionAnnuler = new QAction(QStringLiteral("Annuler"), this);
@@ -338,7 +329,7 @@ void TdlgConnection::ScheduleIdleUpdate() {
 
 void TdlgConnection::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const int fieldWidth = std::max(0, width() - kFieldLeft - kFieldRightMargin);
+    const int fieldWidth = std::max(0, width() - Layout::kFieldLeft - Layout::kFieldRightMargin);
     for (QLineEdit* field : {FRzButtonEditDbFile, FEditServFile, FEditOtherDbFile})
         field->resize(fieldWidth, field->height());
     FPanelButtons->setGeometry(0, height() - FPanelButtons->height(), width(), FPanelButtons->height());

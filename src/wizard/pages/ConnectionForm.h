@@ -7,6 +7,7 @@
 #include "ui/UiServices.h"
 #include "wizard/ConnectionDialogLogic.h"
 
+#include <array>
 #include <string_view>
 
 namespace wizard::pages {
@@ -21,6 +22,28 @@ inline constexpr std::string_view kConnectionOtherCaption = "Autre connexion";
 inline constexpr std::string_view kConnectionOtherLabel = "Nom de la base : ";
 inline constexpr std::string_view kConnectionOkCaption = "OK";
 inline constexpr std::string_view kConnectionCancelCaption = "Annuler";
+
+// The form's design, in pixels at 96 dots per inch: a window of 617 x 311 with the classic frame
+// (4-pixel sizing borders, a 19-pixel caption), at least 500 x 300; the fields' column; the four
+// address fields; the button bar at the bottom.
+struct ConnectionLayout {
+    static constexpr int kWindowWidth = 617;
+    static constexpr int kWindowHeight = 311;
+    static constexpr int kMinimumWindowWidth = 500;
+    static constexpr int kMinimumWindowHeight = 300;
+    static constexpr int kFrameWidth = 8;
+    static constexpr int kFrameHeight = 27;
+    static constexpr int kClientWidth = kWindowWidth - kFrameWidth;
+    static constexpr int kClientHeight = kWindowHeight - kFrameHeight;
+    static constexpr int kFieldLeft = 216;
+    static constexpr int kFieldWidth = 368;
+    // The wide fields keep their distance from the right edge when the window is resized.
+    static constexpr int kFieldRightMargin = kClientWidth - kFieldLeft - kFieldWidth;
+    static constexpr int kFieldHeight = 21;
+    static constexpr int kPanelButtonsHeight = 41;
+    static constexpr std::array<int, 4> kAddressLefts{216, 268, 324, 376};
+    static constexpr std::array<int, 4> kAddressWidths{41, 41, 40, 41};
+};
 
 // The fields that a way of connecting opens; the others are closed.
 struct ConnectionFieldsOpen {

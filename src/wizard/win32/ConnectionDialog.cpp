@@ -18,19 +18,7 @@ namespace wizard::win32 {
 
 namespace {
 
-// Design sizes, in pixels at 96 dots per inch: the client area of a 617 x 311 window with the
-// classic frame, at least 500 x 300.
-constexpr int kClientWidth = 609;
-constexpr int kClientHeight = 284;
-constexpr int kMinimumWidth = 500;
-constexpr int kMinimumHeight = 300;
-constexpr int kFieldLeft = 216;
-constexpr int kFieldWidth = 368;
-constexpr int kFieldRightMargin = kClientWidth - kFieldLeft - kFieldWidth;
-constexpr int kFieldHeight = 21;
-constexpr int kPanelButtonsHeight = 41;
-constexpr std::array<int, 4> kAddressLefts{216, 268, 324, 376};
-constexpr std::array<int, 4> kAddressWidths{41, 41, 40, 41};
+using Layout = pages::ConnectionLayout;
 constexpr std::array<ConnectionDialog::ControlId, 4> kAddressIds{ConnectionDialog::kIp1, ConnectionDialog::kIp2,
                                                                  ConnectionDialog::kIp3, ConnectionDialog::kIp4};
 
@@ -72,7 +60,7 @@ struct ConnectionDialog::Window : ModalDialog {
 
 ConnectionDialog::Window::Window(HWND owner) {
     using pages::FieldsOpenFor;
-    CreateFrame(owner, WideText(pages::kConnectionCaption), kClientWidth, kClientHeight, true, false);
+    CreateFrame(owner, WideText(pages::kConnectionCaption), Layout::kClientWidth, Layout::kClientHeight, true, false);
     // In the tab order: local choice, file field, TCP/IP choice, the four address fields, server
     // file, other choice, other field, then the buttons. Each choice starts a group of its own so
     // that Tab stops at each.
@@ -113,13 +101,13 @@ void ConnectionDialog::Window::LayOut() {
     const int width = client.right;
     const int height = client.bottom;
     // The fields begin after the widest label, however wide the font draws it.
-    int labelsRight = S(kFieldLeft);
+    int labelsRight = S(Layout::kFieldLeft);
     for (ControlId id : {kFileLabel, kAddressLabel, kServerFileLabel, kOtherLabel})
         labelsRight = std::max(labelsRight, S(40) + FittedWidth(Control(id), 0, Dpi()) + S(4));
     const int left = labelsRight;
-    const int shift = left - S(kFieldLeft);
-    const int wide = width - left - S(kFieldRightMargin);
-    const int fieldHeight = S(kFieldHeight);
+    const int shift = left - S(Layout::kFieldLeft);
+    const int wide = width - left - S(Layout::kFieldRightMargin);
+    const int fieldHeight = S(Layout::kFieldHeight);
     const auto choice = [this](ControlId id, int top) {
         Place(Control(id), S(20), S(top), FittedWidth(Control(id), 0, Dpi()), S(17));
     };
@@ -129,13 +117,14 @@ void ConnectionDialog::Window::LayOut() {
     choice(kLocal, 20);
     text(kFileLabel, 48);
     // The browse button at the field's end, square or as wide as its "..." needs.
-    const int browseWidth = FittedWidth(Control(kBrowse), kFieldHeight, Dpi());
+    const int browseWidth = FittedWidth(Control(kBrowse), Layout::kFieldHeight, Dpi());
     Place(Control(kDbFile), left, S(48), wide - browseWidth, fieldHeight);
     Place(Control(kBrowse), left + wide - browseWidth, S(48), browseWidth, fieldHeight);
     choice(kTcp, 80);
     text(kAddressLabel, 104);
     for (std::size_t i = 0; i < kAddressIds.size(); ++i)
-        Place(Control(kAddressIds[i]), S(kAddressLefts[i]) + shift, S(104), S(kAddressWidths[i]), fieldHeight);
+        Place(Control(kAddressIds[i]), S(Layout::kAddressLefts[i]) + shift, S(104), S(Layout::kAddressWidths[i]),
+              fieldHeight);
     text(kServerFileLabel, 132);
     Place(Control(kServFile), left, S(132), wide, fieldHeight);
     choice(kOther, 164);
@@ -143,7 +132,7 @@ void ConnectionDialog::Window::LayOut() {
     Place(Control(kOtherDbFile), left, S(188), wide, fieldHeight);
 
     // The bar of buttons at the bottom, OK and Annuler at its right.
-    const int barTop = height - S(kPanelButtonsHeight);
+    const int barTop = height - S(Layout::kPanelButtonsHeight);
     Place(bevel, 0, barTop, width, 2);
     const int cancelWidth = FittedWidth(Control(kCancel), 65, Dpi());
     const int okWidth = FittedWidth(Control(kOk), 69, Dpi());
@@ -314,8 +303,8 @@ bool ConnectionDialog::Window::OnMessage(UINT message, WPARAM wParam, LPARAM lPa
         return true;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize.x = S(kMinimumWidth);
-        limits->ptMinTrackSize.y = S(kMinimumHeight);
+        limits->ptMinTrackSize.x = S(Layout::kMinimumWindowWidth);
+        limits->ptMinTrackSize.y = S(Layout::kMinimumWindowHeight);
         result = 0;
         return true;
     }
