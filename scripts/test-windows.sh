@@ -37,7 +37,7 @@ wineboot -i >/dev/null 2>&1 </dev/null
 status=0
 log="$WINEPREFIX/ctest.log"
 ctest --preset windows -L wine --verbose "$@" >"$log" 2>&1 || status=$?
-grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure' "$log" || true
+grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure|figure: ' "$log" || true
 ((status == 0)) || cat "$log"
 # Every GoogleTest program closes with "[  PASSED  ] N tests."; their sum is the count run under Wine.
 tests=$(grep -o '\[  PASSED  \] [0-9]* test' "$log" | awk '{s += $4} END {print s + 0}')
