@@ -4,6 +4,7 @@
 
 #include "Common/Interbase/MultiSte.h"
 #include "ModalAction.h"
+#include "ScopedScriptedUi.h"
 #include "TextFits.h"
 #include "ui/ScriptedUi.h"
 #include "wizard/win32/CompanyDialog.h"
@@ -60,18 +61,14 @@ template <typename Dialog> void Type(Dialog& dialog, std::wstring_view text) {
 
 class ConnectionWindow : public ::testing::Test {
 protected:
+    testsupport::ScopedScriptedUi FUi; // first: the services stand before any member is made
+
     void SetUp() override {
-        auto scripted = std::make_unique<ui::ScriptedUi>();
-        FUi = scripted.get();
-        ui::SetCurrent(std::move(scripted));
         FDialog = std::make_unique<ConnectionDialog>(nullptr);
         FDialog->Show();
         FDialog->PumpMessages();
     }
-    void TearDown() override {
-        FDialog.reset();
-        ui::SetCurrent(nullptr);
-    }
+    void TearDown() override { FDialog.reset(); }
 
     HWND Control(Id id) const { return FDialog->Control(id); }
     bool Open(Id id) const { return IsWindowEnabled(Control(id)) != FALSE; }
@@ -92,7 +89,6 @@ protected:
                 TextOf(Control(Id::kIp4))};
     }
 
-    ui::ScriptedUi* FUi = nullptr;
     std::unique_ptr<ConnectionDialog> FDialog;
 };
 
@@ -395,10 +391,9 @@ TEST(ConnectionExecute, GivesTheComposedNameOnOkAndNothingOnAnnuler) {
 
 class CompanyWindow : public ::testing::Test {
 protected:
+    testsupport::ScopedScriptedUi FUi; // first: the services stand before any member is made
+
     void SetUp() override {
-        auto scripted = std::make_unique<ui::ScriptedUi>();
-        FUi = scripted.get();
-        ui::SetCurrent(std::move(scripted));
         FLogic.ComboBoxCompanies.Items = {"Alpha", "Bêta", "Gamma"};
         FLogic.ComboBoxCompanies.Select(1);
         FLogic.FFilename = "C:\\quarnel\\multiste.txt";
@@ -406,13 +401,9 @@ protected:
         FDialog->Show();
         FDialog->PumpMessages();
     }
-    void TearDown() override {
-        FDialog.reset();
-        ui::SetCurrent(nullptr);
-    }
+    void TearDown() override { FDialog.reset(); }
     HWND List() const { return FDialog->Control(CompanyDialog::kCompanies); }
 
-    ui::ScriptedUi* FUi = nullptr;
     TFMultiSte FLogic;
     std::unique_ptr<CompanyDialog> FDialog;
 };

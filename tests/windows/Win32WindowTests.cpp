@@ -4,6 +4,7 @@
 
 #include "FilePrinter.h"
 #include "ModalAction.h"
+#include "ScopedScriptedUi.h"
 #include "TextFits.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
@@ -65,12 +66,7 @@ private:
 
 class Win32Window : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto scripted = std::make_unique<ui::ScriptedUi>();
-        FUi = scripted.get();
-        ui::SetCurrent(std::move(scripted));
-    }
-    void TearDown() override { ui::SetCurrent(nullptr); }
+    testsupport::ScopedScriptedUi FUi; // first: the services stand before any member is made
 
     // Shows the window and handles its messages until its first page shows (or it closed).
     std::unique_ptr<WizardWindow> Started() {
@@ -98,7 +94,6 @@ protected:
     }
 
     TestHost FHost;
-    ui::ScriptedUi* FUi = nullptr;
 };
 
 class RunResults : public Win32Window, public ::testing::WithParamInterface<int> {};

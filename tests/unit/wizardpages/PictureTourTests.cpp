@@ -2,6 +2,7 @@
 // between them, and what a window that does not follow says. A window of the test stands for the
 // Qt and the Win32 windows, which only draw and save.
 
+#include "ScopedScriptedUi.h"
 #include "ui/ProgressTask.h"
 #include "ui/ScriptedUi.h"
 #include "wizard/pages/PictureTour.h"
@@ -92,14 +93,7 @@ private:
 
 class PictureTourTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto scripted = std::make_unique<ui::ScriptedUi>();
-        FUi = scripted.get();
-        ui::SetCurrent(std::move(scripted));
-    }
-    void TearDown() override { ui::SetCurrent(nullptr); }
-
-    ui::ScriptedUi* FUi = nullptr;
+    testsupport::ScopedScriptedUi FUi; // first: the services stand before any member is made
 };
 
 TEST_F(PictureTourTest, EveryMomentInOrderByItsNameWithNextBetweenThePages) {

@@ -2,6 +2,7 @@
 // shared logic, with a host that stands for the package and the engine.
 
 #include "FakeHost.h"
+#include "ScopedScriptedUi.h"
 #include "ui/Cancellation.h"
 #include "ui/ScriptedUi.h"
 #include "wizard/pages/CancelQuestion.h"
@@ -25,15 +26,9 @@ WizardFlow NewFlow() {
 
 class SharedLogicTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto scripted = std::make_unique<ui::ScriptedUi>();
-        FUi = scripted.get();
-        ui::SetCurrent(std::move(scripted));
-    }
-    void TearDown() override {
-        ui::ClearCancel();
-        ui::SetCurrent(nullptr);
-    }
+    testsupport::ScopedScriptedUi FUi; // first: the services stand before any member is made
+
+    void TearDown() override { ui::ClearCancel(); }
 
     // The report page reached by Next: the run starts.
     void PageToTheReport() {
@@ -43,7 +38,6 @@ protected:
         ASSERT_EQ(FFlow.Next(), NextCommand::ShowAndRun);
     }
 
-    ui::ScriptedUi* FUi = nullptr;
     FakeHost FHost;
     WizardFlow FFlow = NewFlow();
     update::ModelRichTextControl FChanges;
